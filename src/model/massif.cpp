@@ -1,0 +1,152 @@
+#include "model/massif.h"
+
+#include "model/text_utils.h"
+
+#include <algorithm>
+
+TMassif::TMassif()
+{
+    Sheets.reserve(16);
+    RecycleBin.reserve(5);
+}
+
+TMassif::~TMassif()
+{
+    // Owned lists go in a fixed order; the selection only names sheets and goes last.
+    Sheets.clear();
+    References.clear();
+    ElevationPoints.clear();
+    RecycleBin.clear();
+    Shortcuts.clear();
+    Selection.reset();
+}
+
+std::vector<TFiche*> TMassif::CurrentSheets() const
+{
+    if (SelectionActive && Selection)
+        return *Selection;
+    std::vector<TFiche*> all;
+    all.reserve(Sheets.size());
+    for (const auto& sheet : Sheets)
+        if (sheet)
+            all.push_back(sheet.get());
+    return all;
+}
+
+void TMassif::CompactSheets()
+{
+    Sheets.erase(std::remove(Sheets.begin(), Sheets.end(), nullptr), Sheets.end());
+}
+
+int TMassif::NextFreeNumber(const std::string& upperName, int start) const
+{
+    int candidate = start + 1;
+    if (Sheets.empty())
+        return candidate;
+    auto taken = [&](const TPointTopo& station) {
+        return !station.Final && station.Number == candidate && station.Name.GetUpper() == upperName;
+    };
+    bool found = true;
+    while (found && candidate <= ks::kMaxStationNumber) {
+        found = false;
+        for (auto sheet = Sheets.rbegin(); sheet != Sheets.rend() && !found; ++sheet) {
+            if (!*sheet)
+                continue;
+            for (const auto& gallery : (*sheet)->Galeries) {
+                if (taken(gallery->Start) || taken(gallery->End)) {
+                    found = true;
+                    break;
+                }
+            }
+        }
+        if (found)
+            ++candidate;
+    }
+    return candidate;
+}
+
+TFiche* TMassif::AddSheet(std::unique_ptr<TFiche> sheet, bool alsoSelect)
+{
+    CompactSheets();
+    std::int32_t highest = 0;
+    for (const auto& s : Sheets)
+        highest = std::max(highest, s->Ordre);
+    for (const auto& s : RecycleBin)
+        highest = std::max(highest, s->Ordre);
+    sheet->Ordre = highest + 1;
+    TFiche* added = sheet.get();
+    Sheets.push_back(std::move(sheet));
+    if (alsoSelect && Selection)
+        Selection->push_back(added);
+    Computed = false;
+    return added;
+}
+
+std::unique_ptr<TFiche> TMassif::ReplaceSheet(TFiche* old, std::unique_ptr<TFiche> replacement)
+{
+    replacement->Ordre = old->Ordre;
+    std::unique_ptr<TFiche> removed;
+    auto it = std::find_if(Sheets.begin(), Sheets.end(), [old](const auto& s) { return s.get() == old; });
+    if (it != Sheets.end()) {
+        removed = std::move(*it);
+        Sheets.erase(it);
+    }
+    TFiche* added = replacement.get();
+    Sheets.push_back(std::move(replacement));
+    if (SelectionActive && Selection) {
+        auto sel = std::find(Selection->begin(), Selection->end(), old);
+        if (sel != Selection->end()) {
+            Selection->erase(sel);
+            Selection->push_back(added);
+        }
+    }
+    Computed = false;
+    return removed;
+}
+
+void TMassif::DiscardSheet(TFiche* sheet)
+{
+    auto it = std::find_if(Sheets.begin(), Sheets.end(), [sheet](const auto& s) { return s.get() == sheet; });
+    if (it == Sheets.end())
+        return;
+    std::unique_ptr<TFiche> owned = std::move(*it);
+    Sheets.erase(it);
+    if (SelectionActive && Selection)
+        Selection->erase(std::remove(Selection->begin(), Selection->end(), sheet), Selection->end());
+    RecycleBin.push_back(std::move(owned));
+    Computed = false;
+}
+
+void TMassif::SortSheets()
+{
+    CompactSheets();
+    auto byOrdre = [](const TFiche* a, const TFiche* b) { return a->Ordre < b->Ordre; };
+    std::stable_sort(Sheets.begin(), Sheets.end(),
+        [&](const auto& a, const auto& b) { return byOrdre(a.get(), b.get()); });
+    if (SelectionActive && Selection)
+        std::stable_sort(Selection->begin(), Selection->end(), byOrdre);
+}
+
+void TMassif::ClearReferences()
+{
+    References.clear();
+    Computed = false;
+}
+
+void TMassif::PlaceAllStations()
+{
+    for (const auto& sheet : Sheets)
+        if (sheet)
+            for (const auto& gallery : sheet->Galeries)
+                gallery->PlaceStations();
+    Computed = true;
+}
+
+bool ks::IsTextFileName(const std::string& fileName)
+{
+    const auto slash = fileName.find_last_of("/\\");
+    const auto dot = fileName.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    return ks::UpperCase(fileName.substr(dot)) == ".MAS";
+}

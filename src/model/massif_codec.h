@@ -1,0 +1,24 @@
+#pragma once
+
+#include "model/massif.h"
+
+#include <string>
+
+// Pure codecs of the two massif formats: bytes in memory to and from a massif. `path` only names
+// the file in error messages. Decoders fill the massif as they go, so what was read before a fault
+// stays; they throw ks::FileError with the byte offset (binary) or line (text) of the fault.
+namespace ks {
+
+std::string EncodeBinary(const TMassif& massif, const std::string& path, IProgress* progress);
+LoadResult DecodeBinary(const std::string& bytes, TMassif& massif, const std::string& path,
+    IReporter* reporter, IProgress* progress);
+
+std::string EncodeText(const TMassif& massif, const std::string& path, IProgress* progress);
+LoadResult DecodeText(const std::string& bytes, TMassif& massif, const std::string& path, IReporter* reporter,
+    IProgress* progress);
+
+// Warning shown when a file comes from a newer version of the program.
+inline constexpr const char* kNewerVersionText
+    = "Este fichero corresponde a una versión más reciente del programa";
+
+} // namespace ks

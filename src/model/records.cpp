@@ -1,0 +1,98 @@
+#include "model/records.h"
+
+#include "model/text_utils.h"
+
+namespace ks {
+
+const char* LengthUnitLabel(std::uint8_t code)
+{
+    return code == kCentimetres ? "cm" : "m";
+}
+
+const char* AngleUnitLabel(std::uint8_t code)
+{
+    static const char* const labels[] = { "°", "gr", "m", "cm", "°vul", "-°", "-gr", "-m", "-cm", "-°vul" };
+    return code < 10 ? labels[code] : "";
+}
+
+} // namespace ks
+
+bool TPointTopo::SameStation(const TPointTopo& other) const
+{
+    return !Final && !other.Final && Number == other.Number
+        && ks::EqualsIgnoreCase(Name.Get(), other.Name.Get());
+}
+
+void TPointTopo::CopyFrom(const TPointTopo& other)
+{
+    Final = other.Final;
+    if (Final)
+        return;
+    Number = other.Number;
+    Name = other.Name;
+    X = other.X;
+    Y = other.Y;
+    Z = other.Z;
+}
+
+bool TGalerie::AddShot(const TVisee& shot)
+{
+    if (Shots.size() >= static_cast<std::size_t>(ks::kMaxShots))
+        return false;
+    Shots.push_back(shot);
+    return true;
+}
+
+void TGalerie::PlaceStations()
+{
+    Stations.assign(Shots.size(), TStationPos {});
+    if (!Positioned)
+        return;
+
+    double ex = 0, ey = 0, ez = 0;
+    if (!Start.Final && !End.Final && TotalLength != 0) {
+        ex = ((End.X - Start.X) - X) / TotalLength;
+        ey = ((End.Y - Start.Y) - Y) / TotalLength;
+        ez = ((End.Z - Start.Z) - Z) / TotalLength;
+    }
+    if (Start.Final) {
+        Start.X = End.X - X;
+        Start.Y = End.Y - Y;
+        Start.Z = End.Z - Z;
+    }
+    double s = 0;
+    for (std::size_t i = 0; i < Shots.size(); ++i) {
+        const TVisee& shot = Shots[i];
+        s += shot.LengthMetres();
+        Stations[i].X = Start.X + shot.CumX + ex * s;
+        Stations[i].Y = Start.Y + shot.CumY + ey * s;
+        Stations[i].Z = Start.Z + shot.CumZ + ez * s;
+    }
+}
+
+void TGalerie::CopyFrom(const TGalerie& other)
+{
+    Shots = other.Shots;
+    for (TVisee& shot : Shots)
+        shot.HorizCorrectionFlag = false;
+    Stations.clear();
+    Start.CopyFrom(other.Start);
+    End.CopyFrom(other.End);
+    X = other.X;
+    Y = other.Y;
+    Z = other.Z;
+    TotalLength = other.TotalLength;
+    SumSquares = other.SumSquares;
+    HorizMisclosure = other.HorizMisclosure;
+    VertMisclosure = other.VertMisclosure;
+    Positioned = other.Positioned;
+    Extra1 = other.Extra1;
+    Extra2 = other.Extra2;
+    Extra3 = other.Extra3;
+    Development = other.Development;
+    Deformation = other.Deformation;
+    TopofilCoef = other.TopofilCoef;
+    Name = other.Name;
+    Colour = other.Colour;
+    InElevation = false;
+}

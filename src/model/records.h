@@ -1,0 +1,161 @@
+#pragma once
+
+#include "model/eco.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Unit codes of shots. Lengths: 0 metres, 1 centimetres. Angles and slopes: see kAngle*.
+namespace ks {
+constexpr std::uint8_t kMetres = 0;
+constexpr std::uint8_t kCentimetres = 1;
+
+constexpr std::uint8_t kDegrees = 0;
+constexpr std::uint8_t kGrades = 1;
+constexpr std::uint8_t kSlopeMetres = 2;
+constexpr std::uint8_t kSlopeCentimetres = 3;
+constexpr std::uint8_t kVulcain = 4;
+constexpr std::uint8_t kBackDegrees = 5;
+constexpr std::uint8_t kBackGrades = 6;
+constexpr std::uint8_t kBackSlopeMetres = 7;
+constexpr std::uint8_t kBackSlopeCentimetres = 8;
+constexpr std::uint8_t kBackVulcain = 9;
+
+// Display texts of the unit codes (UTF-8, for the interface).
+const char* LengthUnitLabel(std::uint8_t code);
+const char* AngleUnitLabel(std::uint8_t code);
+
+constexpr int kMaxShots = 128;
+constexpr int kMaxStationNumber = 255;
+constexpr int kMaxBranches = 5;
+constexpr std::size_t kMaxSizeText = 10; // widths and heights
+constexpr std::size_t kMaxDateText = 8;
+} // namespace ks
+
+// One end of a gallery, or a reference point. Identified by (name, number); a Final end is an open
+// end with no name that takes its position from the other end of its gallery.
+class TPointTopo
+{
+public:
+    virtual ~TPointTopo() = default;
+
+    bool Final = false;
+    TEco Name;
+    std::uint8_t Number = 0;
+    double X = 0, Y = 0, Z = 0;
+
+    // Both real stations, same number, names equal ignoring case.
+    bool SameStation(const TPointTopo& other) const;
+    // Copies Final and, for a real station, number, name and position.
+    void CopyFrom(const TPointTopo& other);
+};
+
+// One shot between two consecutive stations of a gallery.
+class TVisee
+{
+public:
+    virtual ~TVisee() = default;
+
+    double Length = 0;
+    double Azimuth = 0;
+    double Inclination = 0; // a height difference for the slope codes 2, 3, 7, 8
+    double CumX = 0, CumY = 0, CumZ = 0; // far station relative to the gallery start, metres
+    double HorizLength = 0; // metres
+    double TopofilStart = 0; // hip-chain reading at the start, when TopofilFlag
+    std::string LeftWidth; // "Anchura I"; empty when a single width is in RightWidth
+    std::string RightWidth; // "Anchura D", or the single "Anchura"
+    std::string UpperHeight; // "Alto superior", or the single "Altura"
+    std::string LowerHeight; // "Alto inferior"
+    TEco Comment; // "Observaciones"
+    std::uint8_t LengthUnit = ks::kMetres;
+    std::uint8_t WidthUnit = ks::kMetres;
+    std::uint8_t HeightUnit = ks::kMetres;
+    std::uint8_t AzimuthUnit = ks::kDegrees; // 0, 1, 5 or 6
+    std::uint8_t InclinationUnit = ks::kDegrees; // 0 to 9
+    std::uint8_t SketchSize = 0; // "Croquis"
+    double HorizCorrection = 0; // metres
+    double DevCorrection = 0; // metres
+    bool HorizCorrectionFlag = false; // elevation advances by HorizCorrection
+    bool DevCorrectionFlag = false; // development grows by DevCorrection
+    bool TopofilFlag = false; // length came from two hip-chain readings
+
+    // The shot's length in metres.
+    double LengthMetres() const { return LengthUnit == ks::kCentimetres ? Length * 0.01 : Length; }
+};
+
+// Adjusted position of the far station of one shot, and its developed distance in the elevation.
+struct TStationPos
+{
+    double X = 0, Y = 0, Z = 0;
+    double Developed = 0;
+};
+
+// A run of at most 128 shots from Start to End.
+class TGalerie
+{
+public:
+    virtual ~TGalerie() = default;
+
+    std::vector<TVisee> Shots; // shot k (from 1) is Shots[k - 1]; at most ks::kMaxShots
+    std::vector<TStationPos> Stations; // rebuilt by PlaceStations; readable only while Positioned
+    TPointTopo Start;
+    TPointTopo End;
+    double X = 0, Y = 0, Z = 0; // raw vector start -> end, sum of the shots
+    double TotalLength = 0; // metres
+    double SumSquares = 0; // sum of squared shot lengths
+    double HorizMisclosure = 0; // written by the loop closure, not stored in files
+    double VertMisclosure = 0;
+    bool Positioned = false; // both ends have coordinates
+    bool Extra1 = false; // the three further flags, stored and copied as they are
+    bool Extra2 = false;
+    bool Extra3 = false; // set by the sheet editor
+    double Development = 0; // metres
+    double Deformation = 0; // deformation coefficient of the loop adjustment
+    double TopofilCoef = 1.0; // hip-chain calibration factor
+    TEco Name;
+    std::int32_t Colour = 0; // Windows RGB, 00BBGGRR
+    bool InElevation = false;
+    bool ElevFromStart = false; // unrolled in the elevation from its start station
+    bool ElevForward = false; // unrolled towards growing developed distance
+    std::int8_t BranchCount = 0; // 0 to 5 galleries hung on this one in the elevation
+    std::array<std::int32_t, ks::kMaxBranches> BranchSheet {}; // Ordre of each hung gallery's sheet
+    std::array<std::int32_t, ks::kMaxBranches> BranchGallery {}; // index of each hung gallery
+    double ElevX = 0, ElevZ = 0;
+
+    int ShotCount() const { return static_cast<int>(Shots.size()); }
+    int StationCount() const { return static_cast<int>(Stations.size()); }
+    // Shot k, numbered from 1.
+    TVisee& Shot(int k) { return Shots[static_cast<std::size_t>(k - 1)]; }
+    const TVisee& Shot(int k) const { return Shots[static_cast<std::size_t>(k - 1)]; }
+    // Appends a shot; false (and nothing added) when the gallery already holds 128.
+    bool AddShot(const TVisee& shot);
+
+    // Rebuilds the station positions, spreading the misclosure along the gallery in proportion to
+    // the length surveyed so far. Does nothing beyond sizing the array while Positioned is clear.
+    void PlaceStations();
+    // Copy used by a sheet copy: no station positions, no elevation membership, no branches, and
+    // the horizontal correction flag of every shot cleared.
+    void CopyFrom(const TGalerie& other);
+};
+
+// Anchor of a branch of the developed elevation.
+class TPointCoupe
+{
+public:
+    virtual ~TPointCoupe() = default;
+
+    TEco Name;
+    std::uint8_t Number = 0;
+    double ElevX = 0, ElevZ = 0;
+    std::int32_t Sheet = 0; // Ordre of the sheet holding the first gallery of the branch
+    std::int32_t Gallery = 0; // that gallery's index in its sheet
+};
+
+// Shortcut entry: carries no data; only its count is stored.
+class TRaccourci
+{
+public:
+    virtual ~TRaccourci() = default;
+};

@@ -1,0 +1,122 @@
+#include "model/file_error.h"
+#include "model/massif_codec.h"
+#include "support/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace ks;
+
+namespace {
+
+using Decoder = LoadResult (*)(const std::string&, TMassif&, const std::string&, IReporter*, IProgress*);
+
+// Decodes damaged bytes: success, or a FileError naming the file and a place. Anything else
+// (another exception, a crash, a sanitizer report) fails the test.
+bool DecodeCleanly(Decoder decode, const std::string& bytes, const char* what)
+{
+    TMassif m;
+    test::ScriptedReporter reporter;
+    try {
+        decode(bytes, m, "damaged", &reporter, nullptr);
+        return true;
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Path(), "damaged") << what;
+        EXPECT_FALSE(e.Place().empty()) << what;
+        return false;
+    }
+}
+
+struct Format
+{
+    const char* name;
+    Decoder decode;
+    std::string bytes;
+};
+
+std::vector<Format> Formats()
+{
+    auto fixture = test::MakeFixtureMassif();
+    return {
+        { "binary", &DecodeBinary, EncodeBinary(*fixture, "f.fic", nullptr) },
+        { "text", &DecodeText, EncodeText(*fixture, "f.mas", nullptr) },
+    };
+}
+
+} // namespace
+
+TEST(DamagedFiles, EveryTruncationLoadsOrFailsCleanly)
+{
+    for (const Format& format : Formats()) {
+        int failures = 0;
+        for (std::size_t n = 0; n < format.bytes.size(); ++n)
+            failures += DecodeCleanly(format.decode, format.bytes.substr(0, n), format.name) ? 0 : 1;
+        // Only cuts inside the last few layout lines or trailer bytes can still read.
+        EXPECT_GT(failures, static_cast<int>(format.bytes.size()) - 8) << format.name;
+    }
+}
+
+TEST(DamagedFiles, RandomCorruptionLoadsOrFailsCleanly)
+{
+    std::mt19937 random(20261208);
+    for (const Format& format : Formats()) {
+        std::uniform_int_distribution<std::size_t> position(0, format.bytes.size() - 1);
+        std::uniform_int_distribution<int> byte(0, 255), changes(1, 8);
+        for (int copy = 0; copy < 1500; ++copy) {
+            std::string damaged = format.bytes;
+            for (int c = changes(random); c > 0; --c)
+                damaged[position(random)] = static_cast<char>(byte(random));
+            DecodeCleanly(format.decode, damaged, format.name);
+        }
+    }
+}
+
+TEST(DamagedFiles, HugeCountsInATinyFileDoNotReserveMemory)
+{
+    // Version 1005, 30000 sheets, then garbage: must fail at the end of the bytes, quickly.
+    std::string bytes("\xED\x03\x30\x75", 4);
+    bytes += std::string(46, '\x7F');
+    TMassif m;
+    EXPECT_THROW(DecodeBinary(bytes, m, "tiny.fic", nullptr, nullptr), FileError);
+
+    std::string text = "Versi\xF3n"
+                       "1005\r\nNb_Fiche 30000\r\n\r\nDate 01/01/01\r\n";
+    EXPECT_THROW(DecodeText(text, m, "tiny.mas", nullptr, nullptr), FileError);
+}
+
+TEST(DamagedFiles, ErrorsNamePlaceAndKeepWhatWasRead)
+{
+    auto fixture = test::MakeFixtureMassif();
+    const std::string text = EncodeText(*fixture, "f.mas", nullptr);
+    // Damage the first shot line of the second sheet.
+    const auto second = text.find("Ordre 2\r\n");
+    const auto shot = text.find("\tm\t", second);
+    const auto lineStart = text.rfind("\r\n", shot) + 2;
+    std::string damaged = text;
+    damaged.replace(lineStart, 1, "x");
+    const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + lineStart, '\n'));
+
+    TMassif m;
+    try {
+        DecodeText(damaged, m, "cave.mas", nullptr, nullptr);
+        FAIL() << "damaged file read without error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Place(), "línea " + std::to_string(line));
+        EXPECT_NE(std::string(e.what()).find("cave.mas"), std::string::npos);
+    }
+    ASSERT_EQ(m.Sheets.size(), 2u); // the first sheet whole, the second as far as it was read
+    EXPECT_EQ(m.Sheets[0]->Galeries.size(), fixture->Sheets[0]->Galeries.size());
+    EXPECT_EQ(m.Sheets[1]->Galeries.size(), 1u);
+    EXPECT_EQ(m.Sheets[1]->Galeries[0]->ShotCount(), 0);
+
+    const std::string binary = EncodeBinary(*fixture, "f.fic", nullptr);
+    TMassif b;
+    try {
+        DecodeBinary(binary.substr(0, 100), b, "cave.fic", nullptr, nullptr);
+        FAIL() << "truncated file read without error";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Place().rfind("byte ", 0), 0u);
+    }
+    EXPECT_EQ(b.Sheets.size(), 1u);
+}

@@ -1,0 +1,21 @@
+// Writes the bundled sample massif from the test fixture: karstelle-make-sample OUT
+#include "model/file_error.h"
+#include "support/fixture.h"
+
+#include <iostream>
+
+int main(int argc, char** argv)
+{
+    if (argc != 2) {
+        std::cerr << "usage: karstelle-make-sample OUT\n";
+        return 2;
+    }
+    try {
+        auto massif = ks::test::MakeFixtureMassif();
+        massif->Save(argv[1]);
+    } catch (const ks::FileError& e) {
+        std::cerr << "karstelle-make-sample: " << e.what() << '\n';
+        return 1;
+    }
+    return 0;
+}
