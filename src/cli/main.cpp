@@ -1,11 +1,15 @@
 // karstelle-cli: the non-interactive work on massif files, for batch use, scripts and tests.
 
+#include "compute/driver.h"
 #include "model/file_error.h"
 #include "model/massif.h"
 #include "model/services.h"
+#include "model/text_utils.h"
 
 #include <cstring>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -13,7 +17,8 @@ namespace {
 
 const char* const kUsage = "usage:\n"
                            "  karstelle-cli info FILE\n"
-                           "  karstelle-cli convert IN OUT\n";
+                           "  karstelle-cli convert IN OUT\n"
+                           "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n";
 
 // Messages of the core go to standard error; questions are answered "stop", since nobody is there
 // to answer them.
@@ -21,9 +26,9 @@ class ConsoleReporter : public ks::IReporter
 {
 public:
     void Message(ks::MessageKind, const std::string& text) override { std::cerr << text << '\n'; }
-    bool AskContinue(const std::string& text) override
+    bool AskContinue(const ks::TQuestion& question) override
     {
-        std::cerr << text << '\n';
+        std::cerr << question.Text << '\n';
         return false;
     }
 };
@@ -73,6 +78,184 @@ int Convert(const std::string& in, const std::string& out)
     return 0;
 }
 
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\n\r") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                const char* hex = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[(c >> 4) & 0xF];
+                out += hex[c & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+// One row per station of every positioned gallery: its start (k = 0), then the far station of
+// every shot. Intermediate stations carry no name.
+void WriteStations(const TMassif& massif, bool json, std::ostream& out)
+{
+    bool first = true;
+    if (json)
+        out << "[\n";
+    else
+        out << "ordre,gallery,station,name,number,x,y,z\n";
+    for (const auto& sheet : massif.Sheets) {
+        for (std::size_t g = 0; g < sheet->Galeries.size(); ++g) {
+            const TGalerie& gallery = *sheet->Galeries[g];
+            if (!gallery.Positioned)
+                continue;
+            const int shots = gallery.ShotCount();
+            for (int k = 0; k <= shots; ++k) {
+                const TPointTopo* named = k == 0 ? &gallery.Start : k == shots ? &gallery.End : nullptr;
+                std::string name, number;
+                if (named && named->Final) {
+                    name = "Final";
+                } else if (named) {
+                    name = ks::Cp1252ToUtf8(named->Name.Get());
+                    number = std::to_string(named->Number);
+                }
+                double x = gallery.Start.X, y = gallery.Start.Y, z = gallery.Start.Z;
+                if (k > 0) {
+                    const TStationPos& p = gallery.Stations[static_cast<std::size_t>(k - 1)];
+                    x = p.X;
+                    y = p.Y;
+                    z = p.Z;
+                }
+                if (json) {
+                    out << (first ? "  " : ",\n  ") << "{\"ordre\": " << sheet->Ordre
+                        << ", \"gallery\": " << g << ", \"station\": " << k
+                        << ", \"name\": " << JsonString(name)
+                        << ", \"number\": " << (number.empty() ? "null" : number)
+                        << ", \"x\": " << ks::FormatFixed(x, 6) << ", \"y\": " << ks::FormatFixed(y, 6)
+                        << ", \"z\": " << ks::FormatFixed(z, 6) << "}";
+                } else {
+                    out << sheet->Ordre << ',' << g << ',' << k << ',' << CsvField(name) << ',' << number
+                        << ',' << ks::FormatFixed(x, 6) << ',' << ks::FormatFixed(y, 6) << ','
+                        << ks::FormatFixed(z, 6) << '\n';
+                }
+                first = false;
+            }
+        }
+    }
+    if (json)
+        out << (first ? "]\n" : "\n]\n");
+}
+
+void PrintReport(const TMassif& massif, const ks::TComputeReport& report)
+{
+    std::cerr << "galleries: " << report.Galleries << '\n'
+              << "branches: " << report.Branches << '\n'
+              << "closures: " << report.Closures << '\n'
+              << "blind branches: " << report.DeadEnds << '\n'
+              << "equations: " << report.Equations << '\n'
+              << "unreached galleries: " << report.Unreached.size() << '\n';
+    for (const auto& line : report.Unreached)
+        std::cerr << "  " << ks::Cp1252ToUtf8(line) << '\n';
+    const ks::TDeformation worst = ks::LargestDeformation(massif);
+    if (worst.Sheet)
+        std::cerr << "largest deformation: " << ks::FormatFixed(worst.Value * 100, 2) << "% (sheet "
+                  << worst.Sheet->Ordre << ", gallery " << worst.Gallery << ")\n";
+    std::cerr << "elapsed: " << ks::FormatFixed(report.Seconds, 3) << " s\n";
+}
+
+int Compute(const std::vector<std::string>& args)
+{
+    std::string file, out, save;
+    bool json = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "--csv") {
+            json = false;
+        } else if (a == "--json") {
+            json = true;
+        } else if ((a == "-o" || a == "--save") && i + 1 < args.size()) {
+            (a == "-o" ? out : save) = args[++i];
+        } else if (file.empty() && !a.empty() && a[0] != '-') {
+            file = a;
+        } else {
+            std::cerr << kUsage;
+            return 2;
+        }
+    }
+    if (file.empty()) {
+        std::cerr << kUsage;
+        return 2;
+    }
+
+    TMassif massif;
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return 1;
+    ks::TComputeFlags flags;
+    ks::TThreadCalcul thread(massif, flags);
+    const ks::TComputeReport report = thread.Complete(massif);
+    for (const auto& message : report.Messages)
+        std::cerr << ks::Cp1252ToUtf8(message.second) << '\n';
+    if (!report.Positioned) {
+        if (report.NoReference)
+            std::cerr << "karstelle-cli: " << ks::kNoReferenceText << '\n';
+        else if (report.NoneReached)
+            std::cerr << "karstelle-cli: " << ks::kNothingReachedText << '\n';
+        else
+            std::cerr << "karstelle-cli: the computation was stopped\n";
+        return 1;
+    }
+    massif.PlaceAllStations();
+
+    std::ostringstream rows;
+    WriteStations(massif, json, rows);
+    if (out.empty()) {
+        std::cout << rows.str();
+    } else {
+        std::ofstream stream(out, std::ios::binary | std::ios::trunc);
+        stream << rows.str();
+        stream.close();
+        if (!stream) {
+            std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+            return 1;
+        }
+    }
+    PrintReport(massif, report);
+    if (!save.empty())
+        massif.Save(save, nullptr);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,6 +266,8 @@ int main(int argc, char** argv)
             return Info(args[1]);
         if (args.size() == 3 && args[0] == "convert")
             return Convert(args[1], args[2]);
+        if (!args.empty() && args[0] == "compute")
+            return Compute(std::vector<std::string>(args.begin() + 1, args.end()));
     } catch (const ks::FileError& e) {
         std::cerr << "karstelle-cli: " << e.what() << '\n';
         return 1;

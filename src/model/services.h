@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Interfaces through which the core talks to whoever drives it. The core never shows anything: the
 // desktop application implements these with its widgets, the command-line tool and the tests
@@ -11,6 +12,18 @@ enum class MessageKind {
     Information,
     Warning,
     Error,
+    Confirmation,
+};
+
+// A question with two answers, and an optional list the user may reveal.
+struct TQuestion
+{
+    std::string Title; // "Vacios"
+    std::string Text; // "No son alcanzadas todas las galerías"
+    std::string Prompt; // "¿Continuar los cálculos?"
+    std::string Yes; // "Continuar"
+    std::string No; // "Detener"
+    std::vector<std::string> Details;
 };
 
 class IReporter
@@ -19,8 +32,8 @@ public:
     virtual ~IReporter() = default;
     // Shows a message with an OK button.
     virtual void Message(MessageKind kind, const std::string& text) = 0;
-    // Asks a question; true means go on.
-    virtual bool AskContinue(const std::string& text) = 0;
+    // Asks a question; true means the Yes answer.
+    virtual bool AskContinue(const TQuestion& question) = 0;
 };
 
 class IProgress

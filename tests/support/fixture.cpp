@@ -198,9 +198,9 @@ void ScriptedReporter::Message(MessageKind kind, const std::string& text)
     messages.emplace_back(kind, text);
 }
 
-bool ScriptedReporter::AskContinue(const std::string& text)
+bool ScriptedReporter::AskContinue(const TQuestion& question)
 {
-    questions.push_back(text);
+    questions.push_back(question);
     if (answers.empty())
         return true;
     const bool answer = answers.front();

@@ -25,10 +25,10 @@ class ScriptedReporter : public IReporter
 {
 public:
     void Message(MessageKind kind, const std::string& text) override;
-    bool AskContinue(const std::string& text) override;
+    bool AskContinue(const TQuestion& question) override;
 
     std::vector<std::pair<MessageKind, std::string>> messages;
-    std::vector<std::string> questions;
+    std::vector<TQuestion> questions;
     std::deque<bool> answers;
 };
 

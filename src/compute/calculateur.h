@@ -1,0 +1,150 @@
+#pragma once
+
+#include "model/records.h"
+#include "model/services.h"
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+class TFiche;
+class TMassif;
+
+namespace ks {
+
+// The two flags shared by the interface and a running computation. Single writers on each side,
+// no lock: the interface raises Stop, the computation polls it at every stage and inside the
+// long loops; Running is up while a TCalculateur exists.
+struct TComputeFlags
+{
+    std::atomic<bool> Running { false };
+    std::atomic<bool> Stop { false };
+};
+
+// Texts of the computation's messages.
+inline constexpr const char* kTooManyJunctionsText
+    = "Macizo demasiado grande,\rSolicite usted una versión especial de Karstelle";
+inline constexpr const char* kNoReferenceText = "No hay punto de referencia.";
+inline constexpr const char* kNothingReachedText
+    = "No se encuentra ninguna ficha, verifique el nombre de los puntos de referencia.";
+inline constexpr const char* kTooManyEquationsText
+    = "Demasiadas encrucijadas\r\nSolicite usted una versión especial de Karstelle";
+inline constexpr const char* kBothEndsFixedText = "Points de ref à chaque bout !";
+
+constexpr int kMaxJunctions = 10000;
+constexpr int kMaxEquations = 1000;
+
+} // namespace ks
+
+// A branch of the network: a chain of galleries between two nodes. Node numbers: 0 a reference
+// point, k >= 1 junction k, -1 a Final end.
+class TConcentre
+{
+public:
+    virtual ~TConcentre() = default;
+
+    TPointTopo Start, End;
+    double DX = 0, DY = 0, DZ = 0; // raw vector start -> end
+    double TotalLength = 0;
+    double WeightedLength = 0; // sum of deformation coefficient x total length
+    double WeightedSquares = 0; // sum of deformation coefficient x sum of squared lengths
+    double HorizMisclosure = 0, VertMisclosure = 0;
+    int StartNode = 0, EndNode = 0;
+    // Galleries in chain order: index in the sheet list, index in the sheet, walked end to start.
+    std::vector<int> SheetIndex, GalleryIndex;
+    std::vector<std::uint8_t> Reversed;
+
+    int GalleryCount() const { return static_cast<int>(SheetIndex.size()); }
+};
+
+// One computation of the network: connection (here), condensation, adjustment and distribution
+// (closure.cpp). Works on copies of what it reads, made by BuildBranches on the caller's thread,
+// so the stages may run on another thread while the interface goes on; only PositionGalleries
+// writes into the massif.
+class TCalculateur
+{
+public:
+    // `reporter` receives the messages and questions of an interactive computation; in background
+    // mode messages that must still be shown are kept in DeferredMessages.
+    TCalculateur(ks::TComputeFlags& flags, ks::IReporter* reporter);
+    virtual ~TCalculateur();
+    TCalculateur(const TCalculateur&) = delete;
+    TCalculateur& operator=(const TCalculateur&) = delete;
+
+    // Copy of one gallery's reduced data, and its results.
+    struct GalleryCopy
+    {
+        TPointTopo Start, End;
+        double X = 0, Y = 0, Z = 0;
+        double TotalLength = 0, SumSquares = 0, Deformation = 0;
+        double HorizMisclosure = 0, VertMisclosure = 0;
+    };
+
+    std::vector<std::unique_ptr<TConcentre>> Branches; // null slots are branches taken out
+    std::vector<std::unique_ptr<TPointTopo>> References; // copies, X and Y in metres after Connect
+    std::vector<std::unique_ptr<TPointTopo>> Junctions; // junction k is Junctions[k - 1]
+    std::vector<std::unique_ptr<TConcentre>> Closures;
+    std::vector<std::unique_ptr<TConcentre>> DeadEnds;
+    std::vector<std::uint8_t> Known; // per junction
+    bool Result = false;
+    bool SomeUnreached = false;
+    bool NoneReached = false;
+
+    // Filled by the stages for the report.
+    int ReachedGalleries = 0; // branches when condensation started
+    int Equations = 0;
+    std::vector<std::string> UnreachedList; // one line per gallery left out, as the gaps dialog shows
+    std::vector<std::pair<ks::MessageKind, std::string>> DeferredMessages;
+
+    // One branch per gallery of every sheet (or, in restricted mode, of every gallery not in the
+    // elevation with two real end stations), and copies of the reference points.
+    void BuildBranches(const std::vector<TFiche*>& sheets,
+        const std::vector<std::unique_ptr<TPointTopo>>& refs, bool restricted = false);
+    int NodeIndex(const TPointTopo& station);
+    bool Connect(bool interactive);
+    void Condense(bool interactive);
+    void Adjust(bool interactive);
+    void Distribute();
+    // Writes the computed positions into the galleries of the massif's sheets: positioned flag,
+    // end station coordinates, misclosures. A gallery this computation did not locate loses its
+    // positioned flag, so that no view draws it where an earlier computation had put it.
+    void PositionGalleries(TMassif& massif);
+
+    const GalleryCopy& Gallery(int sheet, int gallery) const
+    {
+        return m_galleries[static_cast<std::size_t>(sheet)][static_cast<std::size_t>(gallery)];
+    }
+    int LiveBranchCount() const;
+    bool Stopped() const { return m_flags.Stop.load(std::memory_order_relaxed); }
+
+private:
+    void Report(ks::MessageKind kind, const std::string& text, bool alsoInBackground);
+    int ReferenceIndex(const TPointTopo& station) const;
+    int JunctionIndex(const TPointTopo& station) const; // -1 when none
+    bool MergeAtJunction(int k);
+    void ProvisionalPositions();
+    void Walk(TConcentre& branch, int mode);
+    void EnsureJunctionTables();
+
+    ks::TComputeFlags& m_flags;
+    ks::IReporter* m_reporter;
+    bool m_interactive = false;
+    bool m_limitReported = false;
+    std::vector<TFiche*> m_sheets;
+    std::vector<std::string> m_places; // per sheet: system/cave/network/place, for the gaps list
+    std::vector<std::vector<GalleryCopy>> m_galleries;
+    std::unordered_map<std::string, int> m_junctionIndex; // station key -> entry in Junctions
+    std::unordered_map<std::string, int> m_referenceIndex; // station key -> first reference
+    std::vector<double> m_shortest; // per junction, while adjusting
+    std::vector<int> m_equation;
+    std::vector<std::vector<int>> m_incident; // per junction: branch slots that may end there
+    std::vector<int> m_degree;
+};
+
+namespace ks {
+// Key of a station for the junction and reference look-ups: the name upper-cased and the number.
+std::string StationKey(const TPointTopo& station);
+} // namespace ks

@@ -1,0 +1,257 @@
+#include "compute/declination.h"
+#include "compute/driver.h"
+#include "compute/reduction.h"
+#include "model/massif.h"
+#include "support/fixture.h"
+#include "support/network.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+
+using namespace ks;
+using namespace ks::test;
+
+namespace {
+
+// Largest distance between the computed and the true position of every generated station.
+double WorstError(const TMassif& m, const std::vector<TrueStation>& truth)
+{
+    std::map<int, const TFiche*> byOrdre;
+    for (const auto& s : m.Sheets)
+        byOrdre[s->Ordre] = s.get();
+    double worst = 0;
+    for (const TrueStation& t : truth) {
+        const TGalerie& g = *byOrdre.at(t.ordre)->Galeries[static_cast<std::size_t>(t.gallery)];
+        if (!g.Positioned)
+            return INFINITY;
+        double x = g.Start.X, y = g.Start.Y, z = g.Start.Z;
+        if (t.station > 0) {
+            const TStationPos& p = g.Stations[static_cast<std::size_t>(t.station - 1)];
+            x = p.X;
+            y = p.Y;
+            z = p.Z;
+        }
+        worst = std::max(
+            worst, std::sqrt((x - t.x) * (x - t.x) + (y - t.y) * (y - t.y) + (z - t.z) * (z - t.z)));
+    }
+    return worst;
+}
+
+TComputeReport ComputeFast(TMassif& m, TComputeFlags& flags)
+{
+    TThreadCalcul thread(m, flags);
+    TComputeReport report = thread.Complete(m);
+    m.PlaceAllStations();
+    return report;
+}
+
+} // namespace
+
+TEST(FastComputation, GeneratedNetworkComesOutAtItsTrueCoordinates)
+{
+    GeneratedNetwork net = MakeGridNetwork(6, 7, 3);
+    TComputeFlags flags;
+    const TComputeReport report = ComputeFast(*net.massif, flags);
+    EXPECT_TRUE(report.Positioned);
+    EXPECT_FALSE(report.Stopped);
+    EXPECT_FALSE(flags.Running);
+    EXPECT_EQ(report.Unreached.size(), 0u);
+    EXPECT_GT(report.Equations, 20);
+    EXPECT_GT(report.DeadEnds, 5);
+    EXPECT_LT(WorstError(*net.massif, net.truth), 1e-6);
+
+    // Through a binary file the readings keep about 12 digits.
+    TempDir dir;
+    net.massif->Save(dir.Path("grid.fic"));
+    TMassif back;
+    back.FileName = dir.Path("grid.fic");
+    back.Load();
+    for (const auto& s : back.Sheets)
+        for (const auto& g : s->Galeries)
+            g->Positioned = false;
+    ComputeFast(back, flags);
+    EXPECT_LT(WorstError(back, net.truth), 1e-4);
+}
+
+TEST(FastComputation, GalleriesNoLongerReachedLoseTheirOldPositions)
+{
+    GeneratedNetwork net = MakeGridNetwork(3, 2, 5);
+    auto island = std::make_unique<TFiche>();
+    auto g = std::make_unique<TGalerie>();
+    g->Start.Name.Set("ISLA");
+    g->End.Name.Set("ISLA");
+    g->End.Number = 1;
+    g->Positioned = true; // as read from a file computed with an earlier reference point
+    island->Galeries.push_back(std::move(g));
+    TFiche* added = net.massif->AddSheet(std::move(island), false);
+    TComputeFlags flags;
+    const TComputeReport report = ComputeFast(*net.massif, flags);
+    EXPECT_TRUE(report.Positioned);
+    EXPECT_TRUE(report.SomeUnreached);
+    EXPECT_EQ(report.Unreached.size(), 1u);
+    EXPECT_FALSE(added->Galeries[0]->Positioned);
+}
+
+TEST(FastComputation, ReplacingSheetsWhileItRunsIsSafe)
+{
+    GeneratedNetwork net = MakeGridNetwork(20, 6, 9);
+    TComputeFlags flags;
+    TThreadCalcul thread(*net.massif, flags);
+    // The interface validates new copies of every sheet and frees the old ones meanwhile.
+    std::vector<TFiche*> old;
+    for (const auto& s : net.massif->Sheets)
+        old.push_back(s.get());
+    for (TFiche* sheet : old) {
+        auto copy = std::make_unique<TFiche>();
+        copy->CopyFrom(*sheet);
+        net.massif->ReplaceSheet(sheet, std::move(copy));
+    }
+    const TComputeReport report = thread.Complete(*net.massif);
+    ASSERT_TRUE(report.Positioned);
+    net.massif->PlaceAllStations();
+    EXPECT_LT(WorstError(*net.massif, net.truth), 1e-6); // the copies are found by their station names
+}
+
+TEST(FastComputation, StopRequestSkipsTheRestAndPositionsNothing)
+{
+    GeneratedNetwork net = MakeGridNetwork(31, 8, 11);
+    TComputeFlags flags;
+    TThreadCalcul thread(*net.massif, flags);
+    flags.Stop = true;
+    const TComputeReport report = thread.Complete(*net.massif);
+    EXPECT_FALSE(flags.Running);
+    if (!report.Stopped)
+        GTEST_SKIP() << "the computation ended before the stop request";
+    EXPECT_FALSE(report.Positioned);
+    for (const auto& s : net.massif->Sheets)
+        for (const auto& g : s->Galeries)
+            EXPECT_FALSE(g->Positioned);
+}
+
+TEST(FastComputation, DestroyingARunningComputationStopsIt)
+{
+    GeneratedNetwork net = MakeGridNetwork(31, 8, 12);
+    TComputeFlags flags;
+    {
+        TThreadCalcul thread(*net.massif, flags);
+    }
+    EXPECT_FALSE(flags.Running);
+}
+
+TEST(FastComputation, TooManyEquationsIsReportedAndStops)
+{
+    GeneratedNetwork net = MakeGridNetwork(33, 1, 13);
+    TComputeFlags flags;
+    const TComputeReport report = ComputeFast(*net.massif, flags);
+    EXPECT_TRUE(report.Stopped);
+    EXPECT_FALSE(report.Positioned);
+    EXPECT_GT(report.Equations, kMaxEquations);
+    ASSERT_EQ(report.Messages.size(), 1u);
+    EXPECT_EQ(report.Messages[0].second,
+        "Demasiadas encrucijadas\r\nSolicite usted una versión especial de Karstelle");
+}
+
+TEST(FastComputation, NoReferenceOrNothingReached)
+{
+    GeneratedNetwork net = MakeGridNetwork(2, 1, 1);
+    net.massif->ClearReferences();
+    TComputeFlags flags;
+    TComputeReport report = ComputeFast(*net.massif, flags);
+    EXPECT_TRUE(report.NoReference);
+    EXPECT_FALSE(report.Positioned);
+
+    auto ref = std::make_unique<TPointTopo>();
+    ref->Name.Set("NOWHERE");
+    net.massif->References.push_back(std::move(ref));
+    report = ComputeFast(*net.massif, flags);
+    EXPECT_TRUE(report.NoneReached);
+    EXPECT_FALSE(report.Positioned);
+}
+
+TEST(DetailedComputation, MessagesInOrderAndMassifMarkedModified)
+{
+    GeneratedNetwork net = MakeGridNetwork(3, 2, 2);
+    net.massif->Saved = true;
+    ScriptedReporter reporter;
+    TComputeFlags flags;
+    const TComputeReport report = ComputeDetailed(*net.massif, flags, reporter);
+    EXPECT_TRUE(report.Positioned);
+    EXPECT_FALSE(net.massif->Saved);
+    EXPECT_FALSE(flags.Running);
+    ASSERT_EQ(reporter.messages.size(), 3u);
+    EXPECT_EQ(reporter.messages[0].second,
+        std::to_string(report.Galleries) + " galerías, " + std::to_string(report.Branches) + " ramales, "
+            + std::to_string(report.Closures) + " cierres, " + std::to_string(report.DeadEnds) + " ciega,");
+    EXPECT_EQ(reporter.messages[1].second, std::to_string(report.Equations) + " encrucijadas.");
+    net.massif->PlaceAllStations();
+    EXPECT_LT(WorstError(*net.massif, net.truth), 1e-6);
+}
+
+TEST(Deformation, RepresentativeShotAndMessage)
+{
+    TMassif m;
+    auto sheet = std::make_unique<TFiche>();
+    sheet->Systeme.Set("S");
+    sheet->Cavite.Set("C");
+    sheet->Reseau.Set("R");
+    sheet->Lieu.Set("L");
+    sheet->Galeries.push_back(MakeGallery("A", 1, "A", 2, 2));
+    sheet->Galeries.push_back(MakeGallery("A", 2, "A", 3, 2));
+    TGalerie& g = *sheet->Galeries[1];
+    for (auto& v : g.Shots)
+        v.LengthUnit = kCentimetres, v.Length = 1000; // 10 m each
+    ReduceGallery(g, 0);
+    g.Positioned = true;
+    g.End.X = g.X + 2.46; // all the misclosure in X: 1.23 m per shot
+    g.End.Y = g.Y;
+    g.End.Z = g.Z;
+    TFiche* added = m.AddSheet(std::move(sheet), false);
+    m.PlaceAllStations();
+    EXPECT_NEAR(GalleryDeformation(g), 0.123, 1e-12);
+    g.Deformation = 2;
+    EXPECT_NEAR(GalleryDeformation(g), 0.0615, 1e-12);
+    g.Deformation = 1;
+
+    const TDeformation worst = LargestDeformation(m);
+    EXPECT_EQ(worst.Sheet, added);
+    EXPECT_EQ(worst.Gallery, 1);
+    EXPECT_EQ(DeformationText(worst), "La 2° galería de la ficha\rS\rC\rR\rL\restá deformada a la 12%");
+
+    g.Shot(2).Length = 0; // an undefined representative shot is skipped
+    EXPECT_LT(GalleryDeformation(g), 0);
+}
+
+TEST(Declination, YearsAndAutomaticDeclination)
+{
+    EXPECT_NEAR(DateToYears("01/07/05").value(), 5.5, 1e-12);
+    EXPECT_NEAR(DateToYears("  /  /98").value(), 98, 1e-12);
+    EXPECT_NEAR(DateToYears("11/01/98").value(), 98 + 10.0 / 365, 1e-12);
+    EXPECT_FALSE(DateToYears("01/01/  ").has_value());
+
+    TMassif m;
+    m.Origine_Declinaison = 3.5;
+    m.Variation_Declinaison = 0.1;
+    EXPECT_NEAR(AutomaticDeclination(m, "01/01/90").value(), 2.5, 1e-12);
+    m.Variation_Declinaison = 1;
+    m.Origine_Declinaison = 0;
+    EXPECT_NEAR(AutomaticDeclination(m, "01/07/05").value(), -25.5, 1e-12); // 5 + 0.5 + 100 - 80
+    EXPECT_FALSE(AutomaticDeclination(m, "01/02/  ").has_value());
+}
+
+TEST(Declination, MeridianConvergence)
+{
+    EXPECT_NEAR(MeridianConvergence(600, 2200, 700, 2000).value(), std::atan(0.5) * 180 / M_PI, 1e-12);
+    EXPECT_NEAR(MeridianConvergence(600, 2200, 700, 2000).value(), 26.565, 1e-3);
+    EXPECT_FALSE(MeridianConvergence(600, 2000, 700, 2000).has_value());
+}
+
+TEST(Stopwatch, TextHasTwoDecimals)
+{
+    TStopwatch s;
+    s.Start();
+    const std::string text = s.Text();
+    ASSERT_GE(text.size(), 4u);
+    EXPECT_EQ(text[text.size() - 3], '.');
+}

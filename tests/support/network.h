@@ -1,0 +1,38 @@
+#pragma once
+
+#include "model/massif.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ks::test {
+
+// A true position of a station, to compare computed coordinates with.
+struct TrueStation
+{
+    int ordre = 0; // sheet
+    int gallery = 0; // index in the sheet
+    int station = 0; // 0 the gallery's start, k the far station of shot k
+    double x = 0, y = 0, z = 0;
+};
+
+struct GeneratedNetwork
+{
+    std::unique_ptr<TMassif> massif;
+    std::vector<TrueStation> truth;
+    int shots = 0;
+};
+
+// A cave laid out as a side x side grid of junctions joined by galleries of `shotsPerGallery`
+// wiggling shots, plus a blind side gallery with a Final end at every fifth junction. Readings
+// are computed exactly from known true coordinates (lengths partly in centimetres, azimuths
+// partly in grades or read backwards, inclinations in several units), and reduced, so a correct
+// computation gives back the true coordinates. One reference point at the grid's corner, a second
+// one at the opposite corner.
+GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed = 1);
+
+// Side and shots per gallery of a grid with about `shots` shots and at most 1000 equations.
+void GridForShots(int shots, int& side, int& shotsPerGallery);
+
+} // namespace ks::test
