@@ -1,6 +1,6 @@
-// Writes the bundled sample massif from the test fixture: karstelle-make-sample OUT
+// Writes the bundled sample massif: karstelle-make-sample OUT
 #include "model/file_error.h"
-#include "support/fixture.h"
+#include "sample_cave.h"
 
 #include <iostream>
 
@@ -11,8 +11,7 @@ int main(int argc, char** argv)
         return 2;
     }
     try {
-        auto massif = ks::test::MakeFixtureMassif();
-        massif->Save(argv[1]);
+        ks::MakeSampleCave()->Save(argv[1]);
     } catch (const ks::FileError& e) {
         std::cerr << "karstelle-make-sample: " << e.what() << '\n';
         return 1;

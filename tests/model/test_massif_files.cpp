@@ -423,11 +423,3 @@ TEST(RealData, SharedMassifsRoundTripByteForByte)
         EXPECT_EQ(Text(*viaBinary), ReadFile(path)) << name;
     }
 }
-
-// The bundled sample is written from the fixture by tools/make_sample; it must stay in step.
-TEST(Sample, BundledSampleMatchesTheFixture)
-{
-    auto sample = LoadFrom(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas");
-    EXPECT_EQ(Text(*sample), Text(*MakeFixtureMassif()))
-        << "regenerate it with karstelle-make-sample data/samples/sample.mas";
-}

@@ -1,0 +1,94 @@
+// The whole fast computation on generated cave networks, and how long a stop request takes to end
+// a computation that is solving its equations.
+#include "compute/driver.h"
+#include "compute/matrice.h"
+#include "support/network.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+ks::test::GeneratedNetwork Network(int shots)
+{
+    int side = 0, perGallery = 0;
+    ks::test::GridForShots(shots, side, perGallery);
+    return ks::test::MakeGridNetwork(side, perGallery, 7);
+}
+
+// Connect, Condense, Adjust and Distribute in the background thread, then PositionGalleries and
+// PlaceAllStations on the caller's thread.
+void BM_FastComputation(benchmark::State& state)
+{
+    auto net = Network(static_cast<int>(state.range(0)));
+    ks::TComputeFlags flags;
+    int equations = 0;
+    for (auto _ : state) {
+        ks::TThreadCalcul thread(*net.massif, flags);
+        const ks::TComputeReport report = thread.Complete(*net.massif);
+        net.massif->PlaceAllStations();
+        equations = report.Equations;
+        if (!report.Positioned)
+            state.SkipWithError("the computation did not position the network");
+    }
+    state.counters["shots"] = net.shots;
+    state.counters["equations"] = equations;
+}
+
+// Solving alone: the dense normal equations of a grid of side x side junctions.
+void BM_Solve(benchmark::State& state)
+{
+    const int side = static_cast<int>(state.range(0));
+    const int n = side * side;
+    for (auto _ : state) {
+        state.PauseTiming();
+        TMatrice m(n);
+        for (int r = 0; r < side; ++r) {
+            for (int c = 0; c < side; ++c) {
+                const int i = r * side + c + 1;
+                if (c + 1 < side)
+                    m.AddBranch(i, i + 1, 0.1, 100);
+                if (r + 1 < side)
+                    m.AddBranch(i, i + side, -0.1, 100);
+            }
+        }
+        m.AddBranch(0, 1, 0.5, 100);
+        state.ResumeTiming();
+        m.Solve();
+    }
+    state.counters["equations"] = n;
+}
+
+// Time from a stop request, raised while the computation is inside Solve, to the end of the job.
+void BM_StopLatency(benchmark::State& state)
+{
+    auto net = Network(50000);
+    ks::TComputeFlags flags;
+    // How long a whole computation takes, measured once.
+    const auto wholeRun = std::chrono::steady_clock::now();
+    {
+        ks::TThreadCalcul whole(*net.massif, flags);
+        whole.Complete(*net.massif);
+    }
+    const auto total = std::chrono::steady_clock::now() - wholeRun;
+
+    for (auto _ : state) {
+        ks::TThreadCalcul thread(*net.massif, flags);
+        // Solving is the last and longest part: stop three quarters of the way through.
+        std::this_thread::sleep_for(total * 3 / 4);
+        const auto asked = std::chrono::steady_clock::now();
+        flags.Stop = true;
+        thread.Wait();
+        const std::chrono::duration<double> latency = std::chrono::steady_clock::now() - asked;
+        state.SetIterationTime(latency.count());
+        thread.Complete(*net.massif);
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_FastComputation)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Solve)->Arg(10)->Arg(31)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StopLatency)->UseManualTime()->Iterations(10)->Unit(benchmark::kMicrosecond);
