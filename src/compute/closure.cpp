@@ -81,50 +81,25 @@ bool TCalculateur::MergeAtJunction(int k)
     const TConcentre& f = *first;
     const TConcentre& s = *second;
 
-    auto joined = std::make_unique<TConcentre>();
+    // The joined branch runs `a` then `b`, each walked backwards when its flag says so.
     const bool firstAtStart = f.StartNode == k;
     const bool secondAtEnd = s.EndNode == k;
-    if (firstAtStart && secondAtEnd) { // second then first
-        joined->StartNode = s.StartNode;
-        joined->EndNode = f.EndNode;
-        joined->Start.CopyFrom(s.Start);
-        joined->End.CopyFrom(f.End);
-        joined->DX = f.DX + s.DX;
-        joined->DY = f.DY + s.DY;
-        joined->DZ = f.DZ + s.DZ;
-        AppendGalleries(*joined, s, false);
-        AppendGalleries(*joined, f, false);
-    } else if (firstAtStart) { // reversed first then second
-        joined->StartNode = f.EndNode;
-        joined->EndNode = s.EndNode;
-        joined->Start.CopyFrom(f.End);
-        joined->End.CopyFrom(s.End);
-        joined->DX = s.DX - f.DX;
-        joined->DY = s.DY - f.DY;
-        joined->DZ = s.DZ - f.DZ;
-        AppendGalleries(*joined, f, true);
-        AppendGalleries(*joined, s, false);
-    } else if (secondAtEnd) { // first then reversed second
-        joined->StartNode = f.StartNode;
-        joined->EndNode = s.StartNode;
-        joined->Start.CopyFrom(f.Start);
-        joined->End.CopyFrom(s.Start);
-        joined->DX = f.DX - s.DX;
-        joined->DY = f.DY - s.DY;
-        joined->DZ = f.DZ - s.DZ;
-        AppendGalleries(*joined, f, false);
-        AppendGalleries(*joined, s, true);
-    } else { // first then second
-        joined->StartNode = f.StartNode;
-        joined->EndNode = s.EndNode;
-        joined->Start.CopyFrom(f.Start);
-        joined->End.CopyFrom(s.End);
-        joined->DX = f.DX + s.DX;
-        joined->DY = f.DY + s.DY;
-        joined->DZ = f.DZ + s.DZ;
-        AppendGalleries(*joined, f, false);
-        AppendGalleries(*joined, s, false);
-    }
+    const TConcentre& a = firstAtStart && secondAtEnd ? s : f;
+    const TConcentre& b = firstAtStart && secondAtEnd ? f : s;
+    const bool reverseA = firstAtStart && !secondAtEnd;
+    const bool reverseB = !firstAtStart && secondAtEnd;
+    const double signA = reverseA ? -1 : 1, signB = reverseB ? -1 : 1;
+
+    auto joined = std::make_unique<TConcentre>();
+    joined->StartNode = reverseA ? a.EndNode : a.StartNode;
+    joined->EndNode = reverseB ? b.StartNode : b.EndNode;
+    joined->Start.CopyFrom(reverseA ? a.End : a.Start);
+    joined->End.CopyFrom(reverseB ? b.Start : b.End);
+    joined->DX = signA * a.DX + signB * b.DX;
+    joined->DY = signA * a.DY + signB * b.DY;
+    joined->DZ = signA * a.DZ + signB * b.DZ;
+    AppendGalleries(*joined, a, reverseA);
+    AppendGalleries(*joined, b, reverseB);
     joined->TotalLength = f.TotalLength + s.TotalLength;
     joined->WeightedLength = f.WeightedLength + s.WeightedLength;
     joined->WeightedSquares = f.WeightedSquares + s.WeightedSquares;

@@ -41,6 +41,24 @@ void FillReport(const TCalculateur& calc, TComputeReport& report)
     report.Messages = calc.DeferredMessages;
 }
 
+// Connect, Condense, Adjust and Distribute, each only while the stop flag is down. True when the
+// network is ready to be positioned.
+bool RunStages(TCalculateur& calc, const TComputeFlags& flags, bool interactive)
+{
+    if (!calc.Connect(interactive))
+        return false;
+    if (!flags.Stop)
+        calc.Condense(interactive);
+    if (!flags.Stop)
+        calc.Adjust(interactive);
+    if (flags.Stop) {
+        calc.Result = false;
+        return false;
+    }
+    calc.Distribute();
+    return !flags.Stop;
+}
+
 void ClearComputedFlags(TMassif& massif)
 {
     massif.Computed = false;
@@ -137,19 +155,9 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
     TComputeReport report;
     TStopwatch stopwatch;
     auto calc = PrepareComputation(massif, flags, &reporter);
-    if (calc->Connect(true)) {
-        if (!flags.Stop)
-            calc->Condense(true);
-        if (!flags.Stop)
-            calc->Adjust(true);
-        if (flags.Stop)
-            calc->Result = false;
-        if (!flags.Stop)
-            calc->Distribute();
-        if (!flags.Stop) {
-            calc->PositionGalleries(massif);
-            report.Positioned = true;
-        }
+    if (RunStages(*calc, flags, true)) {
+        calc->PositionGalleries(massif);
+        report.Positioned = true;
     }
     report.Stopped = flags.Stop;
     FillReport(*calc, report);
@@ -180,16 +188,7 @@ TThreadCalcul::~TThreadCalcul()
 void TThreadCalcul::Run()
 {
     LowestThreadPriority();
-    if (m_calc->Connect(false)) {
-        if (!m_flags.Stop)
-            m_calc->Condense(false);
-        if (!m_flags.Stop)
-            m_calc->Adjust(false);
-        if (m_flags.Stop)
-            m_calc->Result = false;
-        if (!m_flags.Stop)
-            m_calc->Distribute();
-    }
+    RunStages(*m_calc, m_flags, false);
     m_seconds = m_stopwatch.Seconds();
     m_finished.store(true);
     if (m_onFinished)

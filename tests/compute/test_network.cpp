@@ -397,3 +397,20 @@ TEST(Matrice, SolvesNormalEquationsAndHonoursStop)
     std::atomic<bool> stop { true };
     EXPECT_FALSE(stopped.Solve(&stop));
 }
+
+TEST(BuildBranches, RestrictedModeLeavesOutElevationAndOpenEnds)
+{
+    Network n;
+    n.Link("R", 1, "A", 1, 1, 0, 0, 1);
+    n.Link("A", 1, "", 0, 1, 0, 0, 1);
+    n.Link("A", 1, "B", 1, 1, 0, 0, 1).InElevation = true;
+    n.Link("B", 1, "C", 1, 1, 0, 0, 2, 3);
+    n.Reference("R", 1, 0, 0, 0);
+    TCalculateur calc(n.flags, nullptr);
+    calc.BuildBranches({ n.m.Sheets[0].get() }, n.m.References, true);
+    ASSERT_EQ(calc.Branches.size(), 2u);
+    EXPECT_EQ(calc.Branches[1]->GalleryIndex[0], 3);
+    EXPECT_EQ(calc.Branches[1]->WeightedLength, 6);
+    EXPECT_EQ(calc.Branches[1]->WeightedSquares, 12);
+    EXPECT_EQ(calc.References.size(), 1u);
+}
