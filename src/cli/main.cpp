@@ -5,8 +5,20 @@
 #include "model/massif.h"
 #include "model/services.h"
 #include "model/text_utils.h"
+#include "views/options.h"
+#include "views/plan.h"
+#include "views/settings_dir.h"
 
+#include <QGuiApplication>
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include <clocale>
+#include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -18,7 +30,10 @@ namespace {
 const char* const kUsage = "usage:\n"
                            "  karstelle-cli info FILE\n"
                            "  karstelle-cli convert IN OUT\n"
-                           "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n";
+                           "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
+                           "  karstelle-cli render plan FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R] [--angle DEG]"
+                           " [--mode 0|2|3]\n"
+                           "  karstelle-cli options show|write-defaults [--force]\n";
 
 // Messages of the core go to standard error; questions are answered "stop", since nobody is there
 // to answer them.
@@ -256,6 +271,183 @@ int Compute(const std::vector<std::string>& args)
     return 0;
 }
 
+// Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
+bool LoadComputed(const std::string& file, TMassif& massif)
+{
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return false;
+    ks::TComputeFlags flags;
+    ks::TThreadCalcul thread(massif, flags);
+    const ks::TComputeReport report = thread.Complete(massif);
+    for (const auto& message : report.Messages)
+        std::cerr << message.second << '\n';
+    if (!report.Positioned) {
+        std::cerr << "karstelle-cli: " << file << ": nothing could be computed\n";
+        return false;
+    }
+    massif.PlaceAllStations();
+    return true;
+}
+
+std::string Extension(const std::string& path)
+{
+    const auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : ks::UpperCase(path.substr(dot));
+}
+
+int RenderPlan(const std::vector<std::string>& args)
+{
+    std::string file, out;
+    int scale = 0, mode = 0;
+    double zoom = 1;
+    std::optional<double> angle;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" && hasValue)
+            out = args[++i];
+        else if (a == "--scale" && hasValue)
+            scale = static_cast<int>(ks::ToInt(args[++i]));
+        else if (a == "--zoom" && hasValue)
+            zoom = ks::ToReal(args[++i]);
+        else if (a == "--angle" && hasValue)
+            angle = ks::ToReal(args[++i]);
+        else if (a == "--mode" && hasValue)
+            mode = static_cast<int>(ks::ToInt(args[++i]));
+        else if (file.empty() && !a.empty() && a[0] != '-')
+            file = a;
+        else
+            return std::cerr << kUsage, 2;
+    }
+    const std::string kind = Extension(out);
+    if (file.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG") || zoom <= 0 || scale < 0
+        || (mode != 0 && mode != 2 && mode != 3)) {
+        std::cerr << kUsage;
+        return 2;
+    }
+
+    TMassif massif;
+    if (!LoadComputed(file, massif))
+        return 1;
+    const std::string settings = ks::SettingsDirectory();
+    TOptions_Plan options;
+    ks::Charger(options, settings + "/" + ks::kPlanOptionsFile);
+    TMarge margins;
+    ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
+    TViewContext context;
+    context.Massif = &massif;
+    context.Plan = &options;
+    context.Marge = &margins;
+
+    // Options never set (no file, or north arrow and scale bar left at 0, 0 km) would put the
+    // arrow and the bar far outside any real cave: lay them along the cave's west side instead.
+    double low[3] = { 0, 0, 0 }, high[3] = { 0, 0, 0 };
+    ks::PositionedBox(massif, low, high);
+    if (options.X_Nord == 0 && options.Y_Nord == 0) {
+        options.X_Nord = low[0] / 1000;
+        options.Y_Nord = (high[1] - 0.02 * (high[1] - low[1])) / 1000;
+        std::cerr << "north arrow at the cave's north-west corner (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
+    }
+    if (options.X_Echelle == 0 && options.Y_Echelle == 0) {
+        options.X_Echelle = low[0] / 1000;
+        options.Y_Echelle = low[1] / 1000;
+        std::cerr << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
+    }
+
+    TPlan plan(context);
+    if (scale > 0)
+        plan.Echelle = scale;
+    plan.Angle = angle.value_or(options.Angle);
+    plan.Tourner(0);
+    const double resolution = 96 / 25.4; // screen pixels per millimetre
+    int width = 0, height = 0;
+    plan.Dimensions(width, height, resolution, zoom);
+
+    if (kind == ".PDF") {
+        QPdfWriter pdf(QString::fromStdString(out));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setResolution(300);
+        pdf.setTitle(QString::fromStdString(file));
+        plan.SetPageSize(QSizeF(210, 297));
+        int columns = 0, rows = 0;
+        plan.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
+        QPainter painter(&pdf);
+        for (int page = 0; page < columns * rows; ++page) {
+            if (page > 0)
+                pdf.newPage();
+            plan.DessinerPage(page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
+        }
+        painter.end();
+        std::cerr << "pages: " << columns << " x " << rows << '\n';
+        return 0;
+    }
+
+    // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a plan.
+    if (width >= 10000 || height >= 10000) {
+        const int suggested = static_cast<int>(std::ceil(plan.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
+        std::cerr << "karstelle-cli: the plan at 1/" << plan.Echelle << " would be " << width << " x " << height
+                  << " pixels, more than can be drawn; try a smaller scale, such as --scale " << suggested << '\n';
+        return 1;
+    }
+    if (kind == ".SVG") {
+        QSvgGenerator svg;
+        svg.setFileName(QString::fromStdString(out));
+        svg.setSize(QSize(width, height));
+        svg.setViewBox(QRect(0, 0, width, height));
+        svg.setTitle(QString::fromStdString(file));
+        QPainter painter(&svg);
+        painter.fillRect(QRect(0, 0, width, height), Qt::white);
+        plan.DessinerSur(painter, 0, 0, resolution, zoom, mode);
+        painter.end();
+    } else {
+        QImage image(width, height, QImage::Format_RGB32);
+        plan.Dessiner(0, 0, resolution, zoom, image, mode);
+        if (!image.save(QString::fromStdString(out), "PNG")) {
+            std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+            return 1;
+        }
+    }
+    std::cerr << "size: " << width << " x " << height << " pixels at 1/" << plan.Echelle << '\n';
+    return 0;
+}
+
+// Prints every option record (from its file, or the defaults), or writes the default files.
+int Options(const std::vector<std::string>& args)
+{
+    if (args.empty() || (args[0] != "show" && args[0] != "write-defaults"))
+        return std::cerr << kUsage, 2;
+    const bool force = args.size() > 1 && args[1] == "--force";
+    const std::string folder = ks::SettingsDirectory();
+    TOptions_Plan plan;
+    TOptions_Coupe coupe;
+    TOptions_Relief relief;
+    TOptions_Tableau tableau;
+    TMarge marge;
+    int written = 0;
+    auto each = [&](auto& record, const char* name) {
+        const std::string path = folder + "/" + name;
+        if (args[0] == "show") {
+            const bool read = ks::Charger(record, path);
+            std::cout << "[" << name << "] " << (read ? path : std::string("defaults (no file)")) << '\n'
+                      << ks::DescribeOptions(record) << '\n';
+        } else if (force || !std::filesystem::exists(path)) {
+            ks::Enregistrer(record, path, nullptr);
+            std::cerr << "written: " << path << '\n';
+            ++written;
+        } else {
+            std::cerr << "kept: " << path << " (--force replaces it)\n";
+        }
+    };
+    each(plan, ks::kPlanOptionsFile);
+    each(coupe, ks::kCoupeOptionsFile);
+    each(relief, ks::kReliefOptionsFile);
+    each(tableau, ks::kTableauOptionsFile);
+    each(marge, ks::kMargeOptionsFile);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -268,6 +460,17 @@ int main(int argc, char** argv)
             return Convert(args[1], args[2]);
         if (!args.empty() && args[0] == "compute")
             return Compute(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!args.empty() && args[0] == "options")
+            return Options(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (args.size() >= 2 && args[0] == "render" && args[1] == "plan") {
+            // Drawing needs a GUI application object; no window is ever shown.
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            int qtArgc = 1;
+            QGuiApplication application(qtArgc, argv);
+            std::setlocale(LC_NUMERIC, "C");
+            return RenderPlan(std::vector<std::string>(args.begin() + 2, args.end()));
+        }
     } catch (const ks::FileError& e) {
         std::cerr << "karstelle-cli: " << e.what() << '\n';
         return 1;

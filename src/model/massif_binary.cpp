@@ -1,3 +1,4 @@
+#include "model/byte_writer.h"
 #include "model/file_error.h"
 #include "model/massif_codec.h"
 #include "model/real6.h"
@@ -9,65 +10,6 @@
 namespace ks {
 
 namespace {
-
-// Little-endian writer into a byte string.
-class ByteWriter
-{
-public:
-    explicit ByteWriter(const std::string& path)
-        : m_path(path)
-    { }
-
-    void U8(std::uint8_t v) { m_out += static_cast<char>(v); }
-    void Bool(bool v) { U8(v ? 1 : 0); }
-    void I16(std::int16_t v)
-    {
-        const auto u = static_cast<std::uint16_t>(v);
-        U8(static_cast<std::uint8_t>(u));
-        U8(static_cast<std::uint8_t>(u >> 8));
-    }
-    void I32(std::int32_t v)
-    {
-        const auto u = static_cast<std::uint32_t>(v);
-        for (int i = 0; i < 4; ++i)
-            U8(static_cast<std::uint8_t>(u >> (8 * i)));
-    }
-    void Count(std::size_t n, const char* what)
-    {
-        if (n > 32767)
-            throw FileError(m_path, "", std::string("demasiados elementos para el formato (") + what + ")");
-        I16(static_cast<std::int16_t>(n));
-    }
-    void Real(double v)
-    {
-        const auto bytes = EncodeReal6(v);
-        if (!bytes)
-            throw FileError(m_path, "byte " + std::to_string(m_out.size()),
-                "el valor " + FormatG(v, 15) + " no se puede guardar en el formato binario");
-        m_out.append(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-    }
-    // Fixed-size text: a length byte and `capacity` character bytes (unused ones zero).
-    void ShortText(const std::string& text, std::size_t capacity)
-    {
-        const std::size_t n = std::min(text.size(), capacity);
-        U8(static_cast<std::uint8_t>(n));
-        m_out.append(text, 0, n);
-        m_out.append(capacity - n, '\0');
-    }
-    void CText(const std::string& text)
-    {
-        const std::size_t n = std::min(text.size(), TEco::kMaxLength);
-        I16(static_cast<std::int16_t>(n));
-        m_out.append(text, 0, n);
-    }
-    void CText(const TEco& text) { CText(text.Get()); }
-
-    std::string Take() { return std::move(m_out); }
-
-private:
-    const std::string& m_path;
-    std::string m_out;
-};
 
 // Little-endian reader with bounds checks; every fault names the byte offset of the item.
 class ByteReader
@@ -150,16 +92,6 @@ private:
 };
 
 // ---- writing ----
-
-void WriteStation(ByteWriter& w, const TPointTopo& p)
-{
-    w.Bool(p.Final);
-    w.CText(p.Name);
-    w.U8(p.Number);
-    w.Real(p.X);
-    w.Real(p.Y);
-    w.Real(p.Z);
-}
 
 void WriteShot(ByteWriter& w, const TVisee& v)
 {

@@ -1,0 +1,500 @@
+#include "views/graphique.h"
+
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "views/options.h"
+#include "views/qt_text.h"
+
+#include <QFontMetricsF>
+#include <QPaintDevice>
+
+#include <cmath>
+
+namespace {
+
+constexpr double kClip = 10000; // pixels: the graphics interface cannot draw further
+constexpr double kScreenDpi = 96;
+
+int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+} // namespace
+
+namespace ks {
+
+const std::array<QColor, 61>& CouleursDeformation()
+{
+    static const std::array<QColor, 61> table = [] {
+        std::array<QColor, 61> t;
+        const int anchors[6][3] = { { 64, 225, 127 }, { 0, 0, 255 }, { 0, 128, 0 }, { 255, 255, 0 }, { 255, 128, 0 }, { 255, 0, 0 } };
+        for (int k = 0; k < 5; ++k) {
+            const int* a = anchors[k];
+            const int* b = anchors[k + 1];
+            t[static_cast<std::size_t>(12 * k)] = QColor(a[0], a[1], a[2]);
+            for (int j = 1; j <= 11; ++j) {
+                int c[3];
+                for (int ch = 0; ch < 3; ++ch)
+                    c[ch] = static_cast<int>(std::lround(((12 - j) * a[ch] + j * b[ch]) / 12.0));
+                t[static_cast<std::size_t>(12 * k + j)] = QColor(c[0], c[1], c[2]);
+            }
+        }
+        t[60] = QColor(255, 0, 0);
+        t[0] = QColor(0, 0, 0);
+        return t;
+    }();
+    return table;
+}
+
+int Plancher(double x)
+{
+    const int t = static_cast<int>(x);
+    return x < 0 ? t - 1 : t;
+}
+
+QColor WindowsColour(int colour)
+{
+    const auto c = static_cast<std::uint32_t>(colour);
+    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+}
+
+} // namespace ks
+
+TGraphique::TGraphique(TViewContext& context)
+    : m_context(context)
+{
+}
+
+TFiche* TGraphique::SheetAt(int fiche) const
+{
+    if (!m_context.Massif || fiche < 0)
+        return nullptr;
+    const auto sheets = m_context.Massif->CurrentSheets();
+    return static_cast<std::size_t>(fiche) < sheets.size() ? sheets[static_cast<std::size_t>(fiche)] : nullptr;
+}
+
+double TGraphique::GalleryDeformation(const TGalerie& g) const
+{
+    switch (Kind()) {
+    case DeformationKind::Horizontal:
+        return g.HorizMisclosure;
+    case DeformationKind::Vertical:
+        return g.InElevation ? g.VertMisclosure : 0.0;
+    case DeformationKind::Both:
+        break;
+    }
+    return std::hypot(g.HorizMisclosure, g.VertMisclosure);
+}
+
+double TGraphique::DeformationMax() const
+{
+    double best = 0;
+    if (!m_context.Massif)
+        return 1.0;
+    for (TFiche* sheet : m_context.Massif->CurrentSheets())
+        for (const auto& g : sheet->Galeries)
+            if (g->Positioned)
+                best = std::max(best, GalleryDeformation(*g));
+    return best == 0 ? 1.0 : best;
+}
+
+bool TGraphique::ChercherDeformationMax(int& fiche, int& galerie, int& point) const
+{
+    double best = 0;
+    if (!m_context.Massif)
+        return false;
+    const auto sheets = m_context.Massif->CurrentSheets();
+    for (std::size_t s = 0; s < sheets.size(); ++s) {
+        for (std::size_t g = 0; g < sheets[s]->Galeries.size(); ++g) {
+            const TGalerie& gallery = *sheets[s]->Galeries[g];
+            if (!gallery.Positioned)
+                continue;
+            const double d = GalleryDeformation(gallery);
+            if (d > best) {
+                best = d;
+                fiche = static_cast<int>(s);
+                galerie = static_cast<int>(g);
+            }
+        }
+    }
+    if (best == 0)
+        return false;
+    point = 1;
+    return true;
+}
+
+QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double deformationMax) const
+{
+    if (mode == 2)
+        return ks::WindowsColour(gallery.Colour);
+    if (mode == 3) {
+        const int index = RoundEven(60 * GalleryDeformation(gallery) / deformationMax);
+        return ks::CouleursDeformation()[static_cast<std::size_t>(std::clamp(index, 0, 60))];
+    }
+    return Qt::black;
+}
+
+QPointF TGraphique::ScreenPosition(double x, double y) const
+{
+    return { (x - XMin) * 1000.0 / Echelle * PixelsParMm - OrigineX, (YMax - y) * 1000.0 / Echelle * PixelsParMm - OrigineY };
+}
+
+void TGraphique::Deplacer(double x, double y)
+{
+    const QPointF p = ScreenPosition(x, y);
+    if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
+        return;
+    m_pen = QPointF(RoundEven(p.x()), RoundEven(p.y()));
+}
+
+void TGraphique::Tracer(double x, double y)
+{
+    const QPointF p = ScreenPosition(x, y);
+    if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
+        return;
+    const QPointF to(RoundEven(p.x()), RoundEven(p.y()));
+    m_painter->drawLine(m_pen, to);
+    m_pen = to;
+}
+
+void TGraphique::Ecrire(double x, double y, const std::string& text)
+{
+    const QPointF p = ScreenPosition(x, y);
+    if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
+        return;
+    const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+    m_painter->drawText(QPointF(RoundEven(p.x()), RoundEven(p.y()) + metrics.ascent()), ks::ToQString(text));
+}
+
+void TGraphique::Cercle(double x, double y, int diameter)
+{
+    const QPointF centre = ScreenPosition(x, y);
+    if (std::fabs(centre.x()) >= kClip || std::fabs(centre.y()) >= kClip)
+        return;
+    const double half = 0.05 * diameter;
+    const double px = (x - XMin) * 1000.0 / Echelle, py = (YMax - y) * 1000.0 / Echelle;
+    const int left = RoundEven((px - half) * PixelsParMm - OrigineX), right = RoundEven((px + half) * PixelsParMm - OrigineX);
+    const int top = RoundEven((py - half) * PixelsParMm - OrigineY), bottom = RoundEven((py + half) * PixelsParMm - OrigineY);
+    m_painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
+}
+
+void TGraphique::Carre(double x, double y)
+{
+    const QPointF p = ScreenPosition(x, y);
+    if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
+        return;
+    const int px = RoundEven(p.x()), py = RoundEven(p.y());
+    m_painter->fillRect(QRect(px - 4, py - 4, 8, 8), m_painter->brush().color());
+}
+
+QPointF TGraphique::PagePosition(double x, double y) const
+{
+    const QPaintDevice* device = CanevasPage->device();
+    const double w = device->width(), h = device->height();
+    return { (((x - XMin) * 1000.0 / Echelle + DecalageX) * ResolutionPage - (w - MargesX * ResolutionPage) * (ColonnePage - DebutPageX)) * FacteurPage,
+             (((YMax - y) * 1000.0 / Echelle + DecalageY) * ResolutionPage - (h - MargesY * ResolutionPage) * (LignePage - DebutPageY)) * FacteurPage };
+}
+
+void TGraphique::DeplacerPage(double x, double y) { m_pen = PagePosition(x, y); }
+
+void TGraphique::TracerPage(double x, double y)
+{
+    const QPointF to = PagePosition(x, y);
+    m_painter->drawLine(m_pen, to);
+    m_pen = to;
+}
+
+void TGraphique::EcrirePage(double x, double y, const std::string& text)
+{
+    const QPointF p = PagePosition(x, y);
+    const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+    m_painter->drawText(QPointF(p.x(), p.y() + metrics.ascent()), ks::ToQString(text));
+}
+
+void TGraphique::CerclePage(double x, double y, int diameter)
+{
+    const double half = 0.05 * diameter * 0.001 * Echelle; // millimetres of paper as metres
+    const QPointF a = PagePosition(x - half, y + half), b = PagePosition(x + half, y - half);
+    m_painter->drawEllipse(QRectF(a, b));
+}
+
+int TGraphique::PenWidth(int tenths, bool followsZoom) const
+{
+    if (m_onPage)
+        return RoundEven(tenths * 0.1 * ResolutionPage * FacteurPage);
+    return RoundEven(tenths * 0.1 * m_resolution * (followsZoom ? m_rapport : 1.0));
+}
+
+QFont TGraphique::Font(const TPolice& police) const
+{
+    QFont font(ks::ToQString(police.Name));
+    double pixels = std::abs(police.Height) * (police.PixelsPerInch > 0 ? kScreenDpi / police.PixelsPerInch : 1.0);
+    if (m_onPage)
+        pixels *= FacteurPage * ResolutionPage * 25.4 / kScreenDpi;
+    else
+        pixels *= m_rapport;
+    font.setPixelSize(std::max(1, RoundEven(pixels)));
+    font.setBold(police.Style & 1);
+    font.setItalic(police.Style & 2);
+    font.setUnderline(police.Style & 4);
+    font.setStrikeOut(police.Style & 8);
+    return font;
+}
+
+double TGraphique::TextHeightMm(const QString& text) const
+{
+    const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+    (void)text;
+    return metrics.height() / (m_onPage ? ResolutionPage * FacteurPage : m_resolution);
+}
+
+double TGraphique::TextWidthMm(const QString& text) const
+{
+    const QFontMetricsF metrics(m_painter->font(), m_painter->device());
+    return metrics.horizontalAdvance(text) / (m_onPage ? ResolutionPage * FacteurPage : m_resolution);
+}
+
+void TGraphique::BeginScreen(QPainter& painter, int originX, int originY, double resolution, double rapport)
+{
+    OrigineX = originX;
+    OrigineY = originY;
+    m_resolution = resolution;
+    m_rapport = rapport;
+    PixelsParMm = resolution * rapport;
+    m_painter = &painter;
+    m_onPage = false;
+    m_pen = QPointF();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setRenderHint(QPainter::TextAntialiasing, false);
+}
+
+void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, int topMm, double factor)
+{
+    ColonnePage = column;
+    LignePage = row;
+    DecalageX = leftMm;
+    DecalageY = topMm;
+    CanevasPage = &painter;
+    FacteurPage = factor;
+    const QPaintDevice* device = painter.device();
+    ResolutionPage = static_cast<double>(device->width()) / device->widthMM();
+    m_painter = &painter;
+    m_onPage = true;
+    m_pen = QPointF();
+    painter.setRenderHint(QPainter::Antialiasing, false);
+}
+
+void TGraphique::End() { m_painter = nullptr; }
+
+void TGraphique::PageCount(int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
+{
+    MargesX = marginsX;
+    MargesY = marginsY;
+    const double uw = m_pageMm.width() - marginsX, uh = m_pageMm.height() - marginsY;
+    const double n = Echelle;
+    if (!fixedOrigin) {
+        columns = static_cast<int>(((XMax - XMin) - 0.02 * n) * 1000 / n / uw) + 1;
+        rows = static_cast<int>(((YMax - YMin) - 0.02 * n) * 1000 / n / uh) + 1;
+        return;
+    }
+    columns = (static_cast<int>(((XMax - ox) - 0.01 * n) * 1000 / n / uw) + 1)
+        + (static_cast<int>(((ox - XMin) - 0.01 * n) * 1000 / n / uw) + 1);
+    rows = (static_cast<int>(((YMax - oy) - 0.01 * n) * 1000 / n / uh) + 1)
+        + (static_cast<int>(((oy - YMin) - 0.01 * n) * 1000 / n / uh) + 1);
+}
+
+void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)
+{
+    const double uw = m_pageMm.width() - MargesX, uh = m_pageMm.height() - MargesY;
+    const double n = Echelle;
+    if (!fixedOrigin) {
+        int columns = 0, rows = 0;
+        PageCount(columns, rows, MargesX, MargesY, false, 0, 0);
+        DebutPageX = (columns - (XMax - XMin) * 1000 / n / uw) * 0.5;
+        DebutPageY = (rows - (YMax - YMin) * 1000 / n / uh) * 0.5;
+        return;
+    }
+    const double fx = (ox - XMin) * 1000 / n / uw, fy = (YMax - oy) * 1000 / n / uh;
+    DebutPageX = 1 - (fx - std::floor(fx));
+    DebutPageY = 1 - (fy - std::floor(fy));
+}
+
+// ---- TProjection ----
+
+void TProjection::Station(const TGalerie& g, int k, double& x, double& y, double& z)
+{
+    if (k <= 0 || static_cast<std::size_t>(k) > g.Stations.size()) {
+        x = g.Start.X;
+        y = g.Start.Y;
+        z = g.Start.Z;
+        return;
+    }
+    const TStationPos& p = g.Stations[static_cast<std::size_t>(k - 1)];
+    x = p.X;
+    y = p.Y;
+    z = p.Z;
+}
+
+QPointF TProjection::StationInView(const TGalerie& g, int k) const
+{
+    double x = 0, y = 0, z = 0;
+    Station(g, k, x, y, z);
+    return ToView(x, y, z);
+}
+
+QPointF TProjection::FromPixel(int x, int y) const
+{
+    return { x * 0.001 * Echelle / PixelsParMm + XMin, YMax - y * 0.001 * Echelle / PixelsParMm };
+}
+
+double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
+{
+    const QPointF p = FromPixel(x, y);
+    bool found = false;
+    double best = 1000;
+    auto consider = [&](double d, int s, int g, int k) {
+        if (!found || d < best) {
+            found = true;
+            best = d;
+            fiche = s;
+            galerie = g;
+            point = k;
+        }
+    };
+    if (m_context.Massif) {
+        const auto sheets = m_context.Massif->CurrentSheets();
+        for (std::size_t s = 0; s < sheets.size(); ++s) {
+            for (std::size_t gi = 0; gi < sheets[s]->Galeries.size(); ++gi) {
+                const TGalerie& g = *sheets[s]->Galeries[gi];
+                if (!g.Positioned || g.StationCount() != g.ShotCount())
+                    continue;
+                QPointF a = StationInView(g, 0);
+                consider(std::hypot(p.x() - a.x(), p.y() - a.y()), static_cast<int>(s), static_cast<int>(gi), 1);
+                for (int k = 1; k <= g.ShotCount(); ++k) {
+                    const QPointF b = StationInView(g, k);
+                    const double abx = b.x() - a.x(), aby = b.y() - a.y();
+                    const double apx = p.x() - a.x(), apy = p.y() - a.y();
+                    const double t = apx * abx + apy * aby;
+                    const double length2 = abx * abx + aby * aby;
+                    if (length2 > 0 && t > 0 && t <= length2)
+                        consider(std::fabs(apx * aby - apy * abx) / std::sqrt(length2), static_cast<int>(s),
+                                 static_cast<int>(gi), k);
+                    else if (t > length2)
+                        consider(std::hypot(p.x() - b.x(), p.y() - b.y()), static_cast<int>(s), static_cast<int>(gi), k);
+                    a = b;
+                }
+            }
+        }
+    }
+    return best * 1000.0 / Echelle * PixelsParMm;
+}
+
+void TProjection::IsolerEcran(int x, int y, double r)
+{
+    if (!m_context.Massif)
+        return;
+    TMassif& massif = *m_context.Massif;
+    const QPointF c = FromPixel(x, y);
+    const double metresPerPixel = 0.001 * Echelle / PixelsParMm;
+    const double limit = r * metresPerPixel * metresPerPixel;
+    std::vector<TFiche*> kept;
+    for (TFiche* sheet : massif.CurrentSheets()) {
+        bool inside = false;
+        for (const auto& g : sheet->Galeries) {
+            if (!g->Positioned || g->StationCount() != g->ShotCount())
+                continue;
+            for (int k = 0; k <= g->ShotCount() && !inside; ++k) {
+                const QPointF s = StationInView(*g, k);
+                inside = (s.x() - c.x()) * (s.x() - c.x()) + (s.y() - c.y()) * (s.y() - c.y()) < limit;
+            }
+            if (inside)
+                break;
+        }
+        if (inside)
+            kept.push_back(sheet);
+    }
+    massif.Selection = std::move(kept);
+    massif.SelectionActive = true;
+    massif.TableLaidOut = false;
+}
+
+std::string TProjection::StatusText(const TFiche& sheet, const TGalerie& g)
+{
+    std::string text = sheet.Systeme.Get() + "/" + sheet.Cavite.Get() + "/" + sheet.Reseau.Get() + "/" + sheet.Lieu.Get();
+    text += g.Start.Final ? " Final - " : " " + g.Start.Name.Get() + " - ";
+    text += g.End.Final ? std::string("Final") : g.End.Name.Get();
+    return ks::Cp1252ToUtf8(text);
+}
+
+namespace {
+
+// 1234567.891 -> "1,234,567.89"
+std::string Grouped(double value)
+{
+    std::string fixed = ks::FormatFixed(value, 2);
+    const bool negative = !fixed.empty() && fixed[0] == '-';
+    std::string digits = fixed.substr(negative ? 1 : 0);
+    const auto dot = digits.find('.');
+    std::string integer = digits.substr(0, dot);
+    for (int i = static_cast<int>(integer.size()) - 3; i > 0; i -= 3)
+        integer.insert(static_cast<std::size_t>(i), ",");
+    return (negative ? "-" : "") + integer + digits.substr(dot);
+}
+
+} // namespace
+
+void TProjection::Bulle(int fiche, int galerie, int point, std::string& text)
+{
+    text.clear();
+    const THintOptions& hints = m_context.Hints;
+    TFiche* sheet = SheetAt(fiche);
+    if (hints.Rien || !sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size())
+        return;
+    const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
+    if (point < 1 || point > g.ShotCount())
+        return;
+    const TVisee& v = g.Shot(point);
+    if (hints.Coordonnees && g.Positioned && g.StationCount() == g.ShotCount()) {
+        double x1, y1, z1, x2, y2, z2;
+        Station(g, point - 1, x1, y1, z1);
+        Station(g, point, x2, y2, z2);
+        text += "(" + Grouped(x1) + ", " + Grouped(y1) + ", " + Grouped(z1) + ")-(" + Grouped(x2) + ", " + Grouped(y2)
+            + ", " + Grouped(z2) + ")";
+    }
+    if (hints.Commentaires)
+        text += ks::Cp1252ToUtf8(v.Comment.Get());
+    if (hints.Visees)
+        text += "(" + ks::FormatFixed(v.Length, 1) + ks::LengthUnitLabel(v.LengthUnit) + "," + ks::FormatFixed(v.Azimuth, 1)
+            + ks::AngleUnitLabel(v.AzimuthUnit) + "," + ks::FormatFixed(v.Inclination, 1)
+            + ks::AngleUnitLabel(v.InclinationUnit) + ")";
+    if (hints.Largeur) {
+        text += "(l=" + ks::Cp1252ToUtf8(v.LeftWidth.empty() ? v.RightWidth : v.LeftWidth);
+        if (!v.LeftWidth.empty())
+            text += "/" + ks::Cp1252ToUtf8(v.RightWidth);
+        text += ")";
+    }
+    if (hints.Hauteur) {
+        text += "(h=" + ks::Cp1252ToUtf8(v.UpperHeight);
+        if (!v.LowerHeight.empty())
+            text += "/" + ks::Cp1252ToUtf8(v.LowerHeight);
+        text += ")";
+    }
+    if (hints.Deformation && g.Positioned && g.StationCount() == g.ShotCount()) {
+        int k = point;
+        if (k == 1 && g.Shot(1).LengthMetres() < 0.01 && g.ShotCount() > 1)
+            k = 2;
+        const TVisee& shot = g.Shot(k);
+        double x1, y1, z1, x2, y2, z2;
+        Station(g, k - 1, x1, y1, z1);
+        Station(g, k, x2, y2, z2);
+        const double rx = shot.CumX - (k > 1 ? g.Shot(k - 1).CumX : 0);
+        const double ry = shot.CumY - (k > 1 ? g.Shot(k - 1).CumY : 0);
+        const double rz = shot.CumZ - (k > 1 ? g.Shot(k - 1).CumZ : 0);
+        double dx = (x2 - x1) - rx, dy = (y2 - y1) - ry, dz = (z2 - z1) - rz;
+        if (Kind() == DeformationKind::Horizontal)
+            dz = 0;
+        else if (Kind() == DeformationKind::Vertical)
+            dx = dy = 0;
+        const double length = shot.LengthMetres();
+        const double percent = length > 0 ? std::sqrt(dx * dx + dy * dy + dz * dz) / length * 100 : 0;
+        text += " " + ks::FormatFixed(percent, 1) + "%";
+    }
+}

@@ -1,0 +1,158 @@
+#pragma once
+
+#include "views/view_context.h"
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QSizeF>
+
+#include <array>
+#include <string>
+
+class TFiche;
+class TGalerie;
+struct TPolice;
+
+namespace ks {
+// Deformation colours: index 0 black, then from green-blue through blue, dark green, yellow and
+// orange to red at 60.
+const std::array<QColor, 61>& CouleursDeformation();
+// Trunc(x) - 1 for negative x, Trunc(x) otherwise.
+int Plancher(double x);
+// A Windows colour (00BBGGRR) as a QColor.
+QColor WindowsColour(int colour);
+} // namespace ks
+
+// Base of every view of a massif. Holds the scale, the extents in metres, the metre-to-pixel
+// mappings of the screen and of the printed page, the page grid, and the drawing primitives that
+// take metres and clip what cannot be drawn. The view window and the printing code drive every
+// view through the eight operations below, in this slot order.
+class TGraphique {
+public:
+    explicit TGraphique(TViewContext& context);
+    virtual ~TGraphique() = default;
+    TGraphique(const TGraphique&) = delete;
+    TGraphique& operator=(const TGraphique&) = delete;
+
+    // Paints the visible part of the drawing, whose top-left corner is (originX, originY) inside the
+    // whole drawing, into the image. resolution: screen pixels per millimetre of paper.
+    virtual void Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode) = 0;
+    // Draws page (column, row) of the page grid on an open painter (printer, PDF, preview).
+    virtual void DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) = 0;
+    // Sets the extents and gives the whole drawing's size in pixels.
+    virtual void Dimensions(int& width, int& height, double resolution, double rapport) = 0;
+    // Number of page columns and rows with the given margin sums (mm) on the current page size.
+    virtual void NbPages(int& columns, int& rows, int marginsX, int marginsY) = 0;
+    // Nearest item to a pixel of the whole drawing; returns its distance in pixels.
+    virtual double Chercher(int x, int y, int& fiche, int& galerie, int& point) = 0;
+    // Keeps, as the massif's current list and selection, the sheets with a station inside the
+    // circle of centre (x, y) and squared radius r (pixels).
+    virtual void IsolerEcran(int x, int y, double r) = 0;
+    // Draws (show) or erases the highlight of shot `point` of a gallery; text: its status-bar text.
+    virtual void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) = 0;
+    // Hover-hint text of a shot.
+    virtual void Bulle(int fiche, int galerie, int point, std::string& text) = 0;
+
+    // Largest deformation of the current sheets' positioned galleries for this kind of view; 1.0
+    // when there is none.
+    double DeformationMax() const;
+    // The sheet and gallery of the first largest deformation; false when it is 0.
+    bool ChercherDeformationMax(int& fiche, int& galerie, int& point) const;
+
+    // Paper size the page grid is laid on, millimetres (A4 portrait unless told otherwise).
+    void SetPageSize(const QSizeF& millimetres) { m_pageMm = millimetres; }
+
+    int Echelle = 100;
+    int ColonnePage = 0, LignePage = 0;
+    int MargesX = 0, MargesY = 0;
+    int DecalageX = 0, DecalageY = 0;
+    double XMin = 0, XMax = 0, YMin = 0, YMax = 0;
+    double DebutPageX = 0, DebutPageY = 0;
+    double PixelsParMm = 1;
+    double ResolutionPage = 1;
+    double FacteurPage = 1;
+    bool Calcule = false;
+    int OrigineX = 0, OrigineY = 0;
+    QPainter* CanevasPage = nullptr;
+    QImage* CanevasEcran = nullptr;
+
+protected:
+    enum class DeformationKind { Horizontal, Vertical, Both };
+    virtual DeformationKind Kind() const = 0;
+    double GalleryDeformation(const TGalerie& gallery) const;
+
+    // Screen mapping and primitives (on the painter opened on the screen image).
+    QPointF ScreenPosition(double x, double y) const; // unrounded pixels
+    void Deplacer(double x, double y);
+    void Tracer(double x, double y);
+    void Ecrire(double x, double y, const std::string& text);
+    void Cercle(double x, double y, int diameter);
+    void Carre(double x, double y);
+    // Page mapping and primitives (on CanevasPage); no clipping.
+    QPointF PagePosition(double x, double y) const;
+    void DeplacerPage(double x, double y);
+    void TracerPage(double x, double y);
+    void EcrirePage(double x, double y, const std::string& text);
+    void CerclePage(double x, double y, int diameter);
+
+    // The primitives of whichever target is being painted, so that one routine paints both.
+    void MoveTo(double x, double y) { m_onPage ? DeplacerPage(x, y) : Deplacer(x, y); }
+    void LineTo(double x, double y) { m_onPage ? TracerPage(x, y) : Tracer(x, y); }
+    void Text(double x, double y, const std::string& text) { m_onPage ? EcrirePage(x, y, text) : Ecrire(x, y, text); }
+    void Circle(double x, double y, int diameter) { m_onPage ? CerclePage(x, y, diameter) : Cercle(x, y, diameter); }
+
+    // Pen width for a thickness in tenths of a millimetre; on screen it follows the zoom only when
+    // asked, on paper it always follows the page resolution and factor.
+    int PenWidth(int tenths, bool followsZoom) const;
+    // A font of the options at its size on the current target.
+    QFont Font(const TPolice& police) const;
+    // Height of the current font's text, in millimetres of paper.
+    double TextHeightMm(const QString& text) const;
+    double TextWidthMm(const QString& text) const;
+
+    // Starts and ends painting on a target; the painter stays open in between.
+    void BeginScreen(QPainter& painter, int originX, int originY, double resolution, double rapport);
+    void BeginPage(QPainter& painter, int column, int row, int leftMm, int topMm, double factor);
+    void End();
+
+    // Page grid set-up shared by the projections (fixed origin in the view frame, or centred).
+    void PageGrid(bool fixedOrigin, double ox, double oy);
+    void PageCount(int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy);
+
+    // The sheet at an index of the massif's current list, or null.
+    TFiche* SheetAt(int fiche) const;
+    QColor GalleryColour(const TGalerie& gallery, int mode, double deformationMax) const;
+
+    TViewContext& m_context;
+    QPainter* m_painter = nullptr; // the painter of the target being painted
+    bool m_onPage = false;
+    double m_rapport = 1;
+    double m_resolution = 1;
+    QPointF m_pen; // pen position in pixels
+    QSizeF m_pageMm { 210, 297 };
+};
+
+// Base of the drawn projections (plan, elevation, perspective): hit test, isolation, highlight
+// ends, and the hover hint, in the projection's own frame.
+class TProjection : public TGraphique {
+public:
+    using TGraphique::TGraphique;
+
+    double Chercher(int x, int y, int& fiche, int& galerie, int& point) override;
+    void IsolerEcran(int x, int y, double r) override;
+    void Bulle(int fiche, int galerie, int point, std::string& text) override;
+
+    // A survey point (metres) in the view's frame.
+    virtual QPointF ToView(double x, double y, double z) const = 0;
+
+protected:
+    // Station k of a gallery (0: its start point) in survey coordinates.
+    static void Station(const TGalerie& gallery, int k, double& x, double& y, double& z);
+    QPointF StationInView(const TGalerie& gallery, int k) const;
+    // Pixel of the whole drawing back to metres in the view frame.
+    QPointF FromPixel(int x, int y) const;
+    // "Sistema/Cavidad/Red/Lugar A - B" of a gallery, as the status bar shows it.
+    static std::string StatusText(const TFiche& sheet, const TGalerie& gallery);
+};

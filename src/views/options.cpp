@@ -1,0 +1,501 @@
+#include "views/options.h"
+
+#include "model/byte_writer.h"
+#include "model/colour_names.h"
+#include "model/file_error.h"
+#include "model/file_io.h"
+#include "model/real6.h"
+#include "model/services.h"
+#include "model/text_utils.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+namespace {
+
+// MulDiv of the platform: a * b / c rounded half away from zero.
+std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c)
+{
+    if (c == 0)
+        return -1;
+    return static_cast<std::int32_t>(std::llround(static_cast<double>(a) * b / c));
+}
+
+// Writes every field in order.
+class Writer {
+public:
+    Writer(const std::string& path, ks::IReporter* reporter)
+        : m_w(path)
+        , m_reporter(reporter)
+    {
+    }
+
+    void Flag(const char*, bool& v) { m_w.Bool(v); }
+    void Byte(const char*, std::uint8_t& v) { m_w.U8(v); }
+    void Int16(const char*, std::int16_t& v) { m_w.I16(v); }
+    void Int32(const char*, std::int32_t& v) { m_w.I32(v); }
+    void Float32(const char*, float& v)
+    {
+        std::uint32_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        m_w.I32(static_cast<std::int32_t>(bits));
+    }
+    void Real6(const char*, double& v) { m_w.Real(v); }
+    void Text(const char*, std::string& v, std::size_t capacity) { m_w.ShortText(v, capacity); }
+    void Pad(std::size_t n)
+    {
+        for (std::size_t i = 0; i < n; ++i)
+            m_w.U8(0);
+    }
+    void Station(const char*, TPointTopo& p) { ks::WriteStation(m_w, p); }
+    void Font(const char*, TPolice& f)
+    {
+        if (std::abs(f.Height) > 100 && m_reporter) {
+            ks::TQuestion question;
+            question.Text = ks::kFontLossText;
+            question.Yes = "OK";
+            question.No = "No";
+            if (m_reporter->AskContinue(question))
+                f = TPolice::Default();
+        }
+        m_w.U8(f.Charset);
+        m_w.I32(f.Colour);
+        m_w.I32(f.Height);
+        m_w.I32(static_cast<std::int32_t>(f.Name.size()));
+        for (char c : f.Name)
+            m_w.U8(static_cast<std::uint8_t>(c));
+        m_w.U8(f.Pitch);
+        m_w.I32(f.PixelsPerInch);
+        m_w.I32(f.Size());
+        m_w.U8(f.Style);
+    }
+
+    std::string Take() { return m_w.Take(); }
+
+private:
+    ks::ByteWriter m_w;
+    ks::IReporter* m_reporter;
+};
+
+// Reads fields in order until the bytes run out; the fields after that keep their values.
+class Reader {
+public:
+    explicit Reader(const std::string& bytes)
+        : m_bytes(bytes)
+    {
+    }
+
+    void Flag(const char*, bool& v)
+    {
+        if (Have(1))
+            v = Next() != 0;
+    }
+    void Byte(const char*, std::uint8_t& v)
+    {
+        if (Have(1))
+            v = Next();
+    }
+    void Int16(const char*, std::int16_t& v)
+    {
+        if (Have(2))
+            v = static_cast<std::int16_t>(Unsigned(2));
+    }
+    void Int32(const char*, std::int32_t& v)
+    {
+        if (Have(4))
+            v = static_cast<std::int32_t>(Unsigned(4));
+    }
+    void Float32(const char*, float& v)
+    {
+        if (!Have(4))
+            return;
+        const auto bits = static_cast<std::uint32_t>(Unsigned(4));
+        std::memcpy(&v, &bits, sizeof v);
+    }
+    void Real6(const char*, double& v)
+    {
+        if (!Have(6))
+            return;
+        ks::Real6 bytes;
+        for (auto& b : bytes)
+            b = Next();
+        v = ks::DecodeReal6(bytes);
+    }
+    void Text(const char*, std::string& v, std::size_t capacity)
+    {
+        if (!Have(1 + capacity))
+            return;
+        const std::size_t n = std::min<std::size_t>(Next(), capacity);
+        v.assign(m_bytes, m_pos, n);
+        m_pos += capacity;
+    }
+    void Pad(std::size_t n)
+    {
+        if (Have(n))
+            m_pos += n;
+    }
+    void Station(const char*, TPointTopo& p)
+    {
+        Flag("", p.Final);
+        std::int16_t length = 0;
+        Int16("", length);
+        if (length < 0 || !Have(static_cast<std::size_t>(length)))
+            return End();
+        p.Name.Set(std::string_view(m_bytes).substr(m_pos, static_cast<std::size_t>(length)));
+        m_pos += static_cast<std::size_t>(length);
+        Byte("", p.Number);
+        Real6("", p.X);
+        Real6("", p.Y);
+        Real6("", p.Z);
+    }
+    void Font(const char*, TPolice& f)
+    {
+        Byte("", f.Charset);
+        Int32("", f.Colour);
+        Int32("", f.Height);
+        std::int32_t length = -1;
+        Int32("", length);
+        if (length < 0 || !Have(static_cast<std::size_t>(length)))
+            return End();
+        f.Name.assign(m_bytes, m_pos, std::min<std::size_t>(static_cast<std::size_t>(length), 255));
+        m_pos += static_cast<std::size_t>(length);
+        Byte("", f.Pitch);
+        Int32("", f.PixelsPerInch);
+        std::int32_t size = 0;
+        if (Have(4)) {
+            Int32("", size);
+            f.SetSize(size);
+        }
+        Byte("", f.Style);
+    }
+
+private:
+    bool Have(std::size_t n)
+    {
+        if (m_ended || m_bytes.size() - m_pos < n) {
+            m_ended = true;
+            return false;
+        }
+        return true;
+    }
+    void End() { m_ended = true; }
+    std::uint8_t Next() { return static_cast<std::uint8_t>(m_bytes[m_pos++]); }
+    std::uint32_t Unsigned(int n)
+    {
+        std::uint32_t u = 0;
+        for (int i = 0; i < n; ++i)
+            u |= static_cast<std::uint32_t>(Next()) << (8 * i);
+        return u;
+    }
+
+    const std::string& m_bytes;
+    std::size_t m_pos = 0;
+    bool m_ended = false;
+};
+
+// "Name = value" lines.
+class Describer {
+public:
+    void Flag(const char* name, bool& v) { Line(name, v ? "1" : "0"); }
+    void Byte(const char* name, std::uint8_t& v) { Line(name, std::to_string(v)); }
+    void Int16(const char* name, std::int16_t& v) { Line(name, std::to_string(v)); }
+    void Int32(const char* name, std::int32_t& v) { Line(name, std::to_string(v)); }
+    void Float32(const char* name, float& v) { Line(name, ks::FormatG(v, 7)); }
+    void Real6(const char* name, double& v) { Line(name, ks::FormatG(v, 12)); }
+    void Text(const char* name, std::string& v, std::size_t) { Line(name, "\"" + ks::Cp1252ToUtf8(v) + "\""); }
+    void Pad(std::size_t) {}
+    void Station(const char* name, TPointTopo& p)
+    {
+        Line(name, p.Final ? std::string("Final")
+                           : ks::Cp1252ToUtf8(p.Name.Get()) + " " + std::to_string(p.Number) + " (" + ks::FormatG(p.X, 12)
+                    + ", " + ks::FormatG(p.Y, 12) + ", " + ks::FormatG(p.Z, 12) + ")");
+    }
+    void Font(const char* name, TPolice& f)
+    {
+        Line(name, "\"" + ks::Cp1252ToUtf8(f.Name) + "\" size " + std::to_string(f.Size()) + " height "
+                 + std::to_string(f.Height) + " style " + std::to_string(f.Style) + " colour "
+                 + ks::ColourToText(f.Colour) + " charset " + std::to_string(f.Charset) + " pitch "
+                 + std::to_string(f.Pitch) + " ppi " + std::to_string(f.PixelsPerInch));
+    }
+
+    std::string Take() { return std::move(m_out); }
+
+private:
+    void Line(const char* name, const std::string& value) { m_out += std::string(name) + " = " + value + "\n"; }
+    std::string m_out;
+};
+
+// Names of array fields: "Ordre[3]", "Intitule[2][0]" (indices as the dialogs count them).
+std::string Indexed(const char* name, int i) { return std::string(name) + "[" + std::to_string(i) + "]"; }
+std::string Indexed(const char* name, int i, int j) { return Indexed(name, i) + "[" + std::to_string(j) + "]"; }
+
+} // namespace
+
+std::int32_t TPolice::Size() const { return -MulDiv(Height, 72, PixelsPerInch); }
+
+void TPolice::SetSize(std::int32_t points) { Height = -MulDiv(points, PixelsPerInch, 72); }
+
+TPolice TPolice::Margin()
+{
+    TPolice f;
+    f.Name = "Arial";
+    f.Height = -12;
+    return f;
+}
+
+bool TPolice::operator==(const TPolice& o) const
+{
+    return Charset == o.Charset && Colour == o.Colour && Height == o.Height && Name == o.Name && Pitch == o.Pitch
+        && PixelsPerInch == o.PixelsPerInch && Style == o.Style;
+}
+
+template <typename V> void TOptions_Plan::Visit(V& v)
+{
+    v.Flag("Affiche_Nord", Affiche_Nord);
+    v.Flag("Affiche_Echelle", Affiche_Echelle);
+    v.Flag("Afficher_Habillage", Afficher_Habillage);
+    v.Flag("Affiche_Quadri", Affiche_Quadri);
+    v.Flag("Representation", Representation);
+    v.Text("Texte_Nord", Texte_Nord, 25);
+    v.Real6("X_Nord", X_Nord);
+    v.Real6("Y_Nord", Y_Nord);
+    v.Real6("X_Echelle", X_Echelle);
+    v.Real6("Y_Echelle", Y_Echelle);
+    v.Int16("Epaisseur_Nord", Epaisseur_Nord);
+    v.Int16("Long_Nord", Long_Nord);
+    v.Int16("Epaisseur_Echelle", Epaisseur_Echelle);
+    v.Int16("Long_Echelle", Long_Echelle);
+    v.Int16("Largeur_Echelle", Largeur_Echelle);
+    v.Int16("Subdivision", Subdivision);
+    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
+    v.Int16("pourcentage", pourcentage);
+    v.Int16("diametre", diametre);
+    v.Int16("Epaisseur_Habit", Epaisseur_Habit);
+    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("Pas", Pas);
+    v.Int16("Epaisseur_Quadri", Epaisseur_Quadri);
+    v.Int16("Longueur_Quadri", Longueur_Quadri);
+    v.Font("Police_Nord", Police_Nord);
+    v.Font("Police_Echelle", Police_Echelle);
+    v.Font("Police_Station", Police_Station);
+    v.Real6("Angle", Angle);
+    v.Flag("Origine", Origine);
+    v.Real6("X_Origine", X_Origine);
+    v.Real6("Y_Origine", Y_Origine);
+    v.Int16("Representation_Largeur", Representation_Largeur);
+    v.Flag("AuDebut", AuDebut);
+    v.Flag("AlaFin", AlaFin);
+    v.Int16("Epaisseur_Largeur", Epaisseur_Largeur);
+}
+
+template <typename V> void TOptions_Coupe::Visit(V& v)
+{
+    v.Flag("Affiche_Horizontale", Affiche_Horizontale);
+    v.Flag("Afficher_Habillage", Afficher_Habillage);
+    v.Real6("X_Horizontale", X_Horizontale);
+    v.Real6("Z_Horizontale", Z_Horizontale);
+    v.Int16("Epaisseur_Horizontale", Epaisseur_Horizontale);
+    v.Int16("Long_Horizontale", Long_Horizontale);
+    v.Int16("Largeur_Horizontale", Largeur_Horizontale);
+    v.Int16("Pas_Horizontale", Pas_Horizontale);
+    v.Int16("Epaisseur_Verticale", Epaisseur_Verticale);
+    v.Int16("Largeur_Verticale", Largeur_Verticale);
+    v.Int16("Pas_Verticale", Pas_Verticale);
+    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
+    v.Int16("pourcentage", pourcentage);
+    v.Int16("diametre", diametre);
+    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("NbVerticales", NbVerticales);
+    NbVerticales = static_cast<std::int16_t>(std::clamp<int>(NbVerticales, 0, kMaxVerticales));
+    for (int i = 0; i < NbVerticales; ++i) {
+        TVerticale& s = Verticales[static_cast<std::size_t>(i)];
+        v.Real6(Indexed("X_Verticale", i + 1).c_str(), s.X_Verticale);
+        v.Real6(Indexed("Decal_Verticale", i + 1).c_str(), s.Decal_Verticale);
+        v.Int16(Indexed("ZMin_Verticale", i + 1).c_str(), s.ZMin_Verticale);
+        v.Int16(Indexed("ZMax_Verticale", i + 1).c_str(), s.ZMax_Verticale);
+        v.Flag(Indexed("Gauche_Verticale", i + 1).c_str(), s.Gauche_Verticale);
+        v.Text(Indexed("Nom_Echelle", i + 1).c_str(), s.Nom_Echelle, 10);
+        v.Text(Indexed("Nom_Verticale", i + 1).c_str(), s.Nom_Verticale, 50);
+        v.Pad(1); // the record aligns its last field on two bytes
+        v.Int16(Indexed("Indice_Verticale", i + 1).c_str(), s.Indice_Verticale);
+    }
+    v.Font("Police_Horizontale", Police_Horizontale);
+    v.Font("Police_Verticale", Police_Verticale);
+    v.Font("Police_Station", Police_Station);
+    v.Flag("Origine", Origine);
+    v.Real6("X_Origine", X_Origine);
+    v.Real6("Z_Origine", Z_Origine);
+    v.Int16("Epaisseur_Habit", Epaisseur_Habit);
+    v.Int16("Representation_Hauteur", Representation_Hauteur);
+    v.Int16("Epaisseur_hauteur", Epaisseur_hauteur);
+}
+
+template <typename V> void TOptions_Relief::Visit(V& v)
+{
+    v.Flag("Affiche_Nord", Affiche_Nord);
+    v.Flag("Affiche_Echelle", Affiche_Echelle);
+    v.Flag("Affiche_Quadri", Affiche_Quadri);
+    v.Flag("Representation", Representation);
+    v.Flag("X_Inverse", X_Inverse);
+    v.Flag("Y_Inverse", Y_Inverse);
+    v.Flag("Z_Inverse", Z_Inverse);
+    v.Text("Texte_Nord", Texte_Nord, 25);
+    v.Real6("X_Nord", X_Nord);
+    v.Real6("Y_Nord", Y_Nord);
+    v.Real6("Z_Nord", Z_Nord);
+    v.Real6("X_Echelle", X_Echelle);
+    v.Real6("Y_Echelle", Y_Echelle);
+    v.Real6("Z_Echelle", Z_Echelle);
+    v.Int16("Epaisseur_Nord", Epaisseur_Nord);
+    v.Int16("Long_Nord", Long_Nord);
+    v.Int16("Epaisseur_Echelle", Epaisseur_Echelle);
+    v.Int16("Long_Echelle", Long_Echelle);
+    v.Int16("Largeur_Echelle", Largeur_Echelle);
+    v.Int16("Subdivision", Subdivision);
+    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
+    v.Int16("pourcentage", pourcentage);
+    v.Int16("diametre", diametre);
+    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("Epaisseur_Quadri", Epaisseur_Quadri);
+    v.Int32("Couleur_Cadre", Couleur_Cadre);
+    v.Font("Police_Nord", Police_Nord);
+    v.Font("Police_Echelle", Police_Echelle);
+    v.Font("Police_Station", Police_Station);
+    v.Real6("Angle_Horizontal", Angle_Horizontal);
+    v.Real6("Angle_Vertical", Angle_Vertical);
+    v.Float32("Largeur_3D", Largeur_3D);
+    v.Int32("N_Face", N_Face);
+    v.Int32("Couleur_Galerie", Couleur_Galerie);
+    v.Int32("Couleur_Cylindre", Couleur_Cylindre);
+    v.Int32("Couleur_Fond", Couleur_Fond);
+    v.Flag("Cylindre", Cylindre);
+    v.Flag("Filaire", Filaire);
+}
+
+TOptions_Tableau::TOptions_Tableau()
+{
+    static const char* const headings[kColumns]
+        = { "L", "Az", "P", "l", "h", "X", "Y", "Z", "Des H", "Comentarios", "Des", "Long H", "Delta Z" };
+    for (int c = 0; c < kColumns; ++c) {
+        const auto i = static_cast<std::size_t>(c);
+        Tete1[i] = headings[c];
+        Separation[i] = '/';
+        Ordre[i] = static_cast<std::int16_t>(c + 1);
+        Largeur_Colonne[i] = c == 9 ? 60 : 20;
+        Jaffiche[i] = true;
+        Double[i] = false;
+    }
+}
+
+template <typename V> void TOptions_Tableau::Visit(V& v)
+{
+    for (int c = 0; c < kColumns; ++c) {
+        v.Text(Indexed("Tete1", c + 1).c_str(), Tete1[static_cast<std::size_t>(c)], 25);
+        v.Text(Indexed("Tete2", c + 1).c_str(), Tete2[static_cast<std::size_t>(c)], 25);
+    }
+    for (int c = 0; c < kColumns; ++c)
+        v.Byte(Indexed("Separation", c + 1).c_str(), Separation[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < kColumns; ++c)
+        v.Int16(Indexed("Ordre", c + 1).c_str(), Ordre[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < kColumns; ++c)
+        v.Int16(Indexed("Largeur_Colonne", c + 1).c_str(), Largeur_Colonne[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < kColumns; ++c)
+        v.Flag(Indexed("Jaffiche", c + 1).c_str(), Jaffiche[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < kColumns; ++c)
+        v.Flag(Indexed("Double", c + 1).c_str(), Double[static_cast<std::size_t>(c)]);
+    // Header items: item by item, variant 0 then 1 within each item.
+    auto items = [&](auto&& visit) {
+        for (int i = 0; i < kItems; ++i)
+            for (int k = 0; k < 2; ++k)
+                visit(i, k, static_cast<std::size_t>(i), static_cast<std::size_t>(k));
+    };
+    items([&](int i, int k, std::size_t a, std::size_t b) { v.Flag(Indexed("Jaffiche2", i + 1, k).c_str(), Jaffiche2[a][b]); });
+    items([&](int i, int k, std::size_t a, std::size_t b) { v.Text(Indexed("Intitule", i + 1, k).c_str(), Intitule[a][b], 25); });
+    items([&](int i, int k, std::size_t a, std::size_t b) { v.Int16(Indexed("X_Pos", i + 1, k).c_str(), X_Pos[a][b]); });
+    items([&](int i, int k, std::size_t a, std::size_t b) { v.Int16(Indexed("Y_Pos", i + 1, k).c_str(), Y_Pos[a][b]); });
+    items([&](int i, int k, std::size_t a, std::size_t b) { v.Font(Indexed("La_Police", i + 1, k).c_str(), La_Police[a][b]); });
+    v.Int16("Hauteur_Entete[0]", Hauteur_Entete[0]);
+    v.Int16("Hauteur_Entete[1]", Hauteur_Entete[1]);
+    v.Flag("Rappel[0]", Rappel[0]);
+    v.Flag("Rappel[1]", Rappel[1]);
+    v.Int16("Hauteur_Ligne", Hauteur_Ligne);
+    v.Int16("Ptt_Trait", Ptt_Trait);
+    v.Int16("Gros_Trait", Gros_Trait);
+    v.Font("Police_Standard", Police_Standard);
+    v.Font("Police_Carrefour", Police_Carrefour);
+    v.Flag("EnPlan", EnPlan);
+    v.Flag("EnAltitude", EnAltitude);
+    v.Station("Point_Topo", Point_Topo);
+}
+
+template <typename V> void TMarge::Visit(V& v)
+{
+    v.Int16("EGauche", EGauche);
+    v.Int16("EDroite", EDroite);
+    v.Int16("EHaut", EHaut);
+    v.Int16("EBas", EBas);
+    v.Int16("ELongueur", ELongueur);
+    v.Byte("C_Fichier", C_Fichier);
+    v.Byte("C_Page", C_Page);
+    v.Byte("C_Date", C_Date);
+    v.Flag("F_Afficher", F_Afficher);
+    v.Flag("P_Afficher", P_Afficher);
+    v.Flag("D_Afficher", D_Afficher);
+    v.Font("Police_Marge", Police_Marge);
+    v.Int16("EEpaisseur", EEpaisseur);
+}
+
+namespace ks {
+
+template <typename R> std::string EncodeOptions(R& record, IReporter* reporter)
+{
+    static const std::string path = "options";
+    Writer writer(path, reporter);
+    record.Visit(writer);
+    return writer.Take();
+}
+
+template <typename R> void DecodeOptions(R& record, const std::string& bytes)
+{
+    Reader reader(bytes);
+    record.Visit(reader);
+}
+
+template <typename R> bool Charger(R& record, const std::string& path)
+{
+    if (!std::filesystem::exists(path))
+        return false;
+    DecodeOptions(record, ReadWholeFile(path));
+    return true;
+}
+
+template <typename R> void Enregistrer(R& record, const std::string& path, IReporter* reporter)
+{
+    WriteFileSafely(path, EncodeOptions(record, reporter));
+}
+
+template <typename R> std::string DescribeOptions(R& record)
+{
+    Describer describer;
+    record.Visit(describer);
+    return describer.Take();
+}
+
+#define KARST_OPTION_RECORD(R)                                                                                 \
+    template std::string EncodeOptions<R>(R&, IReporter*);                                                   \
+    template void DecodeOptions<R>(R&, const std::string&);                                                   \
+    template bool Charger<R>(R&, const std::string&);                                                         \
+    template void Enregistrer<R>(R&, const std::string&, IReporter*);                                         \
+    template std::string DescribeOptions<R>(R&);
+
+KARST_OPTION_RECORD(TOptions_Plan)
+KARST_OPTION_RECORD(TOptions_Coupe)
+KARST_OPTION_RECORD(TOptions_Relief)
+KARST_OPTION_RECORD(TOptions_Tableau)
+KARST_OPTION_RECORD(TMarge)
+
+#undef KARST_OPTION_RECORD
+
+} // namespace ks

@@ -1,0 +1,383 @@
+#include "views/plan.h"
+
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "views/options.h"
+#include "views/qt_text.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+
+// Shot ends of the drawn part: from b E + a S to a E + b S.
+void ShotFraction(int pourcentage, double& a, double& b)
+{
+    a = 0.5 + 0.005 * pourcentage;
+    b = 1 - a;
+}
+
+} // namespace
+
+bool ks::PositionedBox(const TMassif& massif, double min[3], double max[3])
+{
+    bool any = false;
+    auto take = [&](double x, double y, double z) {
+        const double v[3] = { x, y, z };
+        for (int i = 0; i < 3; ++i) {
+            min[i] = any ? std::min(min[i], v[i]) : v[i];
+            max[i] = any ? std::max(max[i], v[i]) : v[i];
+        }
+        any = true;
+    };
+    for (TFiche* sheet : massif.CurrentSheets()) {
+        for (const auto& g : sheet->Galeries) {
+            if (!g->Positioned)
+                continue;
+            take(g->Start.X, g->Start.Y, g->Start.Z);
+            for (const TStationPos& p : g->Stations)
+                take(p.X, p.Y, p.Z);
+            if (g->Stations.empty() && !g->End.Final)
+                take(g->End.X, g->End.Y, g->End.Z);
+        }
+    }
+    return any;
+}
+
+TPlan::TPlan(TViewContext& context)
+    : TProjection(context)
+{
+    Echelle = 100;
+}
+
+void TPlan::Tourner(double delta)
+{
+    Angle += delta;
+    if (Angle > 360)
+        Angle -= 360;
+    if (Angle < 0)
+        Angle += 360;
+    CosAngle = std::cos(Angle * kPi / 180);
+    SinAngle = std::sin(Angle * kPi / 180);
+}
+
+void TPlan::ApercuRotation(double delta, std::string& text)
+{
+    const double angle = Angle + delta;
+    CosAngle = std::cos(angle * kPi / 180);
+    SinAngle = std::sin(angle * kPi / 180);
+    text = ks::FormatG(angle, 3) + " °";
+}
+
+QPointF TPlan::ToView(double x, double y, double) const
+{
+    return { x * CosAngle + y * SinAngle, -x * SinAngle + y * CosAngle };
+}
+
+void TPlan::Dimensions(int& width, int& height, double resolution, double rapport)
+{
+    Calcule = m_context.Massif && ks::PositionedBox(*m_context.Massif, BoiteMin, BoiteMax);
+    if (!Calcule) {
+        width = height = 1;
+        return;
+    }
+    const QPointF corners[4] = { ToView(BoiteMin[0], BoiteMin[1]), ToView(BoiteMin[0], BoiteMax[1]),
+                                 ToView(BoiteMax[0], BoiteMin[1]), ToView(BoiteMax[0], BoiteMax[1]) };
+    XMin = XMax = corners[0].x();
+    YMin = YMax = corners[0].y();
+    for (const QPointF& c : corners) {
+        XMin = std::min(XMin, c.x());
+        XMax = std::max(XMax, c.x());
+        YMin = std::min(YMin, c.y());
+        YMax = std::max(YMax, c.y());
+    }
+    const double widen = 0.01 * Echelle;
+    XMin -= widen;
+    XMax += widen;
+    YMin -= widen;
+    YMax += widen;
+    width = RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
+    height = RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+}
+
+QPointF TPlan::FixedOrigin() const
+{
+    const TOptions_Plan* o = m_context.Plan;
+    return o ? ToView(o->X_Origine, o->Y_Origine) : QPointF();
+}
+
+void TPlan::NbPages(int& columns, int& rows, int marginsX, int marginsY)
+{
+    const bool fixed = m_context.Plan && m_context.Plan->Origine;
+    const QPointF o = FixedOrigin();
+    PageCount(columns, rows, marginsX, marginsY, fixed, o.x(), o.y());
+}
+
+void TPlan::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
+{
+    QImage bitmap(image.size(), QImage::Format_RGB32);
+    bitmap.fill(Qt::white);
+    {
+        QPainter painter(&bitmap);
+        DessinerSur(painter, originX, originY, resolution, rapport, mode);
+    }
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        image = QImage(image.size(), QImage::Format_RGB32);
+    {
+        QPainter copy(&image);
+        copy.setCompositionMode(QPainter::CompositionMode_Source);
+        copy.drawImage(0, 0, bitmap);
+    }
+    CanevasEcran = &image;
+}
+
+void TPlan::DessinerSur(QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
+{
+    BeginScreen(painter, originX, originY, resolution, rapport);
+    if (Calcule && m_context.Plan)
+        Paint(mode);
+    End();
+}
+
+void TPlan::DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
+{
+    BeginPage(canvas, column, row, leftMm, topMm, factor);
+    const bool fixed = m_context.Plan && m_context.Plan->Origine;
+    const QPointF o = FixedOrigin();
+    PageGrid(fixed, o.x(), o.y());
+    if (Calcule && m_context.Plan)
+        Paint(mode);
+    End();
+}
+
+void TPlan::Paint(int mode)
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    QPainter& p = *m_painter;
+    const double n = Echelle;
+    double a = 0, b = 0;
+    ShotFraction(o.pourcentage, a, b);
+
+    QPen pen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
+    p.setPen(pen);
+    p.setBrush(Qt::black);
+
+    double offset = 0;
+    if (o.Texte_Station > 0) {
+        p.setFont(Font(o.Police_Station));
+        offset = TextHeightMm("O") * 0.0005 * n;
+    }
+    const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
+    const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
+    auto label = [&](const TPointTopo& point) {
+        std::string text = ks::Cp1252ToUtf8(point.Name.Get());
+        if (o.Texte_Station == 2)
+            text += "(" + std::to_string(point.Number) + ")";
+        return text;
+    };
+    auto setWidth = [&](int tenths) {
+        QPen current = p.pen();
+        current.setWidth(tenths);
+        p.setPen(current);
+    };
+
+    for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
+        for (std::size_t gi = 0; gi < sheet->Galeries.size(); ++gi) {
+            const TGalerie& g = *sheet->Galeries[gi];
+            if (!g.Positioned || g.StationCount() != g.ShotCount())
+                continue;
+            QPen galleryPen = p.pen();
+            galleryPen.setColor(GalleryColour(g, mode, deformationMax));
+            galleryPen.setWidth(PenWidth(o.Epaisseur_Visee, true));
+            p.setPen(galleryPen);
+
+            std::pair<double, double> wS { -1, -1 };
+            if (widths)
+                wS = sheet->PassageWidths(static_cast<int>(gi), 0);
+            QPointF s = StationInView(g, 0);
+            if (o.diametre != 0) {
+                p.setBrush(Qt::black);
+                Circle(s.x(), s.y(), o.diametre);
+            }
+            if (o.Texte_Station > 0 && !g.Start.Final) {
+                p.setBrush(Qt::NoBrush);
+                Text(s.x() + offset, s.y() + offset, label(g.Start));
+            }
+            double ca = 1, sa = 0; // direction of the shot before, for walls of coinciding stations
+            for (int k = 1; k <= g.ShotCount(); ++k) {
+                const QPointF e = StationInView(g, k);
+                MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+                LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                if (widths) {
+                    const double length = std::hypot(e.x() - s.x(), e.y() - s.y());
+                    if (length > 0) {
+                        ca = (e.x() - s.x()) / length;
+                        sa = (e.y() - s.y()) / length;
+                    }
+                    const auto wE = sheet->PassageWidths(static_cast<int>(gi), k);
+                    const bool measured = g.Shot(k).Length != 0;
+                    const QPointF leftDir(-sa, ca), rightDir(sa, -ca);
+                    if (o.Afficher_Habillage && measured) {
+                        setWidth(PenWidth(o.Epaisseur_Habit, true));
+                        p.setBrush(Qt::black);
+                        if (wS.first > -0.5 && wE.first > -0.5) {
+                            MoveTo(s.x() + wS.first * leftDir.x(), s.y() + wS.first * leftDir.y());
+                            LineTo(e.x() + wE.first * leftDir.x(), e.y() + wE.first * leftDir.y());
+                        }
+                        if (wS.second > -0.5 && wE.second > -0.5) {
+                            MoveTo(s.x() + wS.second * rightDir.x(), s.y() + wS.second * rightDir.y());
+                            LineTo(e.x() + wE.second * rightDir.x(), e.y() + wE.second * rightDir.y());
+                        }
+                    }
+                    if (o.Representation_Largeur != 0 && measured) {
+                        setWidth(PenWidth(o.Epaisseur_Largeur, true));
+                        auto marks = [&](const QPointF& at, const std::pair<double, double>& w) {
+                            for (const auto& [width, dir] : { std::pair { w.first, leftDir }, std::pair { w.second, rightDir } }) {
+                                if (width <= -0.5)
+                                    continue;
+                                const QPointF wall(at.x() + width * dir.x(), at.y() + width * dir.y());
+                                if (o.Representation_Largeur == 1) {
+                                    MoveTo(at.x(), at.y());
+                                    LineTo(wall.x(), wall.y());
+                                } else {
+                                    Circle(wall.x(), wall.y(), o.Epaisseur_Largeur / 2);
+                                }
+                            }
+                        };
+                        if (o.AuDebut)
+                            marks(s, wS);
+                        if (o.AlaFin)
+                            marks(e, wE);
+                    }
+                    setWidth(PenWidth(o.Epaisseur_Visee, true));
+                    wS = wE;
+                }
+                s = e;
+                if (o.diametre != 0) {
+                    p.setBrush(Qt::black);
+                    Circle(e.x(), e.y(), o.diametre);
+                }
+            }
+            if (o.Texte_Station > 0 && !g.End.Final) {
+                p.setBrush(Qt::NoBrush);
+                Text(s.x() + offset, s.y() + offset, label(g.End));
+            }
+        }
+    }
+    if (o.Affiche_Nord)
+        PaintNorth();
+    if (o.Affiche_Echelle)
+        PaintScaleBar();
+    if (o.Affiche_Quadri && o.Pas > 0)
+        PaintGrid();
+}
+
+void TPlan::PaintNorth()
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    QPainter& p = *m_painter;
+    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Nord, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    const double x0 = o.X_Nord * 1000, y0 = o.Y_Nord * 1000;
+    const double l = o.Long_Nord * 0.001 * Echelle;
+    auto to = [this](double x, double y) { return ToView(x, y); };
+    const QPointF p0 = to(x0, y0);
+    MoveTo(p0.x(), p0.y());
+    double x1 = x0, y1 = y0 + l, x2 = 0, y2 = 0;
+    if (!o.Representation) {
+        x2 = x1 + 0.1 * l;
+        y2 = y1 - 0.5 * l;
+    } else {
+        const double g = (m_context.Massif ? m_context.Massif->Angle_Geodesique : 0) * kPi / 180;
+        x1 = x0 - l * std::sin(g);
+        y1 = y0 + l * std::cos(g);
+        x2 = x1 + l * (0.5 * std::sin(g) + 0.1 * std::cos(g));
+        y2 = y1 - l * (0.5 * std::cos(g) - 0.1 * std::sin(g));
+    }
+    const QPointF p1 = to(x1, y1), p2 = to(x2, y2);
+    LineTo(p1.x(), p1.y());
+    LineTo(p2.x(), p2.y());
+    p.setFont(Font(o.Police_Nord));
+    p.setBrush(Qt::NoBrush);
+    Text(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
+}
+
+void TPlan::PaintScaleBar()
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    QPainter& p = *m_painter;
+    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Echelle, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    const QPointF q = ToView(o.X_Echelle * 1000, o.Y_Echelle * 1000);
+    const double lb = o.Long_Echelle, h = o.Largeur_Echelle * 0.001 * Echelle;
+    MoveTo(q.x(), q.y());
+    LineTo(q.x() + lb, q.y());
+    LineTo(q.x() + lb, q.y() + h);
+    MoveTo(q.x(), q.y());
+    LineTo(q.x(), q.y() + h);
+    for (int i = 1; i < o.Subdivision; ++i) {
+        MoveTo(q.x() + lb * i / o.Subdivision, q.y());
+        LineTo(q.x() + lb * i / o.Subdivision, q.y() + h);
+    }
+    p.setFont(Font(o.Police_Echelle));
+    p.setBrush(Qt::NoBrush);
+    const double t = TextHeightMm("0");
+    const double w0 = TextWidthMm("0");
+    Text(q.x() - 0.001 * Echelle * w0 / 2, q.y() + h + 0.001 * Echelle * t, "0");
+    const std::string length = std::to_string(o.Long_Echelle) + ks::LengthUnitLabel(ks::kMetres);
+    const double w1 = TextWidthMm(ks::ToQString(length));
+    Text(q.x() + lb - 0.001 * Echelle * w1 / 2, q.y() + h + 0.001 * Echelle * t, length);
+}
+
+void TPlan::PaintGrid()
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    m_painter->setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Quadri, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    const double step = o.Pas, arm = o.Longueur_Quadri * 0.001 * Echelle;
+    for (int i = ks::Plancher(BoiteMin[0] / step); i <= ks::Plancher(BoiteMax[0] / step) + 1; ++i) {
+        for (int j = ks::Plancher(BoiteMin[1] / step); j <= ks::Plancher(BoiteMax[1] / step) + 1; ++j) {
+            const double x = i * step, y = j * step;
+            const QPointF a1 = ToView(x - arm, y), a2 = ToView(x + arm, y);
+            const QPointF b1 = ToView(x, y - arm), b2 = ToView(x, y + arm);
+            MoveTo(a1.x(), a1.y());
+            LineTo(a2.x(), a2.y());
+            MoveTo(b1.x(), b1.y());
+            LineTo(b2.x(), b2.y());
+        }
+    }
+}
+
+void TPlan::Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text)
+{
+    text.clear();
+    TFiche* sheet = SheetAt(fiche);
+    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size() || !CanevasEcran)
+        return;
+    const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
+    if (show)
+        text = StatusText(*sheet, g);
+    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount() || !m_context.Plan)
+        return;
+
+    QPainter painter(CanevasEcran);
+    m_painter = &painter;
+    m_onPage = false;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QPointF s = StationInView(g, point - 1), e = StationInView(g, point);
+    // End markers invert what is under them, so drawing them twice restores the image.
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter.setBrush(show ? Qt::black : Qt::white);
+    Carre(s.x(), s.y());
+    Carre(e.x(), e.y());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (mode == 0) {
+        painter.setPen(QPen(show ? Qt::red : Qt::black, RoundEven(m_context.Plan->Epaisseur_Visee * 0.1 * PixelsParMm),
+                            Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        double a = 0, b = 0;
+        ShotFraction(m_context.Plan->pourcentage, a, b);
+        Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+        Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+    }
+    End();
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "views/graphique.h"
+
+#include <string>
+
+// The plan: the computed cave seen from above, turned clockwise by Angle, with station circles,
+// end-point labels, walls from the passage widths, width marks, north arrow, scale bar and grid,
+// as the plan options say.
+class TPlan : public TProjection {
+public:
+    explicit TPlan(TViewContext& context);
+
+    double CosAngle = 1, SinAngle = 0;
+    double Angle = 0; // degrees, in [0, 360]
+    double BoiteMin[3] = { 0, 0, 0 }; // bounding box of the positioned stations, survey frame
+    double BoiteMax[3] = { 0, 0, 0 };
+
+    void Tourner(double delta);
+    // Turns the drawing by Angle + delta without keeping it; the text is that angle and " °".
+    void ApercuRotation(double delta, std::string& text);
+
+    void Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode) override;
+    void DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) override;
+    void Dimensions(int& width, int& height, double resolution, double rapport) override;
+    void NbPages(int& columns, int& rows, int marginsX, int marginsY) override;
+    void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) override;
+
+    QPointF ToView(double x, double y, double z = 0) const override;
+
+    // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
+    void DessinerSur(QPainter& painter, int originX, int originY, double resolution, double rapport, int mode);
+
+protected:
+    DeformationKind Kind() const override { return DeformationKind::Horizontal; }
+
+private:
+    void Paint(int mode);
+    void PaintNorth();
+    void PaintScaleBar();
+    void PaintGrid();
+    QPointF FixedOrigin() const;
+};
+
+namespace ks {
+// Bounding box of the positioned stations of the massif's current sheets; false when none.
+bool PositionedBox(const TMassif& massif, double min[3], double max[3]);
+} // namespace ks
