@@ -140,9 +140,11 @@ QPointF TGraphique::ScreenPosition(double x, double y) const
 void TGraphique::Deplacer(double x, double y)
 {
     const QPointF p = ScreenPosition(x, y);
-    if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
-        return;
-    m_pen = QPointF(RoundEven(p.x()), RoundEven(p.y()));
+    // A start out of range leaves no pen position: the next line is not drawn rather than drawn
+    // from wherever the pen last was.
+    m_penValid = std::fabs(p.x()) < kClip && std::fabs(p.y()) < kClip;
+    if (m_penValid)
+        m_pen = QPointF(RoundEven(p.x()), RoundEven(p.y()));
 }
 
 void TGraphique::Tracer(double x, double y)
@@ -151,8 +153,10 @@ void TGraphique::Tracer(double x, double y)
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
         return;
     const QPointF to(RoundEven(p.x()), RoundEven(p.y()));
-    m_painter->drawLine(m_pen, to);
+    if (m_penValid && to != m_pen) // a line of no length draws nothing
+        m_painter->drawLine(m_pen, to);
     m_pen = to;
+    m_penValid = true;
 }
 
 void TGraphique::Ecrire(double x, double y, const std::string& text)
@@ -198,7 +202,8 @@ void TGraphique::DeplacerPage(double x, double y) { m_pen = PagePosition(x, y); 
 void TGraphique::TracerPage(double x, double y)
 {
     const QPointF to = PagePosition(x, y);
-    m_painter->drawLine(m_pen, to);
+    if (to != m_pen)
+        m_painter->drawLine(m_pen, to);
     m_pen = to;
 }
 
@@ -262,6 +267,7 @@ void TGraphique::BeginScreen(QPainter& painter, int originX, int originY, double
     m_painter = &painter;
     m_onPage = false;
     m_pen = QPointF();
+    m_penValid = true;
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::TextAntialiasing, false);
 }

@@ -131,6 +131,7 @@ protected:
     double m_rapport = 1;
     double m_resolution = 1;
     QPointF m_pen; // pen position in pixels
+    bool m_penValid = true; // false after a move out of the clipping range
     QSizeF m_pageMm { 210, 297 };
 };
 
