@@ -18,22 +18,23 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* const kUsage = "usage:\n"
-                           "  karstelle-cli info FILE\n"
-                           "  karstelle-cli convert IN OUT\n"
-                           "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
-                           "  karstelle-cli render plan FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R] [--angle DEG]"
-                           " [--mode 0|2|3]\n"
-                           "  karstelle-cli options show|write-defaults [--force]\n";
+const char* const kUsage
+    = "usage:\n"
+      "  karstelle-cli info FILE\n"
+      "  karstelle-cli convert IN OUT\n"
+      "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
+      "  karstelle-cli render plan FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R] [--angle DEG]"
+      " [--mode 0|2|3]\n"
+      "  karstelle-cli options show|write-defaults [--force]\n";
 
 // Messages of the core go to standard error; questions are answered "stop", since nobody is there
 // to answer them.
@@ -352,7 +353,8 @@ int RenderPlan(const std::vector<std::string>& args)
     if (options.X_Echelle == 0 && options.Y_Echelle == 0) {
         options.X_Echelle = low[0] / 1000;
         options.Y_Echelle = low[1] / 1000;
-        std::cerr << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
+        std::cerr
+            << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
     }
 
     TPlan plan(context);
@@ -377,7 +379,8 @@ int RenderPlan(const std::vector<std::string>& args)
         for (int page = 0; page < columns * rows; ++page) {
             if (page > 0)
                 pdf.newPage();
-            plan.DessinerPage(page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
+            plan.DessinerPage(
+                page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
         }
         painter.end();
         std::cerr << "pages: " << columns << " x " << rows << '\n';
@@ -386,15 +389,18 @@ int RenderPlan(const std::vector<std::string>& args)
 
     // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a plan.
     if (width >= 10000 || height >= 10000) {
-        const int suggested = static_cast<int>(std::ceil(plan.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
-        std::cerr << "karstelle-cli: the plan at 1/" << plan.Echelle << " would be " << width << " x " << height
-                  << " pixels, more than can be drawn; try a smaller scale, such as --scale " << suggested << '\n';
+        const int suggested
+            = static_cast<int>(std::ceil(plan.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
+        std::cerr << "karstelle-cli: the plan at 1/" << plan.Echelle << " would be " << width << " x "
+                  << height << " pixels, more than can be drawn; try a smaller scale, such as --scale "
+                  << suggested << '\n';
         return 1;
     }
     if (kind == ".SVG") {
         QSvgGenerator svg;
         svg.setFileName(QString::fromStdString(out));
         svg.setSize(QSize(width, height));
+        svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
         svg.setTitle(QString::fromStdString(file));
         QPainter painter(&svg);

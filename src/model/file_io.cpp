@@ -12,7 +12,10 @@
 namespace ks {
 
 namespace {
-    std::string SystemError() { return std::strerror(errno); }
+std::string SystemError()
+{
+    return std::strerror(errno);
+}
 } // namespace
 
 std::string ReadWholeFile(const std::string& path)

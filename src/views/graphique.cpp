@@ -15,7 +15,10 @@ namespace {
 constexpr double kClip = 10000; // pixels: the graphics interface cannot draw further
 constexpr double kScreenDpi = 96;
 
-int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int RoundEven(double v)
+{
+    return static_cast<int>(std::nearbyint(v));
+}
 
 } // namespace
 
@@ -25,7 +28,8 @@ const std::array<QColor, 61>& CouleursDeformation()
 {
     static const std::array<QColor, 61> table = [] {
         std::array<QColor, 61> t;
-        const int anchors[6][3] = { { 64, 225, 127 }, { 0, 0, 255 }, { 0, 128, 0 }, { 255, 255, 0 }, { 255, 128, 0 }, { 255, 0, 0 } };
+        const int anchors[6][3] = { { 64, 225, 127 }, { 0, 0, 255 }, { 0, 128, 0 }, { 255, 255, 0 },
+            { 255, 128, 0 }, { 255, 0, 0 } };
         for (int k = 0; k < 5; ++k) {
             const int* a = anchors[k];
             const int* b = anchors[k + 1];
@@ -53,22 +57,23 @@ int Plancher(double x)
 QColor WindowsColour(int colour)
 {
     const auto c = static_cast<std::uint32_t>(colour);
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
+    return QColor(
+        static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF), static_cast<int>((c >> 16) & 0xFF));
 }
 
 } // namespace ks
 
 TGraphique::TGraphique(TViewContext& context)
     : m_context(context)
-{
-}
+{ }
 
 TFiche* TGraphique::SheetAt(int fiche) const
 {
     if (!m_context.Massif || fiche < 0)
         return nullptr;
     const auto sheets = m_context.Massif->CurrentSheets();
-    return static_cast<std::size_t>(fiche) < sheets.size() ? sheets[static_cast<std::size_t>(fiche)] : nullptr;
+    return static_cast<std::size_t>(fiche) < sheets.size() ? sheets[static_cast<std::size_t>(fiche)]
+                                                           : nullptr;
 }
 
 double TGraphique::GalleryDeformation(const TGalerie& g) const
@@ -134,7 +139,8 @@ QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double defor
 
 QPointF TGraphique::ScreenPosition(double x, double y) const
 {
-    return { (x - XMin) * 1000.0 / Echelle * PixelsParMm - OrigineX, (YMax - y) * 1000.0 / Echelle * PixelsParMm - OrigineY };
+    return { (x - XMin) * 1000.0 / Echelle * PixelsParMm - OrigineX,
+        (YMax - y) * 1000.0 / Echelle * PixelsParMm - OrigineY };
 }
 
 void TGraphique::Deplacer(double x, double y)
@@ -175,8 +181,10 @@ void TGraphique::Cercle(double x, double y, int diameter)
         return;
     const double half = 0.05 * diameter;
     const double px = (x - XMin) * 1000.0 / Echelle, py = (YMax - y) * 1000.0 / Echelle;
-    const int left = RoundEven((px - half) * PixelsParMm - OrigineX), right = RoundEven((px + half) * PixelsParMm - OrigineX);
-    const int top = RoundEven((py - half) * PixelsParMm - OrigineY), bottom = RoundEven((py + half) * PixelsParMm - OrigineY);
+    const int left = RoundEven((px - half) * PixelsParMm - OrigineX),
+              right = RoundEven((px + half) * PixelsParMm - OrigineX);
+    const int top = RoundEven((py - half) * PixelsParMm - OrigineY),
+              bottom = RoundEven((py + half) * PixelsParMm - OrigineY);
     m_painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
@@ -193,11 +201,18 @@ QPointF TGraphique::PagePosition(double x, double y) const
 {
     const QPaintDevice* device = CanevasPage->device();
     const double w = device->width(), h = device->height();
-    return { (((x - XMin) * 1000.0 / Echelle + DecalageX) * ResolutionPage - (w - MargesX * ResolutionPage) * (ColonnePage - DebutPageX)) * FacteurPage,
-             (((YMax - y) * 1000.0 / Echelle + DecalageY) * ResolutionPage - (h - MargesY * ResolutionPage) * (LignePage - DebutPageY)) * FacteurPage };
+    return { (((x - XMin) * 1000.0 / Echelle + DecalageX) * ResolutionPage
+                 - (w - MargesX * ResolutionPage) * (ColonnePage - DebutPageX))
+            * FacteurPage,
+        (((YMax - y) * 1000.0 / Echelle + DecalageY) * ResolutionPage
+            - (h - MargesY * ResolutionPage) * (LignePage - DebutPageY))
+            * FacteurPage };
 }
 
-void TGraphique::DeplacerPage(double x, double y) { m_pen = PagePosition(x, y); }
+void TGraphique::DeplacerPage(double x, double y)
+{
+    m_pen = PagePosition(x, y);
+}
 
 void TGraphique::TracerPage(double x, double y)
 {
@@ -231,7 +246,8 @@ int TGraphique::PenWidth(int tenths, bool followsZoom) const
 QFont TGraphique::Font(const TPolice& police) const
 {
     QFont font(ks::ToQString(police.Name));
-    double pixels = std::abs(police.Height) * (police.PixelsPerInch > 0 ? kScreenDpi / police.PixelsPerInch : 1.0);
+    double pixels
+        = std::abs(police.Height) * (police.PixelsPerInch > 0 ? kScreenDpi / police.PixelsPerInch : 1.0);
     if (m_onPage)
         pixels *= FacteurPage * ResolutionPage * 25.4 / kScreenDpi;
     else
@@ -288,9 +304,13 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void TGraphique::End() { m_painter = nullptr; }
+void TGraphique::End()
+{
+    m_painter = nullptr;
+}
 
-void TGraphique::PageCount(int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
+void TGraphique::PageCount(
+    int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
 {
     MargesX = marginsX;
     MargesY = marginsY;
@@ -373,7 +393,8 @@ double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
                 if (!g.Positioned || g.StationCount() != g.ShotCount())
                     continue;
                 QPointF a = StationInView(g, 0);
-                consider(std::hypot(p.x() - a.x(), p.y() - a.y()), static_cast<int>(s), static_cast<int>(gi), 1);
+                consider(
+                    std::hypot(p.x() - a.x(), p.y() - a.y()), static_cast<int>(s), static_cast<int>(gi), 1);
                 for (int k = 1; k <= g.ShotCount(); ++k) {
                     const QPointF b = StationInView(g, k);
                     const double abx = b.x() - a.x(), aby = b.y() - a.y();
@@ -382,9 +403,10 @@ double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
                     const double length2 = abx * abx + aby * aby;
                     if (length2 > 0 && t > 0 && t <= length2)
                         consider(std::fabs(apx * aby - apy * abx) / std::sqrt(length2), static_cast<int>(s),
-                                 static_cast<int>(gi), k);
+                            static_cast<int>(gi), k);
                     else if (t > length2)
-                        consider(std::hypot(p.x() - b.x(), p.y() - b.y()), static_cast<int>(s), static_cast<int>(gi), k);
+                        consider(std::hypot(p.x() - b.x(), p.y() - b.y()), static_cast<int>(s),
+                            static_cast<int>(gi), k);
                     a = b;
                 }
             }
@@ -424,7 +446,8 @@ void TProjection::IsolerEcran(int x, int y, double r)
 
 std::string TProjection::StatusText(const TFiche& sheet, const TGalerie& g)
 {
-    std::string text = sheet.Systeme.Get() + "/" + sheet.Cavite.Get() + "/" + sheet.Reseau.Get() + "/" + sheet.Lieu.Get();
+    std::string text
+        = sheet.Systeme.Get() + "/" + sheet.Cavite.Get() + "/" + sheet.Reseau.Get() + "/" + sheet.Lieu.Get();
     text += g.Start.Final ? " Final - " : " " + g.Start.Name.Get() + " - ";
     text += g.End.Final ? std::string("Final") : g.End.Name.Get();
     return ks::Cp1252ToUtf8(text);
@@ -462,15 +485,15 @@ void TProjection::Bulle(int fiche, int galerie, int point, std::string& text)
         double x1, y1, z1, x2, y2, z2;
         Station(g, point - 1, x1, y1, z1);
         Station(g, point, x2, y2, z2);
-        text += "(" + Grouped(x1) + ", " + Grouped(y1) + ", " + Grouped(z1) + ")-(" + Grouped(x2) + ", " + Grouped(y2)
-            + ", " + Grouped(z2) + ")";
+        text += "(" + Grouped(x1) + ", " + Grouped(y1) + ", " + Grouped(z1) + ")-(" + Grouped(x2) + ", "
+            + Grouped(y2) + ", " + Grouped(z2) + ")";
     }
     if (hints.Commentaires)
         text += ks::Cp1252ToUtf8(v.Comment.Get());
     if (hints.Visees)
-        text += "(" + ks::FormatFixed(v.Length, 1) + ks::LengthUnitLabel(v.LengthUnit) + "," + ks::FormatFixed(v.Azimuth, 1)
-            + ks::AngleUnitLabel(v.AzimuthUnit) + "," + ks::FormatFixed(v.Inclination, 1)
-            + ks::AngleUnitLabel(v.InclinationUnit) + ")";
+        text += "(" + ks::FormatFixed(v.Length, 1) + ks::LengthUnitLabel(v.LengthUnit) + ","
+            + ks::FormatFixed(v.Azimuth, 1) + ks::AngleUnitLabel(v.AzimuthUnit) + ","
+            + ks::FormatFixed(v.Inclination, 1) + ks::AngleUnitLabel(v.InclinationUnit) + ")";
     if (hints.Largeur) {
         text += "(l=" + ks::Cp1252ToUtf8(v.LeftWidth.empty() ? v.RightWidth : v.LeftWidth);
         if (!v.LeftWidth.empty())

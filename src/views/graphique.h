@@ -29,7 +29,8 @@ QColor WindowsColour(int colour);
 // mappings of the screen and of the printed page, the page grid, and the drawing primitives that
 // take metres and clip what cannot be drawn. The view window and the printing code drive every
 // view through the eight operations below, in this slot order.
-class TGraphique {
+class TGraphique
+{
 public:
     explicit TGraphique(TViewContext& context);
     virtual ~TGraphique() = default;
@@ -38,9 +39,13 @@ public:
 
     // Paints the visible part of the drawing, whose top-left corner is (originX, originY) inside the
     // whole drawing, into the image. resolution: screen pixels per millimetre of paper.
-    virtual void Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode) = 0;
+    virtual void Dessiner(
+        int originX, int originY, double resolution, double rapport, QImage& image, int mode)
+        = 0;
     // Draws page (column, row) of the page grid on an open painter (printer, PDF, preview).
-    virtual void DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) = 0;
+    virtual void DessinerPage(
+        int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
+        = 0;
     // Sets the extents and gives the whole drawing's size in pixels.
     virtual void Dimensions(int& width, int& height, double resolution, double rapport) = 0;
     // Number of page columns and rows with the given margin sums (mm) on the current page size.
@@ -100,8 +105,14 @@ protected:
     // The primitives of whichever target is being painted, so that one routine paints both.
     void MoveTo(double x, double y) { m_onPage ? DeplacerPage(x, y) : Deplacer(x, y); }
     void LineTo(double x, double y) { m_onPage ? TracerPage(x, y) : Tracer(x, y); }
-    void Text(double x, double y, const std::string& text) { m_onPage ? EcrirePage(x, y, text) : Ecrire(x, y, text); }
-    void Circle(double x, double y, int diameter) { m_onPage ? CerclePage(x, y, diameter) : Cercle(x, y, diameter); }
+    void Text(double x, double y, const std::string& text)
+    {
+        m_onPage ? EcrirePage(x, y, text) : Ecrire(x, y, text);
+    }
+    void Circle(double x, double y, int diameter)
+    {
+        m_onPage ? CerclePage(x, y, diameter) : Cercle(x, y, diameter);
+    }
 
     // Pen width for a thickness in tenths of a millimetre; on screen it follows the zoom only when
     // asked, on paper it always follows the page resolution and factor.
@@ -119,7 +130,8 @@ protected:
 
     // Page grid set-up shared by the projections (fixed origin in the view frame, or centred).
     void PageGrid(bool fixedOrigin, double ox, double oy);
-    void PageCount(int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy);
+    void PageCount(
+        int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy);
 
     // The sheet at an index of the massif's current list, or null.
     TFiche* SheetAt(int fiche) const;
@@ -137,7 +149,8 @@ protected:
 
 // Base of the drawn projections (plan, elevation, perspective): hit test, isolation, highlight
 // ends, and the hover hint, in the projection's own frame.
-class TProjection : public TGraphique {
+class TProjection : public TGraphique
+{
 public:
     using TGraphique::TGraphique;
 

@@ -24,13 +24,13 @@ std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c)
 }
 
 // Writes every field in order.
-class Writer {
+class Writer
+{
 public:
     Writer(const std::string& path, ks::IReporter* reporter)
         : m_w(path)
         , m_reporter(reporter)
-    {
-    }
+    { }
 
     void Flag(const char*, bool& v) { m_w.Bool(v); }
     void Byte(const char*, std::uint8_t& v) { m_w.U8(v); }
@@ -80,12 +80,12 @@ private:
 };
 
 // Reads fields in order until the bytes run out; the fields after that keep their values.
-class Reader {
+class Reader
+{
 public:
     explicit Reader(const std::string& bytes)
         : m_bytes(bytes)
-    {
-    }
+    { }
 
     void Flag(const char*, bool& v)
     {
@@ -196,7 +196,8 @@ private:
 };
 
 // "Name = value" lines.
-class Describer {
+class Describer
+{
 public:
     void Flag(const char* name, bool& v) { Line(name, v ? "1" : "0"); }
     void Byte(const char* name, std::uint8_t& v) { Line(name, std::to_string(v)); }
@@ -204,38 +205,58 @@ public:
     void Int32(const char* name, std::int32_t& v) { Line(name, std::to_string(v)); }
     void Float32(const char* name, float& v) { Line(name, ks::FormatG(v, 7)); }
     void Real6(const char* name, double& v) { Line(name, ks::FormatG(v, 12)); }
-    void Text(const char* name, std::string& v, std::size_t) { Line(name, "\"" + ks::Cp1252ToUtf8(v) + "\""); }
-    void Pad(std::size_t) {}
+    void Text(const char* name, std::string& v, std::size_t)
+    {
+        Line(name, "\"" + ks::Cp1252ToUtf8(v) + "\"");
+    }
+    void Pad(std::size_t) { }
     void Station(const char* name, TPointTopo& p)
     {
-        Line(name, p.Final ? std::string("Final")
-                           : ks::Cp1252ToUtf8(p.Name.Get()) + " " + std::to_string(p.Number) + " (" + ks::FormatG(p.X, 12)
-                    + ", " + ks::FormatG(p.Y, 12) + ", " + ks::FormatG(p.Z, 12) + ")");
+        Line(name,
+            p.Final ? std::string("Final")
+                    : ks::Cp1252ToUtf8(p.Name.Get()) + " " + std::to_string(p.Number) + " ("
+                    + ks::FormatG(p.X, 12) + ", " + ks::FormatG(p.Y, 12) + ", " + ks::FormatG(p.Z, 12) + ")");
     }
     void Font(const char* name, TPolice& f)
     {
-        Line(name, "\"" + ks::Cp1252ToUtf8(f.Name) + "\" size " + std::to_string(f.Size()) + " height "
-                 + std::to_string(f.Height) + " style " + std::to_string(f.Style) + " colour "
-                 + ks::ColourToText(f.Colour) + " charset " + std::to_string(f.Charset) + " pitch "
-                 + std::to_string(f.Pitch) + " ppi " + std::to_string(f.PixelsPerInch));
+        Line(name,
+            "\"" + ks::Cp1252ToUtf8(f.Name) + "\" size " + std::to_string(f.Size()) + " height "
+                + std::to_string(f.Height) + " style " + std::to_string(f.Style) + " colour "
+                + ks::ColourToText(f.Colour) + " charset " + std::to_string(f.Charset) + " pitch "
+                + std::to_string(f.Pitch) + " ppi " + std::to_string(f.PixelsPerInch));
     }
 
     std::string Take() { return std::move(m_out); }
 
 private:
-    void Line(const char* name, const std::string& value) { m_out += std::string(name) + " = " + value + "\n"; }
+    void Line(const char* name, const std::string& value)
+    {
+        m_out += std::string(name) + " = " + value + "\n";
+    }
     std::string m_out;
 };
 
 // Names of array fields: "Ordre[3]", "Intitule[2][0]" (indices as the dialogs count them).
-std::string Indexed(const char* name, int i) { return std::string(name) + "[" + std::to_string(i) + "]"; }
-std::string Indexed(const char* name, int i, int j) { return Indexed(name, i) + "[" + std::to_string(j) + "]"; }
+std::string Indexed(const char* name, int i)
+{
+    return std::string(name) + "[" + std::to_string(i) + "]";
+}
+std::string Indexed(const char* name, int i, int j)
+{
+    return Indexed(name, i) + "[" + std::to_string(j) + "]";
+}
 
 } // namespace
 
-std::int32_t TPolice::Size() const { return -MulDiv(Height, 72, PixelsPerInch); }
+std::int32_t TPolice::Size() const
+{
+    return -MulDiv(Height, 72, PixelsPerInch);
+}
 
-void TPolice::SetSize(std::int32_t points) { Height = -MulDiv(points, PixelsPerInch, 72); }
+void TPolice::SetSize(std::int32_t points)
+{
+    Height = -MulDiv(points, PixelsPerInch, 72);
+}
 
 TPolice TPolice::Margin()
 {
@@ -247,8 +268,8 @@ TPolice TPolice::Margin()
 
 bool TPolice::operator==(const TPolice& o) const
 {
-    return Charset == o.Charset && Colour == o.Colour && Height == o.Height && Name == o.Name && Pitch == o.Pitch
-        && PixelsPerInch == o.PixelsPerInch && Style == o.Style;
+    return Charset == o.Charset && Colour == o.Colour && Height == o.Height && Name == o.Name
+        && Pitch == o.Pitch && PixelsPerInch == o.PixelsPerInch && Style == o.Style;
 }
 
 template <typename V> void TOptions_Plan::Visit(V& v)
@@ -411,11 +432,21 @@ template <typename V> void TOptions_Tableau::Visit(V& v)
             for (int k = 0; k < 2; ++k)
                 visit(i, k, static_cast<std::size_t>(i), static_cast<std::size_t>(k));
     };
-    items([&](int i, int k, std::size_t a, std::size_t b) { v.Flag(Indexed("Jaffiche2", i + 1, k).c_str(), Jaffiche2[a][b]); });
-    items([&](int i, int k, std::size_t a, std::size_t b) { v.Text(Indexed("Intitule", i + 1, k).c_str(), Intitule[a][b], 25); });
-    items([&](int i, int k, std::size_t a, std::size_t b) { v.Int16(Indexed("X_Pos", i + 1, k).c_str(), X_Pos[a][b]); });
-    items([&](int i, int k, std::size_t a, std::size_t b) { v.Int16(Indexed("Y_Pos", i + 1, k).c_str(), Y_Pos[a][b]); });
-    items([&](int i, int k, std::size_t a, std::size_t b) { v.Font(Indexed("La_Police", i + 1, k).c_str(), La_Police[a][b]); });
+    items([&](int i, int k, std::size_t a, std::size_t b) {
+        v.Flag(Indexed("Jaffiche2", i + 1, k).c_str(), Jaffiche2[a][b]);
+    });
+    items([&](int i, int k, std::size_t a, std::size_t b) {
+        v.Text(Indexed("Intitule", i + 1, k).c_str(), Intitule[a][b], 25);
+    });
+    items([&](int i, int k, std::size_t a, std::size_t b) {
+        v.Int16(Indexed("X_Pos", i + 1, k).c_str(), X_Pos[a][b]);
+    });
+    items([&](int i, int k, std::size_t a, std::size_t b) {
+        v.Int16(Indexed("Y_Pos", i + 1, k).c_str(), Y_Pos[a][b]);
+    });
+    items([&](int i, int k, std::size_t a, std::size_t b) {
+        v.Font(Indexed("La_Police", i + 1, k).c_str(), La_Police[a][b]);
+    });
     v.Int16("Hauteur_Entete[0]", Hauteur_Entete[0]);
     v.Int16("Hauteur_Entete[1]", Hauteur_Entete[1]);
     v.Flag("Rappel[0]", Rappel[0]);
@@ -483,11 +514,11 @@ template <typename R> std::string DescribeOptions(R& record)
     return describer.Take();
 }
 
-#define KARST_OPTION_RECORD(R)                                                                                 \
+#define KARST_OPTION_RECORD(R)                                                                               \
     template std::string EncodeOptions<R>(R&, IReporter*);                                                   \
-    template void DecodeOptions<R>(R&, const std::string&);                                                   \
-    template bool Charger<R>(R&, const std::string&);                                                         \
-    template void Enregistrer<R>(R&, const std::string&, IReporter*);                                         \
+    template void DecodeOptions<R>(R&, const std::string&);                                                  \
+    template bool Charger<R>(R&, const std::string&);                                                        \
+    template void Enregistrer<R>(R&, const std::string&, IReporter*);                                        \
     template std::string DescribeOptions<R>(R&);
 
 KARST_OPTION_RECORD(TOptions_Plan)

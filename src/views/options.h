@@ -11,7 +11,8 @@ class IReporter;
 }
 
 // Font of an option record, as plain data; a view turns it into a QFont where it paints.
-struct TPolice {
+struct TPolice
+{
     std::uint8_t Charset = 1; // default character set
     std::int32_t Colour = 0; // 00BBGGRR
     std::int32_t Height = -11; // pixels at PixelsPerInch; negative: character height
@@ -31,7 +32,8 @@ struct TPolice {
 };
 
 // Plan options ("Ajustar página de la planta").
-struct TOptions_Plan {
+struct TOptions_Plan
+{
     bool Affiche_Nord = true;
     bool Affiche_Echelle = true;
     bool Afficher_Habillage = true;
@@ -67,7 +69,8 @@ struct TOptions_Plan {
 };
 
 // One vertical scale of the developed elevation (82 bytes in the file, one of them padding).
-struct TVerticale {
+struct TVerticale
+{
     double X_Verticale = 0;
     double Decal_Verticale = 0;
     std::int16_t ZMin_Verticale = 0;
@@ -79,7 +82,8 @@ struct TVerticale {
 };
 
 // Developed elevation options ("Ajuste de página del alzado").
-struct TOptions_Coupe {
+struct TOptions_Coupe
+{
     static constexpr int kMaxVerticales = 50;
 
     bool Affiche_Horizontale = false;
@@ -109,7 +113,8 @@ struct TOptions_Coupe {
 };
 
 // Perspective options ("Ajuste de página de perspectiva").
-struct TOptions_Relief {
+struct TOptions_Relief
+{
     bool Affiche_Nord = true;
     bool Affiche_Echelle = false;
     bool Affiche_Quadri = true;
@@ -144,7 +149,8 @@ struct TOptions_Relief {
 };
 
 // Table options. Columns 1..13 and header items 1..11 are stored from index 0.
-struct TOptions_Tableau {
+struct TOptions_Tableau
+{
     static constexpr int kColumns = 13;
     static constexpr int kItems = 11;
 
@@ -173,7 +179,8 @@ struct TOptions_Tableau {
 };
 
 // Page margins and annotations of printing ("Márgenes").
-struct TMarge {
+struct TMarge
+{
     std::int16_t EGauche = 10, EDroite = 10, EHaut = 10, EBas = 10;
     std::int16_t ELongueur = 30;
     std::int16_t EEpaisseur = 1;

@@ -11,7 +11,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
+int RoundEven(double v)
+{
+    return static_cast<int>(std::nearbyint(v));
+}
 
 // Shot ends of the drawn part: from b E + a S to a E + b S.
 void ShotFraction(int pourcentage, double& a, double& b)
@@ -85,7 +88,7 @@ void TPlan::Dimensions(int& width, int& height, double resolution, double rappor
         return;
     }
     const QPointF corners[4] = { ToView(BoiteMin[0], BoiteMin[1]), ToView(BoiteMin[0], BoiteMax[1]),
-                                 ToView(BoiteMax[0], BoiteMin[1]), ToView(BoiteMax[0], BoiteMax[1]) };
+        ToView(BoiteMax[0], BoiteMin[1]), ToView(BoiteMax[0], BoiteMax[1]) };
     XMin = XMax = corners[0].x();
     YMin = YMax = corners[0].y();
     for (const QPointF& c : corners) {
@@ -134,7 +137,8 @@ void TPlan::Dessiner(int originX, int originY, double resolution, double rapport
     CanevasEcran = &image;
 }
 
-void TPlan::DessinerSur(QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
+void TPlan::DessinerSur(
+    QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
 {
     BeginScreen(painter, originX, originY, resolution, rapport);
     if (Calcule && m_context.Plan)
@@ -142,7 +146,8 @@ void TPlan::DessinerSur(QPainter& painter, int originX, int originY, double reso
     End();
 }
 
-void TPlan::DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
+void TPlan::DessinerPage(
+    int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
 {
     BeginPage(canvas, column, row, leftMm, topMm, factor);
     const bool fixed = m_context.Plan && m_context.Plan->Origine;
@@ -235,7 +240,8 @@ void TPlan::Paint(int mode)
                     if (o.Representation_Largeur != 0 && measured) {
                         setWidth(PenWidth(o.Epaisseur_Largeur, true));
                         auto marks = [&](const QPointF& at, const std::pair<double, double>& w) {
-                            for (const auto& [width, dir] : { std::pair { w.first, leftDir }, std::pair { w.second, rightDir } }) {
+                            for (const auto& [width, dir] :
+                                { std::pair { w.first, leftDir }, std::pair { w.second, rightDir } }) {
                                 if (width <= -0.5)
                                     continue;
                                 const QPointF wall(at.x() + width * dir.x(), at.y() + width * dir.y());
@@ -308,7 +314,8 @@ void TPlan::PaintScaleBar()
 {
     const TOptions_Plan& o = *m_context.Plan;
     QPainter& p = *m_painter;
-    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Echelle, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    p.setPen(
+        QPen(Qt::black, PenWidth(o.Epaisseur_Echelle, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     const QPointF q = ToView(o.X_Echelle * 1000, o.Y_Echelle * 1000);
     const double lb = o.Long_Echelle, h = o.Largeur_Echelle * 0.001 * Echelle;
     MoveTo(q.x(), q.y());
@@ -333,7 +340,8 @@ void TPlan::PaintScaleBar()
 void TPlan::PaintGrid()
 {
     const TOptions_Plan& o = *m_context.Plan;
-    m_painter->setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Quadri, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    m_painter->setPen(
+        QPen(Qt::black, PenWidth(o.Epaisseur_Quadri, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     const double step = o.Pas, arm = o.Longueur_Quadri * 0.001 * Echelle;
     for (int i = ks::Plancher(BoiteMin[0] / step); i <= ks::Plancher(BoiteMax[0] / step) + 1; ++i) {
         for (int j = ks::Plancher(BoiteMin[1] / step); j <= ks::Plancher(BoiteMax[1] / step) + 1; ++j) {
@@ -357,7 +365,8 @@ void TPlan::Marquer(bool show, int fiche, int galerie, int point, int mode, std:
     const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
     if (show)
         text = StatusText(*sheet, g);
-    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount() || !m_context.Plan)
+    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount()
+        || !m_context.Plan)
         return;
 
     QPainter painter(CanevasEcran);
@@ -372,8 +381,9 @@ void TPlan::Marquer(bool show, int fiche, int galerie, int point, int mode, std:
     Carre(e.x(), e.y());
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (mode == 0) {
-        painter.setPen(QPen(show ? Qt::red : Qt::black, RoundEven(m_context.Plan->Epaisseur_Visee * 0.1 * PixelsParMm),
-                            Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.setPen(
+            QPen(show ? Qt::red : Qt::black, RoundEven(m_context.Plan->Epaisseur_Visee * 0.1 * PixelsParMm),
+                Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         double a = 0, b = 0;
         ShotFraction(m_context.Plan->pourcentage, a, b);
         Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());

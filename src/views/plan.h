@@ -7,7 +7,8 @@
 // The plan: the computed cave seen from above, turned clockwise by Angle, with station circles,
 // end-point labels, walls from the passage widths, width marks, north arrow, scale bar and grid,
 // as the plan options say.
-class TPlan : public TProjection {
+class TPlan : public TProjection
+{
 public:
     explicit TPlan(TViewContext& context);
 
@@ -20,8 +21,10 @@ public:
     // Turns the drawing by Angle + delta without keeping it; the text is that angle and " °".
     void ApercuRotation(double delta, std::string& text);
 
-    void Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode) override;
-    void DessinerPage(int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) override;
+    void Dessiner(
+        int originX, int originY, double resolution, double rapport, QImage& image, int mode) override;
+    void DessinerPage(
+        int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) override;
     void Dimensions(int& width, int& height, double resolution, double rapport) override;
     void NbPages(int& columns, int& rows, int marginsX, int marginsY) override;
     void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) override;
@@ -29,7 +32,8 @@ public:
     QPointF ToView(double x, double y, double z = 0) const override;
 
     // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
-    void DessinerSur(QPainter& painter, int originX, int originY, double resolution, double rapport, int mode);
+    void DessinerSur(
+        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode);
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Horizontal; }

@@ -4,10 +4,19 @@
 
 namespace ks {
 
-QString FromCp1252(const std::string& text) { return QString::fromStdString(Cp1252ToUtf8(text)); }
+QString FromCp1252(const std::string& text)
+{
+    return QString::fromStdString(Cp1252ToUtf8(text));
+}
 
-std::string ToCp1252(const QString& text) { return Utf8ToCp1252(text.toStdString()); }
+std::string ToCp1252(const QString& text)
+{
+    return Utf8ToCp1252(text.toStdString());
+}
 
-QString ToQString(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString ToQString(const std::string& utf8)
+{
+    return QString::fromStdString(utf8);
+}
 
 } // namespace ks

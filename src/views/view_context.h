@@ -8,7 +8,8 @@ struct TOptions_Tableau;
 struct TMarge;
 
 // The hint options of the views ("Sugerencias en las vistas"): which pieces a hover hint shows.
-struct THintOptions {
+struct THintOptions
+{
     bool Coordonnees = true;
     bool Commentaires = true;
     bool Visees = true;
@@ -20,7 +21,8 @@ struct THintOptions {
 
 // What the views read but do not own: the massif and the option records, owned by the main
 // window (or by karstelle-cli). A view keeps only this reference.
-struct TViewContext {
+struct TViewContext
+{
     TMassif* Massif = nullptr;
     TOptions_Plan* Plan = nullptr;
     TOptions_Coupe* Coupe = nullptr;

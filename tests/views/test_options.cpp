@@ -30,12 +30,15 @@ TEST(OptionFiles, PlanLayout)
     const std::string bytes = EncodeOptions(plan, nullptr);
     EXPECT_EQ(bytes.size(), 5 + 26 + 4 * 6 + 14 * 2 + 3 * kDefaultFont + 6 + 1 + 2 * 6 + 2 + 2 + 2);
     EXPECT_EQ(bytes.substr(0, 5), std::string("\1\1\1\0\1", 5));
-    EXPECT_EQ(bytes.substr(5, 26), std::string("\4N.G.", 5) + std::string(21, '\0')); // text[25] at full length
+    EXPECT_EQ(
+        bytes.substr(5, 26), std::string("\4N.G.", 5) + std::string(21, '\0')); // text[25] at full length
     EXPECT_EQ(bytes.substr(31 + 24, 2), std::string("\2\0", 2)); // Epaisseur_Nord
     const std::size_t font = 31 + 24 + 28;
-    EXPECT_EQ(bytes.substr(font, 13), std::string("\1\0\0\0\0\xF5\xFF\xFF\xFF\x0F\0\0\0", 13)); // charset, colour, -11, 15
+    EXPECT_EQ(bytes.substr(font, 13),
+        std::string("\1\0\0\0\0\xF5\xFF\xFF\xFF\x0F\0\0\0", 13)); // charset, colour, -11, 15
     EXPECT_EQ(bytes.substr(font + 13, 15), "Times New Roman");
-    EXPECT_EQ(bytes.substr(font + 28, 10), std::string("\0\x60\0\0\0\x08\0\0\0\0", 10)); // pitch, 96 ppi, 8 pt, style
+    EXPECT_EQ(bytes.substr(font + 28, 10),
+        std::string("\0\x60\0\0\0\x08\0\0\0\0", 10)); // pitch, 96 ppi, 8 pt, style
 
     plan.X_Nord = 0.05;
     const std::string moved = EncodeOptions(plan, nullptr);
@@ -54,7 +57,8 @@ TEST(OptionFiles, VerticalScalesTakeEightyTwoBytesEach)
     const std::string bytes = EncodeOptions(coupe, nullptr);
     ASSERT_EQ(bytes.size(), empty + 2 * 82);
     const std::size_t second = 2 + 12 + 22 + 2 + 82;
-    EXPECT_EQ(bytes.substr(second + 28, 2), "\1A"); // Nom_Verticale after two reals, two int16, flag, text[10]
+    EXPECT_EQ(
+        bytes.substr(second + 28, 2), "\1A"); // Nom_Verticale after two reals, two int16, flag, text[10]
     EXPECT_EQ(bytes.substr(second + 80, 2), std::string("\7\0", 2)); // Indice_Verticale, after one pad byte
 }
 
@@ -63,7 +67,8 @@ TEST(OptionFiles, TableAndMarginLayouts)
     TOptions_Tableau table;
     const std::size_t station = 1 + 2 + 1 + 18;
     EXPECT_EQ(EncodeOptions(table, nullptr).size(),
-              676 + 13 + 26 + 26 + 13 + 13 + 22 + 572 + 44 + 44 + 22 * kDefaultFont + 4 + 2 + 6 + 2 * kDefaultFont + 2 + station);
+        676 + 13 + 26 + 26 + 13 + 13 + 22 + 572 + 44 + 44 + 22 * kDefaultFont + 4 + 2 + 6 + 2 * kDefaultFont
+            + 2 + station);
     TMarge marge;
     const std::string bytes = EncodeOptions(marge, nullptr);
     EXPECT_EQ(bytes.size(), 10u + 3 + 3 + (1 + 4 + 4 + 4 + 5 + 1 + 4 + 4 + 1) + 2);

@@ -13,7 +13,8 @@ namespace {
 constexpr double kRes = 4; // pixels per millimetre: 1 m at 1/100 is 40 pixels
 
 // A massif with one positioned gallery through the given stations (survey metres, Z 0).
-class PlanFixture {
+class PlanFixture
+{
 public:
     explicit PlanFixture(std::vector<QPointF> stations)
     {
@@ -67,8 +68,14 @@ public:
     TGalerie* gallery = nullptr;
 };
 
-bool Black(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(0, 0, 0); }
-bool White(const QImage& image, int x, int y) { return image.pixel(x, y) == qRgb(255, 255, 255); }
+bool Black(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) == qRgb(0, 0, 0);
+}
+bool White(const QImage& image, int x, int y)
+{
+    return image.pixel(x, y) == qRgb(255, 255, 255);
+}
 
 } // namespace
 

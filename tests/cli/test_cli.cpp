@@ -1,0 +1,143 @@
+// karstelle-cli as a user runs it: exit status, standard output and the files it writes.
+#include "model/massif.h"
+#include "support/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sys/wait.h>
+
+using namespace ks::test;
+
+namespace {
+
+const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+
+struct CliRun
+{
+    int status = -1;
+    std::string out, err;
+};
+
+// Runs the tool with the settings folder in `home`.
+CliRun Cli(const std::string& arguments, const TempDir& home)
+{
+    const std::string out = home.Path("stdout"), err = home.Path("stderr");
+    const std::string command = "KARSTELLE_HOME='" + home.Path("") + "' QT_QPA_PLATFORM=offscreen "
+        + KARSTELLE_CLI + " " + arguments + " >'" + out + "' 2>'" + err + "'";
+    CliRun run;
+    const int raw = std::system(command.c_str());
+    run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    run.out = ReadFile(out);
+    run.err = ReadFile(err);
+    return run;
+}
+
+int Count(const std::string& text, char c)
+{
+    return static_cast<int>(std::count(text.begin(), text.end(), c));
+}
+
+} // namespace
+
+TEST(Cli, InfoAndConvert)
+{
+    TempDir home;
+    const CliRun info = Cli("info '" + kSample + "'", home);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("version: 1005\nsheets: 20\n"), std::string::npos);
+    EXPECT_NE(info.out.find("references: 2\n"), std::string::npos);
+
+    EXPECT_EQ(Cli("convert '" + kSample + "' '" + home.Path("s.fic") + "'", home).status, 0);
+    EXPECT_EQ(Cli("convert '" + home.Path("s.fic") + "' '" + home.Path("s.mas") + "'", home).status, 0);
+    EXPECT_EQ(ReadFile(home.Path("s.mas")), ReadFile(kSample));
+
+    const CliRun missing = Cli("info '" + home.Path("none.fic") + "'", home);
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.err.find("none.fic"), std::string::npos);
+    EXPECT_EQ(Cli("frobnicate", home).status, 2);
+}
+
+TEST(Cli, ComputeWritesOneRowPerStation)
+{
+    TempDir home;
+    const CliRun csv = Cli("compute '" + kSample + "'", home);
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(
+        csv.out.rfind(
+            "ordre,gallery,station,name,number,x,y,z\n1,0,0,E,0,430125.000000,4790250.000000,1250.000000\n",
+            0),
+        0u);
+    EXPECT_EQ(Count(csv.out, '\n'), 1 + 46 + 329); // header, every gallery start, every shot's far station
+    EXPECT_NE(csv.out.find(",Final,,"), std::string::npos);
+    EXPECT_NE(csv.err.find("closures: "), std::string::npos);
+    EXPECT_EQ(csv.out.find("nan"), std::string::npos);
+
+    const CliRun json = Cli("compute '" + kSample + "' --json -o '" + home.Path("s.json") + "' --save '"
+            + home.Path("c.fic") + "'",
+        home);
+    ASSERT_EQ(json.status, 0) << json.err;
+    const std::string text = ReadFile(home.Path("s.json"));
+    EXPECT_EQ(
+        text.rfind("[\n  {\"ordre\": 1, \"gallery\": 0, \"station\": 0, \"name\": \"E\", \"number\": 0,", 0),
+        0u);
+    EXPECT_EQ(Count(text, '{'), 46 + 329);
+    TMassif saved;
+    saved.FileName = home.Path("c.fic");
+    saved.Load();
+    EXPECT_TRUE(saved.Sheets[0]->Galeries[0]->Positioned);
+
+    // A massif without reference points computes nothing.
+    TMassif bare;
+    bare.FileName = kSample;
+    bare.Load();
+    bare.ClearReferences();
+    bare.Save(home.Path("bare.mas"));
+    const CliRun none = Cli("compute '" + home.Path("bare.mas") + "'", home);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("No hay punto de referencia."), std::string::npos);
+}
+
+TEST(Cli, RenderPlanAsPngPdfAndSvg)
+{
+    TempDir home;
+    const CliRun png
+        = Cli("render plan '" + kSample + "' -o '" + home.Path("p.png") + "' --scale 2000", home);
+    ASSERT_EQ(png.status, 0) << png.err;
+    EXPECT_EQ(ReadFile(home.Path("p.png")).substr(1, 3), "PNG");
+    const CliRun pdf = Cli("render plan '" + kSample + "' -o '" + home.Path("p.pdf") + "' --scale 500", home);
+    ASSERT_EQ(pdf.status, 0) << pdf.err;
+    const std::string document = ReadFile(home.Path("p.pdf"));
+    EXPECT_EQ(document.rfind("%PDF", 0), 0u);
+    EXPECT_NE(pdf.err.find("pages: "), std::string::npos);
+    const CliRun svg = Cli(
+        "render plan '" + kSample + "' -o '" + home.Path("p.svg") + "' --scale 1000 --angle 90 --mode 3",
+        home);
+    ASSERT_EQ(svg.status, 0) << svg.err;
+    EXPECT_NE(ReadFile(home.Path("p.svg")).find("<svg"), std::string::npos);
+
+    const CliRun huge = Cli("render plan '" + kSample + "' -o '" + home.Path("h.png") + "' --scale 10", home);
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_NE(huge.err.find("try a smaller scale"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home.Path("h.png")));
+    EXPECT_EQ(Cli("render plan '" + kSample + "' -o '" + home.Path("p.gif") + "'", home).status, 2);
+}
+
+TEST(Cli, OptionFilesWrittenAndShown)
+{
+    TempDir home;
+    const CliRun fresh = Cli("options show", home);
+    EXPECT_EQ(fresh.status, 0);
+    EXPECT_NE(fresh.out.find("[OPTIONS.PLA] defaults (no file)\nAffiche_Nord = 1\n"), std::string::npos);
+    EXPECT_EQ(Cli("options write-defaults", home).status, 0);
+    for (const char* name : { "OPTIONS.PLA", "OPTIONS.COU", "OPTIONS.PER", "OPTIONS.TABL", "OPTIONS.MAR" })
+        EXPECT_TRUE(std::filesystem::exists(home.Path(name))) << name;
+    EXPECT_EQ(std::filesystem::file_size(home.Path("OPTIONS.PLA")), 222u);
+    const CliRun again = Cli("options write-defaults", home);
+    EXPECT_NE(again.err.find("kept: "), std::string::npos);
+    const CliRun shown = Cli("options show", home);
+    EXPECT_NE(shown.out.find("Texte_Nord = \"N.G.\""), std::string::npos);
+    EXPECT_NE(shown.out.find("Police_Marge = \"Arial\" size 9 height -12"), std::string::npos);
+}
