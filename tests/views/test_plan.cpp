@@ -324,3 +324,41 @@ TEST(PlanHints, BulleBuildsItsSixPieces)
     plan.Bulle(0, 0, 1, text);
     EXPECT_TRUE(text.empty());
 }
+
+TEST(PlanDecorations, NorthArrowTurnsWithThePlanButTheScaleBarDoesNot)
+{
+    PlanFixture f({ { 0, 0 }, { 10, 0 }, { 10, 10 } });
+    f.options.Affiche_Nord = true;
+    f.options.Representation = false; // grid north
+    f.options.X_Nord = 0.002; // km: at (2, 5) m
+    f.options.Y_Nord = 0.005;
+    f.options.Long_Nord = 30; // 3 m at 1/100
+    f.options.Epaisseur_Nord = 3; // 1.2 pixels: 1
+    f.options.Texte_Nord = "";
+    TPlan plan(f.context);
+    QImage north = f.Draw(plan, 1);
+    // Unturned: the arrow runs 3 m north from (2, 5): XMin = -1, YMax = 11.
+    EXPECT_TRUE(Black(north, 120, (11 - 6.5) * 40));
+    EXPECT_TRUE(White(north, 180, (11 - 5) * 40));
+    plan.Tourner(90);
+    north = f.Draw(plan, 1);
+    // Turned by 90°: north points to the right of the drawing.
+    const QPointF p0 = plan.ToView(2, 5), p1 = plan.ToView(2, 6.5);
+    EXPECT_GT(p1.x(), p0.x());
+    EXPECT_TRUE(Black(
+        north, static_cast<int>((p1.x() - plan.XMin) * 40), static_cast<int>((plan.YMax - p1.y()) * 40)));
+
+    f.options.Affiche_Nord = false;
+    f.options.Affiche_Echelle = true;
+    f.options.X_Echelle = 0.001; // (1, 1) m
+    f.options.Y_Echelle = 0.001;
+    f.options.Long_Echelle = 5;
+    f.options.Subdivision = 0;
+    const QImage bar = f.Draw(plan, 1);
+    const QPointF q = plan.ToView(1, 1);
+    const int qx = static_cast<int>(std::lround((q.x() - plan.XMin) * 40)),
+              qy = static_cast<int>(std::lround((plan.YMax - q.y()) * 40));
+    EXPECT_TRUE(Black(bar, qx + 100, qy)); // the bar runs 5 m along the drawing's x axis
+    EXPECT_TRUE(White(bar, qx + 100, qy - 4)); // no inner tick without subdivisions
+    EXPECT_TRUE(Black(bar, qx + 200, qy - 4)); // the end tick, 2 mm high
+}
