@@ -217,9 +217,17 @@ void TGraphique::DeplacerPage(double x, double y)
 void TGraphique::TracerPage(double x, double y)
 {
     const QPointF to = PagePosition(x, y);
-    if (to != m_pen)
+    if (to != m_pen && !BesidePage(m_pen, to))
         m_painter->drawLine(m_pen, to);
     m_pen = to;
+}
+
+bool TGraphique::BesidePage(const QPointF& a, const QPointF& b) const
+{
+    const QPaintDevice* device = m_painter->device();
+    const double w = device->width(), h = device->height();
+    return (a.x() < 0 && b.x() < 0) || (a.y() < 0 && b.y() < 0) || (a.x() > w && b.x() > w)
+        || (a.y() > h && b.y() > h);
 }
 
 void TGraphique::EcrirePage(double x, double y, const std::string& text)
@@ -233,7 +241,8 @@ void TGraphique::CerclePage(double x, double y, int diameter)
 {
     const double half = 0.05 * diameter * 0.001 * Echelle; // millimetres of paper as metres
     const QPointF a = PagePosition(x - half, y + half), b = PagePosition(x + half, y - half);
-    m_painter->drawEllipse(QRectF(a, b));
+    if (!BesidePage(a, b))
+        m_painter->drawEllipse(QRectF(a, b));
 }
 
 int TGraphique::PenWidth(int tenths, bool followsZoom) const

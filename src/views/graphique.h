@@ -101,6 +101,9 @@ protected:
     void TracerPage(double x, double y);
     void EcrirePage(double x, double y, const std::string& text);
     void CerclePage(double x, double y, int diameter);
+    // True when the segment (or box) from a to b lies wholly on one side beyond the page: what
+    // cannot show on a page is left out of its output, which would otherwise carry the whole cave.
+    bool BesidePage(const QPointF& a, const QPointF& b) const;
 
     // The primitives of whichever target is being painted, so that one routine paints both.
     void MoveTo(double x, double y) { m_onPage ? DeplacerPage(x, y) : Deplacer(x, y); }
