@@ -1,0 +1,156 @@
+#include "shell/computation.h"
+
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "shell/prompt.h"
+
+#include <cmath>
+
+namespace ks {
+
+TComputeController::TComputeController(std::function<TMassif*()> massif, QObject* parent)
+    : QObject(parent)
+    , m_massif(std::move(massif))
+{
+    m_detailedTimer.setInterval(1000);
+    m_fastTimer.setInterval(100);
+    // On each tick a timer waits while a computation still runs, then starts its own.
+    connect(&m_detailedTimer, &QTimer::timeout, this, [this] {
+        if (Running())
+            return;
+        m_detailedTimer.stop();
+        StartDetailed();
+    });
+    connect(&m_fastTimer, &QTimer::timeout, this, [this] {
+        if (Running())
+            return;
+        m_fastTimer.stop();
+        StartFast();
+    });
+}
+
+TComputeController::~TComputeController()
+{
+    Discard();
+}
+
+void TComputeController::RequestDetailed()
+{
+    if (Running())
+        m_flags.Stop = true;
+    m_detailedTimer.start();
+}
+
+void TComputeController::RequestFast()
+{
+    RequestAutomatic();
+    m_userRequested = true;
+}
+
+void TComputeController::RequestAutomatic()
+{
+    if (Running())
+        m_flags.Stop = true;
+    m_fastTimer.start();
+}
+
+void TComputeController::Stop()
+{
+    m_flags.Stop = true;
+}
+
+void TComputeController::Discard()
+{
+    m_fastTimer.stop();
+    m_detailedTimer.stop();
+    m_userRequested = false;
+    if (m_thread) {
+        m_flags.Stop = true;
+        m_thread.reset(); // waits for the thread; its computation is dropped
+        if (OnBusy)
+            OnBusy(false);
+    }
+}
+
+void TComputeController::StartDetailed()
+{
+    TMassif* massif = m_massif();
+    if (!massif)
+        return;
+    if (OnBusy)
+        OnBusy(true);
+    TPromptReporter reporter;
+    const TComputeReport report = ComputeDetailed(*massif, m_flags, reporter);
+    if (report.Positioned)
+        massif->PlaceAllStations();
+    if (OnBusy)
+        OnBusy(false);
+    if (OnComputed)
+        OnComputed();
+}
+
+void TComputeController::StartFast()
+{
+    TMassif* massif = m_massif();
+    if (!massif)
+        return;
+    if (OnBusy)
+        OnBusy(true);
+    // The thread's last act queues the completion on the interface thread.
+    m_thread = std::make_unique<TThreadCalcul>(*massif, m_flags, [this] {
+        QMetaObject::invokeMethod(
+            this, [this] { FinishFast(); }, Qt::QueuedConnection);
+    });
+}
+
+void TComputeController::FinishFast()
+{
+    TMassif* massif = m_massif();
+    if (!m_thread || !massif)
+        return;
+    const TComputeReport report = m_thread->Complete(*massif);
+    m_thread.reset();
+    if (report.Positioned)
+        massif->PlaceAllStations();
+    if (OnBusy)
+        OnBusy(false);
+    for (const auto& [kind, text] : report.Messages)
+        Prompt().Ask(kind, QStringLiteral("Karstelle"), ShownText(text), Buttons::Ok);
+    if (report.Stopped) {
+        m_userRequested = false;
+        return;
+    }
+    if (m_userRequested) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QString::fromStdString(FormatFixed(report.Seconds, 2) + " s"), Buttons::Ok);
+        massif->Saved = false;
+    }
+    Warnings(report);
+    if (OnComputed)
+        OnComputed();
+    // Deformation warning: only a gallery worse than the tolerance is reported.
+    if (report.Positioned && (massif->Tolerance > 0 || m_userRequested)) {
+        if (m_userRequested)
+            massif->Tolerance = 0.05;
+        const TDeformation worst = LargestDeformation(*massif);
+        if (worst.Sheet && worst.Value > massif->Tolerance) {
+            const bool silence = Prompt().CalculationProblem(ShownText(DeformationText(worst)));
+            massif->Tolerance = silence ? -1 : worst.Value;
+        }
+    }
+    m_userRequested = false;
+}
+
+void TComputeController::Warnings(const TComputeReport& report)
+{
+    TMassif* massif = m_massif();
+    if (!massif || !massif->ShowWarnings)
+        return;
+    const char* text = report.NoneReached ? kNoneReachedText
+        : report.SomeUnreached            ? kSomeUnattachedText
+                                          : nullptr;
+    if (text && Prompt().CalculationProblem(ShownText(text)))
+        massif->ShowWarnings = false;
+}
+
+} // namespace ks

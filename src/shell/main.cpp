@@ -1,0 +1,47 @@
+// karstelle: the desktop application.
+//   karstelle [MASSIF] [--screenshot PNG]
+// --screenshot saves a picture of the window once the massif is open and computed, then quits
+// (for the documentation and for checks under Xvfb).
+#include "model/massif.h"
+#include "shell/main_window.h"
+#include "views/settings_dir.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <clocale>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Karstelle"));
+    // Numbers use "." whatever the user's locale.
+    std::setlocale(LC_NUMERIC, "C");
+
+    QString file, screenshot;
+    const QStringList arguments = QApplication::arguments();
+    for (int i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size())
+            screenshot = arguments[++i];
+        else
+            file = arguments[i];
+    }
+
+    ks::TMainWindow window(QString::fromStdString(ks::SettingsDirectory()));
+    window.show();
+    // The massif named on the command line opens once the window is shown.
+    QTimer::singleShot(0, &window, [&window, file] { window.OpenAtStart(file); });
+    if (!screenshot.isEmpty()) {
+        auto* poll = new QTimer(&window);
+        QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, screenshot] {
+            if (window.Computation().Running() || (window.Massif() && !window.Massif()->Computed))
+                return;
+            poll->stop();
+            window.grab().save(screenshot);
+            QApplication::exit(0);
+        });
+        poll->start(200);
+    }
+    return QApplication::exec();
+}

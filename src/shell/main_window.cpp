@@ -1,0 +1,719 @@
+#include "shell/main_window.h"
+
+#include "compute/reduction.h"
+#include "compute/ui/declination_dialog.h"
+#include "compute/ui/reference_dialog.h"
+#include "model/file_error.h"
+#include "model/file_io.h"
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "shell/prompt.h"
+#include "views/ui/option_dialogs.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTimer>
+#include <QToolBar>
+
+#include <filesystem>
+
+namespace ks {
+
+namespace {
+
+QString Stripped(const QString& caption)
+{
+    QString name = caption;
+    name.remove(QLatin1Char('&'));
+    if (name.endsWith(QStringLiteral(" ...")))
+        name.chop(4);
+    return name.trimmed();
+}
+
+QString BaseName(const QString& path)
+{
+    return QFileInfo(path).fileName();
+}
+
+// The wait cursor for the time of a long operation.
+class WaitCursor
+{
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+} // namespace
+
+// Loading and saving report to the status bar's first panel and its progress bar.
+class TMainWindow::Progress : public IProgress
+{
+public:
+    explicit Progress(TMainWindow& window)
+        : m_window(window)
+    { }
+    void ShowProgress(bool visible) override { m_window.m_progress->setVisible(visible); }
+    void SetProgress(int percent) override
+    {
+        m_window.m_progress->setRange(0, 100);
+        m_window.m_progress->setValue(percent);
+    }
+    void SetStatus(const std::string& text) override
+    {
+        m_window.m_status->setText(QString::fromStdString(text));
+    }
+    void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+
+private:
+    TMainWindow& m_window;
+};
+
+TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
+    : QMainWindow(parent)
+    , m_settingsFolder(settingsFolder)
+{
+    setWindowTitle(QStringLiteral("Karstelle"));
+    setAcceptDrops(true);
+    m_mdi = new QMdiArea(this);
+    setCentralWidget(m_mdi);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("Panel0"));
+    m_status->setMinimumWidth(200);
+    statusBar()->addWidget(m_status);
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
+    m_progress->setRange(0, 100);
+    m_progress->setMaximumHeight(10);
+    m_progress->setMaximumWidth(200);
+    m_progress->setTextVisible(false);
+    m_progress->hide();
+    statusBar()->addWidget(m_progress);
+    m_summary = new QLabel(this);
+    m_summary->setObjectName(QStringLiteral("Panel1"));
+    statusBar()->addPermanentWidget(m_summary);
+    m_progressSink = std::make_unique<Progress>(*this);
+
+    m_computation = std::make_unique<TComputeController>([this] { return m_massif.get(); });
+    m_computation->OnBusy = [this](bool busy) {
+        m_actions.at(QStringLiteral("Detener"))->setEnabled(busy);
+        m_actions.at(QStringLiteral("Interrumpir"))->setEnabled(busy);
+        m_progress->setRange(0, busy ? 0 : 100); // a busy bar while computing
+        m_progress->setVisible(busy);
+    };
+    m_computation->OnComputed = [this] { UpdateCommands(); };
+
+    BuildMenus();
+    BuildToolBars();
+    ReadOptionsAndSettings();
+    ApplySettings();
+    UpdateCommands();
+    resize(1000, 700);
+}
+
+TMainWindow::~TMainWindow()
+{
+    m_computation->Discard();
+}
+
+QString TMainWindow::TitleFor(const QString& fileName)
+{
+    return fileName.isEmpty() ? QStringLiteral("Sin nombre - Karstelle")
+                              : BaseName(fileName) + QStringLiteral(" - Karstelle");
+}
+
+QString TMainWindow::OptionPath(const char* file) const
+{
+    return m_settingsFolder + QLatin1Char('/') + QLatin1String(file);
+}
+
+QAction* TMainWindow::Action(const QString& name) const
+{
+    auto it = m_actions.find(name);
+    return it == m_actions.end() ? nullptr : it->second;
+}
+
+QAction* TMainWindow::Command(QMenu* menu, const QString& caption, const QKeySequence& shortcut, bool enabled)
+{
+    auto* action = menu->addAction(caption);
+    QString name = Stripped(caption);
+    if (m_actions.count(name))
+        name = Stripped(menu->title()) + QLatin1Char('/') + name;
+    action->setObjectName(name);
+    action->setShortcut(shortcut);
+    action->setEnabled(enabled);
+    m_actions[name] = action;
+    return action;
+}
+
+void TMainWindow::BuildMenus()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* massif = bar->addMenu(QStringLiteral("&Macizo"));
+    Command(massif, QStringLiteral("&Nuevo ..."), QKeySequence(QStringLiteral("Ctrl+N")), false);
+    connect(Command(massif, QStringLiteral("&Abrir ..."), QKeySequence(QStringLiteral("Ctrl+O"))),
+        &QAction::triggered, this, [this] { OpenCommand(); });
+    connect(
+        Command(massif, QStringLiteral("&Cerrar")), &QAction::triggered, this, [this] { CloseCommand(); });
+    connect(Command(massif, QStringLiteral("&Guardar"), QKeySequence(QStringLiteral("Ctrl+S"))),
+        &QAction::triggered, this, [this] { SaveCommand(); });
+    connect(Command(massif, QStringLiteral("G&uardar como ...")), &QAction::triggered, this,
+        [this] { SaveAsCommand(); });
+    massif->addSeparator();
+    Command(massif, QStringLiteral("Ais&lar ..."), {}, false);
+    QMenu* recover = massif->addMenu(QStringLiteral("&Recuperar"));
+    recover->menuAction()->setObjectName(QStringLiteral("Recuperar"));
+    m_actions[QStringLiteral("Recuperar")] = recover->menuAction();
+    connect(Command(recover, QStringLiteral("&Todo")), &QAction::triggered, this, [this] {
+        if (!m_massif)
+            return;
+        m_massif->Selection.reset();
+        m_massif->SelectionActive = false;
+        m_massif->TableLaidOut = false;
+        m_status->clear();
+        UpdateCommands();
+    });
+    for (const char* caption : { "&Sistema", "Ca&vidad", "Re&d", "&Lugar" })
+        Command(recover, QString::fromUtf8(caption));
+    massif->addSeparator();
+    Command(massif, QStringLiteral("C&onfigurar impresora ..."), {}, false);
+    connect(Command(massif, QStringLiteral("A&justar página ...")), &QAction::triggered, this,
+        [this] { MarginsCommand(); });
+    Command(massif, QStringLiteral("Vista pr&e-impresión ..."), {}, false);
+    Command(massif, QStringLiteral("Im&primir ..."), QKeySequence(QStringLiteral("Ctrl+P")), false);
+    m_recentSeparator = massif->addSeparator();
+    for (int i = 0; i < 3; ++i) {
+        m_recent[i] = Command(massif, QStringLiteral("&%1").arg(i + 1));
+        connect(m_recent[i], &QAction::triggered, this, [this, i] { OpenRecent(i); });
+    }
+    massif->addSeparator();
+    connect(Command(massif, QStringLiteral("Sal&ir")), &QAction::triggered, this, [this] { close(); });
+
+    QMenu* edit = bar->addMenu(QStringLiteral("&Edición"));
+    Command(edit, QStringLiteral("&Deschacer"), QKeySequence(QStringLiteral("Ctrl+Z")), false);
+    Command(edit, QStringLiteral("&Cortar"), QKeySequence(QStringLiteral("Ctrl+X")), false);
+    Command(edit, QStringLiteral("C&opiar"), QKeySequence(QStringLiteral("Ctrl+C")), false);
+    Command(edit, QStringLiteral("&Pegar"), QKeySequence(QStringLiteral("Ctrl+V")), false);
+
+    QMenu* view = bar->addMenu(QStringLiteral("&Ver"));
+    QMenu* toolbars = view->addMenu(QStringLiteral("Barra de &herramientas"));
+    const std::pair<const char*, bool TSettings::*> toggles[]
+        = { { "&General", &TSettings::General }, { "&Explorador", &TSettings::Explorateur },
+              { "V&istas", &TSettings::Vues }, { "E&tiquetas de texto", &TSettings::Texte } };
+    for (const auto& [caption, field] : toggles) {
+        QAction* action = Command(toolbars, QString::fromUtf8(caption));
+        action->setCheckable(true);
+        connect(action, &QAction::toggled, this, [this, field = field](bool on) {
+            m_settings.*field = on;
+            ApplySettings();
+        });
+    }
+    QAction* statusAction = Command(view, QStringLiteral("&Barra de estado"));
+    statusAction->setCheckable(true);
+    connect(statusAction, &QAction::toggled, this, [this](bool on) {
+        m_settings.Etat = on;
+        ApplySettings();
+    });
+    QAction* web = Command(view, QStringLiteral("Como una página &Web"));
+    web->setCheckable(true);
+    connect(web, &QAction::toggled, this, [this](bool on) { m_settings.Web = on; });
+    view->addSeparator();
+    auto* styles = new QActionGroup(this);
+    const char* styleCaptions[] = { "Iconos g&randes", "Iconos pe&queños", "&Lista", "&Detalle" };
+    for (int i = 0; i < 4; ++i) {
+        QAction* action = Command(view, QString::fromUtf8(styleCaptions[i]));
+        action->setCheckable(true);
+        styles->addAction(action);
+        connect(action, &QAction::triggered, this,
+            [this, i] { m_settings.Style = static_cast<TSettings::Classement>(i); });
+    }
+
+    QMenu* go = bar->addMenu(QStringLiteral("&Ir a"));
+    for (const char* caption :
+        { "&Explorador", "&Planta", "&Alzado", "Pe&rspectiva", "&Tabla", "E&stadísticas ..." })
+        Command(go, QString::fromUtf8(caption), {}, false);
+
+    QMenu* dataMenu = bar->addMenu(QStringLiteral("&Datos"));
+    Command(dataMenu, QStringLiteral("&Nueva ficha ..."), {}, false);
+    Command(dataMenu, QStringLiteral("&Buscar una ficha ..."), QKeySequence(QStringLiteral("Ctrl+F")), false);
+    connect(Command(dataMenu, QStringLiteral("&Puntos de referencia ...")), &QAction::triggered, this,
+        [this] { ReferencePointsCommand(); });
+    connect(Command(dataMenu, QStringLiteral("D&eclinaciones ...")), &QAction::triggered, this,
+        [this] { DeclinationsCommand(); });
+    QMenu* import = dataMenu->addMenu(QStringLiteral("&Importar"));
+    Command(import, QStringLiteral("&Toporobot ..."), {}, false);
+    QMenu* exportMenu = dataMenu->addMenu(QStringLiteral("&Exportar"));
+    Command(exportMenu, QStringLiteral("&Toporobot ..."), {}, false);
+    Command(exportMenu, QStringLiteral("&VRML ..."), {}, false);
+    Command(exportMenu, QStringLiteral("&HPGL ..."), {}, false);
+    m_actions[QStringLiteral("Datos")] = dataMenu->menuAction();
+
+    QMenu* viewMenu = bar->addMenu(QStringLiteral("&Vista"));
+    m_actions[QStringLiteral("Vista")] = viewMenu->menuAction();
+    for (const char* caption : { "&Rotación", "Rotación &horizontal", "&Escala ...", "&Porcentaje ..." })
+        Command(viewMenu, QString::fromUtf8(caption), {}, false);
+    for (const char* group : { "&Color", "&Aislar" }) {
+        QMenu* sub = viewMenu->addMenu(QString::fromUtf8(group));
+        for (const char* by :
+            { "por &galería", "por &ficha", "por &lugar", "por &red", "por &cavidad", "por &sistema" })
+            Command(sub, QString::fromUtf8(by), {}, false);
+    }
+    Command(viewMenu, QStringLiteral("&Deformación máxima"), {}, false);
+    QMenu* sort = viewMenu->addMenu(QStringLiteral("&Ordenar"));
+    for (const char* by : { "por orden de &entrada", "por &ubicación", "por &fecha" })
+        Command(sort, QString::fromUtf8(by), {}, false);
+
+    QMenu* branch = bar->addMenu(QStringLiteral("&Ramal"));
+    m_actions[QStringLiteral("Ramal")] = branch->menuAction();
+    for (const char* caption : { "&Nueva ...", "&Continuar ...", "&Approfondir ...", "&Invertir",
+             "&Desplazar ...", "Em&palmar", "Re&tirar", "&Eliminar todos los alzados" })
+        Command(branch, QString::fromUtf8(caption), {}, false);
+
+    QMenu* format = bar->addMenu(QStringLiteral("Forma&to"));
+    Command(format, QStringLiteral("&Sugerencias ..."), {}, false);
+    Command(format, QStringLiteral("&Ficha ..."), {}, false);
+    connect(Command(format, QStringLiteral("&Planta ...")), &QAction::triggered, this,
+        [this] { PlanOptionsCommand(); });
+    Command(format, QStringLiteral("&Alzado ..."), {}, false);
+    Command(format, QStringLiteral("P&erspectiva ..."), {}, false);
+    Command(format, QStringLiteral("Ta&bla ..."), {}, false);
+    Command(format, QStringLiteral("Abrir &modelo ..."), {}, false);
+    Command(format, QStringLiteral("&Guardar modelo ..."), {}, false);
+
+    QMenu* compute = bar->addMenu(QStringLiteral("&Cálculo"));
+    QAction* automatic = Command(compute, QStringLiteral("&Automático"));
+    automatic->setCheckable(true);
+    connect(automatic, &QAction::toggled, this, [this](bool on) { m_settings.Automatique = on; });
+    connect(Command(compute, QStringLiteral("&Detallado")), &QAction::triggered, this,
+        [this] { m_computation->RequestDetailed(); });
+    connect(Command(compute, QStringLiteral("&Rápido")), &QAction::triggered, this,
+        [this] { m_computation->RequestFast(); });
+    connect(Command(compute, QStringLiteral("&Interrumpir"), {}, false), &QAction::triggered, this,
+        [this] { m_computation->Stop(); });
+
+    QMenu* windows = bar->addMenu(QStringLiteral("&Ventanas"));
+    connect(
+        Command(windows, QStringLiteral("&Mosaico")), &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
+    connect(Command(windows, QStringLiteral("&Cascada")), &QAction::triggered, m_mdi,
+        &QMdiArea::cascadeSubWindows);
+    Command(windows, QStringLiteral("&Reorganizar los iconos"));
+
+    QMenu* help = bar->addMenu(QStringLiteral("?"));
+    Command(help, QStringLiteral("&Ayuda ..."), {}, false);
+    connect(Command(help, QStringLiteral("Acerca &de ...")), &QAction::triggered, this, [] {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Acerca de Karstelle"),
+            QStringLiteral("Karstelle\nTopografía de cavidades"), Buttons::Ok);
+    });
+    connect(Command(help, QStringLiteral("&Contribución ...")), &QAction::triggered, this, [] {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Contribución"),
+            QStringLiteral(
+                "Karstelle se hace con los espeleólogos que lo usan: envíe sus comentarios, sus fallos "
+                "encontrados y sus topografías de prueba al equipo del proyecto."),
+            Buttons::Ok);
+    });
+    Command(help, QStringLiteral("&Web ..."), {}, false);
+    Command(help, QStringLiteral("&E-mail ..."), {}, false);
+}
+
+void TMainWindow::BuildToolBars()
+{
+    QStyle* s = style();
+    m_general = addToolBar(QStringLiteral("General"));
+    m_general->setObjectName(QStringLiteral("BarreGenerale"));
+    auto add = [](QToolBar* bar, QAction* action, QStyle::StandardPixmap icon) {
+        action->setIcon(bar->style()->standardIcon(icon));
+        bar->addAction(action);
+    };
+    add(m_general, Action(QStringLiteral("Nuevo")), QStyle::SP_FileIcon);
+    add(m_general, Action(QStringLiteral("Abrir")), QStyle::SP_DialogOpenButton);
+    add(m_general, Action(QStringLiteral("Guardar")), QStyle::SP_DialogSaveButton);
+    add(m_general, Action(QStringLiteral("Imprimir")), QStyle::SP_FileDialogDetailedView);
+    add(m_general, Action(QStringLiteral("Vista pre-impresión")), QStyle::SP_FileDialogContentsView);
+    auto* calculate
+        = new QAction(s->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Calcular"), this);
+    calculate->setObjectName(QStringLiteral("Calcular"));
+    calculate->setToolTip(QStringLiteral("Cálculo de coordenadas"));
+    connect(calculate, &QAction::triggered, this, [this] { m_computation->RequestFast(); });
+    m_actions[QStringLiteral("Calcular")] = calculate;
+    m_general->addAction(calculate);
+    auto* stop = new QAction(s->standardIcon(QStyle::SP_BrowserStop), QStringLiteral("Detener"), this);
+    stop->setObjectName(QStringLiteral("Detener"));
+    stop->setEnabled(false);
+    connect(stop, &QAction::triggered, this, [this] { m_computation->Stop(); });
+    m_actions[QStringLiteral("Detener")] = stop;
+    m_general->addAction(stop);
+
+    m_explorer = addToolBar(QStringLiteral("Explorador"));
+    m_explorer->setObjectName(QStringLiteral("BarreExplorateur"));
+    add(m_explorer, Action(QStringLiteral("Cortar")), QStyle::SP_DialogDiscardButton);
+    add(m_explorer, Action(QStringLiteral("Copiar")), QStyle::SP_FileLinkIcon);
+    add(m_explorer, Action(QStringLiteral("Pegar")), QStyle::SP_DialogApplyButton);
+    add(m_explorer, Action(QStringLiteral("Deschacer")), QStyle::SP_ArrowBack);
+
+    m_views = addToolBar(QStringLiteral("Vistas"));
+    m_views->setObjectName(QStringLiteral("BarreVues"));
+    add(m_views, Action(QStringLiteral("Ir a/Explorador")), QStyle::SP_DirIcon);
+    add(m_views, Action(QStringLiteral("Planta")), QStyle::SP_ComputerIcon);
+    add(m_views, Action(QStringLiteral("Alzado")), QStyle::SP_DriveHDIcon);
+    add(m_views, Action(QStringLiteral("Perspectiva")), QStyle::SP_DesktopIcon);
+    add(m_views, Action(QStringLiteral("Tabla")), QStyle::SP_FileDialogListView);
+}
+
+void TMainWindow::ReadOptionsAndSettings()
+{
+    Charger(m_marge, OptionPath(kMargeOptionsFile).toStdString());
+    Charger(m_tableau, OptionPath(kTableauOptionsFile).toStdString());
+    Charger(m_plan, OptionPath(kPlanOptionsFile).toStdString());
+    Charger(m_relief, OptionPath(kReliefOptionsFile).toStdString());
+    Charger(m_coupe, OptionPath(kCoupeOptionsFile).toStdString());
+    const QString ini = OptionPath(kSettingsFile);
+    if (!QFile::exists(ini))
+        return;
+    try {
+        if (auto error = ReadSettings(ReadWholeFile(ini.toStdString()), m_settings))
+            Prompt().Error(QStringLiteral("%1: %2").arg(ini, QString::fromStdString(*error)));
+    } catch (const FileError& e) {
+        Prompt().Error(QString::fromStdString(e.what()));
+    }
+    RefreshRecentMenu();
+}
+
+void TMainWindow::ApplySettings()
+{
+    auto setChecked = [this](const char* name, bool on) {
+        QAction* action = Action(QString::fromUtf8(name));
+        const QSignalBlocker block(action);
+        action->setChecked(on);
+    };
+    setChecked("General", m_settings.General);
+    setChecked("Explorador", m_settings.Explorateur);
+    setChecked("Vistas", m_settings.Vues);
+    setChecked("Etiquetas de texto", m_settings.Texte);
+    setChecked("Barra de estado", m_settings.Etat);
+    setChecked("Como una página Web", m_settings.Web);
+    setChecked("Automático", m_settings.Automatique);
+    const char* styles[] = { "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" };
+    setChecked(styles[static_cast<int>(m_settings.Style)], true);
+    const Qt::ToolButtonStyle buttons
+        = m_settings.Texte ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
+    for (QToolBar* bar : { m_general, m_explorer, m_views })
+        bar->setToolButtonStyle(buttons);
+    statusBar()->setVisible(m_settings.Etat);
+    UpdateCommands();
+}
+
+void TMainWindow::WriteSettingsAndOptions()
+{
+    try {
+        WriteFileSafely(OptionPath(kSettingsFile).toStdString(), WriteSettings(m_settings));
+        TPromptReporter reporter;
+        Enregistrer(m_marge, OptionPath(kMargeOptionsFile).toStdString(), &reporter);
+        Enregistrer(m_tableau, OptionPath(kTableauOptionsFile).toStdString(), &reporter);
+        Enregistrer(m_plan, OptionPath(kPlanOptionsFile).toStdString(), &reporter);
+        Enregistrer(m_relief, OptionPath(kReliefOptionsFile).toStdString(), &reporter);
+        Enregistrer(m_coupe, OptionPath(kCoupeOptionsFile).toStdString(), &reporter);
+    } catch (const FileError& e) {
+        Prompt().Error(QString::fromStdString(e.what()));
+    }
+}
+
+void TMainWindow::UpdateCommands()
+{
+    const bool open = m_massif != nullptr;
+    m_summary->setText(open ? Summary() : QString());
+    for (const char* name : { "Guardar", "Guardar como", "Cerrar", "Detallado", "Rápido", "Calcular",
+             "Puntos de referencia", "Declinaciones", "Datos" })
+        Action(QString::fromUtf8(name))->setEnabled(open);
+    const bool viewActive = open && m_mdi->activeSubWindow() != nullptr;
+    for (const char* name : { "Mosaico", "Cascada", "Reorganizar los iconos", "Vista", "Ramal" })
+        Action(QString::fromUtf8(name))->setEnabled(viewActive);
+    Action(QStringLiteral("Recuperar"))->setEnabled(open && m_massif->SelectionActive);
+    m_general->setVisible(m_settings.General);
+    m_views->setVisible(open && m_settings.Vues);
+    m_explorer->setVisible(false); // the explorer window does not exist yet
+}
+
+QString TMainWindow::Summary() const
+{
+    int galleries = 0, shots = 0, positioned = 0;
+    for (const auto& sheet : m_massif->Sheets) {
+        for (const auto& g : sheet->Galeries) {
+            ++galleries;
+            shots += g->ShotCount();
+            positioned += g->Positioned;
+        }
+    }
+    QString text = QStringLiteral("%1 fichas, %2 galerías, %3 visuales, %4 puntos de referencia")
+                       .arg(m_massif->Sheets.size())
+                       .arg(galleries)
+                       .arg(shots)
+                       .arg(m_massif->References.size());
+    if (m_massif->Computed)
+        text += QStringLiteral(" | calculado: %1 galerías situadas").arg(positioned);
+    return text;
+}
+
+void TMainWindow::AddRecent(const QString& fileName)
+{
+    m_settings.AddRecent(fileName.toStdString());
+    RefreshRecentMenu();
+}
+
+void TMainWindow::RefreshRecentMenu()
+{
+    for (int i = 0; i < 3; ++i) {
+        const QString path = QString::fromStdString(m_settings.Recent[static_cast<std::size_t>(i)]);
+        m_recent[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(BaseName(path)));
+        m_recent[i]->setVisible(!path.isEmpty());
+    }
+    m_recentSeparator->setVisible(!m_settings.Recent[0].empty());
+}
+
+bool TMainWindow::AskSave(bool withCancel)
+{
+    if (!m_massif || m_massif->Saved)
+        return true;
+    const QString name = BaseName(QString::fromStdString(m_massif->FileName));
+    const Answer answer = Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+        QStringLiteral("¿Desea usted guardar los cambios realizados en %1?").arg(name),
+        withCancel ? Buttons::YesNoCancel : Buttons::YesNo);
+    if (answer == Answer::Yes)
+        SaveCommand();
+    return answer != Answer::Cancel;
+}
+
+void TMainWindow::CloseMassif()
+{
+    m_computation->Discard();
+    m_mdi->closeAllSubWindows();
+    if (m_massif && !m_massif->FileName.empty() && std::filesystem::exists(m_massif->FileName))
+        AddRecent(QString::fromStdString(m_massif->FileName));
+    m_massif.reset();
+    m_status->clear();
+    m_noMassif = true;
+    setWindowTitle(QStringLiteral("Karstelle"));
+    UpdateCommands();
+}
+
+void TMainWindow::OpenMassif(const QString& fileName)
+{
+    CloseMassif();
+    m_massif = std::make_unique<TMassif>();
+    m_massif->FileName = fileName.toStdString();
+    if (QFile::exists(fileName)) {
+        WaitCursor wait;
+        TPromptReporter reporter;
+        try {
+            m_massif->Load(&reporter, m_progressSink.get());
+        } catch (const FileError& e) {
+            Prompt().Error(QString::fromStdString(e.what()));
+        }
+    }
+    m_massif->Saved = true;
+    setWindowTitle(TitleFor(fileName));
+    m_noMassif = false;
+    UpdateCommands();
+    if (m_settings.Automatique)
+        m_computation->RequestAutomatic();
+}
+
+void TMainWindow::OpenAtStart(const QString& fileName)
+{
+    if (!m_massif && !fileName.isEmpty())
+        OpenMassif(QFileInfo(fileName).absoluteFilePath());
+}
+
+void TMainWindow::OpenCommand()
+{
+    if (!AskSave(true))
+        return;
+    const QString name = Prompt().OpenFileName(QStringLiteral("Abrir"), QString(),
+        QStringLiteral("(carpeta ficha) *.fic (*.fic);;(macizo texto) *.mas (*.mas)"));
+    if (!name.isEmpty())
+        OpenMassif(name);
+}
+
+void TMainWindow::SaveCommand()
+{
+    if (!m_massif)
+        return;
+    const QString fileName = QString::fromStdString(m_massif->FileName);
+    if (fileName.isEmpty() || !QFile::exists(fileName)) {
+        SaveAsCommand();
+        return;
+    }
+    // The previous file becomes the backup: its name with the last three characters made "BAK".
+    const QString backup = fileName.left(fileName.size() - 3) + QStringLiteral("BAK");
+    WaitCursor wait;
+    QFile::remove(backup);
+    if (!QFile::rename(fileName, backup)) {
+        Prompt().Error(
+            QStringLiteral("%1: no se puede guardar la copia de seguridad %2").arg(fileName, backup));
+        return;
+    }
+    try {
+        m_massif->Save(std::string(), m_progressSink.get());
+        m_massif->Saved = true;
+    } catch (const FileError& e) {
+        // Nothing was written: the file goes back under its own name.
+        QFile::rename(backup, fileName);
+        Prompt().Error(QString::fromStdString(e.what()));
+    }
+}
+
+void TMainWindow::SaveAsCommand()
+{
+    if (!m_massif)
+        return;
+    const QString name
+        = Prompt().SaveFileName(QStringLiteral("Guardar como"), QString::fromStdString(m_massif->FileName),
+            QStringLiteral("(carpeta ficha) *.fic (*.fic);;(macizo texto) *.mas (*.mas)"));
+    if (name.isEmpty())
+        return;
+    if (QFile::exists(name)
+        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(BaseName(name)),
+               Buttons::YesNo)
+            != Answer::Yes)
+        return;
+    WaitCursor wait;
+    const std::string previous = m_massif->FileName;
+    m_massif->FileName = name.toStdString();
+    try {
+        m_massif->Save(std::string(), m_progressSink.get());
+        m_massif->Saved = true;
+        setWindowTitle(TitleFor(name));
+    } catch (const FileError& e) {
+        m_massif->FileName = previous;
+        Prompt().Error(QString::fromStdString(e.what()));
+    }
+}
+
+void TMainWindow::CloseCommand()
+{
+    if (AskSave(true))
+        CloseMassif();
+}
+
+bool TMainWindow::ExitCommand()
+{
+    if (Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+            QStringLiteral("¿Salir de Karstelle ?"), Buttons::YesNo)
+        != Answer::Yes)
+        return false;
+    AskSave(false);
+    CloseMassif();
+    WriteSettingsAndOptions();
+    return true;
+}
+
+void TMainWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_exiting || ExitCommand()) {
+        m_exiting = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+void TMainWindow::DropFiles(const QStringList& files)
+{
+    if (files.size() > 1) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QStringLiteral("Un sólo fichero a la vez"), Buttons::Ok);
+        return;
+    }
+    if (files.isEmpty())
+        return;
+    const QString suffix = QFileInfo(files[0]).suffix().toUpper();
+    if (suffix != QStringLiteral("MAS") && suffix != QStringLiteral("FIC"))
+        return;
+    if (!AskSave(true))
+        return;
+    CloseMassif();
+    OpenMassif(files[0]);
+}
+
+void TMainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void TMainWindow::dropEvent(QDropEvent* event)
+{
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        files << url.toLocalFile();
+    event->acceptProposedAction();
+    // Answer the drop first; the questions come once the drag is over.
+    QTimer::singleShot(0, this, [this, files] { DropFiles(files); });
+}
+
+void TMainWindow::OpenRecent(int index)
+{
+    const QString path = QString::fromStdString(m_settings.Recent[static_cast<std::size_t>(index)]);
+    if (path.isEmpty() || !AskSave(true))
+        return;
+    OpenMassif(path);
+}
+
+void TMainWindow::MassifChanged()
+{
+    m_massif->Saved = false;
+    // A computation follows a change when automatic computation is on; otherwise only a running
+    // one is stopped and started again.
+    if ((m_settings.Automatique && !m_massif->Sheets.empty()) || m_computation->Running())
+        m_computation->RequestAutomatic();
+}
+
+void TMainWindow::ReferencePointsCommand()
+{
+    if (!m_massif)
+        return;
+    TReferenceDialog dialog(m_massif->References, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_massif->ClearReferences();
+    m_massif->References = dialog.Points();
+    MassifChanged();
+}
+
+void TMainWindow::DeclinationsCommand()
+{
+    if (!m_massif)
+        return;
+    TDeclinationDialog dialog(*m_massif, m_settingsFolder.toStdString(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (dialog.Store(*m_massif) && !m_massif->Sheets.empty()) {
+        for (const auto& sheet : m_massif->Sheets)
+            ReduceSheet(*sheet, m_massif->Angle_Geodesique);
+        m_massif->Computed = false;
+        MassifChanged();
+    }
+}
+
+void TMainWindow::PlanOptionsCommand()
+{
+    EditerPlan(m_plan, this);
+}
+
+void TMainWindow::MarginsCommand()
+{
+    EditerMarge(m_marge, this);
+}
+
+} // namespace ks

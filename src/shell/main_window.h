@@ -1,0 +1,107 @@
+#pragma once
+
+#include "shell/computation.h"
+#include "shell/settings.h"
+#include "views/options.h"
+
+#include <QMainWindow>
+
+#include <map>
+#include <memory>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QProgressBar;
+class QToolBar;
+class TMassif;
+
+namespace ks {
+
+// The application's frame: menus, tool bars, status bar with its progress bar, the multiple-
+// document area of the view windows. Owns the open massif, the option records and the settings.
+class TMainWindow : public QMainWindow
+{
+public:
+    explicit TMainWindow(const QString& settingsFolder, QWidget* parent = nullptr);
+    ~TMainWindow() override;
+
+    // Operations other parts use.
+    bool AskSave(bool withCancel);
+    void CloseMassif();
+    void OpenMassif(const QString& fileName);
+    void UpdateCommands();
+
+    // Commands, callable by tests as the menus call them.
+    void OpenCommand();
+    void SaveCommand();
+    void SaveAsCommand();
+    void CloseCommand();
+    // The exit confirmation and its consequences; false when the user stayed.
+    bool ExitCommand();
+    void DropFiles(const QStringList& files);
+    void OpenRecent(int index);
+    void ReferencePointsCommand();
+    void DeclinationsCommand();
+    void PlanOptionsCommand();
+    void MarginsCommand();
+    // Opens the file named on the command line once the window is shown.
+    void OpenAtStart(const QString& fileName);
+
+    TMassif* Massif() const { return m_massif.get(); }
+    const TSettings& Settings() const { return m_settings; }
+    TComputeController& Computation() { return *m_computation; }
+    // A menu or tool-bar command by its object name (the caption without "&" and " ...").
+    QAction* Action(const QString& name) const;
+    QLabel* StatusPanel() const { return m_status; }
+    QProgressBar* ProgressBar() const { return m_progress; }
+    QString SettingsFolder() const { return m_settingsFolder; }
+
+    static QString TitleFor(const QString& fileName);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildToolBars();
+    void ReadOptionsAndSettings();
+    void WriteSettingsAndOptions();
+    void ApplySettings();
+    void RefreshRecentMenu();
+    void AddRecent(const QString& fileName);
+    QAction* Command(
+        QMenu* menu, const QString& caption, const QKeySequence& shortcut = {}, bool enabled = true);
+    QString OptionPath(const char* file) const;
+    void MassifChanged(); // marks it modified and asks for an automatic computation
+    QString Summary() const; // counts of the open massif, for the status bar
+    class Progress;
+
+    QString m_settingsFolder;
+    std::unique_ptr<TMassif> m_massif;
+    bool m_noMassif = true;
+    TSettings m_settings;
+    TOptions_Plan m_plan;
+    TOptions_Coupe m_coupe;
+    TOptions_Relief m_relief;
+    TOptions_Tableau m_tableau;
+    TMarge m_marge;
+    std::unique_ptr<TComputeController> m_computation;
+    std::unique_ptr<Progress> m_progressSink;
+    QMdiArea* m_mdi = nullptr;
+    QLabel* m_status = nullptr;
+    QLabel* m_summary = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QToolBar* m_general = nullptr;
+    QToolBar* m_explorer = nullptr;
+    QToolBar* m_views = nullptr;
+    std::map<QString, QAction*> m_actions;
+    QAction* m_recent[3] = { nullptr, nullptr, nullptr };
+    QAction* m_recentSeparator = nullptr;
+    bool m_exiting = false;
+};
+
+} // namespace ks

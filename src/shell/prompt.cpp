@@ -1,0 +1,163 @@
+#include "shell/prompt.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ks {
+
+namespace {
+
+TQtPrompt& QtPrompt()
+{
+    static TQtPrompt prompt;
+    return prompt;
+}
+
+IPrompt* g_prompt = nullptr;
+
+QWidget* Parent()
+{
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+IPrompt& Prompt()
+{
+    return g_prompt ? *g_prompt : QtPrompt();
+}
+
+void SetPrompt(IPrompt* prompt)
+{
+    g_prompt = prompt;
+}
+
+QString ShownText(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+Answer TQtPrompt::Ask(MessageKind kind, const QString& title, const QString& text, Buttons buttons)
+{
+    QMessageBox box(Parent());
+    box.setWindowTitle(title);
+    box.setText(text);
+    switch (kind) {
+    case MessageKind::Information:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case MessageKind::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    case MessageKind::Error:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case MessageKind::Confirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+    }
+    switch (buttons) {
+    case Buttons::Ok:
+        box.setStandardButtons(QMessageBox::Ok);
+        break;
+    case Buttons::YesNo:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        break;
+    case Buttons::YesNoCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        break;
+    case Buttons::OkNo:
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::No);
+        break;
+    }
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return Answer::Ok;
+    }
+}
+
+bool TQtPrompt::CalculationProblem(const QString& text)
+{
+    QDialog dialog(Parent());
+    dialog.setWindowTitle(QStringLiteral("Problema de calculo"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(text, &dialog));
+    auto* check = new QCheckBox(QStringLiteral("&No mostrar más"), &dialog);
+    check->setObjectName(QStringLiteral("NoMostrar"));
+    layout->addWidget(check);
+    auto* close = new QPushButton(QStringLiteral("Cerrar"), &dialog);
+    QObject::connect(close, &QPushButton::clicked, &dialog, &QDialog::accept);
+    layout->addWidget(close);
+    dialog.exec();
+    return check->isChecked();
+}
+
+bool TQtPrompt::Question(const TQuestion& question)
+{
+    QDialog dialog(Parent());
+    dialog.setWindowTitle(QString::fromStdString(question.Title));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QString::fromStdString(question.Text), &dialog));
+    layout->addWidget(new QLabel(QString::fromStdString(question.Prompt), &dialog));
+    auto* list = new QListWidget(&dialog);
+    for (const auto& line : question.Details)
+        list->addItem(QString::fromStdString(line));
+    list->setVisible(false);
+    auto* buttons = new QDialogButtonBox(&dialog);
+    auto* yes = buttons->addButton(QString::fromStdString(question.Yes), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QString::fromStdString(question.No), QDialogButtonBox::RejectRole);
+    if (!question.Details.empty()) {
+        auto* more = buttons->addButton(QStringLiteral("Lista de galerías >>"), QDialogButtonBox::ActionRole);
+        QObject::connect(more, &QPushButton::clicked, list, [list] { list->setVisible(true); });
+    }
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    layout->addWidget(list);
+    yes->setDefault(true);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+QString TQtPrompt::OpenFileName(const QString& caption, const QString& directory, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(Parent(), caption, directory, filter);
+}
+
+QString TQtPrompt::SaveFileName(const QString& caption, const QString& start, const QString& filter)
+{
+    return QFileDialog::getSaveFileName(
+        Parent(), caption, start, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+void TPromptReporter::Message(MessageKind kind, const std::string& text)
+{
+    Prompt().Ask(kind, QStringLiteral("Karstelle"), ShownText(text), Buttons::Ok);
+}
+
+bool TPromptReporter::AskContinue(const TQuestion& question)
+{
+    if (question.Title.empty() && question.Details.empty() && question.Yes == "OK")
+        return Prompt().Ask(
+                   MessageKind::Warning, QStringLiteral("Karstelle"), ShownText(question.Text), Buttons::OkNo)
+            == Answer::Ok;
+    return Prompt().Question(question);
+}
+
+} // namespace ks

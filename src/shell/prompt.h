@@ -1,0 +1,62 @@
+#pragma once
+
+#include "model/services.h"
+
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+namespace ks {
+
+enum class Buttons { Ok, YesNo, YesNoCancel, OkNo };
+enum class Answer { Ok, Yes, No, Cancel };
+
+// Every message box and common file dialog of the application goes through the prompt service, so
+// that tests can answer them from a script. Texts are the application's own (UTF-8 in QString).
+class IPrompt
+{
+public:
+    virtual ~IPrompt() = default;
+    virtual Answer Ask(MessageKind kind, const QString& title, const QString& text, Buttons buttons) = 0;
+    // "Problema de calculo": the text, "Cerrar" and the check box "&No mostrar más"; true when ticked.
+    virtual bool CalculationProblem(const QString& text) = 0;
+    // A question with a list the user may reveal ("Vacios"); true for the Yes button.
+    virtual bool Question(const TQuestion& question) = 0;
+    // Common file dialogs; an empty name means cancelled.
+    virtual QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) = 0;
+    virtual QString SaveFileName(const QString& caption, const QString& start, const QString& filter) = 0;
+    // The standard error box of the application.
+    void Error(const QString& text)
+    {
+        Ask(MessageKind::Error, QStringLiteral("Karstelle"), text, Buttons::Ok);
+    }
+};
+
+// The service in use; the Qt one unless a test set another.
+IPrompt& Prompt();
+void SetPrompt(IPrompt* prompt);
+
+// Message boxes and file dialogs of the platform.
+class TQtPrompt : public IPrompt
+{
+public:
+    Answer Ask(MessageKind kind, const QString& title, const QString& text, Buttons buttons) override;
+    bool CalculationProblem(const QString& text) override;
+    bool Question(const TQuestion& question) override;
+    QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) override;
+    QString SaveFileName(const QString& caption, const QString& start, const QString& filter) override;
+};
+
+// The core's reporter on top of the prompt service.
+class TPromptReporter : public IReporter
+{
+public:
+    void Message(MessageKind kind, const std::string& text) override;
+    bool AskContinue(const TQuestion& question) override;
+};
+
+// Texts of the core use "\r" (and "\r\n") for line breaks; the interface shows them as "\n".
+QString ShownText(const std::string& text);
+
+} // namespace ks

@@ -1,0 +1,130 @@
+#include "views/ui/option_form.h"
+
+#include "model/text_utils.h"
+#include "views/options.h"
+#include "views/qt_text.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFontDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace ks {
+
+TOptionForm::TOptionForm(const QString& title, QWidget* parent)
+    : QDialog(parent)
+{
+    setWindowTitle(title);
+}
+
+void TOptionForm::Store() const
+{
+    for (const auto& store : m_store)
+        store();
+}
+
+QCheckBox* TOptionForm::Check(QFormLayout* form, const QString& caption, const QString& name, bool& field)
+{
+    auto* box = new QCheckBox(caption, this);
+    box->setObjectName(name);
+    box->setChecked(field);
+    form->addRow(box);
+    m_store.push_back([box, &field] { field = box->isChecked(); });
+    return box;
+}
+
+QLineEdit* TOptionForm::Integer(
+    QFormLayout* form, const QString& caption, const QString& name, std::int16_t& field)
+{
+    auto* edit = new QLineEdit(QString::number(field), this);
+    edit->setObjectName(name);
+    edit->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
+    form->addRow(caption, edit);
+    m_store.push_back([edit, &field] {
+        field = static_cast<std::int16_t>(std::clamp<long long>(ToInt(edit->text().toStdString()), 0, 32767));
+    });
+    return edit;
+}
+
+QLineEdit* TOptionForm::Real(QFormLayout* form, const QString& caption, const QString& name, double& field)
+{
+    auto* edit = new QLineEdit(QString::fromStdString(FormatG(field, 9)), this);
+    edit->setObjectName(name);
+    edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9.]*")), edit));
+    form->addRow(caption, edit);
+    m_store.push_back([edit, &field] { field = ToReal(edit->text().toStdString()); });
+    return edit;
+}
+
+QLineEdit* TOptionForm::Text(
+    QFormLayout* form, const QString& caption, const QString& name, std::string& field, int length)
+{
+    auto* edit = new QLineEdit(FromCp1252(field), this);
+    edit->setObjectName(name);
+    edit->setMaxLength(length);
+    form->addRow(caption, edit);
+    m_store.push_back([edit, &field] { field = ToCp1252(edit->text()); });
+    return edit;
+}
+
+QComboBox* TOptionForm::Choice(QFormLayout* form, const QString& caption, const QString& name,
+    const QStringList& items, std::int16_t& field)
+{
+    auto* box = new QComboBox(this);
+    box->setObjectName(name);
+    box->addItems(items);
+    box->setCurrentIndex(std::clamp<int>(field, 0, static_cast<int>(items.size()) - 1));
+    form->addRow(caption, box);
+    m_store.push_back([box, &field] { field = static_cast<std::int16_t>(box->currentIndex()); });
+    return box;
+}
+
+QPushButton* TOptionForm::FontButton(QFormLayout* form, const QString& name, TPolice& font)
+{
+    auto* button = new QPushButton(QStringLiteral("&Fuente ..."), this);
+    button->setObjectName(name);
+    form->addRow(button);
+    // The dialog works on a copy; the record's font changes only on confirmation.
+    auto working = std::make_shared<TPolice>(font);
+    connect(button, &QPushButton::clicked, this, [this, working] {
+        QFont initial(FromCp1252(working->Name));
+        initial.setPointSize(std::max(1, working->Size()));
+        initial.setBold(working->Style & 1);
+        initial.setItalic(working->Style & 2);
+        bool ok = false;
+        const QFont chosen = QFontDialog::getFont(&ok, initial, this);
+        if (!ok)
+            return;
+        working->Name = ToCp1252(chosen.family());
+        working->SetSize(chosen.pointSize() > 0 ? chosen.pointSize() : 8);
+        working->Style = static_cast<std::uint8_t>((chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0)
+            | (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0));
+    });
+    m_store.push_back([working, &font] { font = *working; });
+    return button;
+}
+
+void TOptionForm::Finish(QWidget* content, const QString& okCaption)
+{
+    auto* ok = new QPushButton(okCaption, this);
+    ok->setObjectName(okCaption);
+    auto* cancel = new QPushButton(QStringLiteral("Deshacer"), this);
+    cancel->setObjectName(QStringLiteral("Deshacer"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(content);
+    layout->addLayout(buttons);
+}
+
+} // namespace ks

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLineEdit;
+class QPushButton;
+struct TPolice;
+
+namespace ks {
+
+// Base of the option dialogs: boxes bound to fields of a working copy of the record, with the
+// key filters of the description (integer boxes take digits only; real boxes digits, "." and
+// "-"); a box that holds no number reads as 0. Store() writes every box back.
+class TOptionForm : public QDialog
+{
+public:
+    explicit TOptionForm(const QString& title, QWidget* parent = nullptr);
+    void Store() const;
+
+protected:
+    QCheckBox* Check(QFormLayout* form, const QString& caption, const QString& name, bool& field);
+    QLineEdit* Integer(QFormLayout* form, const QString& caption, const QString& name, std::int16_t& field);
+    QLineEdit* Real(QFormLayout* form, const QString& caption, const QString& name, double& field);
+    QLineEdit* Text(
+        QFormLayout* form, const QString& caption, const QString& name, std::string& field, int length);
+    QComboBox* Choice(QFormLayout* form, const QString& caption, const QString& name,
+        const QStringList& items, std::int16_t& field);
+    QPushButton* FontButton(QFormLayout* form, const QString& name, TPolice& font);
+    // "Validar"/"Guardar" and "Deshacer" under the given content.
+    void Finish(QWidget* content, const QString& okCaption);
+
+private:
+    std::vector<std::function<void()>> m_store;
+};
+
+} // namespace ks
