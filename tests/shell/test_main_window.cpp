@@ -1,0 +1,260 @@
+#include "model/massif.h"
+#include "shell/main_window.h"
+#include "support/fixture.h"
+#include "support/network.h"
+#include "support/scripted_prompt.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFile>
+#include <QLabel>
+
+using namespace ks;
+using namespace ks::test;
+
+namespace {
+
+const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+
+QString Copy(const TempDir& dir, const std::string& name)
+{
+    const std::string path = dir.Path(name);
+    WriteFile(path, ReadFile(kSample));
+    return QString::fromStdString(path);
+}
+
+bool Computed(TMainWindow& w)
+{
+    return WaitUntil([&w] { return w.Massif() && !w.Computation().Running() && w.Massif()->Computed; });
+}
+
+} // namespace
+
+TEST(MainWindow, StartsWithDefaultsAndItsFullMenu)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    EXPECT_EQ(w.windowTitle(), "Karstelle");
+    EXPECT_TRUE(w.Settings().Automatique);
+    EXPECT_TRUE(w.Action("Automático")->isChecked());
+    EXPECT_FALSE(w.Action("Guardar")->isEnabled());
+    EXPECT_TRUE(w.Action("Abrir")->isEnabled());
+    for (const char* name :
+        { "Nuevo", "Abrir", "Cerrar", "Guardar", "Guardar como", "Aislar", "Recuperar", "Imprimir", "Salir",
+            "Deschacer", "Cortar", "Copiar", "Pegar", "General", "Barra de estado", "Detalle", "Planta",
+            "Estadísticas", "Nueva ficha", "Buscar una ficha", "Puntos de referencia", "Declinaciones",
+            "Deformación máxima", "Eliminar todos los alzados", "Sugerencias", "Formato/Planta", "Detallado",
+            "Rápido", "Interrumpir", "Mosaico", "Acerca de", "Calcular", "Detener" })
+        EXPECT_NE(w.Action(QString::fromUtf8(name)), nullptr) << name;
+    EXPECT_EQ(w.Action("Abrir")->shortcut(), QKeySequence("Ctrl+O"));
+    EXPECT_EQ(w.Action("Calcular")->toolTip(), "Cálculo de coordenadas");
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST(MainWindow, ReadsItsSettingsAndReportsABadOne)
+{
+    TempDir home;
+    WriteFile(home.Path("Karstelle.ini"),
+        "[Karstelle]\r\nAutomatique = NON\r\nTexte = OUI\r\nFichier1 = /c/uno.fic\r\n"
+        "Arreter_Y = x\r\nEtat = NON\r\n");
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    EXPECT_FALSE(w.Settings().Automatique);
+    EXPECT_FALSE(w.Action("Automático")->isChecked());
+    EXPECT_TRUE(w.Settings().Texte);
+    EXPECT_EQ(w.Settings().Recent[0], "/c/uno.fic");
+    EXPECT_TRUE(w.Settings().Etat); // after the bad value: not read
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].kind, MessageKind::Error);
+    EXPECT_TRUE(prompt.shown[0].text.contains("«x»"));
+}
+
+TEST(MainWindow, OpenComputesAutomaticallyAndTitles)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    const QString file = Copy(home, "cueva.mas");
+    w.OpenMassif(file);
+    EXPECT_EQ(w.windowTitle(), "cueva.mas - Karstelle");
+    EXPECT_TRUE(w.Action("Guardar")->isEnabled());
+    ASSERT_TRUE(Computed(w));
+    EXPECT_TRUE(w.Massif()->Sheets[0]->Galeries[0]->Positioned);
+    EXPECT_TRUE(w.Massif()->Saved); // an automatic computation leaves the massif saved
+    EXPECT_TRUE(prompt.shown.empty());
+
+    w.OpenMassif(QString());
+    EXPECT_EQ(w.windowTitle(), "Sin nombre - Karstelle");
+    EXPECT_EQ(w.Settings().Recent[0], file.toStdString()); // closing added it to the recent files
+}
+
+TEST(MainWindow, SaveKeepsABackupAndSaveAsAsksBeforeOverwriting)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    const QString file = Copy(home, "cueva.fic");
+    TMassif original;
+    original.FileName = kSample;
+    original.Load();
+    original.Save(file.toStdString());
+    const std::string before = ReadFile(file.toStdString());
+    WriteFile(home.Path("cueva.BAK"), "older backup");
+    w.Action("Automático")->setChecked(false);
+    w.OpenMassif(file);
+    w.Massif()->Origine_Declinaison = 4;
+    w.Massif()->Saved = false;
+    w.SaveCommand();
+    EXPECT_TRUE(w.Massif()->Saved);
+    EXPECT_EQ(ReadFile(home.Path("cueva.BAK")), before);
+    EXPECT_NE(ReadFile(file.toStdString()), before);
+
+    WriteFile(home.Path("otra.mas"), "keep me");
+    prompt.fileNames = { QString::fromStdString(home.Path("otra.mas")) };
+    prompt.answers = { Answer::No };
+    w.SaveAsCommand();
+    EXPECT_EQ(prompt.shown.back().text, "El archivo otra.mas ya existe.\n¿Sobreescribir?");
+    EXPECT_EQ(ReadFile(home.Path("otra.mas")), "keep me");
+    prompt.fileNames = { QString::fromStdString(home.Path("otra.mas")) };
+    prompt.answers = { Answer::Yes };
+    w.SaveAsCommand();
+    EXPECT_EQ(ReadFile(home.Path("otra.mas")).substr(0, 7), "Versi\xF3n");
+    EXPECT_EQ(w.windowTitle(), "otra.mas - Karstelle");
+}
+
+TEST(MainWindow, CloseAndExitQuestions)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    auto w = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
+    w->Action("Automático")->setChecked(false);
+    w->OpenMassif(Copy(home, "cueva.mas"));
+    w->Massif()->Saved = false;
+
+    prompt.answers = { Answer::Cancel };
+    w->CloseCommand();
+    EXPECT_EQ(prompt.shown.back().text, "¿Desea usted guardar los cambios realizados en cueva.mas?");
+    EXPECT_EQ(prompt.shown.back().buttons, Buttons::YesNoCancel);
+    ASSERT_NE(w->Massif(), nullptr);
+
+    prompt.answers = { Answer::No };
+    EXPECT_FALSE(w->ExitCommand());
+    EXPECT_EQ(prompt.shown.back().text, "¿Salir de Karstelle ?");
+    EXPECT_FALSE(std::filesystem::exists(home.Path("Karstelle.ini")));
+
+    prompt.answers = { Answer::Yes, Answer::No }; // exit, then do not save
+    EXPECT_TRUE(w->ExitCommand());
+    EXPECT_EQ(prompt.shown.back().buttons, Buttons::YesNo); // the save question has no Cancel on exit
+    EXPECT_EQ(w->Massif(), nullptr);
+    const std::string ini = ReadFile(home.Path("Karstelle.ini"));
+    EXPECT_EQ(ini.rfind("[Karstelle]\r\n\r\nGeneral = OUI\r\n", 0), 0u);
+    EXPECT_NE(ini.find("Automatique = NON\r\nFichier3 = "), std::string::npos);
+    for (const char* name : { "OPTIONS.MAR", "OPTIONS.TABL", "OPTIONS.PLA", "OPTIONS.PER", "OPTIONS.COU" })
+        EXPECT_TRUE(std::filesystem::exists(home.Path(name))) << name;
+
+    // A new window reads back what the last one wrote.
+    TMainWindow again(QString::fromStdString(home.Path("")));
+    EXPECT_FALSE(again.Settings().Automatique);
+    EXPECT_EQ(again.Settings().Recent[0], home.Path("cueva.mas"));
+}
+
+TEST(MainWindow, DroppedFiles)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.Action("Automático")->setChecked(false);
+    const QString file = Copy(home, "cueva.mas");
+    w.DropFiles({ file, file });
+    EXPECT_EQ(prompt.shown.back().text, "Un sólo fichero a la vez");
+    EXPECT_EQ(w.Massif(), nullptr);
+    WriteFile(home.Path("notas.txt"), "x");
+    w.DropFiles({ QString::fromStdString(home.Path("notas.txt")) });
+    EXPECT_EQ(w.Massif(), nullptr);
+    w.DropFiles({ file });
+    ASSERT_NE(w.Massif(), nullptr);
+    EXPECT_EQ(w.Massif()->Sheets.size(), 20u);
+}
+
+TEST(MainWindow, ReadErrorIsShownAndKeepsWhatWasRead)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.Action("Automático")->setChecked(false);
+    std::string text = ReadFile(kSample);
+    text.resize(text.size() / 2);
+    WriteFile(home.Path("rota.mas"), text);
+    w.OpenMassif(QString::fromStdString(home.Path("rota.mas")));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_EQ(prompt.shown[0].kind, MessageKind::Error);
+    EXPECT_TRUE(prompt.shown[0].text.contains("rota.mas, línea "));
+    ASSERT_NE(w.Massif(), nullptr);
+    EXPECT_GT(w.Massif()->Sheets.size(), 0u);
+}
+
+TEST(Computation, UserRequestReportsTimeAndDeformationWarningRules)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(Computed(w));
+    EXPECT_TRUE(prompt.shown.empty()); // an automatic computation reports no time
+
+    w.Massif()->Tolerance = 0.0001; // every gallery of the sample is "deformed" beyond this
+    w.Computation().RequestFast();
+    ASSERT_TRUE(WaitUntil([&] { return !prompt.shown.empty(); }));
+    EXPECT_TRUE(prompt.shown.back().text.endsWith(" s"));
+    EXPECT_FALSE(w.Massif()->Saved);
+    // A user-requested computation resets the tolerance to 5 %: the sample stays below it.
+    EXPECT_TRUE(prompt.problems.empty());
+    EXPECT_EQ(w.Massif()->Tolerance, 0.05);
+
+    w.Massif()->Tolerance = 0.0001;
+    prompt.tickNoMostrar = true;
+    w.Computation().RequestAutomatic();
+    ASSERT_TRUE(WaitUntil([&] { return !prompt.problems.empty(); }));
+    EXPECT_TRUE(prompt.problems[0].startsWith("La "));
+    EXPECT_TRUE(prompt.problems[0].contains("° galería de la ficha\n"));
+    EXPECT_TRUE(prompt.problems[0].contains("\nestá deformada a la "));
+    EXPECT_EQ(w.Massif()->Tolerance, -1); // silenced until the next user-requested computation
+}
+
+TEST(Computation, StopEndsALongComputationAndPositionsNothing)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    GeneratedNetwork net = MakeGridNetwork(31, 40, 4);
+    net.massif->Save(home.Path("grande.fic"));
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(QString::fromStdString(home.Path("grande.fic")));
+    ASSERT_TRUE(WaitUntil([&] { return w.Computation().Running(); }));
+    EXPECT_TRUE(w.Action("Detener")->isEnabled());
+    w.Action("Detener")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return !w.Computation().Running(); }));
+    EXPECT_FALSE(w.Action("Detener")->isEnabled());
+    WaitUntil([] { return false; }, 300); // let the completion run
+    EXPECT_FALSE(w.Massif()->Computed);
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST(Computation, NoGalleryReachedShowsTheCalculationProblem)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMassif m;
+    m.FileName = kSample;
+    m.Load();
+    m.References[0]->Name.Set("NINGUNO");
+    m.References[1]->Name.Set("NINGUNO");
+    m.Save(home.Path("suelta.mas"));
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    prompt.tickNoMostrar = true;
+    w.OpenMassif(QString::fromStdString(home.Path("suelta.mas")));
+    ASSERT_TRUE(WaitUntil([&] { return !prompt.problems.empty(); }));
+    EXPECT_EQ(prompt.problems[0], "Ninguna ficha alcanzada\nverifique los puntos de referencia");
+    EXPECT_FALSE(w.Massif()->ShowWarnings);
+}
