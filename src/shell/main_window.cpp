@@ -7,6 +7,7 @@
 #include "model/file_io.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "shell/cursors.h"
 #include "shell/prompt.h"
 #include "views/ui/option_dialogs.h"
 
@@ -86,6 +87,7 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
 {
     setWindowTitle(QStringLiteral("Karstelle"));
     setAcceptDrops(true);
+    LoadCursors();
     m_mdi = new QMdiArea(this);
     setCentralWidget(m_mdi);
     m_status = new QLabel(this);
@@ -184,8 +186,11 @@ void TMainWindow::BuildMenus()
         m_status->clear();
         UpdateCommands();
     });
-    for (const char* caption : { "&Sistema", "Ca&vidad", "Re&d", "&Lugar" })
-        Command(recover, QString::fromUtf8(caption));
+    const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
+        { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };
+    for (const auto& [caption, field] : levels)
+        connect(Command(recover, QString::fromUtf8(caption)), &QAction::triggered, this,
+            [this, field = field] { Recover(field); });
     massif->addSeparator();
     Command(massif, QStringLiteral("C&onfigurar impresora ..."), {}, false);
     connect(Command(massif, QStringLiteral("A&justar página ...")), &QAction::triggered, this,
@@ -288,8 +293,10 @@ void TMainWindow::BuildMenus()
     Command(format, QStringLiteral("&Alzado ..."), {}, false);
     Command(format, QStringLiteral("P&erspectiva ..."), {}, false);
     Command(format, QStringLiteral("Ta&bla ..."), {}, false);
-    Command(format, QStringLiteral("Abrir &modelo ..."), {}, false);
-    Command(format, QStringLiteral("&Guardar modelo ..."), {}, false);
+    connect(Command(format, QStringLiteral("Abrir &modelo ...")), &QAction::triggered, this,
+        [this] { TemplateCommand(true); });
+    connect(Command(format, QStringLiteral("&Guardar modelo ...")), &QAction::triggered, this,
+        [this] { TemplateCommand(false); });
 
     QMenu* compute = bar->addMenu(QStringLiteral("&Cálculo"));
     QAction* automatic = Command(compute, QStringLiteral("&Automático"));
@@ -442,6 +449,22 @@ void TMainWindow::UpdateCommands()
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
     m_explorer->setVisible(false); // the explorer window does not exist yet
+}
+
+void TMainWindow::Recover(TEco TFiche::*field)
+{
+    // Every sheet of the massif at the same level as the first sheet of the selection.
+    if (!m_massif || !m_massif->SelectionActive || !m_massif->Selection || m_massif->Selection->empty())
+        return;
+    const TEco level = (*m_massif->Selection)[0]->*field;
+    std::vector<TFiche*> sheets;
+    for (const auto& sheet : m_massif->Sheets)
+        if ((*sheet).*field == level)
+            sheets.push_back(sheet.get());
+    m_massif->Selection = std::move(sheets);
+    m_massif->SortSheets();
+    m_massif->TableLaidOut = false;
+    UpdateCommands();
 }
 
 QString TMainWindow::Summary() const
@@ -703,6 +726,44 @@ void TMainWindow::DeclinationsCommand()
             ReduceSheet(*sheet, m_massif->Angle_Geodesique);
         m_massif->Computed = false;
         MassifChanged();
+    }
+}
+
+void TMainWindow::TemplateCommand(bool open)
+{
+    const QString filter = QStringLiteral(
+        "Modelo planta(*.pla) (*.pla *.PLA);;Modelo alzado(*.cou) (*.cou *.COU);;"
+        "Modelo perspectiva(*.per) (*.per *.PER);;Modelo tabla(*.tabl) (*.tabl *.TABL);;todos (*)");
+    QString name = open ? Prompt().OpenFileName(QStringLiteral("Abrir modelo"), m_settingsFolder, filter)
+                        : Prompt().SaveFileName(QStringLiteral("Guardar modelo"), m_settingsFolder, filter);
+    if (name.isEmpty())
+        return;
+    if (open && !QFile::exists(name)) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QStringLiteral("El fichero no existe\nElegido en otro"), Buttons::Ok);
+        return;
+    }
+    // The extension chooses the option record.
+    const QString suffix = QFileInfo(name).suffix().toUpper();
+    const std::string path = name.toStdString();
+    try {
+        TPromptReporter reporter;
+        auto apply = [&](auto& record) {
+            if (open)
+                Charger(record, path);
+            else
+                Enregistrer(record, path, &reporter);
+        };
+        if (suffix == QStringLiteral("PLA"))
+            apply(m_plan);
+        else if (suffix == QStringLiteral("COU"))
+            apply(m_coupe);
+        else if (suffix == QStringLiteral("PER"))
+            apply(m_relief);
+        else if (suffix == QStringLiteral("TABL"))
+            apply(m_tableau);
+    } catch (const FileError& e) {
+        Prompt().Error(QString::fromStdString(e.what()));
     }
 }
 

@@ -16,6 +16,8 @@ class QMenu;
 class QProgressBar;
 class QToolBar;
 class TMassif;
+class TFiche;
+class TEco;
 
 namespace ks {
 
@@ -46,6 +48,10 @@ public:
     void DeclinationsCommand();
     void PlanOptionsCommand();
     void MarginsCommand();
+    // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
+    // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
+    void TemplateCommand(bool open);
+    const TOptions_Plan& PlanOptions() const { return m_plan; }
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
 
@@ -78,6 +84,7 @@ private:
     QString OptionPath(const char* file) const;
     void MassifChanged(); // marks it modified and asks for an automatic computation
     QString Summary() const; // counts of the open massif, for the status bar
+    void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     class Progress;
 
     QString m_settingsFolder;

@@ -7,8 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTimer>
+#include <QtTest/QTest>
 
 using namespace ks;
 using namespace ks::test;
@@ -257,4 +262,80 @@ TEST(Computation, NoGalleryReachedShowsTheCalculationProblem)
     ASSERT_TRUE(WaitUntil([&] { return !prompt.problems.empty(); }));
     EXPECT_EQ(prompt.problems[0], "Ninguna ficha alcanzada\nverifique los puntos de referencia");
     EXPECT_FALSE(w.Massif()->ShowWarnings);
+}
+
+TEST(MainWindow, TogglesAreWrittenToTheSettingsFileAndOptionFilesAreRead)
+{
+    TempDir home;
+    TOptions_Plan plan;
+    plan.Angle = 30;
+    Enregistrer(plan, home.Path("OPTIONS.PLA"), nullptr);
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    EXPECT_EQ(w.PlanOptions().Angle, 30);
+    w.Action("Etiquetas de texto")->trigger();
+    w.Action("Barra de estado")->trigger();
+    w.Action("Lista")->trigger();
+    w.Action("Automático")->trigger();
+    prompt.answers = { Answer::Yes };
+    ASSERT_TRUE(w.ExitCommand());
+    EXPECT_EQ(ReadFile(home.Path("Karstelle.ini")),
+        "[Karstelle]\r\n\r\nGeneral = OUI\r\nExplorateur = OUI\r\nVues = OUI\r\nTexte = OUI\r\nEtat = NON\r\n"
+        "Web = OUI\r\nClassement = Liste\r\nAutomatique = NON\r\nOutils_3D_X = 0\r\nOutils_3D_Y = 0\r\n"
+        "Arreter_X = 0\r\nArreter_Y = 0\r\n");
+    TOptions_Plan back;
+    Charger(back, home.Path("OPTIONS.PLA"));
+    EXPECT_EQ(back.Angle, 30);
+}
+
+TEST(MainWindow, NewReferencePointsStartAComputation)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(Computed(w));
+    // Remove the first entrance in the dialog and validate: the massif changes and computes again.
+    QTimer::singleShot(0, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        auto* grid = dialog->findChild<QTableWidget*>("Grille");
+        grid->setCurrentCell(0, 1);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("Eliminar"), Qt::LeftButton);
+        QTest::mouseClick(dialog->findChild<QPushButton*>("Validar"), Qt::LeftButton);
+    });
+    w.ReferencePointsCommand();
+    ASSERT_EQ(w.Massif()->References.size(), 1u);
+    EXPECT_EQ(w.Massif()->References[0]->Name.Get(), "V");
+    EXPECT_FALSE(w.Massif()->Saved);
+    EXPECT_FALSE(w.Massif()->Computed);
+    ASSERT_TRUE(Computed(w));
+    EXPECT_TRUE(w.Massif()->Sheets[0]->Galeries[0]->Positioned); // reached from the other entrance
+}
+
+TEST(MainWindow, TemplatesAndRecover)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    prompt.fileNames = { QString::fromStdString(home.Path("nada.pla")) };
+    w.TemplateCommand(true);
+    EXPECT_EQ(prompt.shown.back().text, "El fichero no existe\nElegido en otro");
+    prompt.fileNames = { QString::fromStdString(home.Path("modelo.PLA")) };
+    w.TemplateCommand(false);
+    EXPECT_EQ(std::filesystem::file_size(home.Path("modelo.PLA")), 222u);
+
+    w.Action("Automático")->setChecked(false);
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    TMassif& m = *w.Massif();
+    m.Selection = std::vector<TFiche*> { m.Sheets[19].get() }; // a sheet of "Cueva del Agua"
+    m.SelectionActive = true;
+    w.UpdateCommands();
+    EXPECT_TRUE(w.Action("Recuperar")->isEnabled());
+    w.Action("Cavidad")->trigger();
+    EXPECT_EQ(m.Selection->size(), 8u);
+    EXPECT_EQ((*m.Selection)[0]->Ordre, 13); // sorted
+    w.Action("Todo")->trigger();
+    EXPECT_FALSE(m.SelectionActive);
+    EXPECT_EQ(m.CurrentSheets().size(), 20u);
 }
