@@ -1,5 +1,6 @@
 // karstelle: the desktop application.
-//   karstelle [MASSIF] [--screenshot PNG]
+//   karstelle [MASSIF] [--plan] [--screenshot PNG]
+// --plan opens the plan window once the massif is computed.
 // --screenshot saves a picture of the window once the massif is open and computed, then quits
 // (for the documentation and for checks under Xvfb).
 #include "model/massif.h"
@@ -20,10 +21,13 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
 
     QString file, screenshot;
+    bool plan = false;
     const QStringList arguments = QApplication::arguments();
     for (int i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == QStringLiteral("--screenshot") && i + 1 < arguments.size())
             screenshot = arguments[++i];
+        else if (arguments[i] == QStringLiteral("--plan"))
+            plan = true;
         else
             file = arguments[i];
     }
@@ -32,14 +36,18 @@ int main(int argc, char** argv)
     window.show();
     // The massif named on the command line opens once the window is shown.
     QTimer::singleShot(0, &window, [&window, file] { window.OpenAtStart(file); });
-    if (!screenshot.isEmpty()) {
+    if (!screenshot.isEmpty() || plan) {
         auto* poll = new QTimer(&window);
-        QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, screenshot] {
+        QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, screenshot, plan] {
             if (window.Computation().Running() || (window.Massif() && !window.Massif()->Computed))
                 return;
             poll->stop();
-            window.grab().save(screenshot);
-            QApplication::exit(0);
+            if (plan)
+                window.OpenPlanWindow();
+            if (!screenshot.isEmpty()) {
+                window.grab().save(screenshot);
+                QApplication::exit(0);
+            }
         });
         poll->start(200);
     }

@@ -9,20 +9,29 @@
 #include "model/text_utils.h"
 #include "shell/cursors.h"
 #include "shell/prompt.h"
+#include "views/plan.h"
 #include "views/ui/option_dialogs.h"
+#include "window/afficheur.h"
+#include "window/printing.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPrinter>
 #include <QProgressBar>
+#include <QProgressDialog>
+#include <QRegularExpressionValidator>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -102,8 +111,11 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     m_progress->setTextVisible(false);
     m_progress->hide();
     statusBar()->addWidget(m_progress);
+    m_panel1 = new QLabel(this);
+    m_panel1->setObjectName(QStringLiteral("Panel1"));
+    statusBar()->addWidget(m_panel1, 1);
     m_summary = new QLabel(this);
-    m_summary->setObjectName(QStringLiteral("Panel1"));
+    m_summary->setObjectName(QStringLiteral("Resumen"));
     statusBar()->addPermanentWidget(m_summary);
     m_progressSink = std::make_unique<Progress>(*this);
 
@@ -114,7 +126,20 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
         m_progress->setRange(0, busy ? 0 : 100); // a busy bar while computing
         m_progress->setVisible(busy);
     };
-    m_computation->OnComputed = [this] { UpdateCommands(); };
+    m_computation->OnComputed = [this] {
+        UpdateCommands();
+        LayoutViews();
+    };
+    m_context.Plan = &m_plan;
+    m_context.Coupe = &m_coupe;
+    m_context.Relief = &m_relief;
+    m_context.Tableau = &m_tableau;
+    m_context.Marge = &m_marge;
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow*) {
+        if (TAfficheur* view = ActiveView())
+            view->Activate();
+        UpdateCommands();
+    });
 
     BuildMenus();
     BuildToolBars();
@@ -127,6 +152,9 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
 TMainWindow::~TMainWindow()
 {
     m_computation->Discard();
+    // The view windows use this window as their host: they go first.
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        delete window;
 }
 
 QString TMainWindow::TitleFor(const QString& fileName)
@@ -185,6 +213,7 @@ void TMainWindow::BuildMenus()
         m_massif->TableLaidOut = false;
         m_status->clear();
         UpdateCommands();
+        LayoutViews();
     });
     const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
         { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };
@@ -195,8 +224,10 @@ void TMainWindow::BuildMenus()
     Command(massif, QStringLiteral("C&onfigurar impresora ..."), {}, false);
     connect(Command(massif, QStringLiteral("A&justar página ...")), &QAction::triggered, this,
         [this] { MarginsCommand(); });
-    Command(massif, QStringLiteral("Vista pr&e-impresión ..."), {}, false);
-    Command(massif, QStringLiteral("Im&primir ..."), QKeySequence(QStringLiteral("Ctrl+P")), false);
+    connect(Command(massif, QStringLiteral("Vista pr&e-impresión ..."), {}, false), &QAction::triggered, this,
+        [this] { PreviewCommand(); });
+    connect(Command(massif, QStringLiteral("Im&primir ..."), QKeySequence(QStringLiteral("Ctrl+P")), false),
+        &QAction::triggered, this, [this] { PrintCommand(); });
     m_recentSeparator = massif->addSeparator();
     for (int i = 0; i < 3; ++i) {
         m_recent[i] = Command(massif, QStringLiteral("&%1").arg(i + 1));
@@ -266,15 +297,25 @@ void TMainWindow::BuildMenus()
 
     QMenu* viewMenu = bar->addMenu(QStringLiteral("&Vista"));
     m_actions[QStringLiteral("Vista")] = viewMenu->menuAction();
-    for (const char* caption : { "&Rotación", "Rotación &horizontal", "&Escala ...", "&Porcentaje ..." })
-        Command(viewMenu, QString::fromUtf8(caption), {}, false);
-    for (const char* group : { "&Color", "&Aislar" }) {
-        QMenu* sub = viewMenu->addMenu(QString::fromUtf8(group));
-        for (const char* by :
-            { "por &galería", "por &ficha", "por &lugar", "por &red", "por &cavidad", "por &sistema" })
-            Command(sub, QString::fromUtf8(by), {}, false);
-    }
-    Command(viewMenu, QStringLiteral("&Deformación máxima"), {}, false);
+    RouteToView(viewMenu, QStringLiteral("&Rotar ..."), [](TAfficheur& v) { v.Rotate(); });
+    Command(viewMenu, QStringLiteral("Rotar &horizontalmente ..."), {}, false); // the perspective's
+    RouteToView(viewMenu, QStringLiteral("&Escala ..."), [](TAfficheur& v) { v.EscalaCommand(); });
+    RouteToView(viewMenu, QStringLiteral("&Porcentaje ..."), [](TAfficheur& v) { v.PorcentajeCommand(); });
+    const char* viewLevels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };
+    QMenu* colour = viewMenu->addMenu(QStringLiteral("C&olor"));
+    const char* colours[]
+        = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
+    for (int i = 0; i < 6; ++i)
+        RouteToView(colour, QString::fromUtf8(colours[i]), [i](TAfficheur& v) { v.Colorer(i); });
+    QMenu* isolate = viewMenu->addMenu(QStringLiteral("Ai&slar"));
+    for (int i = 0; i < 5; ++i)
+        RouteToView(isolate, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Isoler(i); });
+    RouteToView(isolate, QStringLiteral("&Pantalla"), [](TAfficheur& v) { v.Isoler(5); });
+    QMenu* exclude = viewMenu->addMenu(QStringLiteral("&Excluir"));
+    for (int i = 0; i < 5; ++i)
+        RouteToView(exclude, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Exclure(i); });
+    RouteToView(
+        viewMenu, QStringLiteral("&Deformación máxima"), [](TAfficheur& v) { v.DeformationMaximale(); });
     QMenu* sort = viewMenu->addMenu(QStringLiteral("&Ordenar"));
     for (const char* by : { "por orden de &entrada", "por &ubicación", "por &fecha" })
         Command(sort, QString::fromUtf8(by), {}, false);
@@ -375,6 +416,48 @@ void TMainWindow::BuildToolBars()
     add(m_views, Action(QStringLiteral("Alzado")), QStyle::SP_DriveHDIcon);
     add(m_views, Action(QStringLiteral("Perspectiva")), QStyle::SP_DesktopIcon);
     add(m_views, Action(QStringLiteral("Tabla")), QStyle::SP_FileDialogListView);
+    m_views->addSeparator();
+    m_scaleBox = new QLineEdit(this);
+    m_scaleBox->setObjectName(QStringLiteral("Echelle"));
+    m_scaleBox->setMaximumWidth(80);
+    m_scaleBox->setToolTip(QStringLiteral("Escala 1/n"));
+    m_scaleBox->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_scaleBox));
+    connect(m_scaleBox, &QLineEdit::textEdited, this, [this] { m_saisie = true; });
+    connect(m_scaleBox, &QLineEdit::returnPressed, this, [this] { ApplyScaleBox(); });
+    connect(m_scaleBox, &QLineEdit::editingFinished, this, [this] {
+        if (m_saisie)
+            ApplyScaleBox();
+    });
+    m_views->addWidget(new QLabel(QStringLiteral(" 1/"), this));
+    m_views->addWidget(m_scaleBox);
+    m_percentBox = new QComboBox(this);
+    m_percentBox->setObjectName(QStringLiteral("Pourcentage"));
+    for (int p : { 10, 25, 50, 100, 200, 400 })
+        m_percentBox->addItem(QStringLiteral("%1%").arg(p), p);
+    m_percentBox->setCurrentIndex(3);
+    connect(m_percentBox, &QComboBox::activated, this, [this](int index) {
+        if (TAfficheur* view = ActiveView())
+            view->ApplyRapport(m_percentBox->itemData(index).toInt() * 0.01);
+    });
+    m_views->addWidget(m_percentBox);
+    auto* modes = new QActionGroup(this);
+    modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    const std::pair<const char*, QStyle::StandardPixmap> modeButtons[]
+        = { { "Rotación", QStyle::SP_BrowserReload }, { "Zoom", QStyle::SP_FileDialogContentsView },
+              { "Color", QStyle::SP_DialogResetButton }, { "Deformaciones", QStyle::SP_MessageBoxWarning } };
+    for (const auto& [caption, icon] : modeButtons) {
+        auto* action = new QAction(s->standardIcon(icon), QString::fromUtf8(caption), this);
+        action->setObjectName(QString::fromUtf8(caption));
+        action->setCheckable(true);
+        modes->addAction(action);
+        m_views->addAction(action);
+        m_actions[action->objectName()] = action;
+        connect(action, &QAction::toggled, this, [this] {
+            if (TAfficheur* view = ActiveView())
+                view->Layout();
+        });
+    }
 }
 
 void TMainWindow::ReadOptionsAndSettings()
@@ -442,9 +525,14 @@ void TMainWindow::UpdateCommands()
     for (const char* name : { "Guardar", "Guardar como", "Cerrar", "Detallado", "Rápido", "Calcular",
              "Puntos de referencia", "Declinaciones", "Datos" })
         Action(QString::fromUtf8(name))->setEnabled(open);
-    const bool viewActive = open && m_mdi->activeSubWindow() != nullptr;
-    for (const char* name : { "Mosaico", "Cascada", "Reorganizar los iconos", "Vista", "Ramal" })
+    const bool viewActive = open && ActiveView() != nullptr;
+    for (const char* name :
+        { "Mosaico", "Cascada", "Reorganizar los iconos", "Vista", "Imprimir", "Vista pre-impresión" })
         Action(QString::fromUtf8(name))->setEnabled(viewActive);
+    Action(QStringLiteral("Ramal"))->setEnabled(false); // the elevation's
+    Action(QStringLiteral("Planta"))->setEnabled(open);
+    m_scaleBox->setEnabled(viewActive);
+    m_percentBox->setEnabled(viewActive);
     Action(QStringLiteral("Recuperar"))->setEnabled(open && m_massif->SelectionActive);
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
@@ -465,6 +553,7 @@ void TMainWindow::Recover(TEco TFiche::*field)
     m_massif->SortSheets();
     m_massif->TableLaidOut = false;
     UpdateCommands();
+    LayoutViews();
 }
 
 QString TMainWindow::Summary() const
@@ -477,13 +566,12 @@ QString TMainWindow::Summary() const
             positioned += g->Positioned;
         }
     }
-    QString text = QStringLiteral("%1 fichas, %2 galerías, %3 visuales, %4 puntos de referencia")
+    QString text = QStringLiteral("%1 fichas, %2 galerías, %3 visuales")
                        .arg(m_massif->Sheets.size())
                        .arg(galleries)
-                       .arg(shots)
-                       .arg(m_massif->References.size());
+                       .arg(shots);
     if (m_massif->Computed)
-        text += QStringLiteral(" | calculado: %1 galerías situadas").arg(positioned);
+        text += QStringLiteral(", %1 situadas").arg(positioned);
     return text;
 }
 
@@ -519,11 +607,19 @@ bool TMainWindow::AskSave(bool withCancel)
 void TMainWindow::CloseMassif()
 {
     m_computation->Discard();
-    m_mdi->closeAllSubWindows();
+    if (TAfficheur* plan = PlanWindow())
+        m_plan.Angle = plan->Plan()->Angle;
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->close();
+        delete window;
+    }
     if (m_massif && !m_massif->FileName.empty() && std::filesystem::exists(m_massif->FileName))
         AddRecent(QString::fromStdString(m_massif->FileName));
     m_massif.reset();
+    m_context.Massif = nullptr;
     m_status->clear();
+    m_panel1->clear();
     m_noMassif = true;
     setWindowTitle(QStringLiteral("Karstelle"));
     UpdateCommands();
@@ -533,6 +629,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
 {
     CloseMassif();
     m_massif = std::make_unique<TMassif>();
+    m_context.Massif = m_massif.get();
     m_massif->FileName = fileName.toStdString();
     if (QFile::exists(fileName)) {
         WaitCursor wait;
@@ -775,6 +872,188 @@ void TMainWindow::PlanOptionsCommand()
 void TMainWindow::MarginsCommand()
 {
     EditerMarge(m_marge, this);
+}
+
+} // namespace ks
+
+namespace ks {
+
+TAfficheur* TMainWindow::ActiveView() const
+{
+    QMdiSubWindow* window = m_mdi->activeSubWindow();
+    if (!window && !m_mdi->subWindowList().isEmpty())
+        window = m_mdi->subWindowList().back();
+    return window ? dynamic_cast<TAfficheur*>(window->widget()) : nullptr;
+}
+
+TAfficheur* TMainWindow::PlanWindow() const
+{
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (auto* view = dynamic_cast<TAfficheur*>(window->widget());
+            view && view->ViewKind() == TAfficheur::kPlan)
+            return view;
+    return nullptr;
+}
+
+TAfficheur* TMainWindow::OpenPlanWindow()
+{
+    if (!m_massif)
+        return nullptr;
+    if (TAfficheur* plan = PlanWindow()) {
+        m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(plan->parentWidget()));
+        return plan;
+    }
+    if (!m_massif->Computed)
+        m_massif->PlaceAllStations();
+    auto* view = new TAfficheur(TAfficheur::kPlan, *this);
+    QMdiSubWindow* window = m_mdi->addSubWindow(view);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    window->resize(m_mdi->size());
+    view->resize(window->contentsRect().size());
+    view->FitScale();
+    window->showMaximized();
+    view->Layout();
+    view->Activate();
+    UpdateCommands();
+    return view;
+}
+
+void TMainWindow::RouteToView(
+    QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command)
+{
+    connect(Command(menu, caption), &QAction::triggered, this, [this, command] {
+        if (TAfficheur* view = ActiveView())
+            command(*view);
+    });
+}
+
+void TMainWindow::LayoutViews()
+{
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (auto* view = dynamic_cast<TAfficheur*>(window->widget()))
+            view->Layout();
+}
+
+void TMainWindow::ApplyScaleBox()
+{
+    m_saisie = false;
+    if (TAfficheur* view = ActiveView())
+        view->ApplyScale(static_cast<int>(ToInt(m_scaleBox->text().toStdString())));
+}
+
+TViewContext& TMainWindow::Context()
+{
+    return m_context;
+}
+
+int TMainWindow::Mode() const
+{
+    if (Action(QStringLiteral("Rotación"))->isChecked())
+        return 1;
+    if (Action(QStringLiteral("Color"))->isChecked())
+        return 2;
+    if (Action(QStringLiteral("Deformaciones"))->isChecked())
+        return 3;
+    return 0;
+}
+
+bool TMainWindow::ZoomDown() const
+{
+    return Action(QStringLiteral("Zoom"))->isChecked();
+}
+
+void TMainWindow::ReleaseZoom()
+{
+    Action(QStringLiteral("Zoom"))->setChecked(false);
+}
+
+void TMainWindow::ShowScale(int denominator)
+{
+    m_scaleBox->setText(QString::number(denominator));
+}
+
+void TMainWindow::ShowPercentage(int percent)
+{
+    const int index = m_percentBox->findData(percent);
+    if (index >= 0)
+        m_percentBox->setCurrentIndex(index);
+    else
+        m_percentBox->setEditText(QStringLiteral("%1%").arg(percent));
+}
+
+void TMainWindow::ShowStatus(const QString& text)
+{
+    m_panel1->setText(text);
+}
+
+void TMainWindow::SelectionChanged()
+{
+    m_status->setText(QStringLiteral("Selección"));
+    UpdateCommands();
+    LayoutViews();
+}
+
+void TMainWindow::ColoursChanged()
+{
+    if (m_massif)
+        m_massif->Saved = false;
+    LayoutViews();
+}
+
+bool TMainWindow::EditPlanOptions()
+{
+    return EditerPlan(m_plan, this);
+}
+
+void TMainWindow::PrintCommand()
+{
+    TAfficheur* view = ActiveView();
+    if (!view || !m_massif)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("Plano topográfico"));
+    printer.setFullPage(true);
+    TGraphique& graphique = *view->Graphique();
+    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()),
+        printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
+    int columns = 1, rows = 1;
+    graphique.NbPages(columns, rows, m_marge.EGauche + m_marge.EDroite, m_marge.EHaut + m_marge.EBas);
+    int first = 0, last = 0, copies = 1;
+    if (!Prompt().PrintDialog(printer, columns * rows, first, last, copies))
+        return;
+    WaitCursor wait;
+    QProgressDialog progress(QStringLiteral("Impresión ..."), QStringLiteral("Detener"), 0, 100, this);
+    progress.setWindowTitle(QStringLiteral("Plano topográfico"));
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    bool stopped = false;
+    PrintView(
+        graphique, Mode(), printer, first, last, copies, m_marge, m_massif->FileName, true,
+        [&progress](int percent) {
+            progress.setValue(percent);
+            return !progress.wasCanceled();
+        },
+        &stopped);
+    if (stopped)
+        printer.abort();
+    view->Layout();
+}
+
+void TMainWindow::PreviewCommand()
+{
+    TAfficheur* view = ActiveView();
+    if (!view)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setFullPage(true);
+    TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
+        printer.pageLayout().fullRect(QPageLayout::Millimeter).size(),
+        printer.colorMode() == QPrinter::GrayScale, this);
+    preview.showMaximized();
+    preview.ShowPage(1);
+    preview.exec();
+    view->Layout();
 }
 
 } // namespace ks

@@ -3,13 +3,18 @@
 #include "shell/computation.h"
 #include "shell/settings.h"
 #include "views/options.h"
+#include "views/view_context.h"
+#include "window/view_host.h"
 
 #include <QMainWindow>
 
+#include <functional>
 #include <map>
 #include <memory>
 
 class QAction;
+class QComboBox;
+class QLineEdit;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -21,9 +26,11 @@ class TEco;
 
 namespace ks {
 
+class TAfficheur;
+
 // The application's frame: menus, tool bars, status bar with its progress bar, the multiple-
 // document area of the view windows. Owns the open massif, the option records and the settings.
-class TMainWindow : public QMainWindow
+class TMainWindow : public QMainWindow, public IViewHost
 {
 public:
     explicit TMainWindow(const QString& settingsFolder, QWidget* parent = nullptr);
@@ -52,6 +59,28 @@ public:
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
     const TOptions_Plan& PlanOptions() const { return m_plan; }
+
+    // View windows.
+    TAfficheur* OpenPlanWindow(); // "&Planta": opens the plan window or brings it forward
+    TAfficheur* ActiveView() const;
+    TAfficheur* PlanWindow() const;
+    void PrintCommand();
+    void PreviewCommand();
+    QLineEdit* ScaleBox() const { return m_scaleBox; }
+    QComboBox* PercentageBox() const { return m_percentBox; }
+    QLabel* StatusPanel1() const { return m_panel1; }
+
+    // IViewHost
+    TViewContext& Context() override;
+    int Mode() const override;
+    bool ZoomDown() const override;
+    void ReleaseZoom() override;
+    void ShowScale(int denominator) override;
+    void ShowPercentage(int percent) override;
+    void ShowStatus(const QString& text) override;
+    void SelectionChanged() override;
+    void ColoursChanged() override;
+    bool EditPlanOptions() override;
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
 
@@ -85,6 +114,9 @@ private:
     void MassifChanged(); // marks it modified and asks for an automatic computation
     QString Summary() const; // counts of the open massif, for the status bar
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
+    void LayoutViews(); // every view window lays itself out again
+    void ApplyScaleBox();
+    void RouteToView(QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
 
     QString m_settingsFolder;
@@ -101,6 +133,11 @@ private:
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_summary = nullptr;
+    QLabel* m_panel1 = nullptr;
+    QLineEdit* m_scaleBox = nullptr;
+    QComboBox* m_percentBox = nullptr;
+    bool m_saisie = false; // typing in the scale box
+    TViewContext m_context;
     QProgressBar* m_progress = nullptr;
     QToolBar* m_general = nullptr;
     QToolBar* m_explorer = nullptr;

@@ -2,12 +2,17 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -144,6 +149,38 @@ QString TQtPrompt::SaveFileName(const QString& caption, const QString& start, co
 {
     return QFileDialog::getSaveFileName(
         Parent(), caption, start, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+}
+
+std::optional<QString> TQtPrompt::Input(const QString& title, const QString& prompt, const QString& initial)
+{
+    bool ok = false;
+    const QString text = QInputDialog::getText(Parent(), title, prompt, QLineEdit::Normal, initial, &ok);
+    return ok ? std::optional<QString>(text) : std::nullopt;
+}
+
+std::optional<QColor> TQtPrompt::Colour(const QColor& initial)
+{
+    const QColor colour = QColorDialog::getColor(initial, Parent());
+    return colour.isValid() ? std::optional<QColor>(colour) : std::nullopt;
+}
+
+bool TQtPrompt::PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies)
+{
+    QPrintDialog dialog(&printer, Parent());
+    dialog.setMinMax(1, maxPage);
+    dialog.setFromTo(1, maxPage);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    if (printer.printRange() == QPrinter::PageRange) {
+        first = printer.fromPage();
+        last = printer.toPage();
+    } else {
+        first = last = 0;
+    }
+    copies = std::max(1, printer.copyCount());
+    printer.setCopyCount(1); // the copies are printed by the job itself
+    return true;
 }
 
 void TPromptReporter::Message(MessageKind kind, const std::string& text)

@@ -2,9 +2,13 @@
 
 #include "model/services.h"
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
+class QPrinter;
 class QWidget;
 
 namespace ks {
@@ -26,6 +30,14 @@ public:
     // Common file dialogs; an empty name means cancelled.
     virtual QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& start, const QString& filter) = 0;
+    // A one-line input box (the platform's InputQuery); empty optional when cancelled.
+    virtual std::optional<QString> Input(const QString& title, const QString& prompt, const QString& initial)
+        = 0;
+    // The colour dialog; empty when cancelled.
+    virtual std::optional<QColor> Colour(const QColor& initial) = 0;
+    // The print dialog for pages 1 to maxPage: on confirmation, first and last are the chosen range
+    // (0, 0 for all pages) and copies the number of copies. The printer is set up by the dialog.
+    virtual bool PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies) = 0;
     // The standard error box of the application.
     void Error(const QString& text)
     {
@@ -46,6 +58,10 @@ public:
     bool Question(const TQuestion& question) override;
     QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) override;
     QString SaveFileName(const QString& caption, const QString& start, const QString& filter) override;
+    std::optional<QString> Input(
+        const QString& title, const QString& prompt, const QString& initial) override;
+    std::optional<QColor> Colour(const QColor& initial) override;
+    bool PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies) override;
 };
 
 // The core's reporter on top of the prompt service.

@@ -199,8 +199,7 @@ void TGraphique::Carre(double x, double y)
 
 QPointF TGraphique::PagePosition(double x, double y) const
 {
-    const QPaintDevice* device = CanevasPage->device();
-    const double w = device->width(), h = device->height();
+    const double w = m_pagePixels.width(), h = m_pagePixels.height();
     return { (((x - XMin) * 1000.0 / Echelle + DecalageX) * ResolutionPage
                  - (w - MargesX * ResolutionPage) * (ColonnePage - DebutPageX))
             * FacteurPage,
@@ -306,7 +305,13 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     CanevasPage = &painter;
     FacteurPage = factor;
     const QPaintDevice* device = painter.device();
-    ResolutionPage = static_cast<double>(device->width()) / device->widthMM();
+    if (m_printerPixels.isEmpty()) {
+        m_pagePixels = QSizeF(device->width(), device->height());
+        ResolutionPage = static_cast<double>(device->width()) / device->widthMM();
+    } else {
+        m_pagePixels = m_printerPixels;
+        ResolutionPage = m_printerPixels.width() / m_pageMm.width();
+    }
     m_painter = &painter;
     m_onPage = true;
     m_pen = QPointF();

@@ -68,6 +68,13 @@ public:
 
     // Paper size the page grid is laid on, millimetres (A4 portrait unless told otherwise).
     void SetPageSize(const QSizeF& millimetres) { m_pageMm = millimetres; }
+    // The printer page in pixels and millimetres, for drawing pages on another device (a preview
+    // image): without it DessinerPage takes the page from the device it paints on.
+    void SetPrinterPage(const QSizeF& pixels, const QSizeF& millimetres)
+    {
+        m_printerPixels = pixels;
+        m_pageMm = millimetres;
+    }
 
     int Echelle = 100;
     int ColonnePage = 0, LignePage = 0;
@@ -148,6 +155,8 @@ protected:
     QPointF m_pen; // pen position in pixels
     bool m_penValid = true; // false after a move out of the clipping range
     QSizeF m_pageMm { 210, 297 };
+    QSizeF m_printerPixels; // empty: the page device's own
+    QSizeF m_pagePixels; // the page being drawn, printer pixels
 };
 
 // Base of the drawn projections (plan, elevation, perspective): hit test, isolation, highlight

@@ -54,6 +54,24 @@ public:
     }
     QString OpenFileName(const QString&, const QString&, const QString&) override { return Next(); }
     QString SaveFileName(const QString&, const QString&, const QString&) override { return Next(); }
+    std::optional<QString> Input(const QString&, const QString& prompt, const QString& initial) override
+    {
+        inputs.push_back({ prompt, initial });
+        if (inputAnswers.empty())
+            return std::nullopt;
+        auto answer = inputAnswers.front();
+        inputAnswers.pop_front();
+        return answer;
+    }
+    std::optional<QColor> Colour(const QColor&) override { return colour; }
+    bool PrintDialog(QPrinter&, int maxPage, int& first, int& last, int& copies) override
+    {
+        printMaxPage = maxPage;
+        first = printFirst;
+        last = printLast;
+        copies = printCopies;
+        return printAccept;
+    }
 
     // Texts shown, in order.
     std::vector<QString> Texts() const
@@ -70,6 +88,11 @@ public:
     std::vector<QString> problems;
     std::vector<TQuestion> questions;
     bool tickNoMostrar = false;
+    std::vector<std::pair<QString, QString>> inputs; // prompt, initial text
+    std::deque<std::optional<QString>> inputAnswers;
+    std::optional<QColor> colour;
+    int printMaxPage = 0, printFirst = 0, printLast = 0, printCopies = 1;
+    bool printAccept = true;
     bool continueAnswer = true;
 
 private:

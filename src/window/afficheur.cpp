@@ -1,0 +1,639 @@
+#include "window/afficheur.h"
+
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "shell/cursors.h"
+#include "shell/prompt.h"
+#include "views/options.h"
+#include "views/plan.h"
+#include "window/view_host.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace ks {
+
+namespace {
+constexpr double kClickReach = 10; // pixels: a click further from every item selects nothing
+constexpr double kHintReach = 5;
+constexpr int kScrollLimit = 32000;
+} // namespace
+
+// The drawing surface: paints the bitmap and passes the mouse to the window.
+class TAfficheur::Image2 : public QWidget
+{
+public:
+    explicit Image2(TAfficheur& window)
+        : QWidget(&window)
+        , m_window(window)
+    {
+        setObjectName(QStringLiteral("Image2"));
+        setMouseTracking(true);
+        setContextMenuPolicy(Qt::DefaultContextMenu);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.drawImage(0, 0, m_window.m_bitmap);
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        m_window.MousePress(e->position().toPoint(), e->button());
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        m_window.MouseMove(e->position().toPoint(), e->buttons());
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            m_window.MouseRelease(e->position().toPoint());
+    }
+    void contextMenuEvent(QContextMenuEvent* e) override
+    {
+        m_window.m_hint->hide();
+        m_window.ContextMenu()->exec(e->globalPos());
+    }
+
+private:
+    TAfficheur& m_window;
+};
+
+TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
+    : QWidget(parent)
+    , m_kind(kind)
+    , m_host(host)
+{
+    static const char* const captions[] = { "Planta", "Alzado", "Perspectiva", "Tabla" };
+    setWindowTitle(QString::fromUtf8(captions[std::clamp(kind, 0, 3)]));
+    setObjectName(windowTitle());
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto plan = std::make_unique<TPlan>(host.Context());
+    if (host.Context().Plan) {
+        plan->Angle = host.Context().Plan->Angle;
+        plan->Tourner(0);
+    }
+    m_view = std::move(plan);
+
+    m_image = new Image2(*this);
+    m_hbar = new QScrollBar(Qt::Horizontal, this);
+    m_hbar->setObjectName(QStringLiteral("Barre_Horizontale"));
+    m_vbar = new QScrollBar(Qt::Vertical, this);
+    m_vbar->setObjectName(QStringLiteral("Barre_Verticale"));
+    for (QScrollBar* bar : { m_hbar, m_vbar }) {
+        bar->setSingleStep(10);
+        bar->setPageStep(50);
+        connect(bar, &QScrollBar::valueChanged, this, [this] {
+            if (m_relayout)
+                return;
+            Unmark();
+            Redraw();
+            Remark();
+        });
+    }
+    m_hint = new QLabel(this, Qt::ToolTip);
+    m_hint->setObjectName(QStringLiteral("Bulle"));
+    m_hint->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; border: 1px solid black; }"));
+    m_hintTimer.setInterval(1000);
+    m_hintTimer.setSingleShot(true);
+    connect(&m_hintTimer, &QTimer::timeout, m_hint, &QWidget::hide);
+    resize(640, 480);
+}
+
+TAfficheur::~TAfficheur() = default;
+
+TPlan* TAfficheur::Plan() const
+{
+    return dynamic_cast<TPlan*>(m_view.get());
+}
+
+double TAfficheur::Resolution() const
+{
+    return logicalDpiX() / 25.4;
+}
+
+QPoint TAfficheur::Origin() const
+{
+    return { m_hbar->value() * m_pasX, m_vbar->value() * m_pasY };
+}
+
+void TAfficheur::FitScale()
+{
+    if (m_kind == kTabla)
+        return;
+    int w = 0, h = 0;
+    m_view->Dimensions(w, h, Resolution(), m_rapport);
+    const double available = std::max(1, width() - kBar), availableH = std::max(1, height() - kBar);
+    if (w <= 1)
+        return;
+    m_view->Echelle = std::max(
+        100, static_cast<int>(std::lround(m_view->Echelle * std::max(w / available, h / availableH) * 1.1)));
+}
+
+void TAfficheur::Layout()
+{
+    if (!m_view || width() <= 20 || height() <= 65)
+        return;
+    Unmark();
+    if (m_host.Context().Massif && !m_host.Context().Massif->Computed)
+        m_host.Context().Massif->PlaceAllStations();
+    m_view->Dimensions(m_width, m_height, Resolution(), m_rapport);
+    m_width = std::max(m_width, 10);
+    m_height = std::max(m_height, 10);
+
+    const int clientW = width() - kBar, clientH = height() - kBar;
+    QRect image;
+    const bool before = m_relayout;
+    m_relayout = true;
+    auto axis = [](QScrollBar* bar, int client, int drawing, int& step, int& position, int& size) {
+        if (client < drawing) {
+            position = 0;
+            size = client;
+            bar->setEnabled(true);
+            step = drawing > kScrollLimit ? drawing / kScrollLimit + 1 : 1;
+            bar->setMaximum((drawing - size) / step);
+            bar->setSingleStep(std::max(1, size / (10 * step)));
+            bar->setPageStep(static_cast<int>(std::lround(size * 0.95 / step)));
+        } else {
+            bar->setEnabled(false);
+            bar->setMaximum(0);
+            bar->setValue(0);
+            step = 1;
+            size = drawing;
+            position = (client - drawing) / 2;
+        }
+    };
+    int x = 0, y = 0, w = 0, h = 0;
+    axis(m_hbar, clientW, m_width, m_pasX, x, w);
+    axis(m_vbar, clientH, m_height, m_pasY, y, h);
+    m_relayout = before;
+    m_image->setGeometry(x, y, w, h);
+    m_hbar->setGeometry(0, clientH, clientW, kBar);
+    m_vbar->setGeometry(clientW, 0, kBar, clientH);
+    if (m_bitmap.size() != QSize(w, h))
+        m_bitmap = QImage(w, h, QImage::Format_RGB32);
+    if (!m_relayout) {
+        Redraw();
+        Remark();
+    }
+    QString status;
+    if (m_kind == kPlan && m_host.Mode() == 1)
+        status = QString::number(std::lround(Plan()->Angle)) + QStringLiteral(" ")
+            + QString::fromUtf8(AngleUnitLabel(kDegrees));
+    if (!status.isEmpty() || m_host.Mode() == 1)
+        m_host.ShowStatus(status);
+}
+
+void TAfficheur::Redraw()
+{
+    const QPoint origin = Origin();
+    m_view->Dessiner(origin.x(), origin.y(), Resolution(), m_rapport, m_bitmap, m_host.Mode());
+    m_image->update();
+}
+
+void TAfficheur::Unmark()
+{
+    if (!Marque)
+        return;
+    std::string text;
+    m_view->Marquer(false, Fiche, Galerie, Point, m_host.Mode(), text);
+    Marque = false;
+    m_image->update();
+}
+
+void TAfficheur::Remark()
+{
+    if (Point == 0 || Marque)
+        return;
+    std::string text;
+    m_view->Marquer(true, Fiche, Galerie, Point, m_host.Mode(), text);
+    TexteEtat = QString::fromStdString(text);
+    Marque = true;
+    m_image->update();
+}
+
+void TAfficheur::Activate()
+{
+    m_host.ShowScale(m_view->Echelle);
+    m_host.ShowPercentage(static_cast<int>(std::lround(m_rapport * 100)));
+    m_host.ShowStatus(TexteEtat);
+}
+
+void TAfficheur::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Layout();
+}
+
+void TAfficheur::KeepCentre(const std::function<void()>& change)
+{
+    auto relative = [](QScrollBar* bar, int step, int image, int drawing) {
+        return bar->isEnabled() ? (bar->value() * step + image * 0.5) / drawing : 0.5;
+    };
+    const double rx = relative(m_hbar, m_pasX, m_image->width(), m_width);
+    const double ry = relative(m_vbar, m_pasY, m_image->height(), m_height);
+    Unmark();
+    change();
+    m_relayout = true;
+    Layout();
+    if (m_hbar->isEnabled())
+        m_hbar->setValue(static_cast<int>(std::lround((rx * m_width - m_image->width() * 0.5) / m_pasX)));
+    if (m_vbar->isEnabled())
+        m_vbar->setValue(static_cast<int>(std::lround((ry * m_height - m_image->height() * 0.5) / m_pasY)));
+    m_relayout = false;
+    Layout();
+}
+
+bool TAfficheur::ApplyScale(int denominator)
+{
+    if (denominator < 100) {
+        m_host.ShowScale(m_view->Echelle);
+        return false;
+    }
+    KeepCentre([this, denominator] { m_view->Echelle = denominator; });
+    m_host.ShowScale(denominator);
+    return true;
+}
+
+bool TAfficheur::ApplyRapport(double rapport)
+{
+    if (rapport <= 0)
+        return false;
+    KeepCentre([this, rapport] { m_rapport = rapport; });
+    m_host.ShowPercentage(static_cast<int>(std::lround(rapport * 100)));
+    return true;
+}
+
+bool TAfficheur::EscalaCommand()
+{
+    const auto text = Prompt().Input(QStringLiteral("Escala"), QStringLiteral("Nueva escala (1/n, n>=100)"),
+        QString::number(m_view->Echelle));
+    if (!text)
+        return false;
+    return ApplyScale(static_cast<int>(ToInt(text->toStdString())));
+}
+
+bool TAfficheur::PorcentajeCommand()
+{
+    const auto text = Prompt().Input(QStringLiteral("Porcentaje"), QStringLiteral("Nuevo porcentaje"),
+        QString::number(std::lround(m_rapport * 100)));
+    if (!text)
+        return false;
+    const long long value = ToInt(text->toStdString());
+    if (value < 1)
+        return false;
+    return ApplyRapport(value * 0.01);
+}
+
+void TAfficheur::SelectAt(const QPoint& p)
+{
+    Unmark();
+    Point = 0;
+    TexteEtat.clear();
+    int fiche = 0, galerie = 0, point = 0;
+    const QPoint origin = Origin();
+    const double distance = m_view->Chercher(p.x() + origin.x(), p.y() + origin.y(), fiche, galerie, point);
+    if (point != 0 && distance <= kClickReach) {
+        Fiche = fiche;
+        Galerie = galerie;
+        Point = point;
+        Remark();
+    }
+    m_host.ShowStatus(TexteEtat);
+}
+
+QString TAfficheur::HintAt(const QPoint& p)
+{
+    if (m_host.Context().Hints.Rien)
+        return QString();
+    int fiche = 0, galerie = 0, point = 0;
+    const QPoint origin = Origin();
+    if (m_view->Chercher(p.x() + origin.x(), p.y() + origin.y(), fiche, galerie, point) > kHintReach
+        || point == 0)
+        return QString();
+    std::string text;
+    m_view->Bulle(fiche, galerie, point, text);
+    return QString::fromStdString(text);
+}
+
+void TAfficheur::DrawBand(const QRect& band)
+{
+    // Inverting, dashed: drawing the same band again erases it.
+    QPainter p(&m_bitmap);
+    p.setCompositionMode(QPainter::RasterOp_NotDestination);
+    p.setPen(QPen(Qt::black, 1, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(band.normalized());
+    m_image->update();
+}
+
+void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
+{
+    if (button != Qt::LeftButton)
+        return;
+    m_hint->hide();
+    if (m_host.Mode() == 1 && m_kind == kPlan) {
+        m_start = p;
+        m_dragging = true;
+        m_previewAngle = 0;
+        QApplication::setOverrideCursor(ApplicationCursor(CursorId::Croix));
+    } else if (m_host.ZoomDown()) {
+        m_start = p;
+        m_dragging = true;
+        m_band = QRect(p, p);
+        DrawBand(m_band);
+    } else {
+        SelectAt(p);
+    }
+}
+
+void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
+{
+    if (m_dragging && m_host.Mode() == 1 && m_kind == kPlan) {
+        // The angle swept around the centre of the visible area from the start point.
+        const QPointF m(m_image->width() / 2.0, m_image->height() / 2.0);
+        const QPointF s = QPointF(m_start) - m, e = QPointF(p) - m;
+        const double ls = std::hypot(s.x(), s.y()), le = std::hypot(e.x(), e.y());
+        if (ls == 0 || le == 0)
+            return;
+        double a = std::asin(std::clamp((s.x() * e.y() - s.y() * e.x()) / (ls * le), -1.0, 1.0));
+        if (s.x() * e.x() + s.y() * e.y() < 0)
+            a = a >= 0 ? M_PI - a : -M_PI - a;
+        m_previewAngle = a * 180 / M_PI;
+        std::string text;
+        Plan()->ApercuRotation(m_previewAngle, text);
+        Unmark();
+        Layout();
+        m_host.ShowStatus(QString::fromStdString(text));
+        return;
+    }
+    if (m_dragging && m_host.ZoomDown()) {
+        DrawBand(m_band);
+        m_band = QRect(m_start, p);
+        DrawBand(m_band);
+        const int n = static_cast<int>(
+            std::lround(m_view->Echelle * std::abs(m_start.x() - p.x()) / double(m_image->width())));
+        m_host.ShowStatus(QStringLiteral("Escala 1/%1").arg(n));
+        return;
+    }
+    if (buttons == Qt::NoButton && !m_dragging) {
+        const QString text = HintAt(p);
+        if (text.isEmpty()) {
+            m_hint->hide();
+            m_hintText.clear();
+        } else if (text != m_hintText) {
+            m_hintText = text;
+            m_hint->setText(text + QStringLiteral("  "));
+            m_hint->adjustSize();
+            const QPoint global = m_image->mapToGlobal(p);
+            m_hint->move(global.x(), global.y() - 20);
+            m_hint->show();
+            m_hintTimer.start();
+        }
+    }
+}
+
+void TAfficheur::MouseRelease(const QPoint& p)
+{
+    if (!m_dragging)
+        return;
+    m_dragging = false;
+    if (m_host.Mode() == 1 && m_kind == kPlan) {
+        QApplication::restoreOverrideCursor();
+        Plan()->Tourner(m_previewAngle);
+        m_previewAngle = 0;
+        Layout();
+        return;
+    }
+    if (!m_host.ZoomDown())
+        return;
+    m_host.ReleaseZoom(); // one zoom per press
+    DrawBand(m_band);
+    const int x1 = m_start.x(), x2 = p.x(), y1 = m_start.y(), y2 = p.y();
+    const double n = m_view->Echelle * std::abs(x1 - x2) / double(m_image->width());
+    if (std::abs(x1 - x2) < 10 || n <= 99)
+        return;
+    // Re-centre on the band, the drawing's 10 mm border left out of the proportions.
+    const double f = logicalDpiX() * 10 / 25.4 * m_rapport;
+    auto relative = [f](QScrollBar* bar, int step, double centre, int drawing) {
+        const double position = bar->isEnabled() ? bar->value() * step : 0;
+        return (position + centre - f) / (drawing - 2 * f);
+    };
+    const double rx = relative(m_hbar, m_pasX, (x1 + x2) / 2.0, m_width);
+    const double ry = relative(m_vbar, m_pasY, (y1 + y2) / 2.0, m_height);
+    Unmark();
+    m_view->Echelle = static_cast<int>(std::lround(n));
+    m_host.ShowScale(m_view->Echelle);
+    m_relayout = true;
+    Layout();
+    if (m_hbar->isEnabled())
+        m_hbar->setValue(
+            static_cast<int>(std::lround((rx * (m_width - 2 * f) + f - m_image->width() * 0.5) / m_pasX)));
+    if (m_vbar->isEnabled())
+        m_vbar->setValue(
+            static_cast<int>(std::lround((ry * (m_height - 2 * f) + f - m_image->height() * 0.5) / m_pasY)));
+    m_relayout = false;
+    Layout();
+}
+
+bool TAfficheur::SameLevel(const TFiche& a, const TFiche& b, int level) const
+{
+    switch (level) {
+    case 1:
+        return a.SamePlace(b);
+    case 2:
+        return a.Systeme == b.Systeme && a.Cavite == b.Cavite && a.Reseau == b.Reseau;
+    case 3:
+        return a.Systeme == b.Systeme && a.Cavite == b.Cavite;
+    case 4:
+        return a.Systeme == b.Systeme;
+    default:
+        return &a == &b;
+    }
+}
+
+void TAfficheur::ApplySelection(std::vector<TFiche*> sheets)
+{
+    TMassif& massif = *m_host.Context().Massif;
+    massif.Selection = std::move(sheets);
+    massif.SelectionActive = true;
+    massif.TableLaidOut = false;
+    Point = 0;
+    TexteEtat.clear();
+    m_host.SelectionChanged();
+}
+
+void TAfficheur::Isoler(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    if (!massif)
+        return;
+    if (level == 5) {
+        Unmark();
+        Point = 0;
+        const QPoint origin = Origin();
+        const int w = m_image->width(), h = m_image->height();
+        m_view->IsolerEcran(w / 2 + origin.x(), h / 2 + origin.y(), (w * w + h * h) / 4);
+        massif->TableLaidOut = false;
+        m_host.SelectionChanged();
+        return;
+    }
+    const auto current = massif->CurrentSheets();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    std::vector<TFiche*> kept;
+    for (const auto& sheet : massif->Sheets)
+        if (SameLevel(*sheet, *selected, level))
+            kept.push_back(sheet.get());
+    Unmark();
+    ApplySelection(std::move(kept));
+}
+
+void TAfficheur::Exclure(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    std::vector<TFiche*> kept;
+    for (const auto& sheet : massif->Sheets)
+        if (!SameLevel(*sheet, *selected, level))
+            kept.push_back(sheet.get());
+    Unmark();
+    ApplySelection(std::move(kept));
+}
+
+void TAfficheur::Colorer(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    if (Galerie < 0 || static_cast<std::size_t>(Galerie) >= selected->Galeries.size())
+        return;
+    const auto chosen
+        = Prompt().Colour(WindowsColour(selected->Galeries[static_cast<std::size_t>(Galerie)]->Colour));
+    if (!chosen)
+        return;
+    const int colour = chosen->red() | (chosen->green() << 8) | (chosen->blue() << 16);
+    if (level == 0) {
+        selected->Galeries[static_cast<std::size_t>(Galerie)]->Colour = colour;
+    } else {
+        for (const auto& sheet : massif->Sheets)
+            if (SameLevel(*sheet, *selected, level - 1))
+                for (const auto& g : sheet->Galeries)
+                    g->Colour = colour;
+    }
+    m_host.ColoursChanged();
+}
+
+void TAfficheur::DeformationMaximale()
+{
+    Unmark();
+    int fiche = 0, galerie = 0, point = 0;
+    if (!m_view->ChercherDeformationMax(fiche, galerie, point))
+        return;
+    Fiche = fiche;
+    Galerie = galerie;
+    Point = point;
+    Remark();
+    m_host.ShowStatus(TexteEtat);
+}
+
+void TAfficheur::Rotate()
+{
+    if (m_kind != kPlan)
+        return;
+    const auto text
+        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
+    if (!text)
+        return;
+    const auto step = ParseReal(text->toStdString());
+    if (!step) {
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QStringLiteral("%1 n'est pas une valeur numérique correcte.").arg(*text), Buttons::Ok);
+        return;
+    }
+    m_pasRotation = *text;
+    // The stop window: the animation runs until it is closed.
+    QWidget stop(this, Qt::Tool);
+    stop.setWindowTitle(QStringLiteral("Detener"));
+    auto* layout = new QVBoxLayout(&stop);
+    auto* button = new QPushButton(QStringLiteral("Detener"), &stop);
+    connect(button, &QPushButton::clicked, &stop, &QWidget::close);
+    layout->addWidget(button);
+    stop.show();
+    while (stop.isVisible()) {
+        Plan()->Tourner(*step);
+        Layout();
+        QApplication::processEvents(QEventLoop::AllEvents, 30);
+    }
+    Layout();
+}
+
+void TAfficheur::Properties()
+{
+    if (m_kind != kPlan || !m_host.Context().Plan)
+        return;
+    m_host.Context().Plan->Angle = Plan()->Angle;
+    if (!m_host.EditPlanOptions())
+        return;
+    Plan()->Angle = m_host.Context().Plan->Angle;
+    Plan()->Tourner(0);
+    Layout();
+}
+
+QMenu* TAfficheur::ContextMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool selection = Point != 0;
+    QAction* sheet = menu->addAction(QStringLiteral("F&icha"));
+    sheet->setEnabled(false); // the sheet editor does not exist yet
+    sheet->setVisible(selection);
+    QAction* first = menu->addSeparator();
+    first->setVisible(selection);
+    const char* levels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };
+    QMenu* isolate = menu->addMenu(QStringLiteral("Ai&slar"));
+    for (int i = 0; i < 5; ++i)
+        connect(isolate->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
+            [this, i] { Isoler(i); });
+    connect(
+        isolate->addAction(QStringLiteral("&Pantalla")), &QAction::triggered, this, [this] { Isoler(5); });
+    QMenu* exclude = menu->addMenu(QStringLiteral("&Excluir"));
+    for (int i = 0; i < 5; ++i)
+        connect(exclude->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
+            [this, i] { Exclure(i); });
+    QMenu* colour = menu->addMenu(QStringLiteral("C&olor"));
+    const char* colours[]
+        = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
+    for (int i = 0; i < 6; ++i)
+        connect(colour->addAction(QString::fromUtf8(colours[i])), &QAction::triggered, this,
+            [this, i] { Colorer(i); });
+    isolate->menuAction()->setVisible(selection);
+    exclude->menuAction()->setVisible(selection);
+    colour->menuAction()->setVisible(selection);
+    QAction* worst = menu->addAction(QStringLiteral("&Deformación máxima"));
+    worst->setVisible(m_host.Mode() != 1 && !m_host.ZoomDown() && m_kind != kTabla);
+    connect(worst, &QAction::triggered, this, [this] { DeformationMaximale(); });
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("&Rotar ...")), &QAction::triggered, this, [this] { Rotate(); });
+    connect(menu->addAction(QStringLiteral("&Propiedades ...")), &QAction::triggered, this,
+        [this] { Properties(); });
+    return menu;
+}
+
+} // namespace ks

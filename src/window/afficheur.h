@@ -1,0 +1,114 @@
+#pragma once
+
+#include "views/graphique.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+class QLabel;
+class QMenu;
+class QScrollBar;
+class TPlan;
+
+namespace ks {
+
+class IViewHost;
+
+// The child window that shows one view of the open massif: the drawing in an image with two
+// scroll bars, the scale and zoom ratio, mouse rotation, rubber-band zoom, selection and hover
+// hints, and the commands on the selected item.
+class TAfficheur : public QWidget
+{
+public:
+    enum Kind { kPlan = 0, kAlzado = 1, kPerspectiva = 2, kTabla = 3 };
+    static constexpr int kBar = 18; // pixels kept for each scroll bar
+
+    TAfficheur(int kind, IViewHost& host, QWidget* parent = nullptr);
+    ~TAfficheur() override;
+
+    TGraphique* Graphique() const { return m_view.get(); }
+    TPlan* Plan() const;
+    int ViewKind() const { return m_kind; }
+    double Rapport() const { return m_rapport; }
+
+    // Fits the scale to the window (done once when the window is created).
+    void FitScale();
+    // Re-lays the scroll bars and redraws; what every command ends with.
+    void Layout();
+    // Scale box and "Escala ...": a denominator below 100 is refused (false).
+    bool ApplyScale(int denominator);
+    bool ApplyRapport(double rapport);
+    // The window became the active child: the main window's boxes follow it.
+    void Activate();
+
+    // Selection.
+    int Fiche = 0, Galerie = 0, Point = 0;
+    bool Marque = false;
+    QString TexteEtat;
+    // Selects the item nearest to a pixel of the visible image, within reach; returns its text.
+    void SelectAt(const QPoint& imagePixel);
+    QString HintAt(const QPoint& imagePixel); // the hover hint there, or empty
+
+    // Commands on the selection. Level: 0 sheet, 1 place, 2 network, 3 cave, 4 system; 5 screen.
+    void Isoler(int level);
+    void Exclure(int level);
+    void Colorer(int level); // 0 gallery, 1 sheet, 2 place, 3 network, 4 cave, 5 system
+    void DeformationMaximale();
+    void Rotate(); // "&Rotar ...": turns the plan step by step until the stop window closes
+    void Properties();
+    bool EscalaCommand();
+    bool PorcentajeCommand();
+
+    QImage& Image() { return m_bitmap; }
+    QScrollBar* HorizontalBar() const { return m_hbar; }
+    QScrollBar* VerticalBar() const { return m_vbar; }
+    QWidget* ImageWidget() const { return m_image; }
+    QLabel* HintWindow() const { return m_hint; }
+    QMenu* ContextMenu();
+    // Image-pixel handlers, called by the image widget.
+    void MousePress(const QPoint& p, Qt::MouseButton button);
+    void MouseMove(const QPoint& p, Qt::MouseButtons buttons);
+    void MouseRelease(const QPoint& p);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    class Image2;
+    double Resolution() const;
+    QPoint Origin() const;
+    void Redraw();
+    void Unmark();
+    void Remark();
+    void KeepCentre(const std::function<void()>& change);
+    void ApplySelection(std::vector<TFiche*> sheets);
+    void DrawBand(const QRect& band);
+    bool SameLevel(const TFiche& a, const TFiche& b, int level) const;
+
+    int m_kind;
+    IViewHost& m_host;
+    std::unique_ptr<TGraphique> m_view;
+    QWidget* m_image;
+    QScrollBar* m_hbar;
+    QScrollBar* m_vbar;
+    QLabel* m_hint;
+    QTimer m_hintTimer;
+    QImage m_bitmap;
+    double m_rapport = 1.0;
+    int m_width = 10, m_height = 10;
+    int m_pasX = 1, m_pasY = 1;
+    bool m_relayout = false;
+    bool m_dragging = false;
+    QPoint m_start;
+    QRect m_band;
+    QString m_pasRotation = QStringLiteral("10");
+    QString m_hintText;
+    double m_previewAngle = 0;
+};
+
+} // namespace ks

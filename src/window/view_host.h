@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+struct TViewContext;
+
+namespace ks {
+
+// What a view window needs from the main window, which it never includes.
+class IViewHost
+{
+public:
+    virtual ~IViewHost() = default;
+    virtual TViewContext& Context() = 0;
+    // 0 none, 1 "Rotación", 2 "Color", 3 "Deformaciones".
+    virtual int Mode() const = 0;
+    virtual bool ZoomDown() const = 0;
+    virtual void ReleaseZoom() = 0;
+    // Keeps the scale box and the percentage box in step with the active window.
+    virtual void ShowScale(int denominator) = 0;
+    virtual void ShowPercentage(int percent) = 0;
+    virtual void ShowStatus(const QString& text) = 0; // status panel 1
+    // The massif's current sheets changed (isolation): every view redraws.
+    virtual void SelectionChanged() = 0;
+    // Gallery colours changed: every view redraws; the massif is modified.
+    virtual void ColoursChanged() = 0;
+    // The plan options dialog of the main window; true when confirmed.
+    virtual bool EditPlanOptions() = 0;
+};
+
+} // namespace ks

@@ -1,0 +1,390 @@
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "shell/main_window.h"
+#include "support/fixture.h"
+#include "support/scripted_prompt.h"
+#include "views/plan.h"
+#include "window/afficheur.h"
+#include "window/printing.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QPdfWriter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QtTest/QTest>
+
+#include <cstdlib>
+
+using namespace ks;
+using namespace ks::test;
+
+namespace {
+
+const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+
+// Saves a picture for the documentation when KARSTELLE_SCREENSHOTS names a folder.
+void Screenshot(QWidget& widget, const char* name)
+{
+    if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
+        widget.grab().save(QString::fromUtf8(folder) + "/" + name);
+}
+
+class PlanWindowTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
+        window = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
+        window->resize(1000, 700);
+        window->show();
+        window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+        ASSERT_TRUE(
+            WaitUntil([this] { return !window->Computation().Running() && window->Massif()->Computed; }));
+        view = window->OpenPlanWindow();
+        ASSERT_NE(view, nullptr);
+        QCoreApplication::processEvents();
+    }
+    void TearDown() override
+    {
+        view = nullptr;
+        window.reset();
+    }
+
+    // The visible-image pixel of a survey point.
+    QPoint Pixel(double x, double y) const
+    {
+        TPlan& plan = *view->Plan();
+        const QPointF v = plan.ToView(x, y);
+        const double px = (v.x() - plan.XMin) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineX;
+        const double py = (plan.YMax - v.y()) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineY;
+        return { static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py)) };
+    }
+    // Middle of shot k of the first gallery of the first sheet.
+    QPoint ShotMiddle(int k) const
+    {
+        const TGalerie& g = *window->Massif()->Sheets[0]->Galeries[0];
+        const TStationPos& a = g.Stations[static_cast<std::size_t>(k - 2)];
+        const TStationPos& b = g.Stations[static_cast<std::size_t>(k - 1)];
+        return Pixel((a.X + b.X) / 2, (a.Y + b.Y) / 2);
+    }
+
+    TempDir home;
+    ScriptedPrompt prompt;
+    std::unique_ptr<TMainWindow> window;
+    TAfficheur* view = nullptr;
+};
+
+} // namespace
+
+TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
+{
+    EXPECT_EQ(view->windowTitle(), "Planta");
+    // The fit makes the whole plan 10 % smaller than the window in its limiting direction.
+    TPlan probe(window->Context());
+    probe.Angle = view->Plan()->Angle;
+    probe.Tourner(0);
+    int w = 0, h = 0;
+    const double res = view->logicalDpiX() / 25.4;
+    probe.Dimensions(w, h, res, 1);
+    EXPECT_GT(view->Graphique()->Echelle, 100);
+    EXPECT_EQ(window->ScaleBox()->text().toInt(), view->Graphique()->Echelle);
+    EXPECT_EQ(window->PercentageBox()->currentText(), "100%");
+    EXPECT_FALSE(view->HorizontalBar()->isEnabled()); // it fits
+    EXPECT_TRUE(window->Action("Imprimir")->isEnabled());
+    EXPECT_TRUE(window->Action("Vista")->isEnabled());
+}
+
+TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
+{
+    const int before = view->Graphique()->Echelle;
+    EXPECT_FALSE(view->ApplyScale(50));
+    EXPECT_EQ(view->Graphique()->Echelle, before);
+    EXPECT_EQ(window->ScaleBox()->text().toInt(), before);
+    window->ScaleBox()->clear();
+    QTest::keyClicks(window->ScaleBox(), "a5b0c0x");
+    EXPECT_EQ(window->ScaleBox()->text(), "500"); // only digits get in
+    QTest::keyClick(window->ScaleBox(), Qt::Key_Return);
+    EXPECT_EQ(view->Graphique()->Echelle, 500);
+    // Both bars scroll now, centred on what was the centre of the drawing.
+    ASSERT_TRUE(view->HorizontalBar()->isEnabled());
+    const double centre = (view->HorizontalBar()->value() + view->ImageWidget()->width() * 0.5)
+        / (view->HorizontalBar()->maximum() + view->ImageWidget()->width());
+    EXPECT_NEAR(centre, 0.5, 0.01);
+
+    prompt.inputAnswers = { QString("90") };
+    EXPECT_FALSE(view->EscalaCommand());
+    EXPECT_EQ(prompt.inputs.back().first, "Nueva escala (1/n, n>=100)");
+    prompt.inputAnswers = { QString("200") };
+    EXPECT_TRUE(view->PorcentajeCommand());
+    EXPECT_EQ(prompt.inputs.back().first, "Nuevo porcentaje");
+    EXPECT_EQ(view->Rapport(), 2.0);
+    EXPECT_EQ(window->PercentageBox()->currentText(), "200%");
+}
+
+TEST_F(PlanWindowTest, ClickSelectsAKnownShotAndNothingFarAway)
+{
+    const QPoint p = ShotMiddle(3);
+    QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, p);
+    EXPECT_EQ(view->Fiche, 0);
+    EXPECT_EQ(view->Galerie, 0);
+    EXPECT_EQ(view->Point, 3);
+    EXPECT_TRUE(view->Marque);
+    EXPECT_EQ(view->TexteEtat, "Sistema del Mortero/Cueva Fría/Red principal/Entrada E - E");
+    EXPECT_EQ(window->StatusPanel1()->text(), view->TexteEtat);
+    Screenshot(*window, "plan-window-selected.png");
+
+    QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, QPoint(3, 3)); // a corner, far from any shot
+    EXPECT_EQ(view->Point, 0);
+    EXPECT_TRUE(view->TexteEtat.isEmpty());
+    EXPECT_TRUE(window->StatusPanel1()->text().isEmpty());
+}
+
+TEST_F(PlanWindowTest, HintOfAKnownShot)
+{
+    const QString hint = view->HintAt(ShotMiddle(3));
+    const TVisee& shot = window->Massif()->Sheets[0]->Galeries[0]->Shot(3);
+    EXPECT_TRUE(hint.startsWith("(")) << hint.toStdString();
+    EXPECT_TRUE(hint.contains(QString::fromStdString(FormatFixed(shot.Length, 1) + "m,")))
+        << hint.toStdString();
+    EXPECT_TRUE(hint.endsWith("%"));
+    EXPECT_TRUE(view->HintAt(QPoint(3, 3)).isEmpty());
+    window->Context().Hints.Rien = true;
+    EXPECT_TRUE(view->HintAt(ShotMiddle(3)).isEmpty());
+}
+
+TEST_F(PlanWindowTest, IsolateThenRecover)
+{
+    QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, ShotMiddle(3));
+    ASSERT_EQ(view->Point, 3);
+    view->Isoler(3); // every sheet of the same cave
+    TMassif& m = *window->Massif();
+    EXPECT_TRUE(m.SelectionActive);
+    EXPECT_EQ(m.CurrentSheets().size(), 8u); // Cueva Fría's sheets
+    EXPECT_EQ(window->StatusPanel()->text(), "Selección");
+    EXPECT_TRUE(window->Action("Recuperar")->isEnabled());
+    window->Action("Todo")->trigger();
+    EXPECT_EQ(m.CurrentSheets().size(), 20u);
+
+    QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, ShotMiddle(3));
+    view->Exclure(4); // every sheet of another system
+    EXPECT_EQ(m.CurrentSheets().size(), 8u); // Sistema de Peñas Blancas
+}
+
+TEST_F(PlanWindowTest, ColourBySheetChangesTheDrawing)
+{
+    QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, ShotMiddle(3));
+    // The colour drawn around the middle of shot 5 (the line may sit a pixel off the rounded middle).
+    auto drawn = [this] {
+        const QPoint p = ShotMiddle(5);
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (QColor(view->Image().pixel(p + QPoint(dx, dy))) != QColor(Qt::white))
+                    return QColor(view->Image().pixel(p + QPoint(dx, dy)));
+        return QColor(Qt::white);
+    };
+    prompt.colour = QColor(255, 0, 0);
+    view->Colorer(1);
+    EXPECT_FALSE(window->Massif()->Saved);
+    for (const auto& g : window->Massif()->Sheets[0]->Galeries)
+        EXPECT_EQ(g->Colour, 0x0000FF);
+    EXPECT_EQ(drawn(), QColor(0, 0, 0)); // mode 0 draws black
+    window->Action("Color")->trigger();
+    EXPECT_EQ(drawn(), QColor(255, 0, 0));
+}
+
+TEST_F(PlanWindowTest, MaximumDeformationSelectsTheWorstGallery)
+{
+    TMassif& m = *window->Massif();
+    m.Sheets[7]->Galeries[1]->HorizMisclosure = 1.0; // far worse than any other
+    view->DeformationMaximale();
+    EXPECT_EQ(view->Fiche, 7);
+    EXPECT_EQ(view->Galerie, 1);
+    EXPECT_EQ(view->Point, 1);
+    EXPECT_FALSE(view->TexteEtat.isEmpty());
+}
+
+TEST_F(PlanWindowTest, ZoomBandSetsTheScaleAndKeepsItsCentre)
+{
+    window->Action("Zoom")->setChecked(true);
+    const int before = view->Graphique()->Echelle;
+    const QPoint centre(view->ImageWidget()->width() / 2, view->ImageWidget()->height() / 2);
+    // The drawing point under the band's centre, in the view's frame.
+    TPlan& plan = *view->Plan();
+    const double vx = (centre.x() + plan.OrigineX) * 0.001 * plan.Echelle / plan.PixelsParMm + plan.XMin;
+    const double vy = plan.YMax - (centre.y() + plan.OrigineY) * 0.001 * plan.Echelle / plan.PixelsParMm;
+    const QPoint a = centre - QPoint(100, 60), b = centre + QPoint(100, 60);
+    QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, a);
+    QTest::mouseMove(view->ImageWidget(), b);
+    EXPECT_TRUE(window->StatusPanel1()->text().startsWith("Escala 1/"));
+    const int width = view->ImageWidget()->width();
+    QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, b);
+    EXPECT_FALSE(window->Action("Zoom")->isChecked()); // one zoom per press
+    const int expected = static_cast<int>(std::lround(before * 200.0 / width));
+    EXPECT_EQ(plan.Echelle, expected);
+    // That point is near the centre of the visible image now (the 10 mm borders aside).
+    const double px = (vx - plan.XMin) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineX;
+    const double py = (plan.YMax - vy) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineY;
+    EXPECT_NEAR(px, view->ImageWidget()->width() / 2.0, 60);
+    EXPECT_NEAR(py, view->ImageWidget()->height() / 2.0, 60);
+
+    window->Action("Zoom")->setChecked(true);
+    QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, QPoint(105, 140)); // narrower than 10 pixels
+    EXPECT_EQ(plan.Echelle, expected);
+}
+
+TEST_F(PlanWindowTest, RotationFollowsTheDragAroundTheCentre)
+{
+    window->Action("Rotación")->setChecked(true);
+    const QPoint m(view->ImageWidget()->width() / 2, view->ImageWidget()->height() / 2);
+    QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, m + QPoint(100, 0));
+    QTest::mouseMove(view->ImageWidget(), m + QPoint(0, 100)); // a quarter turn clockwise on screen
+    EXPECT_TRUE(window->StatusPanel1()->text().endsWith(" °"));
+    QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, m + QPoint(0, 100));
+    EXPECT_NEAR(view->Plan()->Angle, 90, 1); // a pixel off the exact centre
+
+    prompt.inputAnswers = { QString("diez") };
+    view->Rotate();
+    EXPECT_EQ(prompt.shown.back().text, "diez n'est pas une valeur numérique correcte.");
+}
+
+TEST_F(PlanWindowTest, PrintedPdfPagesAndDecoration)
+{
+    view->ApplyScale(1500);
+    QPdfWriter pdf(QString::fromStdString(home.Path("plan.pdf")));
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(150);
+    TMarge margins;
+    int columns = 0, rows = 0;
+    view->Graphique()->SetPrinterPage(QSizeF(pdf.width(), pdf.height()), QSizeF(210, 297));
+    view->Graphique()->NbPages(columns, rows, 20, 20);
+    ASSERT_GT(columns * rows, 3);
+    std::vector<int> progress;
+    const int printed
+        = PrintView(*view->Graphique(), 0, pdf, 0, 0, 1, margins, "cueva.mas", true, [&](int percent) {
+              progress.push_back(percent);
+              return true;
+          });
+    EXPECT_EQ(printed, columns * rows);
+    EXPECT_EQ(progress.back(), 100);
+    const std::string document = ReadFile(home.Path("plan.pdf"));
+    std::size_t pages = 0;
+    for (std::size_t at = document.find("/Type /Page\n"); at != std::string::npos;
+         at = document.find("/Type /Page\n", at + 1))
+        ++pages;
+    for (std::size_t at = document.find("/Type /Page\r"); at != std::string::npos;
+         at = document.find("/Type /Page\r", at + 1))
+        ++pages;
+    EXPECT_EQ(static_cast<int>(pages), columns * rows);
+    if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
+        WriteFile(std::string(folder) + "/plan-printed.pdf", document);
+
+    // The decoration: corner marks at the printable area's corners.
+    QImage page(420, 594, QImage::Format_RGB32);
+    page.setDotsPerMeterX(2000);
+    page.setDotsPerMeterY(2000);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    DecoratePage(painter, margins, "cueva.mas", 2);
+    painter.end();
+    EXPECT_EQ(QColor(page.pixel(20 + 30, 20)), QColor(Qt::black)); // 10 mm margins, 30 mm arms at 2 px/mm
+    EXPECT_EQ(QColor(page.pixel(20, 20 + 30)), QColor(Qt::black));
+    EXPECT_EQ(QColor(page.pixel(400 - 30, 574)), QColor(Qt::black));
+    EXPECT_EQ(QColor(page.pixel(210, 297)), QColor(Qt::white));
+}
+
+namespace {
+
+// A plan that records the pages it draws.
+class RecordingPlan : public TPlan
+{
+public:
+    using TPlan::TPlan;
+    void DessinerPage(
+        int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) override
+    {
+        pages.push_back({ column, row });
+        TPlan::DessinerPage(column, row, leftMm, topMm, mode, canvas, factor);
+    }
+    std::vector<std::pair<int, int>> pages;
+};
+
+} // namespace
+
+TEST_F(PlanWindowTest, TwoCopiesOfPagesTwoToThree)
+{
+    RecordingPlan plan(window->Context());
+    int w = 0, h = 0;
+    plan.Echelle = 500;
+    plan.Dimensions(w, h, 96 / 25.4, 1);
+    QPdfWriter pdf(QString::fromStdString(home.Path("copias.pdf")));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    TMarge margins;
+    int columns = 0, rows = 0;
+    plan.SetPrinterPage(QSizeF(pdf.width(), pdf.height()), QSizeF(210, 297));
+    plan.NbPages(columns, rows, 20, 20);
+    ASSERT_GE(columns * rows, 3);
+    PrintView(plan, 0, pdf, 2, 3, 2, margins, "cueva.mas", false, nullptr);
+    auto number = [columns](const std::pair<int, int>& p) { return p.second * columns + p.first + 1; };
+    ASSERT_EQ(plan.pages.size(), 4u);
+    EXPECT_EQ(number(plan.pages[0]), 2);
+    EXPECT_EQ(number(plan.pages[1]), 3);
+    EXPECT_EQ(number(plan.pages[2]), 2);
+    EXPECT_EQ(number(plan.pages[3]), 3);
+
+    // A stop request ends the job after the current page.
+    plan.pages.clear();
+    bool stopped = false;
+    QPdfWriter other(QString::fromStdString(home.Path("parada.pdf")));
+    PrintView(
+        plan, 0, other, 0, 0, 1, margins, "cueva.mas", false, [](int) { return false; }, &stopped);
+    EXPECT_TRUE(stopped);
+    EXPECT_EQ(plan.pages.size(), 1u);
+}
+
+TEST_F(PlanWindowTest, PreviewPagesAndLabel)
+{
+    view->ApplyScale(1500);
+    TMarge margins;
+    TPreview preview(*view->Graphique(), 0, margins, QSizeF(2480, 3508), QSizeF(210, 297), false);
+    preview.resize(600, 800);
+    preview.show();
+    QCoreApplication::processEvents();
+    preview.ShowPage(1);
+    ASSERT_GT(preview.Pages(), 1);
+    EXPECT_EQ(preview.Label1->text(), QString("Página1/%1").arg(preview.Pages()));
+    EXPECT_FALSE(preview.Moins->isEnabled());
+    EXPECT_TRUE(preview.Plus->isEnabled());
+    QTest::mouseClick(preview.Plus, Qt::LeftButton);
+    EXPECT_EQ(preview.Label1->text(), QString("Página2/%1").arg(preview.Pages()));
+    EXPECT_TRUE(preview.Moins->isEnabled());
+    EXPECT_EQ(preview.ScrollBar1->value(), 2);
+    // Some page shows part of the cave.
+    int drawn = 0;
+    for (int page = 1; page <= preview.Pages() && !drawn; ++page) {
+        preview.ScrollBar1->setValue(page);
+        const QImage& image = preview.PageImage();
+        for (int y = 0; y < image.height() && !drawn; ++y)
+            for (int x = 0; x < image.width() && !drawn; ++x)
+                drawn = QColor(image.pixel(x, y)) != QColor(Qt::white) ? page : 0;
+    }
+    EXPECT_GT(drawn, 0);
+    Screenshot(preview, "print-preview.png");
+
+    TPreview grey(*view->Graphique(), 2, margins, QSizeF(2480, 3508), QSizeF(210, 297), true);
+    grey.resize(600, 800);
+    grey.ShowPage(1);
+    const QImage& image = grey.PageImage();
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            ASSERT_TRUE(qRed(image.pixel(x, y)) == qGreen(image.pixel(x, y))
+                && qGreen(image.pixel(x, y)) == qBlue(image.pixel(x, y)));
+}
