@@ -8,6 +8,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "shell/cursors.h"
+#include "shell/explorer.h"
 #include "shell/prompt.h"
 #include "views/plan.h"
 #include "views/ui/option_dialogs.h"
@@ -36,6 +37,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
+#include <QTreeWidget>
 
 #include <filesystem>
 
@@ -214,6 +216,8 @@ void TMainWindow::BuildMenus()
         m_status->clear();
         UpdateCommands();
         LayoutViews();
+        if (TExploreur* explorer = Explorer())
+            explorer->RequestRebuild();
     });
     const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
         { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };
@@ -237,10 +241,21 @@ void TMainWindow::BuildMenus()
     connect(Command(massif, QStringLiteral("Sal&ir")), &QAction::triggered, this, [this] { close(); });
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edición"));
-    Command(edit, QStringLiteral("&Deschacer"), QKeySequence(QStringLiteral("Ctrl+Z")), false);
-    Command(edit, QStringLiteral("&Cortar"), QKeySequence(QStringLiteral("Ctrl+X")), false);
-    Command(edit, QStringLiteral("C&opiar"), QKeySequence(QStringLiteral("Ctrl+C")), false);
-    Command(edit, QStringLiteral("&Pegar"), QKeySequence(QStringLiteral("Ctrl+V")), false);
+    // The edit commands work on the explorer's list, or its tree when that has the focus.
+    auto toExplorer = [this](const std::function<void(TExploreur&, bool)>& command) {
+        return [this, command] {
+            if (TExploreur* explorer = Explorer())
+                command(*explorer, explorer->Tree()->hasFocus());
+        };
+    };
+    connect(Command(edit, QStringLiteral("&Deschacer"), QKeySequence(QStringLiteral("Ctrl+Z")), false),
+        &QAction::triggered, this, toExplorer([](TExploreur& e, bool) { e.Undo(); }));
+    connect(Command(edit, QStringLiteral("&Cortar"), QKeySequence(QStringLiteral("Ctrl+X")), false),
+        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Cut(tree); }));
+    connect(Command(edit, QStringLiteral("C&opiar"), QKeySequence(QStringLiteral("Ctrl+C")), false),
+        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Copy(tree); }));
+    connect(Command(edit, QStringLiteral("&Pegar"), QKeySequence(QStringLiteral("Ctrl+V")), false),
+        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Paste(tree); }));
 
     QMenu* view = bar->addMenu(QStringLiteral("&Ver"));
     QMenu* toolbars = view->addMenu(QStringLiteral("Barra de &herramientas"));
@@ -263,7 +278,11 @@ void TMainWindow::BuildMenus()
     });
     QAction* web = Command(view, QStringLiteral("Como una página &Web"));
     web->setCheckable(true);
-    connect(web, &QAction::toggled, this, [this](bool on) { m_settings.Web = on; });
+    connect(web, &QAction::toggled, this, [this](bool on) {
+        m_settings.Web = on;
+        if (TExploreur* explorer = Explorer())
+            explorer->SetWebStyle(on);
+    });
     view->addSeparator();
     auto* styles = new QActionGroup(this);
     const char* styleCaptions[] = { "Iconos g&randes", "Iconos pe&queños", "&Lista", "&Detalle" };
@@ -407,7 +426,21 @@ void TMainWindow::BuildToolBars()
     add(m_explorer, Action(QStringLiteral("Cortar")), QStyle::SP_DialogDiscardButton);
     add(m_explorer, Action(QStringLiteral("Copiar")), QStyle::SP_FileLinkIcon);
     add(m_explorer, Action(QStringLiteral("Pegar")), QStyle::SP_DialogApplyButton);
-    add(m_explorer, Action(QStringLiteral("Deschacer")), QStyle::SP_ArrowBack);
+    add(m_explorer, Action(QStringLiteral("Deschacer")), QStyle::SP_DialogCancelButton);
+    const std::tuple<const char*, QStyle::StandardPixmap, void (TExploreur::*)()> navigation[]
+        = { { "Anterior", QStyle::SP_ArrowBack, &TExploreur::Back },
+              { "Siguiente", QStyle::SP_ArrowForward, &TExploreur::Forward },
+              { "Subir un nivel", QStyle::SP_ArrowUp, &TExploreur::Up } };
+    for (const auto& [caption, icon, command] : navigation) {
+        auto* action = new QAction(s->standardIcon(icon), QString::fromUtf8(caption), this);
+        action->setObjectName(QString::fromUtf8(caption));
+        connect(action, &QAction::triggered, this, [this, command = command] {
+            if (TExploreur* explorer = Explorer())
+                (explorer->*command)();
+        });
+        m_actions[action->objectName()] = action;
+        m_explorer->addAction(action);
+    }
 
     m_views = addToolBar(QStringLiteral("Vistas"));
     m_views->setObjectName(QStringLiteral("BarreVues"));
@@ -536,7 +569,12 @@ void TMainWindow::UpdateCommands()
     Action(QStringLiteral("Recuperar"))->setEnabled(open && m_massif->SelectionActive);
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
-    m_explorer->setVisible(false); // the explorer window does not exist yet
+    TExploreur* explorer = Explorer();
+    const bool explorerShown = open && explorer && !explorer->parentWidget()->isMinimized();
+    for (const char* name : { "Deschacer", "Cortar", "Copiar", "Pegar" })
+        Action(QString::fromUtf8(name))->setEnabled(explorerShown);
+    Action(QStringLiteral("Ir a/Explorador"))->setEnabled(open);
+    m_explorer->setVisible(explorerShown && m_settings.Explorateur);
 }
 
 void TMainWindow::Recover(TEco TFiche::*field)
@@ -643,6 +681,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
     m_massif->Saved = true;
     setWindowTitle(TitleFor(fileName));
     m_noMassif = false;
+    OpenExplorer();
     UpdateCommands();
     if (m_settings.Automatique)
         m_computation->RequestAutomatic();
@@ -895,6 +934,42 @@ TAfficheur* TMainWindow::PlanWindow() const
     return nullptr;
 }
 
+TExploreur* TMainWindow::Explorer() const
+{
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (auto* explorer = dynamic_cast<TExploreur*>(window->widget()))
+            return explorer;
+    return nullptr;
+}
+
+TExploreur* TMainWindow::OpenExplorer()
+{
+    if (!m_massif)
+        return nullptr;
+    if (TExploreur* explorer = Explorer()) {
+        m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(explorer->parentWidget()));
+        return explorer;
+    }
+    auto* explorer = new TExploreur(*m_massif);
+    explorer->SetListStyle(static_cast<int>(m_settings.Style));
+    explorer->SetWebStyle(m_settings.Web);
+    // Every change made in the explorer: modified, computed again, views redrawn.
+    explorer->OnMassifChanged = [this] {
+        m_massif->Saved = false;
+        if (m_settings.Automatique)
+            m_computation->RequestAutomatic();
+        LayoutViews();
+        UpdateCommands();
+    };
+    explorer->OnSelectionChanged = [this] { SelectionChanged(); };
+    QMdiSubWindow* window = m_mdi->addSubWindow(explorer);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(style()->standardIcon(QStyle::SP_DirIcon));
+    connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateCommands(); });
+    window->showMaximized();
+    return explorer;
+}
+
 TAfficheur* TMainWindow::OpenPlanWindow()
 {
     if (!m_massif)
@@ -990,6 +1065,8 @@ void TMainWindow::ShowStatus(const QString& text)
 void TMainWindow::SelectionChanged()
 {
     m_status->setText(QStringLiteral("Selección"));
+    if (TExploreur* explorer = Explorer())
+        explorer->RequestRebuild();
     UpdateCommands();
     LayoutViews();
 }

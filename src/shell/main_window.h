@@ -27,6 +27,7 @@ class TEco;
 namespace ks {
 
 class TAfficheur;
+class TExploreur;
 
 // The application's frame: menus, tool bars, status bar with its progress bar, the multiple-
 // document area of the view windows. Owns the open massif, the option records and the settings.
@@ -64,6 +65,8 @@ public:
     TAfficheur* OpenPlanWindow(); // "&Planta": opens the plan window or brings it forward
     TAfficheur* ActiveView() const;
     TAfficheur* PlanWindow() const;
+    TExploreur* Explorer() const;
+    TExploreur* OpenExplorer(); // creates the explorer window when there is none, or brings it forward
     void PrintCommand();
     void PreviewCommand();
     QLineEdit* ScaleBox() const { return m_scaleBox; }
