@@ -174,20 +174,27 @@ void TExplorerModel::Restore(const std::vector<TFiche*>& binSheets)
         return;
     TDeplacement move;
     for (TFiche* sheet : binSheets) {
-        auto& bin = m_massif.RecycleBin;
-        auto it = std::find_if(bin.begin(), bin.end(), [sheet](const auto& s) { return s.get() == sheet; });
-        if (it == bin.end())
-            continue;
-        std::unique_ptr<TFiche> owned = std::move(*it);
-        bin.erase(it);
-        ClearPositions(*owned);
-        TFiche* added = m_massif.AddSheet(std::move(owned), true);
-        TOrigine o = Origin(*added);
-        o.Restored = true;
-        move.Origines.push_back(o);
+        if (TFiche* added = BringBack([sheet](const TFiche& s) { return &s == sheet; })) {
+            TOrigine o = Origin(*added);
+            o.Restored = true;
+            move.Origines.push_back(o);
+        }
     }
     m_history.push_back(std::move(move));
     Changed();
+}
+
+TFiche* TExplorerModel::BringBack(const std::function<bool(const TFiche&)>& which)
+{
+    // Out of the bin and added again: a new Ordre, and positions to be computed again.
+    auto& bin = m_massif.RecycleBin;
+    auto it = std::find_if(bin.begin(), bin.end(), [&which](const auto& s) { return which(*s); });
+    if (it == bin.end())
+        return nullptr;
+    std::unique_ptr<TFiche> owned = std::move(*it);
+    bin.erase(it);
+    ClearPositions(*owned);
+    return m_massif.AddSheet(std::move(owned), true);
 }
 
 void TExplorerModel::EmptyBin()

@@ -84,6 +84,7 @@ private:
     static TOrigine Origin(const TFiche& sheet);
     void RemoveFromElevation(const TFiche& sheet);
     void RemoveSheet(TFiche* sheet);
+    TFiche* BringBack(const std::function<bool(const TFiche&)>& which);
     void Changed();
 
     TMassif& m_massif;

@@ -942,6 +942,15 @@ TExploreur* TMainWindow::Explorer() const
     return nullptr;
 }
 
+QMdiSubWindow* TMainWindow::AddChild(QWidget* child, QStyle::StandardPixmap icon)
+{
+    QMdiSubWindow* window = m_mdi->addSubWindow(child);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowIcon(style()->standardIcon(icon));
+    window->resize(m_mdi->size());
+    return window;
+}
+
 TExploreur* TMainWindow::OpenExplorer()
 {
     if (!m_massif)
@@ -962,9 +971,7 @@ TExploreur* TMainWindow::OpenExplorer()
         UpdateCommands();
     };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
-    QMdiSubWindow* window = m_mdi->addSubWindow(explorer);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowIcon(style()->standardIcon(QStyle::SP_DirIcon));
+    QMdiSubWindow* window = AddChild(explorer, QStyle::SP_DirIcon);
     connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateCommands(); });
     window->showMaximized();
     return explorer;
@@ -981,10 +988,7 @@ TAfficheur* TMainWindow::OpenPlanWindow()
     if (!m_massif->Computed)
         m_massif->PlaceAllStations();
     auto* view = new TAfficheur(TAfficheur::kPlan, *this);
-    QMdiSubWindow* window = m_mdi->addSubWindow(view);
-    window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
-    window->resize(m_mdi->size());
+    QMdiSubWindow* window = AddChild(view, QStyle::SP_ComputerIcon);
     view->resize(window->contentsRect().size());
     view->FitScale();
     window->showMaximized();

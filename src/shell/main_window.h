@@ -7,6 +7,7 @@
 #include "window/view_host.h"
 
 #include <QMainWindow>
+#include <QStyle>
 
 #include <functional>
 #include <map>
@@ -15,6 +16,7 @@
 class QAction;
 class QComboBox;
 class QLineEdit;
+class QMdiSubWindow;
 class QLabel;
 class QMdiArea;
 class QMenu;
@@ -119,6 +121,7 @@ private:
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again
     void ApplyScaleBox();
+    QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
     void RouteToView(QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
 
