@@ -3,6 +3,8 @@
 #include "compute/reduction.h"
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
+#include "entry/entry_dialogs.h"
+#include "entry/sheet_editor.h"
 #include "model/file_error.h"
 #include "model/file_io.h"
 #include "model/massif.h"
@@ -300,7 +302,8 @@ void TMainWindow::BuildMenus()
         Command(go, QString::fromUtf8(caption), {}, false);
 
     QMenu* dataMenu = bar->addMenu(QStringLiteral("&Datos"));
-    Command(dataMenu, QStringLiteral("&Nueva ficha ..."), {}, false);
+    connect(Command(dataMenu, QStringLiteral("&Nueva ficha ...")), &QAction::triggered, this,
+        [this] { OpenSheetEditor(nullptr); });
     Command(dataMenu, QStringLiteral("&Buscar una ficha ..."), QKeySequence(QStringLiteral("Ctrl+F")), false);
     connect(Command(dataMenu, QStringLiteral("&Puntos de referencia ...")), &QAction::triggered, this,
         [this] { ReferencePointsCommand(); });
@@ -347,7 +350,8 @@ void TMainWindow::BuildMenus()
 
     QMenu* format = bar->addMenu(QStringLiteral("Forma&to"));
     Command(format, QStringLiteral("&Sugerencias ..."), {}, false);
-    Command(format, QStringLiteral("&Ficha ..."), {}, false);
+    connect(Command(format, QStringLiteral("&Ficha ...")), &QAction::triggered, this,
+        [this] { EntryPreferencesCommand(); });
     connect(Command(format, QStringLiteral("&Planta ...")), &QAction::triggered, this,
         [this] { PlanOptionsCommand(); });
     Command(format, QStringLiteral("&Alzado ..."), {}, false);
@@ -496,6 +500,8 @@ void TMainWindow::BuildToolBars()
 void TMainWindow::ReadOptionsAndSettings()
 {
     Charger(m_marge, OptionPath(kMargeOptionsFile).toStdString());
+    m_preferences.FileName = OptionPath("OPTIONS.SAI").toStdString();
+    m_preferences.Load();
     Charger(m_tableau, OptionPath(kTableauOptionsFile).toStdString());
     Charger(m_plan, OptionPath(kPlanOptionsFile).toStdString());
     Charger(m_relief, OptionPath(kReliefOptionsFile).toStdString());
@@ -542,6 +548,7 @@ void TMainWindow::WriteSettingsAndOptions()
         WriteFileSafely(OptionPath(kSettingsFile).toStdString(), WriteSettings(m_settings));
         TPromptReporter reporter;
         Enregistrer(m_marge, OptionPath(kMargeOptionsFile).toStdString(), &reporter);
+        m_preferences.Save();
         Enregistrer(m_tableau, OptionPath(kTableauOptionsFile).toStdString(), &reporter);
         Enregistrer(m_plan, OptionPath(kPlanOptionsFile).toStdString(), &reporter);
         Enregistrer(m_relief, OptionPath(kReliefOptionsFile).toStdString(), &reporter);
@@ -679,6 +686,16 @@ void TMainWindow::OpenMassif(const QString& fileName)
         }
     }
     m_massif->Saved = true;
+    if (m_massif->EditorWork) {
+        // The sheet editor comes back on the unfinished sheet saved with the file.
+        QTimer::singleShot(0, this, [this] {
+            if (!m_massif || !m_massif->EditorWork)
+                return;
+            const TEditorWork work = *m_massif->EditorWork;
+            m_massif->EditorWork.reset();
+            OpenSheetEditor(nullptr, &work);
+        });
+    }
     setWindowTitle(TitleFor(fileName));
     m_noMassif = false;
     OpenExplorer();
@@ -890,7 +907,19 @@ void TMainWindow::TemplateCommand(bool open)
             else
                 Enregistrer(record, path, &reporter);
         };
-        if (suffix == QStringLiteral("PLA"))
+        if (suffix == QStringLiteral("SAI")) {
+            TPreference_Ecran model;
+            model.FileName = path;
+            if (open) {
+                model.Load();
+                model.FileName = m_preferences.FileName;
+                m_preferences = model;
+            } else {
+                m_preferences.FileName = path;
+                m_preferences.Save();
+                m_preferences.FileName = OptionPath("OPTIONS.SAI").toStdString();
+            }
+        } else if (suffix == QStringLiteral("PLA"))
             apply(m_plan);
         else if (suffix == QStringLiteral("COU"))
             apply(m_coupe);
@@ -1135,6 +1164,58 @@ void TMainWindow::PreviewCommand()
     preview.ShowPage(1);
     preview.exec();
     view->Layout();
+}
+
+void TMainWindow::OpenSheet(int fiche)
+{
+    if (!m_massif)
+        return;
+    const auto sheets = m_massif->CurrentSheets();
+    if (fiche >= 0 && static_cast<std::size_t>(fiche) < sheets.size())
+        OpenSheetEditor(sheets[static_cast<std::size_t>(fiche)]);
+}
+
+void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work)
+{
+    if (!m_massif)
+        return;
+    if (work) {
+        // Unfinished work names the sheet it was changing by the low 16 bits of its Ordre.
+        for (const auto& s : m_massif->Sheets)
+            if (work->SheetOrdre >= 0 && static_cast<std::int16_t>(s->Ordre & 0xFFFF) == work->SheetOrdre)
+                sheet = s.get();
+    }
+    TMultPageDlg editor(*m_massif, m_preferences, m_settingsFolder, sheet, this);
+    if (work)
+        editor.ResumeWork(*work);
+    editor.OnValidated = [this](std::unique_ptr<TFiche> validated, TFiche* old) {
+        if (old)
+            m_massif->ReplaceSheet(old, std::move(validated));
+        else
+            m_massif->AddSheet(std::move(validated), m_massif->SelectionActive);
+        m_massif->Saved = false;
+        if (m_settings.Automatique)
+            m_computation->RequestAutomatic(); // stops a running computation first
+        if (TExploreur* explorer = Explorer())
+            explorer->RequestRebuild();
+        LayoutViews();
+        UpdateCommands();
+    };
+    const bool binary = !IsTextFileName(m_massif->FileName);
+    editor.OnSaveToDisk = [this, binary](const TEditorWork& unfinished) {
+        if (binary)
+            m_massif->EditorWork = unfinished;
+        SaveCommand();
+        m_massif->EditorWork.reset();
+    };
+    editor.exec();
+}
+
+void TMainWindow::EntryPreferencesCommand()
+{
+    TPreferencesDialog dialog(m_preferences, this);
+    if (dialog.exec() == QDialog::Accepted)
+        dialog.StoreInto(m_preferences);
 }
 
 } // namespace ks

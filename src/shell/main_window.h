@@ -1,5 +1,7 @@
 #pragma once
 
+#include "entry/preferences.h"
+#include "model/editor_work.h"
 #include "shell/computation.h"
 #include "shell/settings.h"
 #include "views/options.h"
@@ -69,6 +71,10 @@ public:
     TAfficheur* PlanWindow() const;
     TExploreur* Explorer() const;
     TExploreur* OpenExplorer(); // creates the explorer window when there is none, or brings it forward
+    // The sheet editor on a sheet of the massif, on a new sheet (null), or on unfinished work.
+    void OpenSheetEditor(TFiche* sheet, const TEditorWork* work = nullptr);
+    void EntryPreferencesCommand(); // "Forma&to" "&Ficha ..."
+    const TPreference_Ecran& EntryPreferences() const { return m_preferences; }
     void PrintCommand();
     void PreviewCommand();
     QLineEdit* ScaleBox() const { return m_scaleBox; }
@@ -86,6 +92,7 @@ public:
     void SelectionChanged() override;
     void ColoursChanged() override;
     bool EditPlanOptions() override;
+    void OpenSheet(int fiche) override;
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
 
@@ -134,6 +141,7 @@ private:
     TOptions_Relief m_relief;
     TOptions_Tableau m_tableau;
     TMarge m_marge;
+    TPreference_Ecran m_preferences;
     std::unique_ptr<TComputeController> m_computation;
     std::unique_ptr<Progress> m_progressSink;
     QMdiArea* m_mdi = nullptr;

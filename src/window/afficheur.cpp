@@ -602,8 +602,11 @@ QMenu* TAfficheur::ContextMenu()
     menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool selection = Point != 0;
     QAction* sheet = menu->addAction(QStringLiteral("F&icha"));
-    sheet->setEnabled(false); // the sheet editor does not exist yet
     sheet->setVisible(selection);
+    connect(sheet, &QAction::triggered, this, [this] {
+        Unmark();
+        m_host.OpenSheet(Fiche);
+    });
     QAction* first = menu->addSeparator();
     first->setVisible(selection);
     const char* levels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };

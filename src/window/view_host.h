@@ -26,6 +26,8 @@ public:
     virtual void ColoursChanged() = 0;
     // The plan options dialog of the main window; true when confirmed.
     virtual bool EditPlanOptions() = 0;
+    // "F&icha": the sheet at this index of the current list in the sheet editor.
+    virtual void OpenSheet(int fiche) = 0;
 };
 
 } // namespace ks
