@@ -68,7 +68,7 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
         auto* edit = new QLineEdit(info);
         edit->setObjectName(QString::fromUtf8(kFields[i]));
         if (i == 4)
-            edit->setInputMask(QStringLiteral("99/99/99; "));
+            edit->setInputMask(QStringLiteral("00/00/00; ")); // digits may stay blank
         connect(edit, &QLineEdit::textEdited, this, [this] { m_model.Modified = true; });
         form->addRow(QString::fromUtf8(captions[i]), edit);
     }
@@ -173,6 +173,7 @@ void TMultPageDlg::BuildMenus(QMenuBar* bar)
     edit->addAction(QStringLiteral("&Copiar todo"), this, [this] { CopiarTodo(); });
     QMenu* point = bar->addMenu(QStringLiteral("&Punto"));
     point->addAction(QStringLiteral("&Nuevo ..."), this, [this] { NuevoPunto(); });
+    point->addAction(QStringLiteral("&Edición ..."), this, [this] { EditarPunto(); });
     point->addAction(QStringLiteral("&Eliminar"), this, [this] { EliminarPunto(); });
     QMenu* table = bar->addMenu(QStringLiteral("&Tabla"));
     table->addAction(QStringLiteral("&Continuar abajo"), this, [this] { ContinuarAbajo(); });
@@ -213,8 +214,11 @@ void TMultPageDlg::FillGrid()
     m_grid->setHorizontalHeaderLabels(titles);
     m_grid->verticalHeader()->hide();
     m_grid->setColumnWidth(0, 36);
+    const QFontMetrics metrics(m_grid->horizontalHeader()->font());
     for (std::size_t c = 0; c < columns.size(); ++c)
-        m_grid->setColumnWidth(static_cast<int>(c) + 1, std::max<int>(columns[c].Width, 20));
+        m_grid->setColumnWidth(static_cast<int>(c) + 1,
+            std::max<int>(
+                { columns[c].Width, 20, metrics.horizontalAdvance(titles[static_cast<int>(c) + 1]) + 14 }));
     m_grid->setRowCount(rows + 1); // a spare row: typing there adds a shot
     for (int r = 0; r <= rows; ++r) {
         const bool spare = r == rows;
@@ -240,8 +244,11 @@ void TMultPageDlg::Gather()
     TSheetFields& f = m_model.Fields;
     std::string* values[]
         = { &f.Systeme, &f.Cavite, &f.Reseau, &f.Lieu, &f.Date, &f.Premiere, &f.TPST, &f.Declination };
-    for (int i = 0; i < 8; ++i)
-        *values[i] = ToCp1252(Field(QString::fromUtf8(kFields[i]))->text());
+    for (int i = 0; i < 8; ++i) {
+        const QLineEdit* edit = Field(QString::fromUtf8(kFields[i]));
+        // The date keeps its mask's blanks: the validation turns a blank first digit into 0.
+        *values[i] = ToCp1252(i == 4 ? edit->displayText() : edit->text());
+    }
     f.DeclinationUnit = ToCp1252(m_unit->currentText());
     f.Surveyors.clear();
     for (const QString& line : m_surveyors->toPlainText().split(QLatin1Char('\n')))
@@ -524,6 +531,22 @@ void TMultPageDlg::GallerySettings()
         return;
     m_model.InfoOf(gallery) = dialog.Info();
     m_model.Modified = true;
+}
+
+void TMultPageDlg::EditarPunto()
+{
+    const int row = CurrentRow();
+    TPointTopo* station = m_model.StationAt(row);
+    if (!station)
+        return;
+    const bool start = m_model.Rows[static_cast<std::size_t>(row)].kind == TSheetModel::Kind::Start;
+    TStationDialog dialog(start, *station, m_massif, m_model, this);
+    if (dialog.exec() != TStationDialog::Validated)
+        return;
+    *station = dialog.Station();
+    m_model.RefreshStationCells();
+    m_model.Modified = true;
+    FillGrid();
 }
 
 void TMultPageDlg::Automatico()

@@ -50,6 +50,7 @@ public:
     void Corregir(std::int16_t code);
     void Lista();
     void GallerySettings(); // "Informaciones" of the current row's gallery
+    void EditarPunto(); // "&Punto" "&Edición ...": the station of the current start or station row
     void Automatico(); // declination from the massif's model
 
     QTableWidget* Grid() const { return m_grid; }

@@ -131,6 +131,23 @@ void TSheetModel::RefreshStationCells()
     }
 }
 
+TPointTopo* TSheetModel::StationAt(int row)
+{
+    if (row < 0 || row >= static_cast<int>(Rows.size()))
+        return nullptr;
+    const Kind kind = Rows[static_cast<std::size_t>(row)].kind;
+    if (kind == Kind::Shot)
+        return nullptr;
+    if (kind == Kind::Start) {
+        const int gallery = GalleryOf(row);
+        return gallery == 0 ? &FirstStart : &Junctions[static_cast<std::size_t>(gallery - 1)].StartBelow;
+    }
+    if (row + 1 < static_cast<int>(Rows.size())
+        && Rows[static_cast<std::size_t>(row + 1)].kind == Kind::Start)
+        return &Junctions[static_cast<std::size_t>(GalleryOf(row))].EndAbove;
+    return Ended ? &FinalEnd : nullptr;
+}
+
 int TSheetModel::GalleryOf(int row) const
 {
     int gallery = -1;

@@ -109,6 +109,10 @@ public:
     // The information of the gallery a row belongs to, and the junction record of a
     // station/start pair (-1 for the first gallery).
     int GalleryOf(int row) const;
+    // The station behind a start or station row (null for a shot row); call RefreshStationCells
+    // after changing it.
+    TPointTopo* StationAt(int row);
+    void RefreshStationCells();
     TGalleryInfo& InfoOf(int gallery);
 
     // Checks every field and cell and builds the reduced sheet; the massif is only read
@@ -120,7 +124,6 @@ public:
     void FromWork(const TEditorWork& work);
 
 private:
-    void RefreshStationCells();
     std::vector<TColonne> m_columns;
 };
 
