@@ -238,11 +238,10 @@ void TExploreur::FillList()
         }
         return;
     }
-    for (const TFolder& child : m_model.Children(folder)) {
-        m_folders.push_back(child);
-        add({ Label(child.Text()), QString::fromUtf8(kKinds[folder.Level]), QString() }, kFolder,
-            static_cast<int>(m_folders.size() - 1), QStyle::SP_DirIcon);
-    }
+    m_listFolders = m_model.Children(folder);
+    for (std::size_t i = 0; i < m_listFolders.size(); ++i)
+        add({ Label(m_listFolders[i].Text()), QString::fromUtf8(kKinds[folder.Level]), QString() }, kFolder,
+            static_cast<int>(i), QStyle::SP_DirIcon);
     if (folder.Level == 0)
         add({ QStringLiteral("Papelera de recielaje"), QString(), QString() }, kBinEntry, QVariant(),
             QStyle::SP_TrashIcon);
@@ -351,7 +350,7 @@ TExploreur::Target TExploreur::Selected(bool fromTree) const
         return target;
     switch (item->data(0, kKindRole).toInt()) {
     case kFolder:
-        target.Folder = m_folders[static_cast<std::size_t>(item->data(0, kSheetRole).toInt())];
+        target.Folder = m_listFolders[static_cast<std::size_t>(item->data(0, kSheetRole).toInt())];
         break;
     case kSheet:
         target.Sheet = static_cast<TFiche*>(item->data(0, kSheetRole).value<void*>());

@@ -96,6 +96,7 @@ private:
     QTimer m_rebuildTimer;
     QTimer m_webTimer;
     std::vector<TFolder> m_folders; // tree node data, by index
+    std::vector<TFolder> m_listFolders; // folders listed on the right, by row
     std::optional<TFolder> m_listed;
     std::optional<TSource> m_clipboard;
     bool m_cut = false;
