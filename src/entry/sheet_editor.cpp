@@ -169,6 +169,30 @@ void TMultPageDlg::BuildMenus(QMenuBar* bar)
                     m_model.ToWork(m_sheet ? static_cast<std::int16_t>(m_sheet->Ordre & 0xFFFF) : -1));
         });
     QMenu* edit = bar->addMenu(QStringLiteral("&Edición"));
+    // Clipboard commands on the current cell of the grid.
+    auto cell = [this]() -> QTableWidgetItem* {
+        QTableWidgetItem* item = m_grid->currentItem();
+        return item && (item->flags() & Qt::ItemIsEditable) ? item : nullptr;
+    };
+    edit->addAction(QStringLiteral("&Cortar"), this, [this, cell] {
+        if (QTableWidgetItem* item = cell()) {
+            QApplication::clipboard()->setText(item->text());
+            item->setText(QString());
+        }
+    });
+    edit->addAction(QStringLiteral("C&opiar"), this, [this] {
+        if (QTableWidgetItem* item = m_grid->currentItem())
+            QApplication::clipboard()->setText(item->text());
+    });
+    edit->addAction(QStringLiteral("&Pegar"), this, [cell] {
+        if (QTableWidgetItem* item = cell())
+            item->setText(QApplication::clipboard()->text().section(QLatin1Char('\n'), 0, 0).trimmed());
+    });
+    edit->addAction(QStringLiteral("&Eliminar"), this, [cell] {
+        if (QTableWidgetItem* item = cell())
+            item->setText(QString());
+    });
+    edit->addSeparator();
     edit->addAction(QStringLiteral("I&mportar de una tabla ..."), this, [this] { Importar(); });
     edit->addAction(QStringLiteral("&Copiar todo"), this, [this] { CopiarTodo(); });
     QMenu* point = bar->addMenu(QStringLiteral("&Punto"));
@@ -342,6 +366,15 @@ void TMultPageDlg::ResumeWork(const TEditorWork& work)
     m_model.FromWork(work);
     Fill();
     m_pages->setCurrentIndex(1);
+}
+
+void TMultPageDlg::Prefill(const std::array<std::string, 4>& location, int level)
+{
+    std::string* fields[]
+        = { &m_model.Fields.Systeme, &m_model.Fields.Cavite, &m_model.Fields.Reseau, &m_model.Fields.Lieu };
+    for (int i = 0; i < std::min(level, 4); ++i)
+        *fields[i] = location[static_cast<std::size_t>(i)];
+    Fill();
 }
 
 void TMultPageDlg::NuevoPunto()

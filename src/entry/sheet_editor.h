@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <array>
+
 #include <functional>
 #include <memory>
 
@@ -35,6 +37,8 @@ public:
 
     TSheetModel& Model() { return m_model; }
     void ResumeWork(const TEditorWork& work);
+    // A new sheet's system, cave, network and place, down to `level`, from an explorer folder.
+    void Prefill(const std::array<std::string, 4>& location, int level);
 
     // Commands, as the menus call them.
     bool Terminar(); // validate and close; false when refused

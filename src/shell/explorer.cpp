@@ -538,7 +538,18 @@ void TExploreur::Open(bool fromTree)
         TFolder bin;
         bin.Bin = true;
         SelectFolder(bin);
+    } else if (t.Sheet && !t.InBin && OnOpenSheet) {
+        OnOpenSheet(t.Sheet);
     }
+}
+
+void TExploreur::NewSheet(bool fromTree)
+{
+    Target t = Selected(fromTree);
+    if (!t.Folder && !fromTree && m_listed)
+        t.Folder = m_listed;
+    if (t.Folder && !t.Folder->Bin && OnNewSheet)
+        OnNewSheet(*t.Folder);
 }
 
 bool TExploreur::Drop(bool fromTree, const TFolder& target)
@@ -628,7 +639,8 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
         action->setVisible(visible);
         connect(action, &QAction::triggered, this, std::move(command));
     };
-    add("&Abrir", !fromTree && (folder || t.BinEntry), [this, fromTree] { Open(fromTree); });
+    add("&Abrir", !fromTree && (folder || t.BinEntry || (t.Sheet && !t.InBin)),
+        [this, fromTree] { Open(fromTree); });
     add("&Vaciar la palerera", bin && !m_massif.RecycleBin.empty(), [this] { EmptyBin(); });
     add("&Restaurar", (bin && fromTree && !m_massif.RecycleBin.empty()) || t.InBin,
         [this, fromTree] { Restore(fromTree); });
@@ -645,6 +657,8 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
             Rename(fromTree, QString());
     });
     menu->addSeparator();
+    add("&Nueva ficha ...", folder || (!fromTree && m_listed && !m_listed->Bin),
+        [this, fromTree] { NewSheet(fromTree); });
     add("&Aislar", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, false); });
     add("&Excluir", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, true); });
     add("Propie&dades ...", bin, [this, fromTree] { Properties(fromTree); });

@@ -30,6 +30,9 @@ public:
     std::function<void()> OnMassifChanged;
     // After isolate or exclude: "Selección", "&Recuperar" and the views.
     std::function<void()> OnSelectionChanged;
+    // A sheet to open in the sheet editor; a new sheet whose location texts come from a folder.
+    std::function<void(TFiche* sheet)> OnOpenSheet;
+    std::function<void(const TFolder& folder)> OnNewSheet;
 
     // A rebuild through the 100 ms timer: several requests cause one rebuild.
     void RequestRebuild();
@@ -49,6 +52,7 @@ public:
     void Isolate(bool fromTree, bool exclude);
     void Properties(bool fromTree);
     void Open(bool fromTree);
+    void NewSheet(bool fromTree);
     // Drop of the selected node or entry of `fromTree` onto a tree folder.
     bool Drop(bool fromTree, const TFolder& target);
     void Back();

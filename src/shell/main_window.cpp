@@ -1000,6 +1000,8 @@ TExploreur* TMainWindow::OpenExplorer()
         UpdateCommands();
     };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
+    explorer->OnOpenSheet = [this](TFiche* sheet) { OpenSheetEditor(sheet); };
+    explorer->OnNewSheet = [this](const TFolder& folder) { OpenSheetEditor(nullptr, nullptr, &folder); };
     QMdiSubWindow* window = AddChild(explorer, QStyle::SP_DirIcon);
     connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateCommands(); });
     window->showMaximized();
@@ -1175,7 +1177,7 @@ void TMainWindow::OpenSheet(int fiche)
         OpenSheetEditor(sheets[static_cast<std::size_t>(fiche)]);
 }
 
-void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work)
+void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work, const TFolder* prefill)
 {
     if (!m_massif)
         return;
@@ -1188,6 +1190,8 @@ void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work)
     TMultPageDlg editor(*m_massif, m_preferences, m_settingsFolder, sheet, this);
     if (work)
         editor.ResumeWork(*work);
+    if (prefill)
+        editor.Prefill(prefill->Path, prefill->Level);
     editor.OnValidated = [this](std::unique_ptr<TFiche> validated, TFiche* old) {
         if (old)
             m_massif->ReplaceSheet(old, std::move(validated));

@@ -3,6 +3,7 @@
 #include "entry/preferences.h"
 #include "model/editor_work.h"
 #include "shell/computation.h"
+#include "shell/explorer_model.h"
 #include "shell/settings.h"
 #include "views/options.h"
 #include "views/view_context.h"
@@ -72,7 +73,7 @@ public:
     TExploreur* Explorer() const;
     TExploreur* OpenExplorer(); // creates the explorer window when there is none, or brings it forward
     // The sheet editor on a sheet of the massif, on a new sheet (null), or on unfinished work.
-    void OpenSheetEditor(TFiche* sheet, const TEditorWork* work = nullptr);
+    void OpenSheetEditor(TFiche* sheet, const TEditorWork* work = nullptr, const TFolder* prefill = nullptr);
     void EntryPreferencesCommand(); // "Forma&to" "&Ficha ..."
     const TPreference_Ecran& EntryPreferences() const { return m_preferences; }
     void PrintCommand();

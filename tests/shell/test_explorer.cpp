@@ -1,3 +1,4 @@
+#include "entry/sheet_editor.h"
 #include "model/massif.h"
 #include "shell/explorer.h"
 #include "shell/main_window.h"
@@ -8,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdlib>
@@ -265,4 +269,45 @@ TEST_F(ExplorerTest, BesideThePlan)
     EXPECT_FALSE(explorer->WebPanel()->pixmap().isNull());
     if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
         window->grab().save(QString::fromUtf8(folder) + "/explorer-and-plan.png");
+}
+
+TEST_F(ExplorerTest, NewSheetFromAFolderAndOpeningASheet)
+{
+    // Answers the editor when it shows.
+    auto onEditor = [](const std::function<void(TMultPageDlg&)>& answer) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, answer] {
+            auto* editor = dynamic_cast<TMultPageDlg*>(QApplication::activeModalWidget());
+            if (!editor)
+                return;
+            poll->stop();
+            poll->deleteLater();
+            answer(*editor);
+        });
+        poll->start(10);
+    };
+    explorer->SelectFolder(Folder(3,
+        { "Sistema del Mortero",
+            "Cueva Fr\xED"
+            "a",
+            "Red norte" }));
+    QStringList filled;
+    onEditor([&filled](TMultPageDlg& editor) {
+        for (const char* name : { "Sistema", "Cavidad", "Red", "Lugar" })
+            filled << editor.Field(name)->text();
+        editor.Model().Modified = false;
+        editor.Terminar();
+    });
+    explorer->NewSheet(true);
+    EXPECT_EQ(filled, QStringList({ "Sistema del Mortero", "Cueva Fría", "Red norte", "" }));
+
+    explorer->SelectFolder(Folder(4, { "Sistema del Mortero", "Sima del Viento", "Pozo", "Boca" }));
+    explorer->SelectListRow(0);
+    QString date;
+    onEditor([&date](TMultPageDlg& editor) {
+        date = editor.Field("Fecha")->displayText();
+        editor.Terminar();
+    });
+    explorer->Open(false);
+    EXPECT_EQ(date, "05/09/02");
 }
