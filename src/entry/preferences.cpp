@@ -1,8 +1,8 @@
 #include "entry/preferences.h"
 
-#include "model/byte_writer.h"
 #include "model/file_io.h"
 #include "model/text_utils.h"
+#include "views/option_stream.h"
 
 #include <filesystem>
 
@@ -99,103 +99,55 @@ void TPreference_Ecran::BuildColumns()
     }
 }
 
+template <typename V> void TPreference_Ecran::Visit(V& v)
+{
+    // Each block as it lies in the record, alignment bytes included (122 bytes in all).
+    for (Group* g : { &Length, &Azimuth, &Inclination }) {
+        v.Int16("Width", g->Width);
+        v.Int16("UnitWidth", g->UnitWidth);
+        v.Int16("Order", g->Order);
+        v.Text("Unit", g->Unit, 10);
+        v.Pad(1);
+    }
+    for (Sized* g : { &WidthCols, &HeightCols }) {
+        v.Int16("Width", g->Width);
+        v.Int16("UnitWidth", g->UnitWidth);
+        v.Int16("Order", g->Order);
+        v.Text("Unit", g->Unit, 10);
+        auto separator = static_cast<std::uint8_t>(g->Separator);
+        v.Byte("Separator", separator);
+        g->Separator = static_cast<char>(separator);
+        v.Flag("TwoColumns", g->TwoColumns);
+        v.Pad(1);
+    }
+    v.Int16("SketchWidth", SketchWidth);
+    v.Int16("SketchOrder", SketchOrder);
+    v.Int16("CommentWidth", CommentWidth);
+    v.Int16("CommentOrder", CommentOrder);
+    for (Correction* c : { &Horizontal, &Development }) {
+        v.Int16("FlagWidth", c->FlagWidth);
+        v.Int16("Width", c->Width);
+        v.Int16("Order", c->Order);
+        v.Flag("Shown", c->Shown);
+        v.Pad(1);
+    }
+    v.Int16("StationWidth", StationWidth);
+    v.Int16("StationOrder", StationOrder);
+}
+
 std::string TPreference_Ecran::Encode() const
 {
     static const std::string path = "OPTIONS.SAI";
-    ks::ByteWriter w(path);
-    for (const Group* g : { &Length, &Azimuth, &Inclination }) {
-        w.I16(g->Width);
-        w.I16(g->UnitWidth);
-        w.I16(g->Order);
-        w.ShortText(g->Unit, 10);
-        w.U8(0); // alignment
-    }
-    for (const Sized* g : { &WidthCols, &HeightCols }) {
-        w.I16(g->Width);
-        w.I16(g->UnitWidth);
-        w.I16(g->Order);
-        w.ShortText(g->Unit, 10);
-        w.U8(static_cast<std::uint8_t>(g->Separator));
-        w.Bool(g->TwoColumns);
-        w.U8(0);
-    }
-    w.I16(SketchWidth);
-    w.I16(SketchOrder);
-    w.I16(CommentWidth);
-    w.I16(CommentOrder);
-    for (const Correction* c : { &Horizontal, &Development }) {
-        w.I16(c->FlagWidth);
-        w.I16(c->Width);
-        w.I16(c->Order);
-        w.Bool(c->Shown);
-        w.U8(0);
-    }
-    w.I16(StationWidth);
-    w.I16(StationOrder);
-    return w.Take();
+    ks::TOptionWriter writer(path, nullptr);
+    TPreference_Ecran fields = *this; // the visitor takes the fields by reference
+    fields.Visit(writer);
+    return writer.Take();
 }
 
 void TPreference_Ecran::Decode(const std::string& bytes)
 {
-    std::size_t pos = 0;
-    auto have = [&](std::size_t n) { return bytes.size() - pos >= n; };
-    auto i16 = [&](std::int16_t& v) {
-        if (!have(2))
-            return;
-        v = static_cast<std::int16_t>(
-            static_cast<std::uint8_t>(bytes[pos]) | (static_cast<std::uint8_t>(bytes[pos + 1]) << 8));
-        pos += 2;
-    };
-    auto u8 = [&](auto& v) {
-        if (!have(1))
-            return;
-        v = static_cast<std::remove_reference_t<decltype(v)>>(static_cast<std::uint8_t>(bytes[pos]));
-        pos += 1;
-    };
-    auto text = [&](std::string& v) {
-        if (!have(11))
-            return;
-        const std::size_t n = std::min<std::size_t>(static_cast<std::uint8_t>(bytes[pos]), 10);
-        v.assign(bytes, pos + 1, n);
-        pos += 11;
-    };
-    auto skip = [&] {
-        if (have(1))
-            pos += 1;
-    };
-    for (Group* g : { &Length, &Azimuth, &Inclination }) {
-        i16(g->Width);
-        i16(g->UnitWidth);
-        i16(g->Order);
-        text(g->Unit);
-        skip();
-    }
-    for (Sized* g : { &WidthCols, &HeightCols }) {
-        i16(g->Width);
-        i16(g->UnitWidth);
-        i16(g->Order);
-        text(g->Unit);
-        u8(g->Separator);
-        std::uint8_t two = g->TwoColumns;
-        u8(two);
-        g->TwoColumns = two != 0;
-        skip();
-    }
-    i16(SketchWidth);
-    i16(SketchOrder);
-    i16(CommentWidth);
-    i16(CommentOrder);
-    for (Correction* c : { &Horizontal, &Development }) {
-        i16(c->FlagWidth);
-        i16(c->Width);
-        i16(c->Order);
-        std::uint8_t shown = c->Shown;
-        u8(shown);
-        c->Shown = shown != 0;
-        skip();
-    }
-    i16(StationWidth);
-    i16(StationOrder);
+    ks::TOptionReader reader(bytes);
+    Visit(reader);
     BuildColumns();
 }
 

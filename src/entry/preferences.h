@@ -82,6 +82,9 @@ public:
     void Decode(const std::string& bytes); // a short file fills what it holds
     bool Load(); // false when the file does not exist
     void Save() const;
+
+private:
+    template <typename V> void Visit(V& v); // the fields of the file, in order
 };
 
 namespace ks {

@@ -15,18 +15,16 @@ TComputeController::TComputeController(std::function<TMassif*()> massif, QObject
     m_detailedTimer.setInterval(1000);
     m_fastTimer.setInterval(100);
     // On each tick a timer waits while a computation still runs, then starts its own.
-    connect(&m_detailedTimer, &QTimer::timeout, this, [this] {
-        if (Running())
-            return;
-        m_detailedTimer.stop();
-        StartDetailed();
-    });
-    connect(&m_fastTimer, &QTimer::timeout, this, [this] {
-        if (Running())
-            return;
-        m_fastTimer.stop();
-        StartFast();
-    });
+    auto serve = [this](QTimer& timer, void (TComputeController::*start)()) {
+        connect(&timer, &QTimer::timeout, this, [this, &timer, start] {
+            if (Running())
+                return;
+            timer.stop();
+            (this->*start)();
+        });
+    };
+    serve(m_detailedTimer, &TComputeController::StartDetailed);
+    serve(m_fastTimer, &TComputeController::StartFast);
 }
 
 TComputeController::~TComputeController()
@@ -34,11 +32,17 @@ TComputeController::~TComputeController()
     Discard();
 }
 
-void TComputeController::RequestDetailed()
+void TComputeController::Request(QTimer& timer)
 {
+    // A running computation is told to stop; the timer starts the new one once it has.
     if (Running())
         m_flags.Stop = true;
-    m_detailedTimer.start();
+    timer.start();
+}
+
+void TComputeController::RequestDetailed()
+{
+    Request(m_detailedTimer);
 }
 
 void TComputeController::RequestFast()
@@ -49,9 +53,7 @@ void TComputeController::RequestFast()
 
 void TComputeController::RequestAutomatic()
 {
-    if (Running())
-        m_flags.Stop = true;
-    m_fastTimer.start();
+    Request(m_fastTimer);
 }
 
 void TComputeController::Stop()

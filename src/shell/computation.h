@@ -40,6 +40,7 @@ public:
     TComputeFlags& Flags() { return m_flags; }
 
 private:
+    void Request(QTimer& timer);
     void StartDetailed();
     void StartFast();
     void FinishFast();

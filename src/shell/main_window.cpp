@@ -956,19 +956,25 @@ TAfficheur* TMainWindow::ActiveView() const
 
 TAfficheur* TMainWindow::PlanWindow() const
 {
-    for (QMdiSubWindow* window : m_mdi->subWindowList())
-        if (auto* view = dynamic_cast<TAfficheur*>(window->widget());
-            view && view->ViewKind() == TAfficheur::kPlan)
+    for (TAfficheur* view : Children<TAfficheur>())
+        if (view->ViewKind() == TAfficheur::kPlan)
             return view;
     return nullptr;
 }
 
+template <typename T> std::vector<T*> TMainWindow::Children() const
+{
+    std::vector<T*> children;
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        if (auto* child = dynamic_cast<T*>(window->widget()))
+            children.push_back(child);
+    return children;
+}
+
 TExploreur* TMainWindow::Explorer() const
 {
-    for (QMdiSubWindow* window : m_mdi->subWindowList())
-        if (auto* explorer = dynamic_cast<TExploreur*>(window->widget()))
-            return explorer;
-    return nullptr;
+    const auto explorers = Children<TExploreur>();
+    return explorers.empty() ? nullptr : explorers.front();
 }
 
 QMdiSubWindow* TMainWindow::AddChild(QWidget* child, QStyle::StandardPixmap icon)
@@ -1040,9 +1046,8 @@ void TMainWindow::RouteToView(
 
 void TMainWindow::LayoutViews()
 {
-    for (QMdiSubWindow* window : m_mdi->subWindowList())
-        if (auto* view = dynamic_cast<TAfficheur*>(window->widget()))
-            view->Layout();
+    for (TAfficheur* view : Children<TAfficheur>())
+        view->Layout();
 }
 
 void TMainWindow::ApplyScaleBox()

@@ -129,6 +129,7 @@ private:
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again
     void ApplyScaleBox();
+    template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
     void RouteToView(QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
