@@ -76,6 +76,10 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
     m_unit->setObjectName(QStringLiteral("Unidad"));
     m_unit->setEditable(true);
     m_unit->addItems({ QStringLiteral("°"), QStringLiteral("gr") });
+    connect(m_unit, &QComboBox::currentTextChanged, this, [this] {
+        if (!m_filling)
+            m_model.Modified = true;
+    });
     auto* automatic = new QPushButton(QStringLiteral("&Automático"), info);
     automatic->setObjectName(QStringLiteral("Automatico"));
     connect(automatic, &QPushButton::clicked, this, [this] { Automatico(); });

@@ -89,6 +89,7 @@ void TSheetModel::NewSheet()
     Ended = false;
     FinalEnd = TPointTopo {};
     Junctions.clear();
+    m_loaded.reset();
     Row start;
     start.kind = Kind::Start;
     start.cells.assign(m_columns.size(), std::string());
@@ -175,6 +176,7 @@ void TSheetModel::Load(const TFiche& sheet)
     Fields.DeclinationUnit = sheet.DeclUnit == kGrades ? "gr" : kDegree;
     for (const TEco& s : sheet.Surveyors)
         Fields.Surveyors.push_back(s.Get());
+    m_loaded = LoadedSheet { Fields, sheet.Premiere, sheet.Declinaison, sheet.Date, sheet.Surveyors };
     if (sheet.Galeries.empty())
         return;
 
@@ -274,6 +276,8 @@ void TSheetModel::Load(const TFiche& sheet)
                     break;
                 }
             }
+            row.original = std::make_shared<const TVisee>(v);
+            row.loaded = row.cells;
             Rows.push_back(row);
         }
     }
@@ -505,25 +509,44 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
     sheet->Cavite.Set(Fields.Cavite);
     sheet->Reseau.Set(Fields.Reseau);
     sheet->Lieu.Set(Fields.Lieu);
-    const auto declination = ParseReal(Fields.Declination);
+    // A field still showing its loaded text keeps the sheet's own value.
+    const LoadedSheet* loaded = m_loaded ? &*m_loaded : nullptr;
+    const auto declination = loaded && Fields.Declination == loaded->Fields.Declination
+        ? std::optional<double>(loaded->Declinaison)
+        : ParseReal(Fields.Declination);
     if (!declination)
         return refuse("La declinación debe de ser numérica\rejemplo 2.53", -1, -1, "Declinacion");
     if (Fields.DeclinationUnit != kDegree && Fields.DeclinationUnit != "gr")
         return refuse("La declinación debe de ser en ° o en gr.", -1, -1, "Unidad");
     sheet->Declinaison = *declination;
     sheet->DeclUnit = Fields.DeclinationUnit == "gr" ? kGrades : kDegrees;
-    const auto premiere = ParseReal(Fields.Premiere);
+    const auto premiere = loaded && Fields.Premiere == loaded->Fields.Premiere
+        ? std::optional<double>(loaded->Premiere)
+        : ParseReal(Fields.Premiere);
     if (!premiere)
         return refuse("La primicia debe de ser numérica\rejemplo 103.5", -1, -1, "Primicia");
     sheet->Premiere = *premiere;
     sheet->TPST.Set(Fields.TPST);
-    std::string date = Fields.Date.substr(0, kMaxDateText);
-    for (std::size_t i : { std::size_t(0), std::size_t(3) })
-        if (i < date.size() && date[i] == ' ')
-            date[i] = '0';
-    sheet->Date = date;
-    for (const auto& name : Fields.Surveyors)
-        if (!Trim(name).empty())
+    if (loaded && Fields.Date == loaded->Fields.Date) {
+        sheet->Date = loaded->Date;
+    } else {
+        std::string date = Fields.Date.substr(0, kMaxDateText);
+        for (std::size_t i : { std::size_t(0), std::size_t(3) })
+            if (i < date.size() && date[i] == ' ')
+                date[i] = '0';
+        sheet->Date = date;
+    }
+    auto typedNames = [](const std::vector<std::string>& names) {
+        std::vector<std::string> kept;
+        for (const auto& name : names)
+            if (!Trim(name).empty())
+                kept.push_back(name);
+        return kept;
+    };
+    if (loaded && typedNames(Fields.Surveyors) == typedNames(loaded->Fields.Surveyors))
+        sheet->Surveyors = loaded->Surveyors;
+    else
+        for (const auto& name : typedNames(Fields.Surveyors))
             sheet->Surveyors.emplace_back(name);
 
     // Galleries: a start row, its shots, and the station row that ends it.
@@ -559,13 +582,26 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
             return refuse(
                 "Una galería no puede tener más de 128 visuales: inserte un punto para partirla.", r, 0);
 
-        // A shot row, column by column.
-        TVisee v;
+        // An unchanged row is the shot it was loaded from.
+        if (row.original && row.cells == row.loaded) {
+            current->AddShot(*row.original);
+            continue;
+        }
+        // A shot row, column by column. A loaded shot keeps the fields that have no column in
+        // this layout and those whose cells were not changed.
+        TVisee v = row.original ? *row.original : TVisee {};
         bool hasLength = false, hasAzimuth = false, hasInclination = false;
         const bool firstShot = current->ShotCount() == 0;
         for (std::size_t c = 0; c < m_columns.size(); ++c) {
             const std::string text = Trim(row.cells[c]);
             const int col = static_cast<int>(c);
+            if (row.original && c < row.loaded.size() && row.cells[c] == row.loaded[c]) {
+                const std::int16_t code = m_columns[c].Code;
+                hasLength |= code == kColLength;
+                hasAzimuth |= code == kColAzimuth;
+                hasInclination |= code == kColInclination;
+                continue;
+            }
             auto number = [&](const char* message) -> std::optional<double> {
                 if (text.empty())
                     return std::nullopt;
@@ -583,14 +619,25 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                 code = static_cast<std::uint8_t>(index);
                 return true;
             };
-            auto size = [&](std::string& target, const char* message) {
-                if (text.size() >= 10) {
+            auto size = [&](std::string& target, const char* message, const std::string& value) {
+                if (value.size() >= 10) {
                     refusal = TRefusal { message, r, col, "" };
                     return false;
                 }
-                target = text;
+                target = value;
                 return true;
             };
+            // A single width or height column shows two sizes as "first/second"; a size alone goes
+            // to `alone` and the other one is empty.
+            auto sizes
+                = [&](std::string& first, std::string& second, bool aloneIsFirst, const char* message) {
+                      const auto slash = text.find('/');
+                      if (slash != std::string::npos)
+                          return size(first, message, Trim(text.substr(0, slash)))
+                              && size(second, message, Trim(text.substr(slash + 1)));
+                      return size(aloneIsFirst ? second : first, message, std::string())
+                          && size(aloneIsFirst ? first : second, message, text);
+                  };
             auto flag = [&](bool& target, const char* message) {
                 const char first = text.empty() ? 'N' : UpperChar(text[0]);
                 if (first != 'S' && first != 'N') {
@@ -613,6 +660,8 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                     v.TopofilStart = *a;
                     hasLength = true;
                 } else if (!text.empty()) {
+                    v.TopofilFlag = false;
+                    v.TopofilStart = 0;
                     const auto length = number("La longitud no es correcta");
                     if (!length)
                         return nullptr;
@@ -661,15 +710,19 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                 break;
             }
             case kColLeftWidth:
-                if (!size(v.LeftWidth, "La definición de la anchura izquierda debe de ser inferior a diez."))
+                if (!size(v.LeftWidth, "La definición de la anchura izquierda debe de ser inferior a diez.",
+                        text))
                     return nullptr;
                 break;
             case kColRightWidth:
-                if (!size(v.RightWidth, "La definición de la anchura derecha debe de ser inferior a diez."))
+                if (!size(v.RightWidth, "La definición de la anchura derecha debe de ser inferior a diez.",
+                        text))
                     return nullptr;
                 break;
             case kColWidth:
-                if (!size(v.RightWidth, "La definición de la anchura debe de ser inferior a diez."))
+                // A width alone is the single width, held on the right.
+                if (!sizes(v.LeftWidth, v.RightWidth, false,
+                        "La definición de la anchura debe de ser inferior a diez."))
                     return nullptr;
                 break;
             case kColWidthUnit:
@@ -678,17 +731,17 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                 break;
             case kColUpperHeight:
                 if (!size(v.UpperHeight,
-                        "La definición de la altura superior debe de ser inferior a diez caracteres."))
+                        "La definición de la altura superior debe de ser inferior a diez caracteres.", text))
                     return nullptr;
                 break;
             case kColLowerHeight:
                 if (!size(v.LowerHeight,
-                        "La definición de la altura inferior debe de ser inferior a diez caracteres."))
+                        "La definición de la altura inferior debe de ser inferior a diez caracteres.", text))
                     return nullptr;
                 break;
             case kColHeight:
-                if (!size(
-                        v.UpperHeight, "La definición de la altura debe de ser inferior a diez caracteres."))
+                if (!sizes(v.UpperHeight, v.LowerHeight, true,
+                        "La definición de la altura debe de ser inferior a diez caracteres."))
                     return nullptr;
                 break;
             case kColHeightUnit:
@@ -696,6 +749,7 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                     return nullptr;
                 break;
             case kColSketch:
+                v.SketchSize = 0;
                 if (!text.empty()) {
                     const auto value = ParseInt(text);
                     if (!value || *value < 0 || *value > 255)
@@ -712,6 +766,7 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                     return nullptr;
                 break;
             case kColHorizCorrection:
+                v.HorizCorrection = 0;
                 if (!text.empty()) {
                     const auto value = number("La corrección horizontal debe de ser numérica.");
                     if (!value)
@@ -725,6 +780,7 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                     return nullptr;
                 break;
             case kColDevCorrection:
+                v.DevCorrection = 0;
                 if (!text.empty()) {
                     const auto value = number("La corrección del desarrollo debe de ser numérica.");
                     if (!value)
@@ -766,11 +822,19 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
     }
 
     ReduceSheet(*sheet, massif.Angle_Geodesique);
-    // The developed elevation stays with the galleries when their number did not change.
+    // The developed elevation stays with the galleries when their number did not change. A
+    // gallery whose readings did not change, under the same declination, stays as it was, with
+    // its reduction and its computed position.
     if (old && old->Galeries.size() == sheet->Galeries.size()) {
+        const bool sameDeclination
+            = old->Declinaison == sheet->Declinaison && old->DeclUnit == sheet->DeclUnit;
         for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
             TGalerie& g = *sheet->Galeries[i];
             const TGalerie& o = *old->Galeries[i];
+            if (sameDeclination && g.SameReadings(o)) {
+                g = o;
+                continue;
+            }
             g.InElevation = o.InElevation;
             g.ElevFromStart = o.ElevFromStart;
             g.ElevForward = o.ElevForward;

@@ -62,6 +62,11 @@ public:
     {
         Kind kind = Kind::Shot;
         std::vector<std::string> cells; // one per layout column; cells[0] is the station column
+        // For a row loaded from a sheet: the shot it showed and the texts it showed it with. Cells
+        // still holding those texts give back the shot's own values, so that an unchanged sheet
+        // validates to exactly what it was, whatever the number formats and the column layout.
+        std::shared_ptr<const TVisee> original;
+        std::vector<std::string> loaded;
     };
 
     explicit TSheetModel(std::vector<TColonne> columns);
@@ -124,7 +129,18 @@ public:
     void FromWork(const TEditorWork& work);
 
 private:
+    // The loaded sheet's own values behind the information fields, kept while a field still
+    // shows the text it was loaded with.
+    struct LoadedSheet
+    {
+        TSheetFields Fields;
+        double Premiere = 0, Declinaison = 0;
+        std::string Date;
+        std::vector<TEco> Surveyors;
+    };
+
     std::vector<TColonne> m_columns;
+    std::optional<LoadedSheet> m_loaded;
 };
 
 // A station number typed in the station dialog: a whole number from 0 to 255.

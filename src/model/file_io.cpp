@@ -20,13 +20,21 @@ std::string SystemError()
 
 std::string ReadWholeFile(const std::string& path)
 {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec))
+        throw FileError(path, "", "es una carpeta, no un fichero");
     std::ifstream in(path, std::ios::binary);
     if (!in)
         throw FileError(path, "", "no se puede abrir el fichero: " + SystemError());
-    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    // The stream's own failures (a device that cannot be read) become the file's error.
+    try {
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad())
+            throw FileError(path, "", "error de lectura: " + SystemError());
+        return bytes;
+    } catch (const std::ios_base::failure&) {
         throw FileError(path, "", "error de lectura: " + SystemError());
-    return bytes;
+    }
 }
 
 // Writes beside the target and renames into place, so that a failed write never leaves the

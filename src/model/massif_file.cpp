@@ -3,6 +3,7 @@
 #include "model/massif.h"
 #include "model/massif_codec.h"
 #include "model/services.h"
+#include "model/text_utils.h"
 
 namespace {
 
@@ -52,16 +53,31 @@ void TMassif::Save(const std::string& fileName, ks::IProgress* progress)
     ks::WriteFileSafely(path, bytes);
 }
 
+namespace ks {
+
+bool IsTextMassif(const std::string& fileName, const std::string& bytes)
+{
+    if (IsTextFileName(fileName))
+        return true;
+    // A backup ("name.BAK") or a file of any other name is read by its content: a text massif
+    // begins with its version line.
+    const auto dot = fileName.rfind('.');
+    const bool binaryName = dot != std::string::npos && UpperCase(fileName.substr(dot)) == ".FIC";
+    return !binaryName && bytes.compare(0, 7, "Versi\xF3n") == 0;
+}
+
+} // namespace ks
+
 ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
 {
     const std::string bytes = ks::ReadWholeFile(FileName);
+    const bool text = ks::IsTextMassif(FileName, bytes);
     ks::LoadResult result;
     {
         ProgressScope scope(progress, "Lectura del macizo ...", "");
         try {
-            result = ks::IsTextFileName(FileName)
-                ? ks::DecodeText(bytes, *this, FileName, reporter, progress)
-                : ks::DecodeBinary(bytes, *this, FileName, reporter, progress);
+            result = text ? ks::DecodeText(bytes, *this, FileName, reporter, progress)
+                          : ks::DecodeBinary(bytes, *this, FileName, reporter, progress);
         } catch (...) {
             Computed = false;
             ElevationPlaced = false;

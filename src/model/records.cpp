@@ -70,6 +70,39 @@ void TGalerie::PlaceStations()
     }
 }
 
+namespace {
+
+bool SameEnd(const TPointTopo& a, const TPointTopo& b)
+{
+    return a.Final == b.Final && (a.Final || (a.Number == b.Number && a.Name == b.Name));
+}
+
+bool SameShotReadings(const TVisee& a, const TVisee& b)
+{
+    return a.Length == b.Length && a.Azimuth == b.Azimuth && a.Inclination == b.Inclination
+        && a.TopofilStart == b.TopofilStart && a.LeftWidth == b.LeftWidth && a.RightWidth == b.RightWidth
+        && a.UpperHeight == b.UpperHeight && a.LowerHeight == b.LowerHeight && a.Comment == b.Comment
+        && a.LengthUnit == b.LengthUnit && a.WidthUnit == b.WidthUnit && a.HeightUnit == b.HeightUnit
+        && a.AzimuthUnit == b.AzimuthUnit && a.InclinationUnit == b.InclinationUnit
+        && a.SketchSize == b.SketchSize && a.HorizCorrection == b.HorizCorrection
+        && a.DevCorrection == b.DevCorrection && a.HorizCorrectionFlag == b.HorizCorrectionFlag
+        && a.DevCorrectionFlag == b.DevCorrectionFlag && a.TopofilFlag == b.TopofilFlag;
+}
+
+} // namespace
+
+bool TGalerie::SameReadings(const TGalerie& other) const
+{
+    if (!SameEnd(Start, other.Start) || !SameEnd(End, other.End) || Shots.size() != other.Shots.size()
+        || Name != other.Name || Deformation != other.Deformation || TopofilCoef != other.TopofilCoef
+        || Colour != other.Colour)
+        return false;
+    for (std::size_t i = 0; i < Shots.size(); ++i)
+        if (!SameShotReadings(Shots[i], other.Shots[i]))
+            return false;
+    return true;
+}
+
 void TGalerie::CopyFrom(const TGalerie& other)
 {
     Shots = other.Shots;

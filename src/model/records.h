@@ -135,6 +135,10 @@ public:
     // Rebuilds the station positions, spreading the misclosure along the gallery in proportion to
     // the length surveyed so far. Does nothing beyond sizing the array while Positioned is clear.
     void PlaceStations();
+    // True when both galleries hold the same readings: end stations, every typed field of every
+    // shot, and the gallery's information (name, coefficients, colour). Derived values are not
+    // compared.
+    bool SameReadings(const TGalerie& other) const;
     // Copy used by a sheet copy: no station positions, no elevation membership, no branches, and
     // the horizontal correction flag of every shot cleared.
     void CopyFrom(const TGalerie& other);

@@ -17,7 +17,7 @@ TComputeController::TComputeController(std::function<TMassif*()> massif, QObject
     // On each tick a timer waits while a computation still runs, then starts its own.
     auto serve = [this](QTimer& timer, void (TComputeController::*start)()) {
         connect(&timer, &QTimer::timeout, this, [this, &timer, start] {
-            if (Running())
+            if (Running() || m_held > 0)
                 return;
             timer.stop();
             (this->*start)();
@@ -63,6 +63,7 @@ void TComputeController::Stop()
 
 void TComputeController::Discard()
 {
+    m_finishPending = false;
     m_fastTimer.stop();
     m_detailedTimer.stop();
     m_userRequested = false;
@@ -105,11 +106,29 @@ void TComputeController::StartFast()
     });
 }
 
+void TComputeController::Hold()
+{
+    ++m_held;
+}
+
+void TComputeController::Release()
+{
+    if (m_held > 0 && --m_held == 0 && m_finishPending) {
+        m_finishPending = false;
+        QMetaObject::invokeMethod(
+            this, [this] { FinishFast(); }, Qt::QueuedConnection);
+    }
+}
+
 void TComputeController::FinishFast()
 {
     TMassif* massif = m_massif();
     if (!m_thread || !massif)
         return;
+    if (m_held > 0) {
+        m_finishPending = true;
+        return;
+    }
     const TComputeReport report = m_thread->Complete(*massif);
     m_thread.reset();
     if (report.Positioned)

@@ -33,6 +33,10 @@ public:
     // Stops a running computation and forgets it, before the massif it works for is closed.
     void Discard();
     bool Running() const { return m_flags.Running.load(); }
+    // While held (by a save or a print job), no computation starts and none writes its results
+    // into the massif; requests and a finished computation wait for the release.
+    void Hold();
+    void Release();
 
     std::function<void(bool busy)> OnBusy; // start or stop the busy animation and "Detener"
     std::function<void()> OnComputed; // let the views redraw
@@ -51,6 +55,8 @@ private:
     QTimer m_detailedTimer;
     QTimer m_fastTimer;
     bool m_userRequested = false;
+    int m_held = 0;
+    bool m_finishPending = false;
     std::unique_ptr<TThreadCalcul> m_thread;
 };
 

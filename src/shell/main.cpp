@@ -5,6 +5,7 @@
 // (for the documentation and for checks under Xvfb).
 #include "model/massif.h"
 #include "shell/main_window.h"
+#include "shell/prompt.h"
 #include "views/settings_dir.h"
 
 #include <QApplication>
@@ -13,9 +14,27 @@
 
 #include <clocale>
 
+namespace {
+
+// Every event runs inside the application's guard: an exception that a command let through
+// becomes the standard error box instead of ending the program.
+class TApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        bool handled = false;
+        ks::Guarded([&] { handled = QApplication::notify(receiver, event); });
+        return handled;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    QApplication application(argc, argv);
+    TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Karstelle"));
     // Numbers use "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");

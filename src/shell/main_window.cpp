@@ -31,6 +31,7 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QPointer>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QProgressDialog>
@@ -42,6 +43,7 @@
 #include <QTreeWidget>
 
 #include <filesystem>
+#include <type_traits>
 
 namespace ks {
 
@@ -54,6 +56,20 @@ QString Stripped(const QString& caption)
     if (name.endsWith(QStringLiteral(" ...")))
         name.chop(4);
     return name.trimmed();
+}
+
+// A slot that runs its command inside the application's guard.
+// Signal arguments the command does not take are left out.
+template <typename F> auto Guard(F command)
+{
+    return [command](auto... arguments) -> void {
+        Guarded([&] {
+            if constexpr (std::is_invocable_v<F, decltype(arguments)...>)
+                command(arguments...);
+            else
+                command();
+        });
+    };
 }
 
 QString BaseName(const QString& path)
@@ -88,7 +104,36 @@ public:
     {
         m_window.m_status->setText(QString::fromStdString(text));
     }
-    void ProcessEvents() override { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }
+    // Only the progress is shown again: no event, timer or queued call may run while the massif
+    // is read or written, since any of them could change or close it under the reader or writer.
+    void ProcessEvents() override
+    {
+        m_window.m_status->repaint();
+        m_window.m_progress->repaint();
+    }
+
+private:
+    TMainWindow& m_window;
+};
+
+// For the time of a job that runs its own event loop (printing, the preview): the massif and the
+// views stay as they are, so no computation starts or ends, and no drop or close is served.
+class TMainWindow::Busy
+{
+public:
+    explicit Busy(TMainWindow& window)
+        : m_window(window)
+    {
+        ++m_window.m_busy;
+        m_window.m_computation->Hold();
+    }
+    ~Busy()
+    {
+        m_window.m_computation->Release();
+        --m_window.m_busy;
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
 
 private:
     TMainWindow& m_window;
@@ -197,19 +242,19 @@ void TMainWindow::BuildMenus()
     QMenu* massif = bar->addMenu(QStringLiteral("&Macizo"));
     Command(massif, QStringLiteral("&Nuevo ..."), QKeySequence(QStringLiteral("Ctrl+N")), false);
     connect(Command(massif, QStringLiteral("&Abrir ..."), QKeySequence(QStringLiteral("Ctrl+O"))),
-        &QAction::triggered, this, [this] { OpenCommand(); });
-    connect(
-        Command(massif, QStringLiteral("&Cerrar")), &QAction::triggered, this, [this] { CloseCommand(); });
+        &QAction::triggered, this, Guard([this] { OpenCommand(); }));
+    connect(Command(massif, QStringLiteral("&Cerrar")), &QAction::triggered, this,
+        Guard([this] { CloseCommand(); }));
     connect(Command(massif, QStringLiteral("&Guardar"), QKeySequence(QStringLiteral("Ctrl+S"))),
-        &QAction::triggered, this, [this] { SaveCommand(); });
+        &QAction::triggered, this, Guard([this] { SaveCommand(); }));
     connect(Command(massif, QStringLiteral("G&uardar como ...")), &QAction::triggered, this,
-        [this] { SaveAsCommand(); });
+        Guard([this] { SaveAsCommand(); }));
     massif->addSeparator();
     Command(massif, QStringLiteral("Ais&lar ..."), {}, false);
     QMenu* recover = massif->addMenu(QStringLiteral("&Recuperar"));
     recover->menuAction()->setObjectName(QStringLiteral("Recuperar"));
     m_actions[QStringLiteral("Recuperar")] = recover->menuAction();
-    connect(Command(recover, QStringLiteral("&Todo")), &QAction::triggered, this, [this] {
+    connect(Command(recover, QStringLiteral("&Todo")), &QAction::triggered, this, Guard([this] {
         if (!m_massif)
             return;
         m_massif->Selection.reset();
@@ -220,27 +265,27 @@ void TMainWindow::BuildMenus()
         LayoutViews();
         if (TExploreur* explorer = Explorer())
             explorer->RequestRebuild();
-    });
+    }));
     const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
         { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };
     for (const auto& [caption, field] : levels)
         connect(Command(recover, QString::fromUtf8(caption)), &QAction::triggered, this,
-            [this, field = field] { Recover(field); });
+            Guard([this, field = field] { Recover(field); }));
     massif->addSeparator();
     Command(massif, QStringLiteral("C&onfigurar impresora ..."), {}, false);
     connect(Command(massif, QStringLiteral("A&justar página ...")), &QAction::triggered, this,
-        [this] { MarginsCommand(); });
+        Guard([this] { MarginsCommand(); }));
     connect(Command(massif, QStringLiteral("Vista pr&e-impresión ..."), {}, false), &QAction::triggered, this,
-        [this] { PreviewCommand(); });
+        Guard([this] { PreviewCommand(); }));
     connect(Command(massif, QStringLiteral("Im&primir ..."), QKeySequence(QStringLiteral("Ctrl+P")), false),
-        &QAction::triggered, this, [this] { PrintCommand(); });
+        &QAction::triggered, this, Guard([this] { PrintCommand(); }));
     m_recentSeparator = massif->addSeparator();
     for (int i = 0; i < 3; ++i) {
         m_recent[i] = Command(massif, QStringLiteral("&%1").arg(i + 1));
-        connect(m_recent[i], &QAction::triggered, this, [this, i] { OpenRecent(i); });
+        connect(m_recent[i], &QAction::triggered, this, Guard([this, i] { OpenRecent(i); }));
     }
     massif->addSeparator();
-    connect(Command(massif, QStringLiteral("Sal&ir")), &QAction::triggered, this, [this] { close(); });
+    connect(Command(massif, QStringLiteral("Sal&ir")), &QAction::triggered, this, Guard([this] { close(); }));
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edición"));
     // The edit commands work on the explorer's list, or its tree when that has the focus.
@@ -251,13 +296,13 @@ void TMainWindow::BuildMenus()
         };
     };
     connect(Command(edit, QStringLiteral("&Deschacer"), QKeySequence(QStringLiteral("Ctrl+Z")), false),
-        &QAction::triggered, this, toExplorer([](TExploreur& e, bool) { e.Undo(); }));
+        &QAction::triggered, this, Guard(toExplorer([](TExploreur& e, bool) { e.Undo(); })));
     connect(Command(edit, QStringLiteral("&Cortar"), QKeySequence(QStringLiteral("Ctrl+X")), false),
-        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Cut(tree); }));
+        &QAction::triggered, this, Guard(toExplorer([](TExploreur& e, bool tree) { e.Cut(tree); })));
     connect(Command(edit, QStringLiteral("C&opiar"), QKeySequence(QStringLiteral("Ctrl+C")), false),
-        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Copy(tree); }));
+        &QAction::triggered, this, Guard(toExplorer([](TExploreur& e, bool tree) { e.Copy(tree); })));
     connect(Command(edit, QStringLiteral("&Pegar"), QKeySequence(QStringLiteral("Ctrl+V")), false),
-        &QAction::triggered, this, toExplorer([](TExploreur& e, bool tree) { e.Paste(tree); }));
+        &QAction::triggered, this, Guard(toExplorer([](TExploreur& e, bool tree) { e.Paste(tree); })));
 
     QMenu* view = bar->addMenu(QStringLiteral("&Ver"));
     QMenu* toolbars = view->addMenu(QStringLiteral("Barra de &herramientas"));
@@ -267,24 +312,24 @@ void TMainWindow::BuildMenus()
     for (const auto& [caption, field] : toggles) {
         QAction* action = Command(toolbars, QString::fromUtf8(caption));
         action->setCheckable(true);
-        connect(action, &QAction::toggled, this, [this, field = field](bool on) {
+        connect(action, &QAction::toggled, this, Guard([this, field = field](bool on) {
             m_settings.*field = on;
             ApplySettings();
-        });
+        }));
     }
     QAction* statusAction = Command(view, QStringLiteral("&Barra de estado"));
     statusAction->setCheckable(true);
-    connect(statusAction, &QAction::toggled, this, [this](bool on) {
+    connect(statusAction, &QAction::toggled, this, Guard([this](bool on) {
         m_settings.Etat = on;
         ApplySettings();
-    });
+    }));
     QAction* web = Command(view, QStringLiteral("Como una página &Web"));
     web->setCheckable(true);
-    connect(web, &QAction::toggled, this, [this](bool on) {
+    connect(web, &QAction::toggled, this, Guard([this](bool on) {
         m_settings.Web = on;
         if (TExploreur* explorer = Explorer())
             explorer->SetWebStyle(on);
-    });
+    }));
     view->addSeparator();
     auto* styles = new QActionGroup(this);
     const char* styleCaptions[] = { "Iconos g&randes", "Iconos pe&queños", "&Lista", "&Detalle" };
@@ -293,7 +338,7 @@ void TMainWindow::BuildMenus()
         action->setCheckable(true);
         styles->addAction(action);
         connect(action, &QAction::triggered, this,
-            [this, i] { m_settings.Style = static_cast<TSettings::Classement>(i); });
+            Guard([this, i] { m_settings.Style = static_cast<TSettings::Classement>(i); }));
     }
 
     QMenu* go = bar->addMenu(QStringLiteral("&Ir a"));
@@ -303,12 +348,12 @@ void TMainWindow::BuildMenus()
 
     QMenu* dataMenu = bar->addMenu(QStringLiteral("&Datos"));
     connect(Command(dataMenu, QStringLiteral("&Nueva ficha ...")), &QAction::triggered, this,
-        [this] { OpenSheetEditor(nullptr); });
+        Guard([this] { OpenSheetEditor(nullptr); }));
     Command(dataMenu, QStringLiteral("&Buscar una ficha ..."), QKeySequence(QStringLiteral("Ctrl+F")), false);
     connect(Command(dataMenu, QStringLiteral("&Puntos de referencia ...")), &QAction::triggered, this,
-        [this] { ReferencePointsCommand(); });
+        Guard([this] { ReferencePointsCommand(); }));
     connect(Command(dataMenu, QStringLiteral("D&eclinaciones ...")), &QAction::triggered, this,
-        [this] { DeclinationsCommand(); });
+        Guard([this] { DeclinationsCommand(); }));
     QMenu* import = dataMenu->addMenu(QStringLiteral("&Importar"));
     Command(import, QStringLiteral("&Toporobot ..."), {}, false);
     QMenu* exportMenu = dataMenu->addMenu(QStringLiteral("&Exportar"));
@@ -351,27 +396,27 @@ void TMainWindow::BuildMenus()
     QMenu* format = bar->addMenu(QStringLiteral("Forma&to"));
     Command(format, QStringLiteral("&Sugerencias ..."), {}, false);
     connect(Command(format, QStringLiteral("&Ficha ...")), &QAction::triggered, this,
-        [this] { EntryPreferencesCommand(); });
+        Guard([this] { EntryPreferencesCommand(); }));
     connect(Command(format, QStringLiteral("&Planta ...")), &QAction::triggered, this,
-        [this] { PlanOptionsCommand(); });
+        Guard([this] { PlanOptionsCommand(); }));
     Command(format, QStringLiteral("&Alzado ..."), {}, false);
     Command(format, QStringLiteral("P&erspectiva ..."), {}, false);
     Command(format, QStringLiteral("Ta&bla ..."), {}, false);
     connect(Command(format, QStringLiteral("Abrir &modelo ...")), &QAction::triggered, this,
-        [this] { TemplateCommand(true); });
+        Guard([this] { TemplateCommand(true); }));
     connect(Command(format, QStringLiteral("&Guardar modelo ...")), &QAction::triggered, this,
-        [this] { TemplateCommand(false); });
+        Guard([this] { TemplateCommand(false); }));
 
     QMenu* compute = bar->addMenu(QStringLiteral("&Cálculo"));
     QAction* automatic = Command(compute, QStringLiteral("&Automático"));
     automatic->setCheckable(true);
-    connect(automatic, &QAction::toggled, this, [this](bool on) { m_settings.Automatique = on; });
+    connect(automatic, &QAction::toggled, this, Guard([this](bool on) { m_settings.Automatique = on; }));
     connect(Command(compute, QStringLiteral("&Detallado")), &QAction::triggered, this,
-        [this] { m_computation->RequestDetailed(); });
+        Guard([this] { m_computation->RequestDetailed(); }));
     connect(Command(compute, QStringLiteral("&Rápido")), &QAction::triggered, this,
-        [this] { m_computation->RequestFast(); });
+        Guard([this] { m_computation->RequestFast(); }));
     connect(Command(compute, QStringLiteral("&Interrumpir"), {}, false), &QAction::triggered, this,
-        [this] { m_computation->Stop(); });
+        Guard([this] { m_computation->Stop(); }));
 
     QMenu* windows = bar->addMenu(QStringLiteral("&Ventanas"));
     connect(
@@ -382,17 +427,17 @@ void TMainWindow::BuildMenus()
 
     QMenu* help = bar->addMenu(QStringLiteral("?"));
     Command(help, QStringLiteral("&Ayuda ..."), {}, false);
-    connect(Command(help, QStringLiteral("Acerca &de ...")), &QAction::triggered, this, [] {
+    connect(Command(help, QStringLiteral("Acerca &de ...")), &QAction::triggered, this, Guard([] {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Acerca de Karstelle"),
             QStringLiteral("Karstelle\nTopografía de cavidades"), Buttons::Ok);
-    });
-    connect(Command(help, QStringLiteral("&Contribución ...")), &QAction::triggered, this, [] {
+    }));
+    connect(Command(help, QStringLiteral("&Contribución ...")), &QAction::triggered, this, Guard([] {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Contribución"),
             QStringLiteral(
                 "Karstelle se hace con los espeleólogos que lo usan: envíe sus comentarios, sus fallos "
                 "encontrados y sus topografías de prueba al equipo del proyecto."),
             Buttons::Ok);
-    });
+    }));
     Command(help, QStringLiteral("&Web ..."), {}, false);
     Command(help, QStringLiteral("&E-mail ..."), {}, false);
 }
@@ -415,13 +460,13 @@ void TMainWindow::BuildToolBars()
         = new QAction(s->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Calcular"), this);
     calculate->setObjectName(QStringLiteral("Calcular"));
     calculate->setToolTip(QStringLiteral("Cálculo de coordenadas"));
-    connect(calculate, &QAction::triggered, this, [this] { m_computation->RequestFast(); });
+    connect(calculate, &QAction::triggered, this, Guard([this] { m_computation->RequestFast(); }));
     m_actions[QStringLiteral("Calcular")] = calculate;
     m_general->addAction(calculate);
     auto* stop = new QAction(s->standardIcon(QStyle::SP_BrowserStop), QStringLiteral("Detener"), this);
     stop->setObjectName(QStringLiteral("Detener"));
     stop->setEnabled(false);
-    connect(stop, &QAction::triggered, this, [this] { m_computation->Stop(); });
+    connect(stop, &QAction::triggered, this, Guard([this] { m_computation->Stop(); }));
     m_actions[QStringLiteral("Detener")] = stop;
     m_general->addAction(stop);
 
@@ -438,10 +483,10 @@ void TMainWindow::BuildToolBars()
     for (const auto& [caption, icon, command] : navigation) {
         auto* action = new QAction(s->standardIcon(icon), QString::fromUtf8(caption), this);
         action->setObjectName(QString::fromUtf8(caption));
-        connect(action, &QAction::triggered, this, [this, command = command] {
+        connect(action, &QAction::triggered, this, Guard([this, command = command] {
             if (TExploreur* explorer = Explorer())
                 (explorer->*command)();
-        });
+        }));
         m_actions[action->objectName()] = action;
         m_explorer->addAction(action);
     }
@@ -490,30 +535,29 @@ void TMainWindow::BuildToolBars()
         modes->addAction(action);
         m_views->addAction(action);
         m_actions[action->objectName()] = action;
-        connect(action, &QAction::toggled, this, [this] {
+        connect(action, &QAction::toggled, this, Guard([this] {
             if (TAfficheur* view = ActiveView())
                 view->Layout();
-        });
+        }));
     }
 }
 
 void TMainWindow::ReadOptionsAndSettings()
 {
-    Charger(m_marge, OptionPath(kMargeOptionsFile).toStdString());
+    // Each file on its own: one that cannot be read is reported and leaves its defaults.
+    Guarded([this] { Charger(m_marge, OptionPath(kMargeOptionsFile).toStdString()); });
     m_preferences.FileName = OptionPath("OPTIONS.SAI").toStdString();
-    m_preferences.Load();
-    Charger(m_tableau, OptionPath(kTableauOptionsFile).toStdString());
-    Charger(m_plan, OptionPath(kPlanOptionsFile).toStdString());
-    Charger(m_relief, OptionPath(kReliefOptionsFile).toStdString());
-    Charger(m_coupe, OptionPath(kCoupeOptionsFile).toStdString());
+    Guarded([this] { m_preferences.Load(); });
+    Guarded([this] { Charger(m_tableau, OptionPath(kTableauOptionsFile).toStdString()); });
+    Guarded([this] { Charger(m_plan, OptionPath(kPlanOptionsFile).toStdString()); });
+    Guarded([this] { Charger(m_relief, OptionPath(kReliefOptionsFile).toStdString()); });
+    Guarded([this] { Charger(m_coupe, OptionPath(kCoupeOptionsFile).toStdString()); });
     const QString ini = OptionPath(kSettingsFile);
-    if (!QFile::exists(ini))
-        return;
-    try {
-        if (auto error = ReadSettings(ReadWholeFile(ini.toStdString()), m_settings))
-            Prompt().Error(QStringLiteral("%1: %2").arg(ini, QString::fromStdString(*error)));
-    } catch (const FileError& e) {
-        Prompt().Error(QString::fromStdString(e.what()));
+    if (QFile::exists(ini)) {
+        Guarded([this, &ini] {
+            if (auto error = ReadSettings(ReadWholeFile(ini.toStdString()), m_settings))
+                Prompt().Error(QStringLiteral("%1: %2").arg(ini, QString::fromStdString(*error)));
+        });
     }
     RefreshRecentMenu();
 }
@@ -544,18 +588,15 @@ void TMainWindow::ApplySettings()
 
 void TMainWindow::WriteSettingsAndOptions()
 {
-    try {
-        WriteFileSafely(OptionPath(kSettingsFile).toStdString(), WriteSettings(m_settings));
-        TPromptReporter reporter;
-        Enregistrer(m_marge, OptionPath(kMargeOptionsFile).toStdString(), &reporter);
-        m_preferences.Save();
-        Enregistrer(m_tableau, OptionPath(kTableauOptionsFile).toStdString(), &reporter);
-        Enregistrer(m_plan, OptionPath(kPlanOptionsFile).toStdString(), &reporter);
-        Enregistrer(m_relief, OptionPath(kReliefOptionsFile).toStdString(), &reporter);
-        Enregistrer(m_coupe, OptionPath(kCoupeOptionsFile).toStdString(), &reporter);
-    } catch (const FileError& e) {
-        Prompt().Error(QString::fromStdString(e.what()));
-    }
+    // Each file on its own: one that cannot be written does not keep the others from being.
+    TPromptReporter reporter;
+    Guarded([this] { WriteFileSafely(OptionPath(kSettingsFile).toStdString(), WriteSettings(m_settings)); });
+    Guarded([&] { Enregistrer(m_marge, OptionPath(kMargeOptionsFile).toStdString(), &reporter); });
+    Guarded([this] { m_preferences.Save(); });
+    Guarded([&] { Enregistrer(m_tableau, OptionPath(kTableauOptionsFile).toStdString(), &reporter); });
+    Guarded([&] { Enregistrer(m_plan, OptionPath(kPlanOptionsFile).toStdString(), &reporter); });
+    Guarded([&] { Enregistrer(m_relief, OptionPath(kReliefOptionsFile).toStdString(), &reporter); });
+    Guarded([&] { Enregistrer(m_coupe, OptionPath(kCoupeOptionsFile).toStdString(), &reporter); });
 }
 
 void TMainWindow::UpdateCommands()
@@ -645,8 +686,8 @@ bool TMainWindow::AskSave(bool withCancel)
         QStringLiteral("¿Desea usted guardar los cambios realizados en %1?").arg(name),
         withCancel ? Buttons::YesNoCancel : Buttons::YesNo);
     if (answer == Answer::Yes)
-        SaveCommand();
-    return answer != Answer::Cancel;
+        return SaveCommand();
+    return answer == Answer::No;
 }
 
 void TMainWindow::CloseMassif()
@@ -679,11 +720,16 @@ void TMainWindow::OpenMassif(const QString& fileName)
     if (QFile::exists(fileName)) {
         WaitCursor wait;
         TPromptReporter reporter;
+        bool whole = false;
         try {
-            m_massif->Load(&reporter, m_progressSink.get());
-        } catch (const FileError& e) {
-            Prompt().Error(QString::fromStdString(e.what()));
+            whole = m_massif->Load(&reporter, m_progressSink.get()).status == LoadStatus::Loaded;
+        } catch (const std::exception& e) {
+            Prompt().Error(ErrorText(e) + QStringLiteral("\n\n") + QString::fromUtf8(kPartlyReadText));
         }
+        // A massif read only in part keeps no file name: saving it asks for a new one, so that
+        // the file it came from is never replaced by a part of itself.
+        if (!whole)
+            m_massif->FileName.clear();
     }
     m_massif->Saved = true;
     if (m_massif->EditorWork) {
@@ -696,7 +742,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
             OpenSheetEditor(nullptr, &work);
         });
     }
-    setWindowTitle(TitleFor(fileName));
+    setWindowTitle(TitleFor(QString::fromStdString(m_massif->FileName)));
     m_noMassif = false;
     OpenExplorer();
     UpdateCommands();
@@ -720,49 +766,54 @@ void TMainWindow::OpenCommand()
         OpenMassif(name);
 }
 
-void TMainWindow::SaveCommand()
+bool TMainWindow::SaveCommand()
 {
     if (!m_massif)
-        return;
+        return false;
     const QString fileName = QString::fromStdString(m_massif->FileName);
-    if (fileName.isEmpty() || !QFile::exists(fileName)) {
-        SaveAsCommand();
-        return;
-    }
+    if (fileName.isEmpty() || !QFile::exists(fileName))
+        return SaveAsCommand();
     // The previous file becomes the backup: its name with the last three characters made "BAK".
+    // A massif opened from its backup is written without one: the backup is the file itself.
     const QString backup = fileName.left(fileName.size() - 3) + QStringLiteral("BAK");
+    const bool keepBackup = backup.compare(fileName, Qt::CaseInsensitive) != 0;
     WaitCursor wait;
-    QFile::remove(backup);
-    if (!QFile::rename(fileName, backup)) {
-        Prompt().Error(
-            QStringLiteral("%1: no se puede guardar la copia de seguridad %2").arg(fileName, backup));
-        return;
+    if (keepBackup) {
+        QFile::remove(backup);
+        if (!QFile::rename(fileName, backup)) {
+            Prompt().Error(
+                QStringLiteral("%1: no se puede guardar la copia de seguridad %2").arg(fileName, backup));
+            return false;
+        }
     }
     try {
         m_massif->Save(std::string(), m_progressSink.get());
         m_massif->Saved = true;
-    } catch (const FileError& e) {
+        return true;
+    } catch (const std::exception& e) {
         // Nothing was written: the file goes back under its own name.
-        QFile::rename(backup, fileName);
-        Prompt().Error(QString::fromStdString(e.what()));
+        if (keepBackup)
+            QFile::rename(backup, fileName);
+        Prompt().Error(ErrorText(e));
+        return false;
     }
 }
 
-void TMainWindow::SaveAsCommand()
+bool TMainWindow::SaveAsCommand()
 {
     if (!m_massif)
-        return;
+        return false;
     const QString name
         = Prompt().SaveFileName(QStringLiteral("Guardar como"), QString::fromStdString(m_massif->FileName),
             QStringLiteral("(carpeta ficha) *.fic (*.fic);;(macizo texto) *.mas (*.mas)"));
     if (name.isEmpty())
-        return;
+        return false;
     if (QFile::exists(name)
         && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
                QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(BaseName(name)),
                Buttons::YesNo)
             != Answer::Yes)
-        return;
+        return false;
     WaitCursor wait;
     const std::string previous = m_massif->FileName;
     m_massif->FileName = name.toStdString();
@@ -770,9 +821,11 @@ void TMainWindow::SaveAsCommand()
         m_massif->Save(std::string(), m_progressSink.get());
         m_massif->Saved = true;
         setWindowTitle(TitleFor(name));
-    } catch (const FileError& e) {
+        return true;
+    } catch (const std::exception& e) {
         m_massif->FileName = previous;
-        Prompt().Error(QString::fromStdString(e.what()));
+        Prompt().Error(ErrorText(e));
+        return false;
     }
 }
 
@@ -788,7 +841,8 @@ bool TMainWindow::ExitCommand()
             QStringLiteral("¿Salir de Karstelle ?"), Buttons::YesNo)
         != Answer::Yes)
         return false;
-    AskSave(false);
+    if (!AskSave(false))
+        return false;
     CloseMassif();
     WriteSettingsAndOptions();
     return true;
@@ -796,7 +850,14 @@ bool TMainWindow::ExitCommand()
 
 void TMainWindow::closeEvent(QCloseEvent* event)
 {
-    if (m_exiting || ExitCommand()) {
+    if (m_busy > 0) {
+        event->ignore();
+        return;
+    }
+    bool exit = m_exiting;
+    if (!exit)
+        Guarded([this, &exit] { exit = ExitCommand(); });
+    if (exit) {
         m_exiting = true;
         event->accept();
     } else {
@@ -806,6 +867,8 @@ void TMainWindow::closeEvent(QCloseEvent* event)
 
 void TMainWindow::DropFiles(const QStringList& files)
 {
+    if (m_busy > 0)
+        return;
     if (files.size() > 1) {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
             QStringLiteral("Un sólo fichero a la vez"), Buttons::Ok);
@@ -835,7 +898,7 @@ void TMainWindow::dropEvent(QDropEvent* event)
         files << url.toLocalFile();
     event->acceptProposedAction();
     // Answer the drop first; the questions come once the drag is over.
-    QTimer::singleShot(0, this, [this, files] { DropFiles(files); });
+    QTimer::singleShot(0, this, Guard([this, files] { DropFiles(files); }));
 }
 
 void TMainWindow::OpenRecent(int index)
@@ -927,8 +990,8 @@ void TMainWindow::TemplateCommand(bool open)
             apply(m_relief);
         else if (suffix == QStringLiteral("TABL"))
             apply(m_tableau);
-    } catch (const FileError& e) {
-        Prompt().Error(QString::fromStdString(e.what()));
+    } catch (const std::exception& e) {
+        Prompt().Error(ErrorText(e));
     }
 }
 
@@ -939,7 +1002,8 @@ void TMainWindow::PlanOptionsCommand()
 
 void TMainWindow::MarginsCommand()
 {
-    EditerMarge(m_marge, this);
+    const QPrinter printer(QPrinter::HighResolution);
+    EditerMarge(m_marge, this, printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
 }
 
 } // namespace ks
@@ -1038,10 +1102,10 @@ TAfficheur* TMainWindow::OpenPlanWindow()
 void TMainWindow::RouteToView(
     QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command)
 {
-    connect(Command(menu, caption), &QAction::triggered, this, [this, command] {
+    connect(Command(menu, caption), &QAction::triggered, this, Guard([this, command] {
         if (TAfficheur* view = ActiveView())
             command(*view);
-    });
+    }));
 }
 
 void TMainWindow::LayoutViews()
@@ -1125,12 +1189,14 @@ bool TMainWindow::EditPlanOptions()
 
 void TMainWindow::PrintCommand()
 {
-    TAfficheur* view = ActiveView();
+    QPointer<TAfficheur> view = ActiveView();
     if (!view || !m_massif)
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setDocName(QStringLiteral("Plano topográfico"));
     printer.setFullPage(true);
+    if (!CheckPrintableArea(printer))
+        return;
     TGraphique& graphique = *view->Graphique();
     graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()),
         printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
@@ -1139,9 +1205,15 @@ void TMainWindow::PrintCommand()
     int first = 0, last = 0, copies = 1;
     if (!Prompt().PrintDialog(printer, columns * rows, first, last, copies))
         return;
+    // The dialog may have changed the paper.
+    if (!CheckPrintableArea(printer))
+        return;
+    Busy busy(*this);
     WaitCursor wait;
+    // Modal: while the pages are drawn only the stop button answers.
     QProgressDialog progress(QStringLiteral("Impresión ..."), QStringLiteral("Detener"), 0, 100, this);
     progress.setWindowTitle(QStringLiteral("Plano topográfico"));
+    progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
     bool stopped = false;
@@ -1154,23 +1226,41 @@ void TMainWindow::PrintCommand()
         &stopped);
     if (stopped)
         printer.abort();
-    view->Layout();
+    if (view)
+        view->Layout();
+}
+
+bool TMainWindow::CheckPrintableArea(const QPrinter& printer)
+{
+    const QSizeF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    if (HasPrintableArea(m_marge, paper.width(), paper.height()))
+        return true;
+    Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"), QString::fromUtf8(kNoPrintableAreaText),
+        Buttons::Ok);
+    return false;
 }
 
 void TMainWindow::PreviewCommand()
 {
-    TAfficheur* view = ActiveView();
+    QPointer<TAfficheur> view = ActiveView();
     if (!view)
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
-    TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
-        printer.pageLayout().fullRect(QPageLayout::Millimeter).size(),
-        printer.colorMode() == QPrinter::GrayScale, this);
-    preview.showMaximized();
-    preview.ShowPage(1);
-    preview.exec();
-    view->Layout();
+    if (!CheckPrintableArea(printer))
+        return;
+    Busy busy(*this);
+    {
+        TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
+            printer.pageLayout().fullRect(QPageLayout::Millimeter).size(),
+            printer.colorMode() == QPrinter::GrayScale, this);
+        preview.setWindowModality(Qt::ApplicationModal);
+        preview.showMaximized();
+        preview.ShowPage(1);
+        preview.exec();
+    }
+    if (view)
+        view->Layout();
 }
 
 void TMainWindow::OpenSheet(int fiche)

@@ -23,6 +23,7 @@ class QMdiSubWindow;
 class QLabel;
 class QMdiArea;
 class QMenu;
+class QPrinter;
 class QProgressBar;
 class QToolBar;
 class TMassif;
@@ -30,6 +31,10 @@ class TFiche;
 class TEco;
 
 namespace ks {
+
+inline constexpr const char* kPartlyReadText
+    = "Se muestra lo que se pudo leer, sin nombre de fichero; el fichero no ha sido modificado. "
+      "Guárdelo con otro nombre.";
 
 class TAfficheur;
 class TExploreur;
@@ -43,6 +48,8 @@ public:
     ~TMainWindow() override;
 
     // Operations other parts use.
+    // Asks to save a changed massif; true when the caller may go on: the massif was saved, was
+    // not changed, or the user chose No. A cancelled or failed save gives false.
     bool AskSave(bool withCancel);
     void CloseMassif();
     void OpenMassif(const QString& fileName);
@@ -50,8 +57,8 @@ public:
 
     // Commands, callable by tests as the menus call them.
     void OpenCommand();
-    void SaveCommand();
-    void SaveAsCommand();
+    bool SaveCommand(); // true when the massif was written
+    bool SaveAsCommand();
     void CloseCommand();
     // The exit confirmation and its consequences; false when the user stayed.
     bool ExitCommand();
@@ -133,6 +140,9 @@ private:
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
     void RouteToView(QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
+    class Busy;
+    // False, after a message, when the margins leave nothing of the printer's page.
+    bool CheckPrintableArea(const QPrinter& printer);
 
     QString m_settingsFolder;
     std::unique_ptr<TMassif> m_massif;
@@ -162,6 +172,7 @@ private:
     QAction* m_recent[3] = { nullptr, nullptr, nullptr };
     QAction* m_recentSeparator = nullptr;
     bool m_exiting = false;
+    int m_busy = 0; // a print job or the preview runs
 };
 
 } // namespace ks

@@ -16,6 +16,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <new>
+
 namespace ks {
 
 namespace {
@@ -195,6 +197,24 @@ bool TPromptReporter::AskContinue(const TQuestion& question)
                    MessageKind::Warning, QStringLiteral("Karstelle"), ShownText(question.Text), Buttons::OkNo)
             == Answer::Ok;
     return Prompt().Question(question);
+}
+
+QString ErrorText(const std::exception& error)
+{
+    if (dynamic_cast<const std::bad_alloc*>(&error))
+        return QStringLiteral("Memoria insuficiente: la operación no se ha podido terminar.");
+    return QString::fromUtf8(error.what());
+}
+
+void Guarded(const std::function<void()>& command)
+{
+    try {
+        command();
+    } catch (const std::exception& e) {
+        Prompt().Error(ErrorText(e));
+    } catch (...) {
+        Prompt().Error(QStringLiteral("Error desconocido: la operación no se ha podido terminar."));
+    }
 }
 
 } // namespace ks

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
+#include <functional>
 #include <optional>
 
 class QPrinter;
@@ -71,6 +73,14 @@ public:
     void Message(MessageKind kind, const std::string& text) override;
     bool AskContinue(const TQuestion& question) override;
 };
+
+// The text of the standard error box for a failure of any kind: a file error names its file and
+// place; memory exhaustion and other failures say what happened.
+QString ErrorText(const std::exception& error);
+
+// Runs a command so that no exception escapes it: a failure shows the standard error box and
+// leaves the window as it was. Every command, start-up step and event goes through it.
+void Guarded(const std::function<void()>& command);
 
 // Texts of the core use "\r" (and "\r\n") for line breaks; the interface shows them as "\n".
 QString ShownText(const std::string& text);

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QPaintDevice>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -323,27 +324,47 @@ void TGraphique::End()
     m_painter = nullptr;
 }
 
+namespace {
+
+// Pages over a length of `span` page widths: the whole part plus one, kept within what a print
+// job can hold, and at least one page.
+double PagesOver(double span)
+{
+    return std::trunc(std::clamp(span, -1e6, 1e6)) + 1;
+}
+
+int PageTotal(double pages)
+{
+    return pages >= 1 ? static_cast<int>(std::min(pages, 1e4)) : 1;
+}
+
+} // namespace
+
 void TGraphique::PageCount(
     int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
 {
     MargesX = marginsX;
     MargesY = marginsY;
-    const double uw = m_pageMm.width() - marginsX, uh = m_pageMm.height() - marginsY;
+    // Margins wider than the paper leave no page: count over a page of 1 mm rather than divide by
+    // nothing (printing refuses such margins before it gets here).
+    const double uw = std::max(1.0, m_pageMm.width() - marginsX),
+                 uh = std::max(1.0, m_pageMm.height() - marginsY);
     const double n = Echelle;
     if (!fixedOrigin) {
-        columns = static_cast<int>(((XMax - XMin) - 0.02 * n) * 1000 / n / uw) + 1;
-        rows = static_cast<int>(((YMax - YMin) - 0.02 * n) * 1000 / n / uh) + 1;
+        columns = PageTotal(PagesOver(((XMax - XMin) - 0.02 * n) * 1000 / n / uw));
+        rows = PageTotal(PagesOver(((YMax - YMin) - 0.02 * n) * 1000 / n / uh));
         return;
     }
-    columns = (static_cast<int>(((XMax - ox) - 0.01 * n) * 1000 / n / uw) + 1)
-        + (static_cast<int>(((ox - XMin) - 0.01 * n) * 1000 / n / uw) + 1);
-    rows = (static_cast<int>(((YMax - oy) - 0.01 * n) * 1000 / n / uh) + 1)
-        + (static_cast<int>(((oy - YMin) - 0.01 * n) * 1000 / n / uh) + 1);
+    columns = PageTotal(PagesOver(((XMax - ox) - 0.01 * n) * 1000 / n / uw)
+        + PagesOver(((ox - XMin) - 0.01 * n) * 1000 / n / uw));
+    rows = PageTotal(PagesOver(((YMax - oy) - 0.01 * n) * 1000 / n / uh)
+        + PagesOver(((oy - YMin) - 0.01 * n) * 1000 / n / uh));
 }
 
 void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)
 {
-    const double uw = m_pageMm.width() - MargesX, uh = m_pageMm.height() - MargesY;
+    const double uw = std::max(1.0, m_pageMm.width() - MargesX),
+                 uh = std::max(1.0, m_pageMm.height() - MargesY);
     const double n = Echelle;
     if (!fixedOrigin) {
         int columns = 0, rows = 0;

@@ -318,4 +318,10 @@ KARST_OPTION_RECORD(TMarge)
 
 #undef KARST_OPTION_RECORD
 
+bool HasPrintableArea(const TMarge& margins, double paperWidthMm, double paperHeightMm)
+{
+    return paperWidthMm - margins.EGauche - margins.EDroite >= 1
+        && paperHeightMm - margins.EHaut - margins.EBas >= 1;
+}
+
 } // namespace ks

@@ -200,6 +200,11 @@ inline constexpr const char* kReliefOptionsFile = "OPTIONS.PER";
 inline constexpr const char* kTableauOptionsFile = "OPTIONS.TABL";
 inline constexpr const char* kMargeOptionsFile = "OPTIONS.MAR";
 inline constexpr const char* kFontLossText = "Pérdida de fuente. Reinicialización?";
+inline constexpr const char* kNoPrintableAreaText
+    = "Los márgenes no dejan ninguna superficie imprimible en la página: redúzcalos.";
+
+// True when the margins leave some of a paper of this size (millimetres) to print on.
+bool HasPrintableArea(const TMarge& margins, double paperWidthMm, double paperHeightMm);
 
 // Binary option files: every field in its order, no header. Decoding a short file fills the
 // fields it holds and leaves the others as they are.

@@ -107,6 +107,10 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     m_hintTimer.setInterval(1000);
     m_hintTimer.setSingleShot(true);
     connect(&m_hintTimer, &QTimer::timeout, m_hint, &QWidget::hide);
+    connect(&m_rotation, &QTimer::timeout, this, [this] {
+        Plan()->Tourner(m_rotationStep);
+        Layout();
+    });
     resize(640, 480);
 }
 
@@ -568,19 +572,36 @@ void TAfficheur::Rotate()
         return;
     }
     m_pasRotation = *text;
-    // The stop window: the animation runs until it is closed.
-    QWidget stop(this, Qt::Tool);
-    stop.setWindowTitle(QStringLiteral("Detener"));
-    auto* layout = new QVBoxLayout(&stop);
-    auto* button = new QPushButton(QStringLiteral("Detener"), &stop);
-    connect(button, &QPushButton::clicked, &stop, &QWidget::close);
+    m_rotationStep = *step;
+    if (Rotating())
+        return;
+    // The stop window: the animation runs until it is closed. The turns come from a timer, so
+    // that any command may still run meanwhile, closing this window included.
+    m_stopWindow = new QWidget(this, Qt::Tool);
+    m_stopWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_stopWindow->setObjectName(QStringLiteral("Detener"));
+    m_stopWindow->setWindowTitle(QStringLiteral("Detener"));
+    auto* layout = new QVBoxLayout(m_stopWindow);
+    auto* button = new QPushButton(QStringLiteral("Detener"), m_stopWindow);
+    connect(button, &QPushButton::clicked, m_stopWindow, &QWidget::close);
     layout->addWidget(button);
-    stop.show();
-    while (stop.isVisible()) {
-        Plan()->Tourner(*step);
-        Layout();
-        QApplication::processEvents(QEventLoop::AllEvents, 30);
-    }
+    // The timer as the receiver: the connection ends with this window's members, before its
+    // children (the stop window among them) are deleted.
+    connect(m_stopWindow, &QObject::destroyed, &m_rotation, [this] {
+        m_stopWindow = nullptr;
+        StopRotation();
+    });
+    m_stopWindow->show();
+    m_rotation.start(30);
+}
+
+void TAfficheur::StopRotation()
+{
+    if (!m_rotation.isActive())
+        return;
+    m_rotation.stop();
+    if (m_stopWindow)
+        m_stopWindow->close();
     Layout();
 }
 

@@ -59,7 +59,10 @@ public:
     void Exclure(int level);
     void Colorer(int level); // 0 gallery, 1 sheet, 2 place, 3 network, 4 cave, 5 system
     void DeformationMaximale();
-    void Rotate(); // "&Rotar ...": turns the plan step by step until the stop window closes
+    // "&Rotar ...": turns the plan step by step, from a timer, until the stop window closes.
+    void Rotate();
+    bool Rotating() const { return m_rotation.isActive(); }
+    void StopRotation();
     void Properties();
     bool EscalaCommand();
     bool PorcentajeCommand();
@@ -107,6 +110,9 @@ private:
     QPoint m_start;
     QRect m_band;
     QString m_pasRotation = QStringLiteral("10");
+    QTimer m_rotation;
+    double m_rotationStep = 0;
+    QWidget* m_stopWindow = nullptr; // the "Detener" tool window of a running rotation
     QString m_hintText;
     double m_previewAngle = 0;
 };

@@ -81,7 +81,6 @@ int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, 
             if (decorate)
                 DecoratePage(painter, m, FromCp1252(fileName), page);
             ++printed;
-            QApplication::processEvents();
             const int percent = static_cast<int>(std::lround(
                 ((copy - 1.0) / copies + (page - first + 1.0) / (last - first + 1) / copies) * 100));
             going = !progress || progress(percent);

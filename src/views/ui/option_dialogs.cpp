@@ -1,5 +1,6 @@
 #include "views/ui/option_dialogs.h"
 
+#include "shell/prompt.h"
 #include "views/options.h"
 #include "views/ui/option_form.h"
 
@@ -146,8 +147,9 @@ private:
 class MarginDialog : public TOptionForm
 {
 public:
-    MarginDialog(TMarge& m, QWidget* parent)
+    MarginDialog(TMarge& m, QWidget* parent, const QSizeF& paperMm)
         : TOptionForm(QStringLiteral("Márgenes"), parent)
+        , m_paperMm(paperMm)
     {
         auto* page = new Page;
         QFormLayout* f = page->Group(QStringLiteral("Anchura de los márgenes en mm"));
@@ -182,9 +184,25 @@ public:
         m_target->C_Date = static_cast<std::uint8_t>(m_positions[2] + 1);
     }
 
+    // "Validar" keeps the dialog open on margins that leave nothing to print on.
+    void accept() override
+    {
+        const TMarge before = *m_target;
+        StoreAll();
+        const bool printable = HasPrintableArea(*m_target, m_paperMm.width(), m_paperMm.height());
+        *m_target = before;
+        if (!printable) {
+            Prompt().Ask(MessageKind::Warning, QStringLiteral("Márgenes"),
+                QString::fromUtf8(kNoPrintableAreaText), Buttons::Ok);
+            return;
+        }
+        TOptionForm::accept();
+    }
+
 private:
     std::array<std::int16_t, 3> m_positions {};
     TMarge* m_target = nullptr;
+    QSizeF m_paperMm;
 };
 
 } // namespace
@@ -198,9 +216,9 @@ bool EditerPlan(TOptions_Plan& options, QWidget* parent)
     return true;
 }
 
-bool EditerMarge(TMarge& margins, QWidget* parent)
+bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm)
 {
-    MarginDialog dialog(margins, parent);
+    MarginDialog dialog(margins, parent, paperMm);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.StoreAll();

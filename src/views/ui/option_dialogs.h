@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSizeF>
+
 struct TOptions_Plan;
 struct TMarge;
 class QWidget;
@@ -9,6 +11,7 @@ namespace ks {
 // `Editer` of the plan options ("Ajustar página de la planta") and of the margins ("Márgenes"):
 // the dialog on a working copy; true, with the record changed, when the user confirms.
 bool EditerPlan(TOptions_Plan& options, QWidget* parent);
-bool EditerMarge(TMarge& margins, QWidget* parent);
+// The margins dialog; margins that leave nothing of a paper of `paperMm` are refused.
+bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm);
 
 } // namespace ks
