@@ -4,6 +4,7 @@
 #include "model/text_utils.h"
 
 #include <algorithm>
+#include <cmath>
 #include <unordered_map>
 
 std::string ks::StationKey(const TPointTopo& station)
@@ -62,7 +63,10 @@ void TCalculateur::BuildBranches(
             copy.Z = gallery.Z;
             copy.TotalLength = gallery.TotalLength;
             copy.SumSquares = gallery.SumSquares;
-            copy.Deformation = gallery.Deformation;
+            // A gallery's weight in the adjustment cannot be negative: a negative coefficient (the
+            // editor refuses them; other programs may write them) weighs as its magnitude.
+            const double deformation = std::fabs(gallery.Deformation);
+            copy.Deformation = deformation;
             copies.push_back(copy);
 
             if (restricted && (gallery.InElevation || gallery.Start.Final || gallery.End.Final))
@@ -74,8 +78,8 @@ void TCalculateur::BuildBranches(
             branch->DY = gallery.Y;
             branch->DZ = gallery.Z;
             branch->TotalLength = gallery.TotalLength;
-            branch->WeightedLength = gallery.Deformation * gallery.TotalLength;
-            branch->WeightedSquares = gallery.Deformation * gallery.SumSquares;
+            branch->WeightedLength = deformation * gallery.TotalLength;
+            branch->WeightedSquares = deformation * gallery.SumSquares;
             branch->SheetIndex.push_back(static_cast<int>(s));
             branch->GalleryIndex.push_back(static_cast<int>(g));
             branch->Reversed.push_back(0);

@@ -104,7 +104,8 @@ double GalleryDeformation(const TGalerie& g)
     const double dx = (far.X - nearX) - rawX;
     const double dy = (far.Y - nearY) - rawY;
     const double dz = (far.Z - nearZ) - rawZ;
-    return std::sqrt(dx * dx + dy * dy + dz * dz) / length / g.Deformation;
+    const double value = std::sqrt(dx * dx + dy * dy + dz * dz) / length / std::fabs(g.Deformation);
+    return std::isfinite(value) ? value : -1; // a reading beyond the arithmetic has no deformation
 }
 
 TDeformation LargestDeformation(const TMassif& massif)

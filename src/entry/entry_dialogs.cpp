@@ -21,6 +21,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <array>
+#include <numeric>
 #include <set>
 
 namespace ks {
@@ -298,7 +301,19 @@ TPreferencesDialog::TPreferencesDialog(const TPreference_Ecran& preferences, QWi
     setWindowTitle(QStringLiteral("Preferecias de captura"));
     Groups = new QListWidget(this);
     Groups->setObjectName(QStringLiteral("Groups"));
-    for (int i = 0; i < 10; ++i) {
+    // The groups in the order the record holds, "Punto topo" first; a group without a column
+    // (an order outside 1 to 9) after the others.
+    const std::int16_t orders[10]
+        = { 0, preferences.Length.Order, preferences.Azimuth.Order, preferences.Inclination.Order,
+              preferences.WidthCols.Order, preferences.HeightCols.Order, preferences.SketchOrder,
+              preferences.CommentOrder, preferences.Horizontal.Order, preferences.Development.Order };
+    auto rank = [&orders](int group) {
+        return group == 0 ? 0 : orders[group] >= 1 && orders[group] <= 9 ? orders[group] : 10;
+    };
+    std::array<int, 10> groups {};
+    std::iota(groups.begin(), groups.end(), 0);
+    std::stable_sort(groups.begin(), groups.end(), [&rank](int a, int b) { return rank(a) < rank(b); });
+    for (int i : groups) {
         auto* item = new QListWidgetItem(QString::fromUtf8(kGroups[i]), Groups);
         item->setData(Qt::UserRole, i);
     }

@@ -60,6 +60,24 @@ constexpr std::array<const char*, 25> kSystem = {
     "clInfoBk",
 };
 
+// Further names of the platform's colour table, read but never written: the writer keeps to the
+// names above and "$" hexadecimal for everything else.
+constexpr std::array<std::pair<const char*, std::uint32_t>, 13> kReadOnly = { {
+    { "clNone", 0x1FFFFFFF },
+    { "clDefault", 0x20000000 },
+    { "clMoneyGreen", 0xC0DCC0 },
+    { "clSkyBlue", 0xF0CAA6 },
+    { "clCream", 0xF0FBFF },
+    { "clMedGray", 0xA4A0A0 },
+    { "clLtGray", 0xC0C0C0 },
+    { "clDkGray", 0x808080 },
+    { "clHotLight", kSystemBase + 26 },
+    { "clGradientActiveCaption", kSystemBase + 27 },
+    { "clGradientInactiveCaption", kSystemBase + 28 },
+    { "clMenuHighlight", kSystemBase + 29 },
+    { "clMenuBar", kSystemBase + 30 },
+} };
+
 } // namespace
 
 std::string ColourToText(std::int32_t colour)
@@ -89,6 +107,9 @@ std::optional<std::int32_t> ColourFromText(std::string_view text)
     for (std::size_t i = 0; i < kSystem.size(); ++i)
         if (EqualsIgnoreCase(text, kSystem[i]))
             return static_cast<std::int32_t>(kSystemBase + i);
+    for (const auto& [name, rgb] : kReadOnly)
+        if (EqualsIgnoreCase(text, name))
+            return static_cast<std::int32_t>(rgb);
 
     std::uint32_t value = 0;
     if (!text.empty() && text.front() == '$') {
@@ -102,7 +123,7 @@ std::optional<std::int32_t> ColourFromText(std::string_view text)
             return std::nullopt;
         value = static_cast<std::uint32_t>(*number);
     }
-    if ((value & 0xFF000000u) == 0xFF000000u && (value & 0x00FFFFFFu) < kSystem.size())
+    if ((value & 0xFF000000u) == 0xFF000000u && (value & 0x00FFFFFFu) <= 30)
         value = kSystemBase | (value & 0x00FFFFFFu);
     return static_cast<std::int32_t>(value);
 }

@@ -56,9 +56,10 @@ private:
 class LineReader
 {
 public:
-    LineReader(const std::string& bytes, const std::string& path)
+    LineReader(const std::string& bytes, const std::string& path, IReporter* reporter = nullptr)
         : m_bytes(bytes)
         , m_path(path)
+        , m_reporter(reporter)
     { }
 
     [[noreturn]] void Fail(const std::string& detail) const
@@ -83,6 +84,21 @@ public:
         return line;
     }
     void Skip() { Line(); }
+    // Skips a blank line that may be missing at the very end of the file.
+    void SkipIfAny()
+    {
+        if (m_pos < m_bytes.size())
+            Line();
+    }
+    // The first warning of the file, naming its line; later ones are not repeated.
+    void Warn(const std::string& detail)
+    {
+        if (m_warned || !m_reporter)
+            return;
+        m_warned = true;
+        m_reporter->Message(
+            MessageKind::Warning, m_path + ", línea " + std::to_string(m_line) + ": " + detail);
+    }
 
     // The rest of a keyword line: the keyword's length is removed, its text not checked.
     std::string_view After(std::string_view keyword)
@@ -118,6 +134,8 @@ public:
 private:
     const std::string& m_bytes;
     const std::string& m_path;
+    IReporter* m_reporter;
+    bool m_warned = false;
     std::size_t m_pos = 0;
     int m_line = 0;
 };
@@ -131,17 +149,34 @@ public:
         , m_lines(lines)
     { }
 
+    // The next field; past the end of a short line, fields are missing and read as empty.
     std::string_view Next()
     {
-        const auto tab = m_rest.find('\t');
-        if (tab == std::string_view::npos)
-            m_lines.Fail("faltan campos en la línea de visual (campo " + std::to_string(m_field + 1) + ")");
         ++m_field;
+        if (m_ended) {
+            m_missing = true;
+            return {};
+        }
+        const auto tab = m_rest.find('\t');
+        if (tab == std::string_view::npos) {
+            m_ended = true;
+            return std::exchange(m_rest, std::string_view());
+        }
         const auto field = m_rest.substr(0, tab);
         m_rest.remove_prefix(tab + 1);
         return field;
     }
-    double Real(const char* what) { return m_lines.Real(Next(), what); }
+    // A missing number is 0.
+    double Real(const char* what)
+    {
+        const auto field = Next();
+        return m_missing ? 0 : m_lines.Real(field, what);
+    }
+    long long Int(long long low, long long high, const char* what)
+    {
+        const auto field = Next();
+        return m_missing ? 0 : m_lines.Int(field, low, high, what);
+    }
     std::uint8_t Unit() { return Next() == "m" ? kMetres : kCentimetres; }
     std::string SizeText() { return std::string(Next().substr(0, kMaxSizeText)); }
     bool Flag() { return Next() == "O"; }
@@ -151,6 +186,8 @@ private:
     std::string_view m_rest;
     const LineReader& m_lines;
     int m_field = 0;
+    bool m_ended = false; // the line's last field was read
+    bool m_missing = false; // a field past the end was asked for
 };
 
 // ---- writing ----
@@ -300,7 +337,7 @@ void ReadShot(const LineReader& r, std::string_view line, TVisee& v)
     v.UpperHeight = f.SizeText();
     v.LowerHeight = f.SizeText();
     v.HeightUnit = f.Unit();
-    v.SketchSize = static_cast<std::uint8_t>(r.Int(f.Next(), 0, 255, "croquis"));
+    v.SketchSize = static_cast<std::uint8_t>(f.Int(0, 255, "croquis"));
     v.HorizCorrection = f.Real("corrección horizontal");
     v.HorizCorrectionFlag = f.Flag();
     v.DevCorrection = f.Real("corrección de desarrollo");
@@ -358,10 +395,11 @@ void ReadGallery(LineReader& r, TGalerie& g, int version)
     ReadBranchLine(r, g.BranchCount, g.BranchGallery);
     if (version >= 1004) {
         const auto text = r.After("Couleur ");
+        // An unknown colour name is the default colour, with one warning for the whole file.
         const auto colour = ColourFromText(text);
         if (!colour)
-            r.Fail("color no válido «" + Cp1252ToUtf8(text) + "»");
-        g.Colour = *colour;
+            r.Warn("color desconocido «" + Cp1252ToUtf8(text) + "», se usa el color por defecto");
+        g.Colour = colour.value_or(0);
     }
     r.Skip(); // "---"
 }
@@ -451,7 +489,7 @@ std::string EncodeText(const TMassif& m, const std::string& path, IProgress* pro
 LoadResult DecodeText(
     const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
 {
-    LineReader r(bytes, path);
+    LineReader r(bytes, path, reporter);
     LoadResult result;
     result.version = static_cast<int>(r.Int(r.After(kVersionKeyword), INT32_MIN, INT32_MAX, "versión"));
     if (result.version > kFileVersion) {
@@ -488,11 +526,16 @@ LoadResult DecodeText(
         const int bin = r.Count(kRecycleKeyword, "papelera");
         r.Skip();
         ReadSheets(r, bin, m.RecycleBin, version, nullptr);
+        // The blank lines that end the file may be missing.
+        // A blank line, then one per shortcut; the last line of the file may be missing.
         const int shortcuts = r.Count("Nb_Raccourci ", "Nb_Raccourci");
-        r.Skip();
-        for (int i = 0; i < shortcuts; ++i) {
-            r.Skip();
-            m.Shortcuts.emplace_back();
+        for (int i = 0; i <= shortcuts; ++i) {
+            if (i == shortcuts)
+                r.SkipIfAny();
+            else
+                r.Skip();
+            if (i > 0)
+                m.Shortcuts.emplace_back();
         }
     }
     return result;

@@ -138,6 +138,58 @@ TEST(FastComputation, DestroyingARunningComputationStopsIt)
         TThreadCalcul thread(*net.massif, flags);
     }
     EXPECT_FALSE(flags.Running);
+    // The computation was told to stop rather than waited for: it cannot have finished a network
+    // of this size in the moment between its start and its destruction.
+    EXPECT_TRUE(flags.Stop);
+}
+
+// Degenerate but readable massifs end with finite results: a gallery whose deformation
+// coefficient is negative weighs as much as its positive counterpart, and a reading too large
+// for the arithmetic leaves its gallery unpositioned instead of spreading infinities.
+TEST(FastComputation, NegativeCoefficientsAndHugeReadingsGiveFiniteResults)
+{
+    auto allFinite = [](const TMassif& m) {
+        for (const auto& sheet : m.Sheets)
+            for (const auto& g : sheet->Galeries) {
+                if (!g->Positioned)
+                    continue;
+                for (double v : { g->Start.X, g->Start.Y, g->Start.Z, g->End.X, g->End.Y, g->End.Z })
+                    if (!std::isfinite(v))
+                        return false;
+                for (const TStationPos& p : g->Stations)
+                    if (!std::isfinite(p.X) || !std::isfinite(p.Y) || !std::isfinite(p.Z))
+                        return false;
+            }
+        return true;
+    };
+    {
+        GeneratedNetwork net = MakeGridNetwork(4, 4, 3);
+        GeneratedNetwork positive = MakeGridNetwork(4, 4, 3);
+        for (const auto& sheet : net.massif->Sheets)
+            for (const auto& g : sheet->Galeries)
+                g->Deformation = -g->Deformation;
+        TComputeFlags flags, positiveFlags;
+        const TComputeReport report = ComputeFast(*net.massif, flags);
+        ComputeFast(*positive.massif, positiveFlags);
+        EXPECT_TRUE(report.Positioned);
+        EXPECT_TRUE(allFinite(*net.massif));
+        EXPECT_NEAR(WorstError(*net.massif, net.truth), WorstError(*positive.massif, positive.truth), 1e-9);
+        const TDeformation worst = LargestDeformation(*net.massif);
+        EXPECT_TRUE(std::isfinite(worst.Value));
+        EXPECT_GE(worst.Value, 0);
+    }
+    {
+        GeneratedNetwork net = MakeGridNetwork(4, 4, 3);
+        TFiche& sheet = *net.massif->Sheets.back();
+        sheet.Galeries[0]->Shots[0].Length = 1e300;
+        ReduceSheet(sheet, 0);
+        TComputeFlags flags;
+        ComputeFast(*net.massif, flags);
+        EXPECT_TRUE(allFinite(*net.massif));
+        const TDeformation worst = LargestDeformation(*net.massif);
+        EXPECT_TRUE(std::isfinite(worst.Value));
+        EXPECT_EQ(DeformationText(worst).find("inf"), std::string::npos);
+    }
 }
 
 TEST(FastComputation, TooManyEquationsIsReportedAndStops)

@@ -216,6 +216,15 @@ TEST(SheetEditorWindow, TerminarWithoutChangesClosesAtOnce)
     EXPECT_TRUE(editor.Terminar());
     EXPECT_FALSE(called);
     EXPECT_TRUE(prompt.shown.empty());
+
+    // A change of the declination unit alone is a change: validated, not thrown away.
+    TMultPageDlg unit(massif, preferences, QString::fromStdString(home.Path("")), massif.Sheets[2].get());
+    std::unique_ptr<TFiche> validated;
+    unit.OnValidated = [&](std::unique_ptr<TFiche> sheet, TFiche*) { validated = std::move(sheet); };
+    unit.DeclinationUnit()->setCurrentText("gr");
+    EXPECT_TRUE(unit.Terminar());
+    ASSERT_NE(validated, nullptr);
+    EXPECT_EQ(validated->DeclUnit, kGrades);
 }
 
 TEST(SheetEditorWindow, FromTheMainWindowToAComputedPlan)
@@ -322,4 +331,12 @@ TEST(PreferencesDialog, OrderAndUnits)
     EXPECT_EQ(preferences.Columns[1].Title, "Croquis");
     EXPECT_EQ(preferences.Azimuth.Unit, "gr");
     EXPECT_EQ(preferences.Inclination.Unit, "\xB0"); // "grad" is no unit: the old one stays
+
+    // Shown again, the list starts from the stored order: validating unchanged keeps it.
+    TPreferencesDialog again(preferences);
+    EXPECT_EQ(again.Groups->item(1)->text(), "Croquis");
+    EXPECT_EQ(again.Groups->item(2)->text(), "Longitud");
+    again.StoreInto(preferences);
+    EXPECT_EQ(preferences.Columns[1].Title, "Croquis");
+    EXPECT_EQ(preferences.Columns[2].Title, "Longitud");
 }

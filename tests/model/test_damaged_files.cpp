@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 using namespace ks;
@@ -119,4 +120,68 @@ TEST(DamagedFiles, ErrorsNamePlaceAndKeepWhatWasRead)
         EXPECT_EQ(e.Place().rfind("byte ", 0), 0u);
     }
     EXPECT_EQ(b.Sheets.size(), 1u);
+}
+
+// What other programs write and the layout does not quite say: a shot line cut after its last
+// flag, a file without its final blank line, colour names of the platform's wider table. The
+// whole massif is read; the writer still writes the layout exactly.
+TEST(LenientText, ShortShotLinesMissingLastLineAndWiderColourNames)
+{
+    auto fixture = test::MakeFixtureMassif();
+    fixture->EditorWork.reset();
+    const std::string text = EncodeText(*fixture, "x.mas", nullptr);
+    TMassif expected;
+    DecodeText(text, expected, "x.mas", nullptr, nullptr);
+
+    // Every shot line loses the TAB after its last field, when it has no comment.
+    std::string cut;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find("\r\n", pos);
+        std::string line = text.substr(pos, end - pos);
+        if (line.size() > 2 && line.compare(line.size() - 2, 2, "N\t") == 0
+            && std::count(line.begin(), line.end(), '\t') > 20)
+            line.pop_back();
+        cut += line + "\r\n";
+        pos = end + 2;
+    }
+    ASSERT_NE(cut, text);
+    // And the final blank line is missing.
+    ASSERT_EQ(cut.substr(cut.size() - 4), "\r\n\r\n");
+    cut.resize(cut.size() - 2);
+    TMassif shortLines;
+    DecodeText(cut, shortLines, "x.mas", nullptr, nullptr);
+    EXPECT_EQ(EncodeText(shortLines, "x.mas", nullptr), text);
+
+    // Colour names beyond the written ones are read; an unknown one is the default colour, with
+    // one warning naming its line.
+    const auto at = text.find("Couleur ");
+    ASSERT_NE(at, std::string::npos);
+    const auto lineEnd = text.find("\r\n", at);
+    for (const auto& [name, value] : std::vector<std::pair<std::string, std::int32_t>> {
+             { "clMoneyGreen", 0xC0DCC0 }, { "clNone", 0x1FFFFFFF }, { "clDefault", 0x20000000 },
+             { "clSkyBlue", 0xF0CAA6 }, { "clCream", 0xF0FBFF }, { "clMedGray", 0xA4A0A0 },
+             { "clHotLight", static_cast<std::int32_t>(0x8000001Au) },
+             { "clMenuHighlight", static_cast<std::int32_t>(0x8000001Du) },
+             { "clMenuBar", static_cast<std::int32_t>(0x8000001Eu) },
+             { "clGradientActiveCaption", static_cast<std::int32_t>(0x8000001Bu) } }) {
+        const std::string named = text.substr(0, at) + "Couleur " + name + text.substr(lineEnd);
+        TMassif m;
+        test::ScriptedReporter reporter;
+        DecodeText(named, m, "x.mas", &reporter, nullptr);
+        EXPECT_EQ(m.Sheets[0]->Galeries[0]->Colour, value) << name;
+        EXPECT_TRUE(reporter.messages.empty()) << name;
+    }
+    std::string unknown = text;
+    for (std::size_t p = unknown.find("Couleur "); p != std::string::npos;
+         p = unknown.find("Couleur ", p + 1))
+        unknown.replace(p, unknown.find("\r\n", p) - p, "Couleur clPuce");
+    TMassif m;
+    test::ScriptedReporter reporter;
+    DecodeText(unknown, m, "x.mas", &reporter, nullptr);
+    EXPECT_EQ(m.Sheets.size(), expected.Sheets.size());
+    EXPECT_EQ(m.Sheets[0]->Galeries[0]->Colour, 0);
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_NE(reporter.messages[0].second.find("línea"), std::string::npos);
+    EXPECT_NE(reporter.messages[0].second.find("clPuce"), std::string::npos);
 }
