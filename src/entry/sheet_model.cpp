@@ -627,8 +627,8 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                 target = value;
                 return true;
             };
-            // A single width or height column shows two sizes as "first/second"; a size alone goes
-            // to `alone` and the other one is empty.
+            // A single width or height column shows two sizes as "first/second"; a size alone is
+            // the first one when `aloneIsFirst`, else the second, and the other one is empty.
             auto sizes
                 = [&](std::string& first, std::string& second, bool aloneIsFirst, const char* message) {
                       const auto slash = text.find('/');

@@ -1,5 +1,7 @@
 #include "model/massif.h"
 
+#include "model/massif_codec.h"
+
 #include "model/text_utils.h"
 
 #include <algorithm>
@@ -142,11 +144,27 @@ void TMassif::PlaceAllStations()
     Computed = true;
 }
 
-bool ks::IsTextFileName(const std::string& fileName)
+namespace {
+
+// The file name's extension, dot included, upper-cased; empty when it has none.
+std::string UpperExtension(const std::string& fileName)
 {
     const auto slash = fileName.find_last_of("/\\");
     const auto dot = fileName.rfind('.');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    return ks::UpperCase(fileName.substr(dot)) == ".MAS";
+        return std::string();
+    return ks::UpperCase(fileName.substr(dot));
+}
+
+} // namespace
+
+bool ks::IsTextFileName(const std::string& fileName)
+{
+    return UpperExtension(fileName) == ".MAS";
+}
+
+bool ks::IsTextMassif(const std::string& fileName, const std::string& bytes)
+{
+    // A backup ("name.BAK") or a file of any other name than ".fic" is read by its content.
+    return IsTextFileName(fileName) || (UpperExtension(fileName) != ".FIC" && StartsAsTextMassif(bytes));
 }

@@ -17,6 +17,9 @@ std::string EncodeText(const TMassif& massif, const std::string& path, IProgress
 LoadResult DecodeText(const std::string& bytes, TMassif& massif, const std::string& path, IReporter* reporter,
     IProgress* progress);
 
+// True when the bytes begin as a text massif does, with its version line.
+bool StartsAsTextMassif(const std::string& bytes);
+
 // Warning shown when a file comes from a newer version of the program.
 inline constexpr const char* kNewerVersionText
     = "Este fichero corresponde a una versión más reciente del programa";

@@ -3,7 +3,6 @@
 #include "model/massif.h"
 #include "model/massif_codec.h"
 #include "model/services.h"
-#include "model/text_utils.h"
 
 namespace {
 
@@ -52,21 +51,6 @@ void TMassif::Save(const std::string& fileName, ks::IProgress* progress)
     }
     ks::WriteFileSafely(path, bytes);
 }
-
-namespace ks {
-
-bool IsTextMassif(const std::string& fileName, const std::string& bytes)
-{
-    if (IsTextFileName(fileName))
-        return true;
-    // A backup ("name.BAK") or a file of any other name is read by its content: a text massif
-    // begins with its version line.
-    const auto dot = fileName.rfind('.');
-    const bool binaryName = dot != std::string::npos && UpperCase(fileName.substr(dot)) == ".FIC";
-    return !binaryName && bytes.compare(0, 7, "Versi\xF3n") == 0;
-}
-
-} // namespace ks
 
 ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
 {

@@ -486,6 +486,11 @@ std::string EncodeText(const TMassif& m, const std::string& path, IProgress* pro
     return w.Take();
 }
 
+bool StartsAsTextMassif(const std::string& bytes)
+{
+    return bytes.compare(0, kVersionKeyword.size(), kVersionKeyword) == 0;
+}
+
 LoadResult DecodeText(
     const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
 {
@@ -526,17 +531,12 @@ LoadResult DecodeText(
         const int bin = r.Count(kRecycleKeyword, "papelera");
         r.Skip();
         ReadSheets(r, bin, m.RecycleBin, version, nullptr);
-        // The blank lines that end the file may be missing.
         // A blank line, then one per shortcut; the last line of the file may be missing.
         const int shortcuts = r.Count("Nb_Raccourci ", "Nb_Raccourci");
-        for (int i = 0; i <= shortcuts; ++i) {
-            if (i == shortcuts)
-                r.SkipIfAny();
-            else
-                r.Skip();
-            if (i > 0)
-                m.Shortcuts.emplace_back();
-        }
+        for (int i = 0; i < shortcuts; ++i)
+            r.Skip();
+        r.SkipIfAny();
+        m.Shortcuts.resize(static_cast<std::size_t>(shortcuts));
     }
     return result;
 }

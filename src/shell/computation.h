@@ -33,7 +33,7 @@ public:
     // Stops a running computation and forgets it, before the massif it works for is closed.
     void Discard();
     bool Running() const { return m_flags.Running.load(); }
-    // While held (by a save or a print job), no computation starts and none writes its results
+    // While held (by a print job or the preview), no computation starts and none writes its results
     // into the massif; requests and a finished computation wait for the release.
     void Hold();
     void Release();

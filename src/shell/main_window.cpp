@@ -72,6 +72,12 @@ template <typename F> auto Guard(F command)
     };
 }
 
+// The printer's whole paper, in millimetres.
+QSizeF PaperMm(const QPrinter& printer)
+{
+    return printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+}
+
 QString BaseName(const QString& path)
 {
     return QFileInfo(path).fileName();
@@ -1003,7 +1009,7 @@ void TMainWindow::PlanOptionsCommand()
 void TMainWindow::MarginsCommand()
 {
     const QPrinter printer(QPrinter::HighResolution);
-    EditerMarge(m_marge, this, printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
+    EditerMarge(m_marge, this, PaperMm(printer));
 }
 
 } // namespace ks
@@ -1198,8 +1204,7 @@ void TMainWindow::PrintCommand()
     if (!CheckPrintableArea(printer))
         return;
     TGraphique& graphique = *view->Graphique();
-    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()),
-        printer.pageLayout().fullRect(QPageLayout::Millimeter).size());
+    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()), PaperMm(printer));
     int columns = 1, rows = 1;
     graphique.NbPages(columns, rows, m_marge.EGauche + m_marge.EDroite, m_marge.EHaut + m_marge.EBas);
     int first = 0, last = 0, copies = 1;
@@ -1232,7 +1237,7 @@ void TMainWindow::PrintCommand()
 
 bool TMainWindow::CheckPrintableArea(const QPrinter& printer)
 {
-    const QSizeF paper = printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const QSizeF paper = PaperMm(printer);
     if (HasPrintableArea(m_marge, paper.width(), paper.height()))
         return true;
     Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"), QString::fromUtf8(kNoPrintableAreaText),
@@ -1252,9 +1257,7 @@ void TMainWindow::PreviewCommand()
     Busy busy(*this);
     {
         TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
-            printer.pageLayout().fullRect(QPageLayout::Millimeter).size(),
-            printer.colorMode() == QPrinter::GrayScale, this);
-        preview.setWindowModality(Qt::ApplicationModal);
+            PaperMm(printer), printer.colorMode() == QPrinter::GrayScale, this);
         preview.showMaximized();
         preview.ShowPage(1);
         preview.exec();

@@ -340,15 +340,20 @@ int PageTotal(double pages)
 
 } // namespace
 
+QSizeF TGraphique::UsablePageMm() const
+{
+    // Margins wider than the paper leave no page: count over a page of 1 mm rather than divide by
+    // nothing (printing refuses such margins before it gets here).
+    return { std::max(1.0, m_pageMm.width() - MargesX), std::max(1.0, m_pageMm.height() - MargesY) };
+}
+
 void TGraphique::PageCount(
     int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
 {
     MargesX = marginsX;
     MargesY = marginsY;
-    // Margins wider than the paper leave no page: count over a page of 1 mm rather than divide by
-    // nothing (printing refuses such margins before it gets here).
-    const double uw = std::max(1.0, m_pageMm.width() - marginsX),
-                 uh = std::max(1.0, m_pageMm.height() - marginsY);
+    const QSizeF usable = UsablePageMm();
+    const double uw = usable.width(), uh = usable.height();
     const double n = Echelle;
     if (!fixedOrigin) {
         columns = PageTotal(PagesOver(((XMax - XMin) - 0.02 * n) * 1000 / n / uw));
@@ -363,8 +368,8 @@ void TGraphique::PageCount(
 
 void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)
 {
-    const double uw = std::max(1.0, m_pageMm.width() - MargesX),
-                 uh = std::max(1.0, m_pageMm.height() - MargesY);
+    const QSizeF usable = UsablePageMm();
+    const double uw = usable.width(), uh = usable.height();
     const double n = Echelle;
     if (!fixedOrigin) {
         int columns = 0, rows = 0;

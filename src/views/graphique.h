@@ -140,6 +140,8 @@ protected:
 
     // Page grid set-up shared by the projections (fixed origin in the view frame, or centred).
     void PageGrid(bool fixedOrigin, double ox, double oy);
+    // The page less the margins MargesX and MargesY, in millimetres, at least 1 mm each way.
+    QSizeF UsablePageMm() const;
     void PageCount(
         int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy);
 
