@@ -151,9 +151,9 @@ QTreeWidgetItem* TExploreur::AddFolder(QTreeWidgetItem* parent, const TFolder& f
         return item;
     }
     if (folder.Level == 0) {
-        const QString name = QFileInfo(QString::fromStdString(m_massif.FileName)).fileName();
-        item->setText(
-            0, name.contains(QLatin1Char('.')) ? name.left(name.indexOf(QLatin1Char('.'))) : QString());
+        // The massif's file name without its extension.
+        const QString name = MassifName(m_massif.FileName);
+        item->setText(0, name.section(QLatin1Char('.'), 0, 0));
         item->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
     } else {
         item->setText(0, Label(folder.Text()));

@@ -214,8 +214,7 @@ TMainWindow::~TMainWindow()
 
 QString TMainWindow::TitleFor(const QString& fileName)
 {
-    return fileName.isEmpty() ? QStringLiteral("Sin nombre - Karstelle")
-                              : BaseName(fileName) + QStringLiteral(" - Karstelle");
+    return MassifName(fileName.toStdString()) + QStringLiteral(" - Karstelle");
 }
 
 QString TMainWindow::OptionPath(const char* file) const
@@ -687,7 +686,7 @@ bool TMainWindow::AskSave(bool withCancel)
 {
     if (!m_massif || m_massif->Saved)
         return true;
-    const QString name = BaseName(QString::fromStdString(m_massif->FileName));
+    const QString name = MassifName(m_massif->FileName);
     const Answer answer = Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
         QStringLiteral("¿Desea usted guardar los cambios realizados en %1?").arg(name),
         withCancel ? Buttons::YesNoCancel : Buttons::YesNo);

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -215,6 +216,12 @@ void Guarded(const std::function<void()>& command)
     } catch (...) {
         Prompt().Error(QStringLiteral("Error desconocido: la operación no se ha podido terminar."));
     }
+}
+
+QString MassifName(const std::string& fileName)
+{
+    const QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
+    return name.isEmpty() ? QStringLiteral("Sin nombre") : name;
 }
 
 } // namespace ks

@@ -80,6 +80,8 @@ TEST_F(SafeFlows, CancelledOrFailedSaveKeepsTheMassifOpen)
         EXPECT_FALSE(window->ExitCommand());
         EXPECT_EQ(window->Massif(), massif);
     }
+    // The question names the massif without a file as the title does.
+    EXPECT_EQ(prompt.shown[0].text, "¿Desea usted guardar los cambios realizados en Sin nombre?");
     // The failed write was reported.
     EXPECT_EQ(prompt.shown.back().kind, MessageKind::Error);
     // No goes on without saving.
