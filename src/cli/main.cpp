@@ -341,21 +341,12 @@ int RenderPlan(const std::vector<std::string>& args)
     context.Plan = &options;
     context.Marge = &margins;
 
-    // Options never set (no file, or north arrow and scale bar left at 0, 0 km) would put the
-    // arrow and the bar far outside any real cave: lay them along the cave's west side instead.
-    double low[3] = { 0, 0, 0 }, high[3] = { 0, 0, 0 };
-    ks::PositionedBox(massif, low, high);
-    if (options.X_Nord == 0 && options.Y_Nord == 0) {
-        options.X_Nord = low[0] / 1000;
-        options.Y_Nord = (high[1] - 0.02 * (high[1] - low[1])) / 1000;
+    // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
+    if (options.X_Nord == 0 && options.Y_Nord == 0)
         std::cerr << "north arrow at the cave's north-west corner (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
-    }
-    if (options.X_Echelle == 0 && options.Y_Echelle == 0) {
-        options.X_Echelle = low[0] / 1000;
-        options.Y_Echelle = low[1] / 1000;
+    if (options.X_Echelle == 0 && options.Y_Echelle == 0)
         std::cerr
             << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
-    }
 
     TPlan plan(context);
     if (scale > 0)

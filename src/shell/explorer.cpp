@@ -106,6 +106,15 @@ TExploreur::TExploreur(TMassif& massif, QWidget* parent)
         m_webTimer.start();
     });
     connect(m_list, &QTreeWidget::itemActivated, this, [this] { Open(false); });
+    m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    connect(m_list, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item, int column) {
+        if (column != 0 || item->data(0, kKindRole).toInt() != kFolder)
+            return;
+        const auto& folder = m_listFolders[static_cast<std::size_t>(item->data(0, kSheetRole).toInt())];
+        const QString text = item->text(0);
+        if (text != Label(folder.Text()))
+            QTimer::singleShot(0, this, [this, text] { Rename(false, text); });
+    });
     connect(m_list->header(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_descending = column == m_sortColumn ? !m_descending : false;
         m_sortColumn = column;
@@ -204,6 +213,7 @@ QTreeWidgetItem* TExploreur::Find(const TFolder& folder) const
 
 void TExploreur::FillList()
 {
+    const QSignalBlocker block(m_list); // filling is no renaming
     m_list->clear();
     if (!m_listed)
         return;
@@ -239,9 +249,12 @@ void TExploreur::FillList()
         return;
     }
     m_listFolders = m_model.Children(folder);
-    for (std::size_t i = 0; i < m_listFolders.size(); ++i)
-        add({ Label(m_listFolders[i].Text()), QString::fromUtf8(kKinds[folder.Level]), QString() }, kFolder,
-            static_cast<int>(i), QStyle::SP_DirIcon);
+    for (std::size_t i = 0; i < m_listFolders.size(); ++i) {
+        QTreeWidgetItem* item
+            = add({ Label(m_listFolders[i].Text()), QString::fromUtf8(kKinds[folder.Level]), QString() },
+                kFolder, static_cast<int>(i), QStyle::SP_DirIcon);
+        item->setFlags(item->flags() | Qt::ItemIsEditable);
+    }
     if (folder.Level == 0)
         add({ QStringLiteral("Papelera de recielaje"), QString(), QString() }, kBinEntry, QVariant(),
             QStyle::SP_TrashIcon);
@@ -398,7 +411,7 @@ void TExploreur::Delete(bool fromTree)
     const QString question = t.Sheet
         ? QStringLiteral("Enviar la ficha a la papelera de reciclaje ?")
         : QStringLiteral("Enviar el fichero %1 a la papelera de reciclaje ?").arg(Label(t.Folder->Text()));
-    if (Prompt().Ask(MessageKind::Warning, QStringLiteral("Explorar"), question, Buttons::YesNoCancel)
+    if (Prompt().Ask(MessageKind::Warning, QStringLiteral("Explorar"), question, Buttons::YesCancel)
         != Answer::Yes)
         return;
     m_model.Delete(SheetsOf(t));
@@ -651,10 +664,9 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
     add("&Eliminar", (folder && t.Folder->Level > 0) || (t.Sheet && !t.InBin),
         [this, fromTree] { Delete(fromTree); });
     add("Reno&mbrar", folder && t.Folder->Level > 0, [this, fromTree] {
-        if (fromTree && m_tree->currentItem())
-            m_tree->editItem(m_tree->currentItem());
-        else
-            Rename(fromTree, QString());
+        QTreeWidget* widget = fromTree ? m_tree : m_list;
+        if (widget->currentItem())
+            widget->editItem(widget->currentItem());
     });
     menu->addSeparator();
     add("&Nueva ficha ...", folder || (!fromTree && m_listed && !m_listed->Bin),

@@ -72,10 +72,10 @@ template <typename F> auto Guard(F command)
     };
 }
 
-// The printer's whole paper, in millimetres.
-QSizeF PaperMm(const QPrinter& printer)
+// The printer's page in millimetres: its printable area, inside which the margins lie.
+QSizeF PageMm(const QPrinter& printer)
 {
-    return printer.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    return printer.pageLayout().paintRect(QPageLayout::Millimeter).size();
 }
 
 QString BaseName(const QString& path)
@@ -196,6 +196,9 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
         UpdateCommands();
     });
 
+    // One printer for the session, in landscape from the start; the print dialog's choices stay.
+    m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    m_printer->setPageOrientation(QPageLayout::Landscape);
     BuildMenus();
     BuildToolBars();
     ReadOptionsAndSettings();
@@ -264,12 +267,8 @@ void TMainWindow::BuildMenus()
             return;
         m_massif->Selection.reset();
         m_massif->SelectionActive = false;
-        m_massif->TableLaidOut = false;
         m_status->clear();
-        UpdateCommands();
-        LayoutViews();
-        if (TExploreur* explorer = Explorer())
-            explorer->RequestRebuild();
+        SelectionRefreshed();
     }));
     const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
         { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };
@@ -342,13 +341,19 @@ void TMainWindow::BuildMenus()
         QAction* action = Command(view, QString::fromUtf8(styleCaptions[i]));
         action->setCheckable(true);
         styles->addAction(action);
-        connect(action, &QAction::triggered, this,
-            Guard([this, i] { m_settings.Style = static_cast<TSettings::Classement>(i); }));
+        connect(action, &QAction::triggered, this, Guard([this, i] {
+            m_settings.Style = static_cast<TSettings::Classement>(i);
+            if (TExploreur* explorer = Explorer())
+                explorer->SetListStyle(i);
+        }));
     }
 
     QMenu* go = bar->addMenu(QStringLiteral("&Ir a"));
-    for (const char* caption :
-        { "&Explorador", "&Planta", "&Alzado", "Pe&rspectiva", "&Tabla", "E&stadísticas ..." })
+    connect(Command(go, QStringLiteral("&Explorador"), {}, false), &QAction::triggered, this,
+        Guard([this] { OpenExplorer(); }));
+    connect(Command(go, QStringLiteral("&Planta"), {}, false), &QAction::triggered, this,
+        Guard([this] { OpenPlanWindow(); }));
+    for (const char* caption : { "&Alzado", "Pe&rspectiva", "&Tabla", "E&stadísticas ..." })
         Command(go, QString::fromUtf8(caption), {}, false);
 
     QMenu* dataMenu = bar->addMenu(QStringLiteral("&Datos"));
@@ -428,7 +433,10 @@ void TMainWindow::BuildMenus()
         Command(windows, QStringLiteral("&Mosaico")), &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
     connect(Command(windows, QStringLiteral("&Cascada")), &QAction::triggered, m_mdi,
         &QMdiArea::cascadeSubWindows);
-    Command(windows, QStringLiteral("&Reorganizar los iconos"));
+    connect(Command(windows, QStringLiteral("&Reorganizar los iconos")), &QAction::triggered, this,
+        Guard([this] { ArrangeIcons(); }));
+    m_windowsSeparator = windows->addSeparator();
+    connect(windows, &QMenu::aboutToShow, this, [this, windows] { ListWindows(windows); });
 
     QMenu* help = bar->addMenu(QStringLiteral("?"));
     Command(help, QStringLiteral("&Ayuda ..."), {}, false);
@@ -581,8 +589,9 @@ void TMainWindow::ApplySettings()
     setChecked("Barra de estado", m_settings.Etat);
     setChecked("Como una página Web", m_settings.Web);
     setChecked("Automático", m_settings.Automatique);
+    // Checked without a signal blocker: the group unticks the other style through that signal.
     const char* styles[] = { "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" };
-    setChecked(styles[static_cast<int>(m_settings.Style)], true);
+    Action(QString::fromUtf8(styles[static_cast<int>(m_settings.Style)]))->setChecked(true);
     const Qt::ToolButtonStyle buttons
         = m_settings.Texte ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
     for (QToolBar* bar : { m_general, m_explorer, m_views })
@@ -642,9 +651,16 @@ void TMainWindow::Recover(TEco TFiche::*field)
             sheets.push_back(sheet.get());
     m_massif->Selection = std::move(sheets);
     m_massif->SortSheets();
+    SelectionRefreshed();
+}
+
+void TMainWindow::SelectionRefreshed()
+{
     m_massif->TableLaidOut = false;
     UpdateCommands();
     LayoutViews();
+    if (TExploreur* explorer = Explorer())
+        explorer->RequestRebuild();
 }
 
 QString TMainWindow::Summary() const
@@ -808,11 +824,16 @@ bool TMainWindow::SaveAsCommand()
 {
     if (!m_massif)
         return false;
-    const QString name
+    const QString binary = QStringLiteral("(carpeta ficha) *.fic (*.fic)");
+    QString chosen = binary;
+    QString name
         = Prompt().SaveFileName(QStringLiteral("Guardar como"), QString::fromStdString(m_massif->FileName),
-            QStringLiteral("(carpeta ficha) *.fic (*.fic);;(macizo texto) *.mas (*.mas)"));
+            binary + QStringLiteral(";;(macizo texto) *.mas (*.mas)"), &chosen);
     if (name.isEmpty())
         return false;
+    // A name typed without an extension takes the chosen filter's, so that "Abrir" lists it.
+    if (QFileInfo(name).suffix().isEmpty())
+        name += chosen == binary ? QStringLiteral(".fic") : QStringLiteral(".mas");
     if (QFile::exists(name)
         && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
                QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(BaseName(name)),
@@ -952,13 +973,30 @@ void TMainWindow::DeclinationsCommand()
 
 void TMainWindow::TemplateCommand(bool open)
 {
-    const QString filter = QStringLiteral(
-        "Modelo planta(*.pla) (*.pla *.PLA);;Modelo alzado(*.cou) (*.cou *.COU);;"
-        "Modelo perspectiva(*.per) (*.per *.PER);;Modelo tabla(*.tabl) (*.tabl *.TABL);;todos (*)");
-    QString name = open ? Prompt().OpenFileName(QStringLiteral("Abrir modelo"), m_settingsFolder, filter)
-                        : Prompt().SaveFileName(QStringLiteral("Guardar modelo"), m_settingsFolder, filter);
+    // Each filter names the extension that chooses the option record.
+    static const std::pair<const char*, const char*> kinds[]
+        = { { "Modelo de la ficha de captura", "sai" }, { "Modelo planta", "pla" },
+              { "Modelo alzado", "cou" }, { "Modelo perspectiva", "per" }, { "Modelo tabla", "tabl" } };
+    QStringList filters;
+    for (const auto& [caption, extension] : kinds)
+        filters << QStringLiteral("%1(*.%2) (*.%2 *.%3)")
+                       .arg(QString::fromUtf8(caption), QLatin1String(extension),
+                           QString::fromLatin1(extension).toUpper());
+    const QString all = QStringLiteral("todos (*)");
+    filters << all;
+    QString chosen = all;
+    QString name = open
+        ? Prompt().OpenFileName(QStringLiteral("Abrir modelo"), m_settingsFolder, filters.join(";;"), &chosen)
+        : Prompt().SaveFileName(
+            QStringLiteral("Guardar modelo"), m_settingsFolder, filters.join(";;"), &chosen);
     if (name.isEmpty())
         return;
+    // A name without an extension takes the chosen filter's.
+    if (QFileInfo(name).suffix().isEmpty()) {
+        const auto index = filters.indexOf(chosen);
+        if (index >= 0 && index < static_cast<int>(std::size(kinds)))
+            name += QLatin1Char('.') + QLatin1String(kinds[index].second);
+    }
     if (open && !QFile::exists(name)) {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
             QStringLiteral("El fichero no existe\nElegido en otro"), Buttons::Ok);
@@ -967,48 +1005,62 @@ void TMainWindow::TemplateCommand(bool open)
     // The extension chooses the option record.
     const QString suffix = QFileInfo(name).suffix().toUpper();
     const std::string path = name.toStdString();
-    try {
-        TPromptReporter reporter;
-        auto apply = [&](auto& record) {
-            if (open)
-                Charger(record, path);
-            else
-                Enregistrer(record, path, &reporter);
-        };
-        if (suffix == QStringLiteral("SAI")) {
-            TPreference_Ecran model;
+    TPromptReporter reporter;
+    auto apply = [&](auto& record) {
+        if (open)
+            Charger(record, path);
+        else
+            Enregistrer(record, path, &reporter);
+    };
+    if (suffix == QStringLiteral("SAI")) {
+        TPreference_Ecran model;
+        model.FileName = path;
+        if (open) {
+            model.Load();
+            model.FileName = m_preferences.FileName;
+            m_preferences = model;
+        } else {
+            model = m_preferences;
             model.FileName = path;
-            if (open) {
-                model.Load();
-                model.FileName = m_preferences.FileName;
-                m_preferences = model;
-            } else {
-                m_preferences.FileName = path;
-                m_preferences.Save();
-                m_preferences.FileName = OptionPath("OPTIONS.SAI").toStdString();
-            }
-        } else if (suffix == QStringLiteral("PLA"))
-            apply(m_plan);
-        else if (suffix == QStringLiteral("COU"))
-            apply(m_coupe);
-        else if (suffix == QStringLiteral("PER"))
-            apply(m_relief);
-        else if (suffix == QStringLiteral("TABL"))
-            apply(m_tableau);
-    } catch (const std::exception& e) {
-        Prompt().Error(ErrorText(e));
+            model.Save();
+        }
+    } else if (suffix == QStringLiteral("PLA")) {
+        apply(m_plan);
+    } else if (suffix == QStringLiteral("COU")) {
+        apply(m_coupe);
+    } else if (suffix == QStringLiteral("PER")) {
+        apply(m_relief);
+    } else if (suffix == QStringLiteral("TABL")) {
+        apply(m_tableau);
+    } else {
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QStringLiteral("%1: la extensión del modelo debe ser .sai, .pla, .cou, .per o .tabl; "
+                           "no se ha %2 nada.")
+                .arg(BaseName(name), open ? QStringLiteral("leído") : QStringLiteral("guardado")),
+            Buttons::Ok);
+        return;
     }
+    if (open && suffix == QStringLiteral("PLA"))
+        PlanOptionsApplied();
+    else if (open)
+        LayoutViews();
 }
 
-void TMainWindow::PlanOptionsCommand()
+bool TMainWindow::PlanOptionsCommand()
 {
-    EditerPlan(m_plan, this);
+    // The open plan's rotation goes in and the confirmed angle comes back to it.
+    if (TAfficheur* plan = PlanWindow())
+        m_plan.Angle = plan->Plan()->Angle;
+    if (!EditerPlan(m_plan, this))
+        return false;
+    PlanOptionsApplied();
+    return true;
 }
 
 void TMainWindow::MarginsCommand()
 {
-    const QPrinter printer(QPrinter::HighResolution);
-    EditerMarge(m_marge, this, PaperMm(printer));
+    if (EditerMarge(m_marge, this, PageMm(*m_printer)))
+        LayoutViews();
 }
 
 } // namespace ks
@@ -1113,6 +1165,52 @@ void TMainWindow::RouteToView(
     }));
 }
 
+void TMainWindow::ArrangeIcons()
+{
+    // The minimised windows in rows along the bottom of the frame, left to right.
+    const QRect area = m_mdi->viewport()->rect();
+    int x = 0, y = area.bottom() + 1, rowHeight = 0;
+    for (QMdiSubWindow* window : m_mdi->subWindowList()) {
+        if (!window->isMinimized())
+            continue;
+        const QSize size = window->size();
+        if (x > 0 && x + size.width() > area.width()) {
+            x = 0;
+            y -= rowHeight;
+            rowHeight = 0;
+        }
+        if (x == 0)
+            y = std::max(0, y - size.height() + rowHeight);
+        rowHeight = std::max(rowHeight, size.height());
+        window->move(x, y);
+        x += size.width();
+    }
+}
+
+void TMainWindow::ListWindows(QMenu* menu)
+{
+    // The open windows after the separator, the active one ticked; choosing one brings it forward.
+    const QList<QAction*> actions = menu->actions();
+    for (int i = static_cast<int>(actions.indexOf(m_windowsSeparator)) + 1; i < actions.size(); ++i)
+        delete actions[i];
+    const QList<QMdiSubWindow*> windows = m_mdi->subWindowList();
+    m_windowsSeparator->setVisible(!windows.isEmpty());
+    int number = 0;
+    for (QMdiSubWindow* window : windows) {
+        ++number;
+        QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(number).arg(window->windowTitle()));
+        action->setCheckable(true);
+        action->setChecked(window == m_mdi->activeSubWindow());
+        connect(action, &QAction::triggered, this, Guard([this, window = QPointer<QMdiSubWindow>(window)] {
+            if (!window)
+                return;
+            if (window->isMinimized())
+                window->showNormal();
+            m_mdi->setActiveSubWindow(window);
+        }));
+    }
+}
+
 void TMainWindow::LayoutViews()
 {
     for (TAfficheur* view : Children<TAfficheur>())
@@ -1159,11 +1257,16 @@ void TMainWindow::ShowScale(int denominator)
 
 void TMainWindow::ShowPercentage(int percent)
 {
-    const int index = m_percentBox->findData(percent);
-    if (index >= 0)
-        m_percentBox->setCurrentIndex(index);
-    else
-        m_percentBox->setEditText(QStringLiteral("%1%").arg(percent));
+    // A ratio outside the six entries shows as a seventh entry of its own.
+    constexpr int kEntries = 6;
+    while (m_percentBox->count() > kEntries)
+        m_percentBox->removeItem(kEntries);
+    int index = m_percentBox->findData(percent);
+    if (index < 0) {
+        m_percentBox->addItem(QStringLiteral("%1%").arg(percent), percent);
+        index = kEntries;
+    }
+    m_percentBox->setCurrentIndex(index);
 }
 
 void TMainWindow::ShowStatus(const QString& text)
@@ -1189,7 +1292,23 @@ void TMainWindow::ColoursChanged()
 
 bool TMainWindow::EditPlanOptions()
 {
-    return EditerPlan(m_plan, this);
+    return PlanOptionsCommand();
+}
+
+void TMainWindow::PrintFromView(TAfficheur& view)
+{
+    if (QMdiSubWindow* window = qobject_cast<QMdiSubWindow*>(view.parentWidget()))
+        m_mdi->setActiveSubWindow(window);
+    PrintCommand();
+}
+
+void TMainWindow::PlanOptionsApplied()
+{
+    if (TAfficheur* plan = PlanWindow()) {
+        plan->Plan()->Angle = m_plan.Angle;
+        plan->Plan()->Tourner(0);
+    }
+    LayoutViews();
 }
 
 void TMainWindow::PrintCommand()
@@ -1197,13 +1316,12 @@ void TMainWindow::PrintCommand()
     QPointer<TAfficheur> view = ActiveView();
     if (!view || !m_massif)
         return;
-    QPrinter printer(QPrinter::HighResolution);
+    QPrinter& printer = *m_printer;
     printer.setDocName(QStringLiteral("Plano topográfico"));
-    printer.setFullPage(true);
     if (!CheckPrintableArea(printer))
         return;
     TGraphique& graphique = *view->Graphique();
-    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()), PaperMm(printer));
+    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()), PageMm(printer));
     int columns = 1, rows = 1;
     graphique.NbPages(columns, rows, m_marge.EGauche + m_marge.EDroite, m_marge.EHaut + m_marge.EBas);
     int first = 0, last = 0, copies = 1;
@@ -1220,6 +1338,14 @@ void TMainWindow::PrintCommand()
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
+    // A file is written under a temporary name and takes its own only when the job ends: a stopped
+    // or failed job leaves no partial file and keeps a previous one.
+    const QString target = printer.outputFileName();
+    const QString part = target + QStringLiteral(".part");
+    if (!target.isEmpty()) {
+        QFile::remove(part);
+        printer.setOutputFileName(part);
+    }
     bool stopped = false;
     PrintView(
         graphique, Mode(), printer, first, last, copies, m_marge, m_massif->FileName, true,
@@ -1228,15 +1354,25 @@ void TMainWindow::PrintCommand()
             return !progress.wasCanceled();
         },
         &stopped);
-    if (stopped)
-        printer.abort();
+    if (!target.isEmpty()) {
+        printer.setOutputFileName(target);
+        if (stopped || printer.printerState() == QPrinter::Error) {
+            QFile::remove(part);
+        } else {
+            QFile::remove(target);
+            if (!QFile::rename(part, target)) {
+                QFile::remove(part);
+                Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(target));
+            }
+        }
+    }
     if (view)
         view->Layout();
 }
 
 bool TMainWindow::CheckPrintableArea(const QPrinter& printer)
 {
-    const QSizeF paper = PaperMm(printer);
+    const QSizeF paper = PageMm(printer);
     if (HasPrintableArea(m_marge, paper.width(), paper.height()))
         return true;
     Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"), QString::fromUtf8(kNoPrintableAreaText),
@@ -1249,14 +1385,13 @@ void TMainWindow::PreviewCommand()
     QPointer<TAfficheur> view = ActiveView();
     if (!view)
         return;
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setFullPage(true);
+    const QPrinter& printer = *m_printer;
     if (!CheckPrintableArea(printer))
         return;
     Busy busy(*this);
     {
         TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
-            PaperMm(printer), printer.colorMode() == QPrinter::GrayScale, this);
+            PageMm(printer), printer.colorMode() == QPrinter::GrayScale, this);
         preview.showMaximized();
         preview.ShowPage(1);
         preview.exec();

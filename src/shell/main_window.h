@@ -66,7 +66,7 @@ public:
     void OpenRecent(int index);
     void ReferencePointsCommand();
     void DeclinationsCommand();
-    void PlanOptionsCommand();
+    bool PlanOptionsCommand(); // true when confirmed; the plan window takes the angle and redraws
     void MarginsCommand();
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
@@ -88,6 +88,7 @@ public:
     QLineEdit* ScaleBox() const { return m_scaleBox; }
     QComboBox* PercentageBox() const { return m_percentBox; }
     QLabel* StatusPanel1() const { return m_panel1; }
+    QPrinter& Printer() { return *m_printer; }
 
     // IViewHost
     TViewContext& Context() override;
@@ -100,6 +101,7 @@ public:
     void SelectionChanged() override;
     void ColoursChanged() override;
     bool EditPlanOptions() override;
+    void PrintFromView(TAfficheur& view) override;
     void OpenSheet(int fiche) override;
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
@@ -135,6 +137,10 @@ private:
     QString Summary() const; // counts of the open massif, for the status bar
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again
+    void PlanOptionsApplied(); // the plan window takes the options' angle; every view redraws
+    void SelectionRefreshed(); // the current sheets changed: commands, views and explorer follow
+    void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom
+    void ListWindows(QMenu* menu); // the open windows at the end of "&Ventanas"
     void ApplyScaleBox();
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
@@ -154,6 +160,7 @@ private:
     TOptions_Tableau m_tableau;
     TMarge m_marge;
     TPreference_Ecran m_preferences;
+    std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<TComputeController> m_computation;
     std::unique_ptr<Progress> m_progressSink;
     QMdiArea* m_mdi = nullptr;
@@ -171,6 +178,7 @@ private:
     std::map<QString, QAction*> m_actions;
     QAction* m_recent[3] = { nullptr, nullptr, nullptr };
     QAction* m_recentSeparator = nullptr;
+    QAction* m_windowsSeparator = nullptr;
     bool m_exiting = false;
     int m_busy = 0; // a print job or the preview runs
 };

@@ -88,6 +88,9 @@ Answer TQtPrompt::Ask(MessageKind kind, const QString& title, const QString& tex
     case Buttons::OkNo:
         box.setStandardButtons(QMessageBox::Ok | QMessageBox::No);
         break;
+    case Buttons::YesCancel:
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::Cancel);
+        break;
     }
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -143,15 +146,17 @@ bool TQtPrompt::Question(const TQuestion& question)
     return dialog.exec() == QDialog::Accepted;
 }
 
-QString TQtPrompt::OpenFileName(const QString& caption, const QString& directory, const QString& filter)
+QString TQtPrompt::OpenFileName(
+    const QString& caption, const QString& directory, const QString& filter, QString* selectedFilter)
 {
-    return QFileDialog::getOpenFileName(Parent(), caption, directory, filter);
+    return QFileDialog::getOpenFileName(Parent(), caption, directory, filter, selectedFilter);
 }
 
-QString TQtPrompt::SaveFileName(const QString& caption, const QString& start, const QString& filter)
+QString TQtPrompt::SaveFileName(
+    const QString& caption, const QString& start, const QString& filter, QString* selectedFilter)
 {
     return QFileDialog::getSaveFileName(
-        Parent(), caption, start, filter, nullptr, QFileDialog::DontConfirmOverwrite);
+        Parent(), caption, start, filter, selectedFilter, QFileDialog::DontConfirmOverwrite);
 }
 
 std::optional<QString> TQtPrompt::Input(const QString& title, const QString& prompt, const QString& initial)

@@ -15,7 +15,7 @@ class QWidget;
 
 namespace ks {
 
-enum class Buttons { Ok, YesNo, YesNoCancel, OkNo };
+enum class Buttons { Ok, YesNo, YesNoCancel, OkNo, YesCancel };
 enum class Answer { Ok, Yes, No, Cancel };
 
 // Every message box and common file dialog of the application goes through the prompt service, so
@@ -29,9 +29,14 @@ public:
     virtual bool CalculationProblem(const QString& text) = 0;
     // A question with a list the user may reveal ("Vacios"); true for the Yes button.
     virtual bool Question(const TQuestion& question) = 0;
-    // Common file dialogs; an empty name means cancelled.
-    virtual QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) = 0;
-    virtual QString SaveFileName(const QString& caption, const QString& start, const QString& filter) = 0;
+    // Common file dialogs; an empty name means cancelled. When given, selectedFilter holds the
+    // filter shown first and receives the one the user chose.
+    virtual QString OpenFileName(const QString& caption, const QString& directory, const QString& filter,
+        QString* selectedFilter = nullptr)
+        = 0;
+    virtual QString SaveFileName(const QString& caption, const QString& start, const QString& filter,
+        QString* selectedFilter = nullptr)
+        = 0;
     // A one-line input box (the platform's InputQuery); empty optional when cancelled.
     virtual std::optional<QString> Input(const QString& title, const QString& prompt, const QString& initial)
         = 0;
@@ -58,8 +63,10 @@ public:
     Answer Ask(MessageKind kind, const QString& title, const QString& text, Buttons buttons) override;
     bool CalculationProblem(const QString& text) override;
     bool Question(const TQuestion& question) override;
-    QString OpenFileName(const QString& caption, const QString& directory, const QString& filter) override;
-    QString SaveFileName(const QString& caption, const QString& start, const QString& filter) override;
+    QString OpenFileName(const QString& caption, const QString& directory, const QString& filter,
+        QString* selectedFilter = nullptr) override;
+    QString SaveFileName(const QString& caption, const QString& start, const QString& filter,
+        QString* selectedFilter = nullptr) override;
     std::optional<QString> Input(
         const QString& title, const QString& prompt, const QString& initial) override;
     std::optional<QColor> Colour(const QColor& initial) override;

@@ -316,11 +316,19 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     m_painter = &painter;
     m_onPage = true;
     m_pen = QPointF();
+    // The drawing stays inside the margins: the corner marks and annotations live outside.
+    const double toPixels = ResolutionPage * FacteurPage;
+    painter.save();
+    painter.setClipRect(QRectF(leftMm * toPixels, topMm * toPixels,
+        (m_pagePixels.width() - MargesX * ResolutionPage) * FacteurPage,
+        (m_pagePixels.height() - MargesY * ResolutionPage) * FacteurPage));
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
 void TGraphique::End()
 {
+    if (m_onPage && m_painter)
+        m_painter->restore();
     m_painter = nullptr;
 }
 

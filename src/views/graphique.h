@@ -102,7 +102,7 @@ protected:
     void Ecrire(double x, double y, const std::string& text);
     void Cercle(double x, double y, int diameter);
     void Carre(double x, double y);
-    // Page mapping and primitives (on CanevasPage); no clipping.
+    // Page mapping and primitives (on CanevasPage), clipped to the page inside the margins.
     QPointF PagePosition(double x, double y) const;
     void DeplacerPage(double x, double y);
     void TracerPage(double x, double y);

@@ -173,7 +173,9 @@ void TPlan::Paint(int mode)
     double offset = 0;
     if (o.Texte_Station > 0) {
         p.setFont(Font(o.Police_Station));
-        offset = TextHeightMm("O") * 0.0005 * n;
+        // Half a capital O on paper: on screen the font grows with the zoom ratio, the drawing
+        // too, so the offset in metres is divided by it.
+        offset = TextHeightMm("O") * 0.0005 * n / (m_onPage ? 1.0 : m_rapport);
     }
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
@@ -281,12 +283,31 @@ void TPlan::Paint(int mode)
         PaintGrid();
 }
 
+// A position left at 0, 0 km was never set (the options' default): the arrow goes to the cave's
+// north-west corner and the bar to its south-west corner, where they show beside any cave.
+QPointF TPlan::NorthPosition() const
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    if (o.X_Nord != 0 || o.Y_Nord != 0)
+        return { o.X_Nord * 1000, o.Y_Nord * 1000 };
+    return { BoiteMin[0], BoiteMax[1] - 0.02 * (BoiteMax[1] - BoiteMin[1]) };
+}
+
+QPointF TPlan::ScaleBarPosition() const
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    if (o.X_Echelle != 0 || o.Y_Echelle != 0)
+        return { o.X_Echelle * 1000, o.Y_Echelle * 1000 };
+    return { BoiteMin[0], BoiteMin[1] };
+}
+
 void TPlan::PaintNorth()
 {
     const TOptions_Plan& o = *m_context.Plan;
     QPainter& p = *m_painter;
     p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Nord, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const double x0 = o.X_Nord * 1000, y0 = o.Y_Nord * 1000;
+    const QPointF at = NorthPosition();
+    const double x0 = at.x(), y0 = at.y();
     const double l = o.Long_Nord * 0.001 * Echelle;
     auto to = [this](double x, double y) { return ToView(x, y); };
     const QPointF p0 = to(x0, y0);
@@ -316,7 +337,8 @@ void TPlan::PaintScaleBar()
     QPainter& p = *m_painter;
     p.setPen(
         QPen(Qt::black, PenWidth(o.Epaisseur_Echelle, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const QPointF q = ToView(o.X_Echelle * 1000, o.Y_Echelle * 1000);
+    const QPointF bar = ScaleBarPosition();
+    const QPointF q = ToView(bar.x(), bar.y());
     const double lb = o.Long_Echelle, h = o.Largeur_Echelle * 0.001 * Echelle;
     MoveTo(q.x(), q.y());
     LineTo(q.x() + lb, q.y());

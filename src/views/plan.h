@@ -30,6 +30,10 @@ public:
     void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) override;
 
     QPointF ToView(double x, double y, double z = 0) const override;
+    // Where the north arrow and the scale bar stand, survey metres: the options' place, or beside
+    // the cave when the options leave it at 0, 0.
+    QPointF NorthPosition() const;
+    QPointF ScaleBarPosition() const;
 
     // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
     void DessinerSur(

@@ -609,12 +609,7 @@ void TAfficheur::Properties()
 {
     if (m_kind != kPlan || !m_host.Context().Plan)
         return;
-    m_host.Context().Plan->Angle = Plan()->Angle;
-    if (!m_host.EditPlanOptions())
-        return;
-    Plan()->Angle = m_host.Context().Plan->Angle;
-    Plan()->Tourner(0);
-    Layout();
+    m_host.EditPlanOptions();
 }
 
 QMenu* TAfficheur::ContextMenu()
@@ -655,6 +650,8 @@ QMenu* TAfficheur::ContextMenu()
     connect(worst, &QAction::triggered, this, [this] { DeformationMaximale(); });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Rotar ...")), &QAction::triggered, this, [this] { Rotate(); });
+    connect(menu->addAction(QStringLiteral("Im&primir ...")), &QAction::triggered, this,
+        [this] { m_host.PrintFromView(*this); });
     connect(menu->addAction(QStringLiteral("&Propiedades ...")), &QAction::triggered, this,
         [this] { Properties(); });
     return menu;

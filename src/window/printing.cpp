@@ -12,6 +12,7 @@
 #include <QLocale>
 #include <QPagedPaintDevice>
 #include <QPainter>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
@@ -56,7 +57,7 @@ int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, 
     const TMarge& m, const std::string& fileName, bool decorate, const std::function<bool(int)>& progress,
     bool* stopped)
 {
-    const QSizeF mm = device.pageLayout().fullRect(QPageLayout::Millimeter).size();
+    const QSizeF mm = device.pageLayout().paintRect(QPageLayout::Millimeter).size();
     view.SetPrinterPage(QSizeF(device.width(), device.height()), mm);
     int columns = 1, rows = 1;
     view.NbPages(columns, rows, m.EGauche + m.EDroite, m.EHaut + m.EBas);
@@ -86,6 +87,10 @@ int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, 
             going = !progress || progress(percent);
         }
     }
+    // A stopped job is aborted before the painter would end it and send what was drawn.
+    if (!going)
+        if (auto* printer = dynamic_cast<QPrinter*>(&device))
+            printer->abort();
     painter.end();
     if (stopped)
         *stopped = !going;

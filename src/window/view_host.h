@@ -6,6 +6,8 @@ struct TViewContext;
 
 namespace ks {
 
+class TAfficheur;
+
 // What a view window needs from the main window, which it never includes.
 class IViewHost
 {
@@ -24,8 +26,11 @@ public:
     virtual void SelectionChanged() = 0;
     // Gallery colours changed: every view redraws; the massif is modified.
     virtual void ColoursChanged() = 0;
-    // The plan options dialog of the main window; true when confirmed.
+    // The plan options dialog of the main window; true when confirmed, after which the plan
+    // window has taken the new angle and every view is redrawn.
     virtual bool EditPlanOptions() = 0;
+    // "Im&primir ..." of the view's pop-up menu: the print command on this window.
+    virtual void PrintFromView(TAfficheur& view) = 0;
     // "F&icha": the sheet at this index of the current list in the sheet editor.
     virtual void OpenSheet(int fiche) = 0;
 };

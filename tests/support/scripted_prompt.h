@@ -36,7 +36,8 @@ public:
             return Answer::Ok;
         if (answers.empty()) {
             ADD_FAILURE() << "unexpected question: " << text.toStdString();
-            return buttons == Buttons::YesNoCancel ? Answer::Cancel : Answer::No;
+            return buttons == Buttons::YesNoCancel || buttons == Buttons::YesCancel ? Answer::Cancel
+                                                                                    : Answer::No;
         }
         const Answer answer = answers.front();
         answers.pop_front();
@@ -52,8 +53,14 @@ public:
         questions.push_back(question);
         return continueAnswer;
     }
-    QString OpenFileName(const QString&, const QString&, const QString&) override { return Next(); }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return Next(); }
+    QString OpenFileName(const QString&, const QString&, const QString&, QString* selected) override
+    {
+        return Next(selected);
+    }
+    QString SaveFileName(const QString&, const QString&, const QString&, QString* selected) override
+    {
+        return Next(selected);
+    }
     std::optional<QString> Input(const QString&, const QString& prompt, const QString& initial) override
     {
         inputs.push_back({ prompt, initial });
@@ -85,6 +92,7 @@ public:
     std::vector<Shown> shown;
     std::deque<Answer> answers;
     std::deque<QString> fileNames;
+    std::deque<QString> filterChoices; // the filter the user picks in the next file dialogs
     std::vector<QString> problems;
     std::vector<TQuestion> questions;
     bool tickNoMostrar = false;
@@ -96,8 +104,12 @@ public:
     bool continueAnswer = true;
 
 private:
-    QString Next()
+    QString Next(QString* selected)
     {
+        if (selected && !filterChoices.empty()) {
+            *selected = filterChoices.front();
+            filterChoices.pop_front();
+        }
         if (fileNames.empty())
             return QString();
         QString name = fileNames.front();
