@@ -2,6 +2,7 @@
 
 #include "compute/driver.h"
 #include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/massif.h"
 #include "model/services.h"
 #include "model/text_utils.h"
@@ -36,18 +37,46 @@ const char* const kUsage
       " [--mode 0|2|3]\n"
       "  karstelle-cli options show|write-defaults [--force]\n";
 
+// A message of the core (UTF-8, lines parted by CR as in the message boxes) on standard error.
+void PrintMessage(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    std::cerr << lines << '\n';
+}
+
 // Messages of the core go to standard error; questions are answered "stop", since nobody is there
 // to answer them.
 class ConsoleReporter : public ks::IReporter
 {
 public:
-    void Message(ks::MessageKind, const std::string& text) override { std::cerr << text << '\n'; }
+    void Message(ks::MessageKind, const std::string& text) override { PrintMessage(text); }
     bool AskContinue(const ks::TQuestion& question) override
     {
-        std::cerr << question.Text << '\n';
+        PrintMessage(question.Text);
         return false;
     }
 };
+
+// An output drawn under a temporary name in its own folder takes its name only once complete, so
+// that a failure leaves no partial file and keeps an older one. False (with the message) on failure.
+bool Publish(bool drawn, const std::string& part, const std::string& out)
+{
+    std::error_code error;
+    if (drawn)
+        std::filesystem::rename(part, out, error);
+    if (!drawn || error) {
+        std::filesystem::remove(part, error);
+        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+        return false;
+    }
+    return true;
+}
 
 // Loads a massif; false (with the message printed) when it could not be read.
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result)
@@ -241,7 +270,7 @@ int Compute(const std::vector<std::string>& args)
     ks::TThreadCalcul thread(massif, flags);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)
-        std::cerr << ks::Cp1252ToUtf8(message.second) << '\n';
+        PrintMessage(message.second);
     if (!report.Positioned) {
         if (report.NoReference)
             std::cerr << "karstelle-cli: " << ks::kNoReferenceText << '\n';
@@ -255,17 +284,10 @@ int Compute(const std::vector<std::string>& args)
 
     std::ostringstream rows;
     WriteStations(massif, json, rows);
-    if (out.empty()) {
+    if (out.empty())
         std::cout << rows.str();
-    } else {
-        std::ofstream stream(out, std::ios::binary | std::ios::trunc);
-        stream << rows.str();
-        stream.close();
-        if (!stream) {
-            std::cerr << "karstelle-cli: " << out << ": cannot write\n";
-            return 1;
-        }
-    }
+    else
+        ks::WriteFileSafely(out, rows.str()); // a failure leaves OUT as it was
     PrintReport(massif, report);
     if (!save.empty())
         massif.Save(save, nullptr);
@@ -282,7 +304,7 @@ bool LoadComputed(const std::string& file, TMassif& massif)
     ks::TThreadCalcul thread(massif, flags);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)
-        std::cerr << message.second << '\n';
+        PrintMessage(message.second);
     if (!report.Positioned) {
         std::cerr << "karstelle-cli: " << file << ": nothing could be computed\n";
         return false;
@@ -357,8 +379,9 @@ int RenderPlan(const std::vector<std::string>& args)
     int width = 0, height = 0;
     plan.Dimensions(width, height, resolution, zoom);
 
+    const std::string part = out + ".part";
     if (kind == ".PDF") {
-        QPdfWriter pdf(QString::fromStdString(out));
+        QPdfWriter pdf(QString::fromStdString(part));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setResolution(300);
@@ -366,14 +389,17 @@ int RenderPlan(const std::vector<std::string>& args)
         plan.SetPageSize(QSizeF(210, 297));
         int columns = 0, rows = 0;
         plan.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
-        QPainter painter(&pdf);
-        for (int page = 0; page < columns * rows; ++page) {
+        QPainter painter;
+        const bool open = painter.begin(&pdf);
+        for (int page = 0; open && page < columns * rows; ++page) {
             if (page > 0)
                 pdf.newPage();
             plan.DessinerPage(
                 page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
         }
-        painter.end();
+        const bool drawn = open && painter.end();
+        if (!Publish(drawn, part, out))
+            return 1;
         std::cerr << "pages: " << columns << " x " << rows << '\n';
         return 0;
     }
@@ -389,22 +415,25 @@ int RenderPlan(const std::vector<std::string>& args)
     }
     if (kind == ".SVG") {
         QSvgGenerator svg;
-        svg.setFileName(QString::fromStdString(out));
+        svg.setFileName(QString::fromStdString(part));
         svg.setSize(QSize(width, height));
         svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
         svg.setTitle(QString::fromStdString(file));
-        QPainter painter(&svg);
-        painter.fillRect(QRect(0, 0, width, height), Qt::white);
-        plan.DessinerSur(painter, 0, 0, resolution, zoom, mode);
-        painter.end();
+        QPainter painter;
+        bool drawn = painter.begin(&svg);
+        if (drawn) {
+            painter.fillRect(QRect(0, 0, width, height), Qt::white);
+            plan.DessinerSur(painter, 0, 0, resolution, zoom, mode);
+            drawn = painter.end();
+        }
+        if (!Publish(drawn, part, out))
+            return 1;
     } else {
         QImage image(width, height, QImage::Format_RGB32);
         plan.Dessiner(0, 0, resolution, zoom, image, mode);
-        if (!image.save(QString::fromStdString(out), "PNG")) {
-            std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+        if (!Publish(image.save(QString::fromStdString(part), "PNG"), part, out))
             return 1;
-        }
     }
     std::cerr << "size: " << width << " x " << height << " pixels at 1/" << plan.Echelle << '\n';
     return 0;

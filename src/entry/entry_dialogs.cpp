@@ -12,6 +12,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -43,6 +44,20 @@ QPushButton* Button(QWidget* parent, const QString& caption, const QString& name
     button->setObjectName(name);
     return button;
 }
+
+// A surveyor's name, sorted ignoring case (and accents' case) as people read a list of names.
+class Name : public QListWidgetItem
+{
+public:
+    Name(const QString& text, QListWidget* list)
+        : QListWidgetItem(text, list)
+    { }
+    bool operator<(const QListWidgetItem& other) const override
+    {
+        const int order = text().compare(other.text(), Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : text() < other.text();
+    }
+};
 
 QHBoxLayout* Row(std::initializer_list<QWidget*> widgets)
 {
@@ -221,10 +236,10 @@ TExplorateur::TExplorateur(const QString& file, QWidget* parent)
     if (!names.exists() && names.open(QIODevice::WriteOnly))
         names.close();
     if (names.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QString text = ks::FromCp1252(names.readAll().toStdString());
+        const QString text = FromUserTextFile(names.readAll().toStdString());
         for (const QString& line : text.split(QLatin1Char('\n')))
             if (!line.trimmed().isEmpty())
-                Fuente->addItem(line.trimmed());
+                new Name(line.trimmed(), Fuente);
     }
     Add = Button(this, QStringLiteral(">"), QStringLiteral("Add"));
     Remove = Button(this, QStringLiteral("<"), QStringLiteral("Remove"));
@@ -244,10 +259,18 @@ TExplorateur::TExplorateur(const QString& file, QWidget* parent)
     auto* middle = new QVBoxLayout;
     for (QPushButton* b : { Add, Remove, AddAll, RemoveAll })
         middle->addWidget(b);
+    auto captioned = [this](const QString& caption, QListWidget* list) {
+        auto* column = new QVBoxLayout;
+        auto* label = new QLabel(caption, this);
+        label->setBuddy(list);
+        column->addWidget(label);
+        column->addWidget(list);
+        return column;
+    };
     auto* lists = new QHBoxLayout;
-    lists->addWidget(Fuente);
+    lists->addLayout(captioned(QStringLiteral("Lista &fuente"), Fuente));
     lists->addLayout(middle);
-    lists->addWidget(Elegida);
+    lists->addLayout(captioned(QStringLiteral("Lista &elegida"), Elegida));
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(lists);
     layout->addLayout(Row({ edit, ok, cancel }));
@@ -263,7 +286,7 @@ void TExplorateur::Move(bool toChosen, bool all)
         if (!all && !from->item(i)->isSelected())
             continue;
         first = i;
-        to->addItem(from->takeItem(i)->text());
+        to->addItem(from->takeItem(i));
     }
     from->setFocus();
     if (from->count() > 0) {

@@ -121,8 +121,23 @@ std::string FormatG(double value, int digits)
     if (value == 0)
         return "0";
 
-    // Round to `digits` significant digits once, then lay the digits out.
+    // A value exactly halfway between two roundings rounds away from zero (12.25 to 3 digits is
+    // 12.3), as such text formats do; the conversion below would round it to even. Twenty digits
+    // beyond the kept ones tell an exact tie from a value merely near one.
     char buffer[64];
+    {
+        auto wide = std::to_chars(
+            buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1 + 20);
+        const std::string_view all(buffer, static_cast<std::size_t>(wide.ptr - buffer));
+        std::string mantissa;
+        for (char c : all.substr(0, all.find('e')))
+            if (c >= '0' && c <= '9')
+                mantissa += c;
+        const std::string_view rest = std::string_view(mantissa).substr(static_cast<std::size_t>(digits));
+        if (!rest.empty() && rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos)
+            value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
+    }
+    // Round to `digits` significant digits once, then lay the digits out.
     auto result
         = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
     std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));

@@ -2,6 +2,8 @@
 
 #include "model/text_utils.h"
 
+#include <QStringDecoder>
+
 namespace ks {
 
 QString FromCp1252(const std::string& text)
@@ -12,6 +14,15 @@ QString FromCp1252(const std::string& text)
 std::string ToCp1252(const QString& text)
 {
     return Utf8ToCp1252(text.toStdString());
+}
+
+QString FromUserTextFile(const std::string& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringConverter::Flag::Stateless);
+    const QString text = utf8(QByteArray::fromStdString(bytes));
+    if (utf8.hasError())
+        return FromCp1252(bytes);
+    return text.startsWith(QChar(0xFEFF)) ? text.mid(1) : text;
 }
 
 QString ToQString(const std::string& utf8)

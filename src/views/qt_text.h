@@ -8,6 +8,9 @@
 namespace ks {
 QString FromCp1252(const std::string& text);
 std::string ToCp1252(const QString& text);
+// A text file edited by the user: UTF-8 (a leading byte-order mark dropped) when it is valid
+// UTF-8, as today's editors save it, else Windows-1252, as older ones did.
+QString FromUserTextFile(const std::string& bytes);
 // UTF-8 texts of the program (messages, status texts) to QString.
 QString ToQString(const std::string& utf8);
 } // namespace ks

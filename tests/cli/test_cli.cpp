@@ -1,6 +1,7 @@
 // karstelle-cli as a user runs it: exit status, standard output and the files it writes.
 #include "model/massif.h"
 #include "support/fixture.h"
+#include "support/network.h"
 
 #include <gtest/gtest.h>
 
@@ -123,6 +124,50 @@ TEST(Cli, RenderPlanAsPngPdfAndSvg)
     EXPECT_NE(huge.err.find("try a smaller scale"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home.Path("h.png")));
     EXPECT_EQ(Cli("render plan '" + kSample + "' -o '" + home.Path("p.gif") + "'", home).status, 2);
+}
+
+TEST(Cli, FailuresGiveANonZeroStatusAndLeaveNoPartialFile)
+{
+    TempDir home;
+    const std::string missing = home.Path("no/such/folder/");
+    for (const char* kind : { "p.pdf", "p.svg", "p.png" }) {
+        const CliRun run
+            = Cli("render plan '" + kSample + "' -o '" + missing + kind + "' --scale 2000", home);
+        EXPECT_EQ(run.status, 1) << kind;
+        EXPECT_NE(run.err.find("cannot write"), std::string::npos) << kind << run.err;
+        EXPECT_EQ(run.err.find("pages: "), std::string::npos) << kind;
+    }
+    EXPECT_EQ(Cli("compute '" + kSample + "' -o '" + missing + "s.csv'", home).status, 1);
+
+    // A computation that fails leaves an older output as it was, and no temporary file beside it.
+    WriteFile(home.Path("old.csv"), "kept\n");
+    TMassif bare;
+    bare.FileName = kSample;
+    bare.Load();
+    bare.ClearReferences();
+    bare.Save(home.Path("bare.mas"));
+    EXPECT_EQ(
+        Cli("compute '" + home.Path("bare.mas") + "' -o '" + home.Path("old.csv") + "'", home).status, 1);
+    EXPECT_EQ(ReadFile(home.Path("old.csv")), "kept\n");
+    EXPECT_EQ(
+        Cli("render plan '" + kSample + "' -o '" + home.Path("p.pdf") + "' --scale 500", home).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(home.Path("p.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(home.Path("p.pdf.part")));
+}
+
+TEST(Cli, MessagesArePrintedOnceInUtf8)
+{
+    // Over a thousand loops: the computation's own message, with its accent and its two lines.
+    TempDir home;
+    GeneratedNetwork net = MakeGridNetwork(33, 1, 13);
+    net.massif->Save(home.Path("maze.mas"));
+    const CliRun run = Cli("compute '" + home.Path("maze.mas") + "'", home);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(
+        run.err.find("Demasiadas encrucijadas\nSolicite usted una versi\xC3\xB3n especial de Karstelle\n"),
+        std::string::npos)
+        << run.err;
+    EXPECT_EQ(run.err.find('\r'), std::string::npos);
 }
 
 TEST(Cli, OptionFilesWrittenAndShown)

@@ -310,6 +310,35 @@ TEST(SurveyorChooser, MovesAndMissingFile)
     EXPECT_TRUE(chooser.RemoveAll->isEnabled());
 }
 
+TEST(SurveyorChooser, ReadsUtf8OrWindowsTextAndSortsIgnoringCase)
+{
+    TempDir home;
+    const QString file = QString::fromStdString(home.Path("EXPLORAT.TXT"));
+    // As a desktop editor saves it: UTF-8 with a byte-order mark.
+    WriteFile(home.Path("EXPLORAT.TXT"), "\xEF\xBB\xBFnúria Vidal\nÁlvaro Gil\nMarta López\n");
+    {
+        TExplorateur chooser(file);
+        ASSERT_EQ(chooser.Fuente->count(), 3);
+        EXPECT_EQ(chooser.Fuente->item(0)->text(), "Marta López");
+        EXPECT_EQ(chooser.Fuente->item(1)->text(), "núria Vidal"); // lower case sorts among the rest
+        EXPECT_EQ(chooser.Fuente->item(2)->text(), "Álvaro Gil");
+    }
+    // As the older tools wrote it: Windows-1252.
+    WriteFile(home.Path("EXPLORAT.TXT"),
+        "Jos\xE9 Pe\xF1"
+        "a\nandr\xE9s Ib\xE1\xF1"
+        "ez\n");
+    TExplorateur chooser(file);
+    ASSERT_EQ(chooser.Fuente->count(), 2);
+    EXPECT_EQ(chooser.Fuente->item(0)->text(), "andrés Ibáñez");
+    EXPECT_EQ(chooser.Fuente->item(1)->text(), "José Peña");
+    chooser.Fuente->item(0)->setSelected(true);
+    chooser.Move(true, false);
+    chooser.Fuente->item(0)->setSelected(true);
+    chooser.Move(true, false);
+    EXPECT_EQ(chooser.Chosen(), QStringList({ "andrés Ibáñez", "José Peña" }));
+}
+
 TEST(PreferencesDialog, OrderAndUnits)
 {
     TPreference_Ecran preferences;

@@ -19,6 +19,13 @@ TEST(FormatG, PlainNotationRoundsToSignificantDigits)
     EXPECT_EQ(FormatG(0.05, 6), "0.05");
     EXPECT_EQ(FormatG(1520.75, 9), "1520.75");
     EXPECT_EQ(FormatG(4765432.5, 9), "4765432.5");
+    // Exact ties round away from zero; values near a tie round to the nearer side.
+    EXPECT_EQ(FormatG(12.25, 3), "12.3");
+    EXPECT_EQ(FormatG(270.25, 4), "270.3");
+    EXPECT_EQ(FormatG(-0.125, 2), "-0.13");
+    EXPECT_EQ(FormatG(2.5, 1), "3");
+    EXPECT_EQ(FormatG(12.35, 3), "12.3"); // 12.3499999... as a double
+    EXPECT_EQ(FormatG(0.5, 17), "0.5");
     EXPECT_EQ(FormatG(99999, 5), "99999");
     EXPECT_EQ(FormatG(0.00001, 6), "0.00001");
     EXPECT_EQ(FormatG(0.000123456789, 4), "0.0001235");

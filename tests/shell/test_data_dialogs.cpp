@@ -108,6 +108,19 @@ TEST(DeclinationDialog, FieldChecksInOrder)
     EXPECT_EQ(m.Angle_Geodesique, 1.5);
 }
 
+TEST(DeclinationDialog, BlankDigitsOfAStoredDateStayInPlace)
+{
+    ScriptedPrompt prompt;
+    TMassif m;
+    m.Date_Declinaison = " 1/ 1/98";
+    TDeclinationDialog dialog(m, "/nonexistent");
+    EXPECT_EQ(dialog.Date->displayText(), " 1/ 1/98");
+    ASSERT_TRUE(dialog.Validate());
+    dialog.Store(m);
+    EXPECT_EQ(m.Date_Declinaison, " 1/ 1/98");
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
 TEST(ConvergenceDialog, ComputesAndAsksToKeep)
 {
     ScriptedPrompt prompt;

@@ -59,7 +59,8 @@ TDeclinationDialog::TDeclinationDialog(
     Geodesique = RealEdit(this, QStringLiteral("Geodesique"), massif.Angle_Geodesique, 5);
     Date = new QLineEdit(this);
     Date->setObjectName(QStringLiteral("Date"));
-    Date->setInputMask(QStringLiteral("99/99/99;_"));
+    // Every digit optional, blanks kept as blanks: " 1/ 1/98" shows and stays as it is stored.
+    Date->setInputMask(QStringLiteral("00/00/00; "));
     Date->setText(QString::fromStdString(massif.Date_Declinaison));
     connect(Geodesique, &QLineEdit::textEdited, this, [this] { m_geodesicChanged = true; });
 
@@ -117,7 +118,7 @@ bool TDeclinationDialog::Validate()
             Variation, MessageKind::Confirmation, "La variación de la declinación debe de ser numérica.");
     if (!Value(Geodesique))
         return Refuse(Geodesique, MessageKind::Warning, "La declinación debe de ser numérica.");
-    const QString date = Date->text();
+    const QString date = Date->displayText();
     auto blank
         = [&date](int i) { return i >= date.size() || date[i].isSpace() || date[i] == QLatin1Char('_'); };
     if (blank(1) || blank(4) || blank(7))
@@ -129,7 +130,7 @@ bool TDeclinationDialog::Store(TMassif& massif) const
 {
     massif.Origine_Declinaison = *Value(Valeur);
     massif.Variation_Declinaison = *Value(Variation);
-    massif.Date_Declinaison = Date->text().left(8).toStdString();
+    massif.Date_Declinaison = Date->displayText().left(8).toStdString();
     const double geodesic = *Value(Geodesique);
     const bool changed = m_geodesicChanged && geodesic != massif.Angle_Geodesique;
     massif.Angle_Geodesique = geodesic;
