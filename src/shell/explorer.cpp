@@ -484,6 +484,8 @@ void TExploreur::Take(bool fromTree, bool cut)
     }
     m_clipboard = source;
     m_cut = cut;
+    if (OnClipboardChanged)
+        OnClipboardChanged();
 }
 
 void TExploreur::Paste(bool fromTree)
@@ -506,6 +508,8 @@ void TExploreur::Paste(bool fromTree)
     if (m_cut)
         m_clipboard.reset();
     Changed();
+    if (OnClipboardChanged)
+        OnClipboardChanged();
 }
 
 void TExploreur::Undo()

@@ -32,6 +32,8 @@ public:
     std::function<void()> OnSelectionChanged;
     // A sheet to open in the sheet editor; a new sheet whose location texts come from a folder.
     std::function<void(TFiche* sheet)> OnOpenSheet;
+    // After cut or copy: "&Pegar" becomes possible.
+    std::function<void()> OnClipboardChanged;
     std::function<void(const TFolder& folder)> OnNewSheet;
 
     // A rebuild through the 100 ms timer: several requests cause one rebuild.
@@ -67,6 +69,7 @@ public:
     QTreeWidget* List() const { return m_list; }
     QLabel* WebPanel() const { return m_web; }
     QMenu* PopupMenu(bool fromTree);
+    bool HasClipboard() const { return m_clipboard.has_value(); }
     TExplorerModel& Model() { return m_model; }
 
 protected:

@@ -292,11 +292,12 @@ void TMainWindow::BuildMenus()
     connect(Command(massif, QStringLiteral("Sal&ir")), &QAction::triggered, this, Guard([this] { close(); }));
 
     QMenu* edit = bar->addMenu(QStringLiteral("&Edición"));
-    // The edit commands work on the explorer's list, or its tree when that has the focus.
+    // The edit commands work on the explorer's list, or its tree when that has the focus or the
+    // list has no current entry.
     auto toExplorer = [this](const std::function<void(TExploreur&, bool)>& command) {
         return [this, command] {
             if (TExploreur* explorer = Explorer())
-                command(*explorer, explorer->Tree()->hasFocus());
+                command(*explorer, explorer->Tree()->hasFocus() || !explorer->List()->currentItem());
         };
     };
     connect(Command(edit, QStringLiteral("&Deschacer"), QKeySequence(QStringLiteral("Ctrl+Z")), false),
@@ -633,8 +634,10 @@ void TMainWindow::UpdateCommands()
     m_views->setVisible(open && m_settings.Vues);
     TExploreur* explorer = Explorer();
     const bool explorerShown = open && explorer && !explorer->parentWidget()->isMinimized();
-    for (const char* name : { "Deschacer", "Cortar", "Copiar", "Pegar" })
-        Action(QString::fromUtf8(name))->setEnabled(explorerShown);
+    Action(QStringLiteral("Cortar"))->setEnabled(explorerShown);
+    Action(QStringLiteral("Copiar"))->setEnabled(explorerShown);
+    Action(QStringLiteral("Pegar"))->setEnabled(explorerShown && explorer->HasClipboard());
+    Action(QStringLiteral("Deschacer"))->setEnabled(explorerShown && explorer->Model().CanUndo());
     Action(QStringLiteral("Ir a/Explorador"))->setEnabled(open);
     m_explorer->setVisible(explorerShown && m_settings.Explorateur);
 }
@@ -1127,6 +1130,7 @@ TExploreur* TMainWindow::OpenExplorer()
         UpdateCommands();
     };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
+    explorer->OnClipboardChanged = [this] { UpdateCommands(); };
     explorer->OnOpenSheet = [this](TFiche* sheet) { OpenSheetEditor(sheet); };
     explorer->OnNewSheet = [this](const TFolder& folder) { OpenSheetEditor(nullptr, nullptr, &folder); };
     QMdiSubWindow* window = AddChild(explorer, QStyle::SP_DirIcon);

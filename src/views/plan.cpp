@@ -162,7 +162,6 @@ void TPlan::Paint(int mode)
 {
     const TOptions_Plan& o = *m_context.Plan;
     QPainter& p = *m_painter;
-    const double n = Echelle;
     double a = 0, b = 0;
     ShotFraction(o.pourcentage, a, b);
 
@@ -173,9 +172,7 @@ void TPlan::Paint(int mode)
     double offset = 0;
     if (o.Texte_Station > 0) {
         p.setFont(Font(o.Police_Station));
-        // Half a capital O on paper: on screen the font grows with the zoom ratio, the drawing
-        // too, so the offset in metres is divided by it.
-        offset = TextHeightMm("O") * 0.0005 * n / (m_onPage ? 1.0 : m_rapport);
+        offset = LabelOffset();
     }
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
@@ -281,6 +278,13 @@ void TPlan::Paint(int mode)
         PaintScaleBar();
     if (o.Affiche_Quadri && o.Pas > 0)
         PaintGrid();
+}
+
+double TPlan::LabelOffset() const
+{
+    // On screen the font grows with the zoom ratio and so does the drawing: the offset in metres
+    // is divided by the ratio, so that the label keeps its place beside its station.
+    return TextHeightMm("O") * 0.0005 * Echelle / (m_onPage ? 1.0 : m_rapport);
 }
 
 // A position left at 0, 0 km was never set (the options' default): the arrow goes to the cave's

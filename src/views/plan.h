@@ -41,6 +41,8 @@ public:
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Horizontal; }
+    // Metres from a station to its label, each way: half a capital O of the current font on paper.
+    double LabelOffset() const;
 
 private:
     void Paint(int mode);

@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <cstdlib>
 
@@ -310,4 +311,99 @@ TEST_F(ExplorerTest, NewSheetFromAFolderAndOpeningASheet)
     });
     explorer->Open(false);
     EXPECT_EQ(date, "05/09/02");
+}
+
+TEST_F(ExplorerTest, DeleteAsksWithYesAndCancel)
+{
+    explorer->SelectFolder(Folder(1, { "Sistema del Mortero" }));
+    prompt.answers = { Answer::Cancel };
+    explorer->Delete(true);
+    EXPECT_EQ(prompt.shown.back().buttons, Buttons::YesCancel);
+    explorer->SelectFolder(Folder(4, { "Sistema del Mortero", "Sima del Viento", "Pozo", "Boca" }));
+    explorer->SelectListRow(0);
+    prompt.answers = { Answer::Cancel };
+    explorer->Delete(false);
+    EXPECT_EQ(prompt.shown.back().buttons, Buttons::YesCancel);
+    EXPECT_TRUE(window->Massif()->RecycleBin.empty());
+}
+
+TEST_F(ExplorerTest, RenamingAFolderOfTheList)
+{
+    explorer->SelectFolder(Folder(1, { "Sistema del Mortero" }));
+    explorer->SelectListRow(0); // "Cueva Fría"
+    QMenu* menu = explorer->PopupMenu(false);
+    QAction* rename = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == "Reno&mbrar")
+            rename = action;
+    ASSERT_NE(rename, nullptr);
+    ASSERT_TRUE(rename->isVisible());
+    rename->trigger(); // opens the entry's editor; typing a name ends in an edited item
+    delete menu;
+    QTreeWidgetItem* item = explorer->List()->currentItem();
+    ASSERT_TRUE(item->flags() & Qt::ItemIsEditable);
+    item->setText(0, "Cueva Helada");
+    ASSERT_TRUE(WaitUntil([this] { return !window->Massif()->Saved; }, 2000));
+    int renamed = 0;
+    for (const auto& sheet : window->Massif()->Sheets)
+        renamed += sheet->Cavite.Get() == "Cueva Helada";
+    EXPECT_GT(renamed, 0);
+    window->Action("Deschacer")->trigger();
+    EXPECT_EQ(window->Massif()->Sheets[0]->Cavite.Get(),
+        "Cueva Fr\xED"
+        "a");
+}
+
+TEST_F(ExplorerTest, MainMenuListStylesReachTheOpenExplorerAndStayExclusive)
+{
+    window->Action("Lista")->trigger();
+    EXPECT_TRUE(explorer->List()->isHeaderHidden());
+    window->Action("Detalle")->trigger();
+    EXPECT_FALSE(explorer->List()->isHeaderHidden());
+    EXPECT_FALSE(explorer->List()->isColumnHidden(2));
+    int ticked = 0;
+    for (const char* name : { "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" })
+        ticked += window->Action(QString::fromUtf8(name))->isChecked();
+    EXPECT_EQ(ticked, 1);
+}
+
+TEST_F(ExplorerTest, EditCommandsAreEnabledOnlyWhenTheyCanAct)
+{
+    EXPECT_FALSE(window->Action("Deschacer")->isEnabled()); // nothing done yet
+    EXPECT_FALSE(window->Action("Pegar")->isEnabled()); // nothing cut or copied
+    EXPECT_TRUE(window->Action("Copiar")->isEnabled());
+    explorer->SelectFolder(Folder(1, { "Sistema del Mortero" }));
+    explorer->SelectListRow(0);
+    window->Action("Copiar")->trigger();
+    EXPECT_TRUE(window->Action("Pegar")->isEnabled());
+    explorer->SelectFolder(Folder(1,
+        { "Sistema de Pe\xF1"
+          "as Blancas" }));
+    window->Action("Pegar")->trigger();
+    EXPECT_TRUE(window->Action("Deschacer")->isEnabled());
+    window->Action("Deschacer")->trigger();
+    EXPECT_FALSE(window->Action("Deschacer")->isEnabled());
+    EXPECT_EQ(window->Massif()->Sheets.size(), 20u);
+}
+
+TEST_F(ExplorerTest, RecoveringByLevelRebuildsTheExplorer)
+{
+    auto folders = [this] {
+        int count = 0;
+        for (QTreeWidgetItemIterator it(explorer->Tree()); *it; ++it)
+            ++count;
+        return count;
+    };
+    const int all = folders();
+    TMassif& m = *window->Massif();
+    m.Selection = std::vector<TFiche*> { m.Sheets[19].get() };
+    m.SelectionActive = true;
+    explorer->Rebuild();
+    const int one = folders();
+    ASSERT_LT(one, all);
+    window->UpdateCommands();
+    window->Action("Sistema")->trigger(); // every sheet of that system: more folders show
+    ASSERT_TRUE(WaitUntil([&] { return folders() > one; }, 2000));
+    window->Action("Todo")->trigger();
+    ASSERT_TRUE(WaitUntil([&] { return folders() == all; }, 2000));
 }

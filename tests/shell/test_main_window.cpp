@@ -1,8 +1,11 @@
 #include "model/massif.h"
+#include "shell/explorer.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/network.h"
 #include "support/scripted_prompt.h"
+#include "views/plan.h"
+#include "window/afficheur.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +13,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -338,4 +345,95 @@ TEST(MainWindow, TemplatesAndRecover)
     w.Action("Todo")->trigger();
     EXPECT_FALSE(m.SelectionActive);
     EXPECT_EQ(m.CurrentSheets().size(), 20u);
+}
+
+TEST(MainWindow, GoToOpensThePlanAndBringsTheExplorerBack)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.Action("Automático")->setChecked(false);
+    EXPECT_FALSE(w.Action("Planta")->isEnabled());
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(w.Action("Planta")->isEnabled());
+    w.Action("Planta")->trigger();
+    ASSERT_NE(w.PlanWindow(), nullptr);
+    EXPECT_EQ(w.ActiveView(), w.PlanWindow());
+    w.Explorer()->parentWidget()->close();
+    ASSERT_TRUE(WaitUntil([&w] { return w.Explorer() == nullptr; }, 2000));
+    ASSERT_TRUE(w.Action("Ir a/Explorador")->isEnabled());
+    w.Action("Ir a/Explorador")->trigger();
+    ASSERT_NE(w.Explorer(), nullptr);
+    w.Action("Planta")->trigger(); // brought forward, not opened twice
+    EXPECT_EQ(w.ActiveView(), w.PlanWindow());
+    EXPECT_TRUE(prompt.shown.empty());
+}
+
+TEST(MainWindow, TemplatesTakeTheChosenFiltersExtensionAndRedrawTheViews)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    // A name without an extension takes the chosen filter's.
+    prompt.fileNames = { QString::fromStdString(home.Path("captura")) };
+    prompt.filterChoices = { "Modelo de la ficha de captura(*.sai) (*.sai *.SAI)" };
+    w.TemplateCommand(false);
+    EXPECT_TRUE(std::filesystem::exists(home.Path("captura.sai")));
+    prompt.fileNames = { QString::fromStdString(home.Path("planta")) };
+    prompt.filterChoices = { "Modelo planta(*.pla) (*.pla *.PLA)" };
+    w.TemplateCommand(false);
+    EXPECT_EQ(std::filesystem::file_size(home.Path("planta.pla")), 222u);
+    // With "todos" there is no extension to take: the user is told, nothing is written.
+    prompt.fileNames = { QString::fromStdString(home.Path("sin")) };
+    w.TemplateCommand(false);
+    EXPECT_TRUE(prompt.shown.back().text.startsWith("sin: la extensión del modelo"));
+    EXPECT_FALSE(std::filesystem::exists(home.Path("sin")));
+
+    // Opening a plan template gives its angle to the open plan window.
+    TOptions_Plan turned;
+    turned.Angle = 90;
+    Enregistrer(turned, home.Path("girada.pla"), nullptr);
+    w.Action("Automático")->setChecked(false);
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    TAfficheur* plan = w.OpenPlanWindow();
+    ASSERT_NE(plan, nullptr);
+    prompt.fileNames = { QString::fromStdString(home.Path("girada.pla")) };
+    w.TemplateCommand(true);
+    EXPECT_EQ(plan->Plan()->Angle, 90);
+}
+
+TEST(MainWindow, WindowsMenuListsAndArrangesTheWindows)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.Action("Automático")->setChecked(false);
+    w.show();
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    w.OpenPlanWindow();
+    QMenu* windows = nullptr;
+    for (QAction* action : w.menuBar()->actions())
+        if (action->text() == "&Ventanas")
+            windows = action->menu();
+    ASSERT_NE(windows, nullptr);
+    emit windows->aboutToShow();
+    QStringList listed;
+    for (QAction* action : windows->actions())
+        if (action->isCheckable())
+            listed << action->text() + (action->isChecked() ? "*" : "");
+    EXPECT_EQ(listed, QStringList({ "&1 Explorar", "&2 Planta*" }));
+    windows->actions().at(windows->actions().size() - 2)->trigger(); // the explorer
+    EXPECT_EQ(w.ActiveView(), nullptr);
+
+    // Minimised windows go in a row along the bottom.
+    auto* area = w.findChild<QMdiArea*>();
+    for (QMdiSubWindow* child : area->subWindowList())
+        child->showMinimized();
+    area->subWindowList()[0]->move(300, 10);
+    w.Action("Reorganizar los iconos")->trigger();
+    const QMdiSubWindow* first = area->subWindowList()[0];
+    const QMdiSubWindow* second = area->subWindowList()[1];
+    EXPECT_EQ(first->x(), 0);
+    EXPECT_EQ(second->x(), first->width());
+    EXPECT_EQ(first->geometry().bottom(), area->viewport()->rect().bottom());
 }

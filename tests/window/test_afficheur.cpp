@@ -10,16 +10,23 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPdfWriter>
+#include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QtTest/QTest>
 
 #include <cstdlib>
+#include <filesystem>
+#include <functional>
 
 using namespace ks;
 using namespace ks::test;
@@ -387,4 +394,177 @@ TEST_F(PlanWindowTest, PreviewPagesAndLabel)
         for (int x = 0; x < image.width(); x += 7)
             ASSERT_TRUE(qRed(image.pixel(x, y)) == qGreen(image.pixel(x, y))
                 && qGreen(image.pixel(x, y)) == qBlue(image.pixel(x, y)));
+}
+
+namespace {
+
+// Runs `answer` on the next modal dialog, once it shows.
+void OnNextDialog(std::function<void(QWidget&)> answer)
+{
+    QTimer::singleShot(0, [answer = std::move(answer)] {
+        QWidget* dialog = nullptr;
+        WaitUntil([&dialog] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 5000);
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
+QAction* MenuEntry(QMenu& menu, const QString& caption)
+{
+    for (QAction* action : menu.actions())
+        if (action->text() == caption)
+            return action;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(PlanWindowTest, PlanOptionsTakeTheWindowsAngleInAndGiveTheNewOneBack)
+{
+    view->Plan()->Angle = 40;
+    view->Plan()->Tourner(0);
+    QString shownAngle;
+    OnNextDialog([&shownAngle](QWidget& dialog) {
+        auto* angle = dialog.findChild<QLineEdit*>("Angle");
+        shownAngle = angle->text();
+        angle->setText("75");
+        auto* labels = dialog.findChild<QComboBox*>("Texte_Station");
+        if (labels)
+            labels->setCurrentIndex(0);
+        QTest::mouseClick(dialog.findChild<QPushButton*>("Validar"), Qt::LeftButton);
+    });
+    const QImage before = view->Image().copy();
+    window->Action("Formato/Planta")->trigger();
+    EXPECT_EQ(shownAngle, "40");
+    EXPECT_EQ(window->PlanOptions().Angle, 75);
+    EXPECT_EQ(view->Plan()->Angle, 75);
+    EXPECT_NE(view->Image(), before); // redrawn at once
+}
+
+TEST_F(PlanWindowTest, PercentageBoxShowsAnyRatio)
+{
+    ASSERT_TRUE(view->ApplyRapport(1.5));
+    EXPECT_EQ(window->PercentageBox()->currentText(), "150%");
+    ASSERT_TRUE(view->ApplyRapport(2));
+    EXPECT_EQ(window->PercentageBox()->currentText(), "200%");
+    EXPECT_EQ(window->PercentageBox()->count(), 6); // the odd entry went
+}
+
+TEST_F(PlanWindowTest, PopupMenuPrintsTheView)
+{
+    QMenu* menu = view->ContextMenu();
+    QAction* print = MenuEntry(*menu, "Im&primir ...");
+    ASSERT_NE(print, nullptr);
+    prompt.printAccept = false;
+    prompt.printMaxPage = 0;
+    print->trigger();
+    EXPECT_GE(prompt.printMaxPage, 1); // the print dialog was shown for this view's pages
+    delete menu;
+}
+
+TEST_F(PlanWindowTest, AStoppedPrintJobLeavesNoFileAndKeepsAnOlderOne)
+{
+    view->ApplyScale(500);
+    QPrinter& printer = window->Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(home.Path("plano.pdf")));
+    WriteFile(home.Path("plano.pdf"), "older");
+    // The stop button of the progress window, pressed as soon as it shows.
+    QTimer stopper;
+    QObject::connect(&stopper, &QTimer::timeout, [] {
+        if (auto* progress = qobject_cast<QProgressDialog*>(QApplication::activeModalWidget()))
+            progress->cancel();
+    });
+    stopper.start(1);
+    window->PrintCommand();
+    stopper.stop();
+    EXPECT_EQ(ReadFile(home.Path("plano.pdf")), "older");
+    EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
+
+    window->PrintCommand(); // not stopped: the new file replaces the older one
+    EXPECT_EQ(ReadFile(home.Path("plano.pdf")).rfind("%PDF", 0), 0u);
+    EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
+}
+
+TEST_F(PlanWindowTest, PrintedDrawingStaysInsideTheMargins)
+{
+    view->ApplyScale(300); // many pages, each filled to its edges
+    TMarge margins;
+    margins.EGauche = margins.EDroite = margins.EHaut = margins.EBas = 30;
+    TPlan& plan = *view->Plan();
+    QImage page(420, 594, QImage::Format_RGB32); // A4 at 2 px/mm
+    plan.SetPrinterPage(page.size(), QSizeF(210, 297));
+    int columns = 0, rows = 0;
+    plan.NbPages(columns, rows, 60, 60);
+    const QRect inside(60, 60, 300, 474);
+    int drawnInside = 0;
+    for (int p = 0; p < columns * rows; ++p) {
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        plan.DessinerPage(p % columns, p / columns, 30, 30, 0, painter, 1.0);
+        painter.end();
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x)
+                if (page.pixel(x, y) != qRgb(255, 255, 255)) {
+                    ASSERT_TRUE(inside.contains(x, y)) << "page " << p + 1 << " at " << x << ", " << y;
+                    ++drawnInside;
+                }
+    }
+    EXPECT_GT(drawnInside, 0);
+}
+
+namespace {
+
+// The plan's own label offset, read on a screen painter at a zoom ratio.
+class LabelProbe : public TPlan
+{
+public:
+    using TPlan::TPlan;
+    double OffsetAt(double rapport)
+    {
+        QImage image(10, 10, QImage::Format_RGB32);
+        QPainter painter(&image);
+        BeginScreen(painter, 0, 0, 96 / 25.4, rapport);
+        painter.setFont(Font(m_context.Plan->Police_Station));
+        const double offset = LabelOffset();
+        End();
+        return offset;
+    }
+};
+
+} // namespace
+
+TEST_F(PlanWindowTest, LabelsKeepTheirPlaceBesideTheirStationsAtAnyZoom)
+{
+    LabelProbe probe(window->Context());
+    probe.Echelle = 1000;
+    const double one = probe.OffsetAt(1), four = probe.OffsetAt(4);
+    ASSERT_GT(one, 0);
+    EXPECT_NEAR(four, one, one * 0.2); // metres on the ground: the same at every ratio
+}
+
+TEST_F(PlanWindowTest, NorthArrowAndScaleBarStandBesideTheCaveByDefault)
+{
+    const TPlan& plan = *view->Plan();
+    ASSERT_EQ(window->PlanOptions().X_Nord, 0);
+    EXPECT_EQ(plan.NorthPosition().x(), plan.BoiteMin[0]);
+    EXPECT_GT(plan.NorthPosition().y(), plan.BoiteMin[1]);
+    EXPECT_LE(plan.NorthPosition().y(), plan.BoiteMax[1]);
+    EXPECT_EQ(plan.ScaleBarPosition(), QPointF(plan.BoiteMin[0], plan.BoiteMin[1]));
+    // Both show in the window: the arrow's foot and the bar's left end are drawn.
+    const QPoint foot = Pixel(plan.NorthPosition().x(), plan.NorthPosition().y());
+    const QPoint bar = Pixel(plan.ScaleBarPosition().x(), plan.ScaleBarPosition().y());
+    const QImage& image = view->Image();
+    ASSERT_TRUE(image.rect().contains(foot));
+    ASSERT_TRUE(image.rect().contains(bar));
+    auto inkNear = [&image](const QPoint& p) {
+        for (int dy = -2; dy <= 2; ++dy)
+            for (int dx = -2; dx <= 2; ++dx)
+                if (image.rect().contains(p.x() + dx, p.y() + dy)
+                    && image.pixel(p.x() + dx, p.y() + dy) != qRgb(255, 255, 255))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inkNear(foot));
+    EXPECT_TRUE(inkNear(bar));
 }
