@@ -33,6 +33,8 @@ public:
     // Stops a running computation and forgets it, before the massif it works for is closed.
     void Discard();
     bool Running() const { return m_flags.Running.load(); }
+    // A computation was asked for and has not started yet.
+    bool Pending() const { return m_detailedTimer.isActive() || m_fastTimer.isActive(); }
     // While held (by a print job or the preview), no computation starts and none writes its results
     // into the massif; requests and a finished computation wait for the release.
     void Hold();

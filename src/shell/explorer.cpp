@@ -104,6 +104,8 @@ TExploreur::TExploreur(TMassif& massif, QWidget* parent)
         m_listed = folder;
         FillList();
         m_webTimer.start();
+        if (OnCommandsChanged)
+            OnCommandsChanged();
     });
     connect(m_list, &QTreeWidget::itemActivated, this, [this] { Open(false); });
     m_list->setEditTriggers(QAbstractItemView::EditKeyPressed);
@@ -484,8 +486,8 @@ void TExploreur::Take(bool fromTree, bool cut)
     }
     m_clipboard = source;
     m_cut = cut;
-    if (OnClipboardChanged)
-        OnClipboardChanged();
+    if (OnCommandsChanged)
+        OnCommandsChanged();
 }
 
 void TExploreur::Paste(bool fromTree)
@@ -508,8 +510,8 @@ void TExploreur::Paste(bool fromTree)
     if (m_cut)
         m_clipboard.reset();
     Changed();
-    if (OnClipboardChanged)
-        OnClipboardChanged();
+    if (OnCommandsChanged)
+        OnCommandsChanged();
 }
 
 void TExploreur::Undo()
@@ -636,6 +638,12 @@ void TExploreur::Forward()
     if (auto folder = m_history.Forward([this](const TFolder& f) { return Find(f) != nullptr; }))
         SelectFolder(*folder);
     m_navigating = false;
+}
+
+bool TExploreur::CanGoUp() const
+{
+    const QTreeWidgetItem* item = m_tree->currentItem();
+    return item && item->parent();
 }
 
 void TExploreur::Up()

@@ -32,8 +32,8 @@ public:
     std::function<void()> OnSelectionChanged;
     // A sheet to open in the sheet editor; a new sheet whose location texts come from a folder.
     std::function<void(TFiche* sheet)> OnOpenSheet;
-    // After cut or copy: "&Pegar" becomes possible.
-    std::function<void()> OnClipboardChanged;
+    // After cut, copy, paste or a move in the tree: what the edit and navigation commands can do.
+    std::function<void()> OnCommandsChanged;
     std::function<void(const TFolder& folder)> OnNewSheet;
 
     // A rebuild through the 100 ms timer: several requests cause one rebuild.
@@ -70,6 +70,10 @@ public:
     QLabel* WebPanel() const { return m_web; }
     QMenu* PopupMenu(bool fromTree);
     bool HasClipboard() const { return m_clipboard.has_value(); }
+    bool ClipboardCut() const { return m_clipboard && m_cut; } // a paste will move, not copy
+    bool CanGoBack() const { return m_history.CanGoBack(); }
+    bool CanGoForward() const { return m_history.CanGoForward(); }
+    bool CanGoUp() const;
     TExplorerModel& Model() { return m_model; }
 
 protected:

@@ -380,18 +380,28 @@ void TMainWindow::BuildMenus()
     RouteToView(viewMenu, QStringLiteral("&Escala ..."), [](TAfficheur& v) { v.EscalaCommand(); });
     RouteToView(viewMenu, QStringLiteral("&Porcentaje ..."), [](TAfficheur& v) { v.PorcentajeCommand(); });
     const char* viewLevels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };
+    // Colouring, isolating and excluding by level work on the shot selected in the view: they
+    // are enabled as the menu opens, when there is one.
     QMenu* colour = viewMenu->addMenu(QStringLiteral("C&olor"));
     const char* colours[]
         = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
     for (int i = 0; i < 6; ++i)
-        RouteToView(colour, QString::fromUtf8(colours[i]), [i](TAfficheur& v) { v.Colorer(i); });
+        m_onSelection.push_back(
+            RouteToView(colour, QString::fromUtf8(colours[i]), [i](TAfficheur& v) { v.Colorer(i); }));
     QMenu* isolate = viewMenu->addMenu(QStringLiteral("Ai&slar"));
     for (int i = 0; i < 5; ++i)
-        RouteToView(isolate, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Isoler(i); });
+        m_onSelection.push_back(
+            RouteToView(isolate, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Isoler(i); }));
     RouteToView(isolate, QStringLiteral("&Pantalla"), [](TAfficheur& v) { v.Isoler(5); });
     QMenu* exclude = viewMenu->addMenu(QStringLiteral("&Excluir"));
     for (int i = 0; i < 5; ++i)
-        RouteToView(exclude, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Exclure(i); });
+        m_onSelection.push_back(
+            RouteToView(exclude, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Exclure(i); }));
+    connect(viewMenu, &QMenu::aboutToShow, this, [this] {
+        const TAfficheur* active = ActiveView();
+        for (QAction* action : m_onSelection)
+            action->setEnabled(active && active->Point != 0);
+    });
     RouteToView(
         viewMenu, QStringLiteral("&Deformación máxima"), [](TAfficheur& v) { v.DeformationMaximale(); });
     QMenu* sort = viewMenu->addMenu(QStringLiteral("&Ordenar"));
@@ -437,7 +447,14 @@ void TMainWindow::BuildMenus()
     connect(Command(windows, QStringLiteral("&Reorganizar los iconos")), &QAction::triggered, this,
         Guard([this] { ArrangeIcons(); }));
     m_windowsSeparator = windows->addSeparator();
-    connect(windows, &QMenu::aboutToShow, this, [this, windows] { ListWindows(windows); });
+    connect(windows, &QMenu::aboutToShow, this, [this, windows] {
+        // Arranging icons needs a minimised window to arrange.
+        bool minimised = false;
+        for (QMdiSubWindow* window : m_mdi->subWindowList())
+            minimised = minimised || window->isMinimized();
+        Action(QStringLiteral("Reorganizar los iconos"))->setEnabled(minimised && ActiveView());
+        ListWindows(windows);
+    });
 
     QMenu* help = bar->addMenu(QStringLiteral("?"));
     Command(help, QStringLiteral("&Ayuda ..."), {}, false);
@@ -622,8 +639,7 @@ void TMainWindow::UpdateCommands()
              "Puntos de referencia", "Declinaciones", "Datos" })
         Action(QString::fromUtf8(name))->setEnabled(open);
     const bool viewActive = open && ActiveView() != nullptr;
-    for (const char* name :
-        { "Mosaico", "Cascada", "Reorganizar los iconos", "Vista", "Imprimir", "Vista pre-impresión" })
+    for (const char* name : { "Mosaico", "Cascada", "Vista", "Imprimir", "Vista pre-impresión" })
         Action(QString::fromUtf8(name))->setEnabled(viewActive);
     Action(QStringLiteral("Ramal"))->setEnabled(false); // the elevation's
     Action(QStringLiteral("Planta"))->setEnabled(open);
@@ -638,6 +654,9 @@ void TMainWindow::UpdateCommands()
     Action(QStringLiteral("Copiar"))->setEnabled(explorerShown);
     Action(QStringLiteral("Pegar"))->setEnabled(explorerShown && explorer->HasClipboard());
     Action(QStringLiteral("Deschacer"))->setEnabled(explorerShown && explorer->Model().CanUndo());
+    Action(QStringLiteral("Anterior"))->setEnabled(explorerShown && explorer->CanGoBack());
+    Action(QStringLiteral("Siguiente"))->setEnabled(explorerShown && explorer->CanGoForward());
+    Action(QStringLiteral("Subir un nivel"))->setEnabled(explorerShown && explorer->CanGoUp());
     Action(QStringLiteral("Ir a/Explorador"))->setEnabled(open);
     m_explorer->setVisible(explorerShown && m_settings.Explorateur);
 }
@@ -1130,7 +1149,7 @@ TExploreur* TMainWindow::OpenExplorer()
         UpdateCommands();
     };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
-    explorer->OnClipboardChanged = [this] { UpdateCommands(); };
+    explorer->OnCommandsChanged = [this] { UpdateCommands(); };
     explorer->OnOpenSheet = [this](TFiche* sheet) { OpenSheetEditor(sheet); };
     explorer->OnNewSheet = [this](const TFolder& folder) { OpenSheetEditor(nullptr, nullptr, &folder); };
     QMdiSubWindow* window = AddChild(explorer, QStyle::SP_DirIcon);
@@ -1160,13 +1179,15 @@ TAfficheur* TMainWindow::OpenPlanWindow()
     return view;
 }
 
-void TMainWindow::RouteToView(
+QAction* TMainWindow::RouteToView(
     QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command)
 {
-    connect(Command(menu, caption), &QAction::triggered, this, Guard([this, command] {
+    QAction* action = Command(menu, caption);
+    connect(action, &QAction::triggered, this, Guard([this, command] {
         if (TAfficheur* view = ActiveView())
             command(*view);
     }));
+    return action;
 }
 
 void TMainWindow::ArrangeIcons()
@@ -1396,7 +1417,9 @@ void TMainWindow::PreviewCommand()
     {
         TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
             PageMm(printer), printer.colorMode() == QPrinter::GrayScale, this);
-        preview.showMaximized();
+        // Maximised by its state and shown by exec() alone: a window shown before exec() would
+        // stay modeless, and the main window would answer under the preview.
+        preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
         preview.ShowPage(1);
         preview.exec();
     }

@@ -144,7 +144,8 @@ private:
     void ApplyScaleBox();
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
-    void RouteToView(QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
+    QAction* RouteToView(
+        QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
     class Busy;
     // False, after a message, when the margins leave nothing of the printer's page.
@@ -179,6 +180,7 @@ private:
     QAction* m_recent[3] = { nullptr, nullptr, nullptr };
     QAction* m_recentSeparator = nullptr;
     QAction* m_windowsSeparator = nullptr;
+    std::vector<QAction*> m_onSelection; // "&Vista" commands on the view's selected shot
     bool m_exiting = false;
     int m_busy = 0; // a print job or the preview runs
 };

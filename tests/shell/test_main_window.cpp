@@ -430,6 +430,8 @@ TEST(MainWindow, WindowsMenuListsAndArrangesTheWindows)
     for (QMdiSubWindow* child : area->subWindowList())
         child->showMinimized();
     area->subWindowList()[0]->move(300, 10);
+    emit windows->aboutToShow();
+    ASSERT_TRUE(w.Action("Reorganizar los iconos")->isEnabled());
     w.Action("Reorganizar los iconos")->trigger();
     const QMdiSubWindow* first = area->subWindowList()[0];
     const QMdiSubWindow* second = area->subWindowList()[1];
