@@ -414,6 +414,21 @@ QPointF TProjection::StationInView(const TGalerie& g, int k) const
     return ToView(x, y, z);
 }
 
+bool TProjection::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const
+{
+    const TFiche* sheet = SheetAt(fiche);
+    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size())
+        return false;
+    const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
+    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount())
+        return false;
+    const QPointF a = StationInView(g, point - 1), b = StationInView(g, point);
+    const QPointF middle = (a + b) / 2;
+    pixel = { (middle.x() - XMin) * 1000.0 / Echelle * PixelsParMm,
+        (YMax - middle.y()) * 1000.0 / Echelle * PixelsParMm };
+    return true;
+}
+
 QPointF TProjection::FromPixel(int x, int y) const
 {
     return { x * 0.001 * Echelle / PixelsParMm + XMin, YMax - y * 0.001 * Echelle / PixelsParMm };
@@ -503,7 +518,8 @@ std::string TProjection::StatusText(const TFiche& sheet, const TGalerie& g)
 
 namespace {
 
-// 1234567.891 -> "1,234,567.89"
+// 1234567.891 -> "1 234 567.89": a space parts the thousands, which a comma would not tell
+// from the decimals to European readers.
 std::string Grouped(double value)
 {
     std::string fixed = ks::FormatFixed(value, 2);
@@ -512,7 +528,7 @@ std::string Grouped(double value)
     const auto dot = digits.find('.');
     std::string integer = digits.substr(0, dot);
     for (int i = static_cast<int>(integer.size()) - 3; i > 0; i -= 3)
-        integer.insert(static_cast<std::size_t>(i), ",");
+        integer.insert(static_cast<std::size_t>(i), " ");
     return (negative ? "-" : "") + integer + digits.substr(dot);
 }
 

@@ -59,6 +59,13 @@ public:
     virtual void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) = 0;
     // Hover-hint text of a shot.
     virtual void Bulle(int fiche, int galerie, int point, std::string& text) = 0;
+    // The middle of a shot in pixels of the whole drawing as last drawn on screen; false when the
+    // view does not draw it.
+    virtual bool ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const
+    {
+        (void)fiche, (void)galerie, (void)point, (void)pixel;
+        return false;
+    }
 
     // Largest deformation of the current sheets' positioned galleries for this kind of view; 1.0
     // when there is none.
@@ -171,6 +178,7 @@ public:
     double Chercher(int x, int y, int& fiche, int& galerie, int& point) override;
     void IsolerEcran(int x, int y, double r) override;
     void Bulle(int fiche, int galerie, int point, std::string& text) override;
+    bool ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const override;
 
     // A survey point (metres) in the view's frame.
     virtual QPointF ToView(double x, double y, double z) const = 0;

@@ -9,6 +9,7 @@
 #include "window/view_host.h"
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -16,6 +17,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <cmath>
 
@@ -54,8 +56,20 @@ protected:
     {
         m_window.MouseMove(e->position().toPoint(), e->buttons());
     }
+    void wheelEvent(QWheelEvent* e) override
+    {
+        // Vertical turns scroll up and down, with Shift (or a sideways wheel) left and right.
+        QPoint delta = e->angleDelta();
+        if (e->modifiers() & Qt::ShiftModifier)
+            delta = QPoint(delta.y(), delta.x());
+        m_window.ScrollBy(-delta.x() / 120.0, -delta.y() / 120.0);
+        e->accept();
+    }
+    void leaveEvent(QEvent*) override { m_window.HideHint(); }
     void mouseReleaseEvent(QMouseEvent* e) override
     {
+        if (e->button() == Qt::MiddleButton)
+            m_window.m_panning = false;
         if (e->button() == Qt::LeftButton)
             m_window.MouseRelease(e->position().toPoint());
     }
@@ -104,9 +118,7 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     m_hint = new QLabel(this, Qt::ToolTip);
     m_hint->setObjectName(QStringLiteral("Bulle"));
     m_hint->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; border: 1px solid black; }"));
-    m_hintTimer.setInterval(1000);
-    m_hintTimer.setSingleShot(true);
-    connect(&m_hintTimer, &QTimer::timeout, m_hint, &QWidget::hide);
+    setFocusPolicy(Qt::StrongFocus); // the arrow and page keys scroll
     connect(&m_rotation, &QTimer::timeout, this, [this] {
         Plan()->Tourner(m_rotationStep);
         Layout();
@@ -341,8 +353,78 @@ void TAfficheur::DrawBand(const QRect& band)
     m_image->update();
 }
 
+void TAfficheur::HideHint()
+{
+    m_hint->hide();
+    m_hintText.clear();
+}
+
+void TAfficheur::ScrollBy(double steps, double stepsDown)
+{
+    m_hbar->setValue(m_hbar->value() + static_cast<int>(std::lround(steps * 3 * m_hbar->singleStep())));
+    m_vbar->setValue(m_vbar->value() + static_cast<int>(std::lround(stepsDown * 3 * m_vbar->singleStep())));
+}
+
+void TAfficheur::keyPressEvent(QKeyEvent* event)
+{
+    QScrollBar* bar = nullptr;
+    int delta = 0;
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        bar = m_hbar;
+        delta = event->key() == Qt::Key_Left ? -m_hbar->singleStep() : m_hbar->singleStep();
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        bar = m_vbar;
+        delta = event->key() == Qt::Key_Up ? -m_vbar->singleStep() : m_vbar->singleStep();
+        break;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        bar = (event->modifiers() & Qt::ShiftModifier) ? m_hbar : m_vbar;
+        delta = event->key() == Qt::Key_PageUp ? -bar->pageStep() : bar->pageStep();
+        break;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        bar = m_vbar;
+        delta = event->key() == Qt::Key_Home ? -bar->maximum() : bar->maximum();
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    bar->setValue(bar->value() + delta);
+}
+
+void TAfficheur::ScrollToSelection()
+{
+    QPointF pixel;
+    if (Point == 0 || !m_view->ShotPixel(Fiche, Galerie, Point, pixel))
+        return;
+    const QRect visible(Origin(), m_image->size());
+    if (visible.adjusted(10, 10, -10, -10).contains(pixel.toPoint()))
+        return;
+    // The shot goes to the middle of the visible area, as far as the scroll bars reach.
+    Unmark();
+    const bool before = m_relayout;
+    m_relayout = true;
+    m_hbar->setValue(static_cast<int>(std::lround((pixel.x() - m_image->width() / 2.0) / m_pasX)));
+    m_vbar->setValue(static_cast<int>(std::lround((pixel.y() - m_image->height() / 2.0) / m_pasY)));
+    m_relayout = before;
+    Redraw();
+    Remark();
+}
+
 void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
 {
+    if (button == Qt::MiddleButton) {
+        // Dragging with the middle button moves the drawing under the pointer.
+        m_panning = true;
+        m_panStart = m_image->mapToGlobal(p);
+        m_panOrigin = QPoint(m_hbar->value(), m_vbar->value());
+        return;
+    }
     if (button != Qt::LeftButton)
         return;
     m_hint->hide();
@@ -363,6 +445,12 @@ void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
 
 void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
 {
+    if (m_panning && (buttons & Qt::MiddleButton)) {
+        const QPoint moved = m_image->mapToGlobal(p) - m_panStart;
+        m_hbar->setValue(m_panOrigin.x() - moved.x() / m_pasX);
+        m_vbar->setValue(m_panOrigin.y() - moved.y() / m_pasY);
+        return;
+    }
     if (m_dragging && m_host.Mode() == 1 && m_kind == kPlan) {
         // The angle swept around the centre of the visible area from the start point.
         const QPointF m(m_image->width() / 2.0, m_image->height() / 2.0);
@@ -401,8 +489,7 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
             m_hint->adjustSize();
             const QPoint global = m_image->mapToGlobal(p);
             m_hint->move(global.x(), global.y() - 20);
-            m_hint->show();
-            m_hintTimer.start();
+            m_hint->show(); // until the pointer leaves the shot or the drawing
         }
     }
 }
@@ -554,6 +641,7 @@ void TAfficheur::DeformationMaximale()
     Galerie = galerie;
     Point = point;
     Remark();
+    ScrollToSelection();
     m_host.ShowStatus(TexteEtat);
 }
 

@@ -53,6 +53,11 @@ public:
     // Selects the item nearest to a pixel of the visible image, within reach; returns its text.
     void SelectAt(const QPoint& imagePixel);
     QString HintAt(const QPoint& imagePixel); // the hover hint there, or empty
+    void HideHint();
+    // Scrolls by wheel steps (each three lines of the scroll bars) right and down.
+    void ScrollBy(double steps, double stepsDown);
+    // Brings the selected shot into view, in the middle when it was out of sight.
+    void ScrollToSelection();
 
     // Commands on the selection. Level: 0 sheet, 1 place, 2 network, 3 cave, 4 system; 5 screen.
     void Isoler(int level);
@@ -80,6 +85,7 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     class Image2;
@@ -100,7 +106,8 @@ private:
     QScrollBar* m_hbar;
     QScrollBar* m_vbar;
     QLabel* m_hint;
-    QTimer m_hintTimer;
+    bool m_panning = false; // the middle button drags the drawing
+    QPoint m_panStart, m_panOrigin;
     QImage m_bitmap;
     double m_rapport = 1.0;
     int m_width = 10, m_height = 10;

@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 #include <QtTest/QTest>
 
 #include <cstdlib>
@@ -567,4 +568,68 @@ TEST_F(PlanWindowTest, NorthArrowAndScaleBarStandBesideTheCaveByDefault)
     };
     EXPECT_TRUE(inkNear(foot));
     EXPECT_TRUE(inkNear(bar));
+}
+
+TEST_F(PlanWindowTest, HintPartsThousandsWithASpaceAndStaysWhileThePointerRests)
+{
+    const QString hint = view->HintAt(ShotMiddle(3));
+    EXPECT_TRUE(hint.startsWith("(430 ")) << hint.toStdString(); // 430 125.00 east
+    EXPECT_TRUE(hint.contains(" 790 ")) << hint.toStdString();
+    QTest::mouseMove(view->ImageWidget(), ShotMiddle(3));
+    auto* bubble = view->findChild<QLabel*>("Bulle");
+    ASSERT_NE(bubble, nullptr);
+    ASSERT_TRUE(WaitUntil([bubble] { return bubble->isVisible(); }, 2000));
+    WaitUntil([] { return false; }, 1500); // longer than any timed hiding
+    EXPECT_TRUE(bubble->isVisible());
+    view->HideHint();
+    EXPECT_FALSE(bubble->isVisible());
+}
+
+TEST_F(PlanWindowTest, WheelKeysAndMiddleDragScroll)
+{
+    view->ApplyScale(300); // larger than the window both ways
+    ASSERT_TRUE(view->VerticalBar()->isEnabled());
+    ASSERT_TRUE(view->HorizontalBar()->isEnabled());
+    const int top = view->VerticalBar()->value();
+    QWheelEvent down(QPointF(50, 50), view->ImageWidget()->mapToGlobal(QPointF(50, 50)), QPoint(),
+        QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view->ImageWidget(), &down);
+    EXPECT_GT(view->VerticalBar()->value(), top);
+
+    const int left = view->HorizontalBar()->value();
+    QTest::keyClick(view, Qt::Key_Right);
+    EXPECT_GT(view->HorizontalBar()->value(), left);
+    const int before = view->VerticalBar()->value();
+    QTest::keyClick(view, Qt::Key_PageDown);
+    EXPECT_EQ(view->VerticalBar()->value(),
+        std::min(view->VerticalBar()->maximum(), before + view->VerticalBar()->pageStep()));
+
+    // Dragging with the middle button to the left and up moves the drawing the same way.
+    const QPoint at(200, 200);
+    const int h = view->HorizontalBar()->value(), v = view->VerticalBar()->value();
+    QTest::mousePress(view->ImageWidget(), Qt::MiddleButton, {}, at);
+    QMouseEvent move(QEvent::MouseMove, QPointF(at - QPoint(40, 30)),
+        view->ImageWidget()->mapToGlobal(QPointF(at - QPoint(40, 30))), Qt::NoButton, Qt::MiddleButton,
+        Qt::NoModifier);
+    QCoreApplication::sendEvent(view->ImageWidget(), &move);
+    QTest::mouseRelease(view->ImageWidget(), Qt::MiddleButton, {}, at - QPoint(40, 30));
+    EXPECT_GT(view->HorizontalBar()->value(), h);
+    EXPECT_GT(view->VerticalBar()->value(), v);
+}
+
+TEST_F(PlanWindowTest, MaximumDeformationScrollsTheWorstShotIntoView)
+{
+    TMassif& m = *window->Massif();
+    m.Sheets[19]->Galeries[0]->HorizMisclosure = 1.0; // far worse than any other, far from the start
+    view->ApplyScale(200);
+    view->HorizontalBar()->setValue(0);
+    view->VerticalBar()->setValue(0);
+    view->DeformationMaximale();
+    ASSERT_NE(view->Point, 0);
+    QPointF pixel;
+    ASSERT_TRUE(view->Graphique()->ShotPixel(view->Fiche, view->Galerie, view->Point, pixel));
+    const QRect visible(view->HorizontalBar()->value(), view->VerticalBar()->value(),
+        view->ImageWidget()->width(), view->ImageWidget()->height());
+    EXPECT_TRUE(visible.contains(pixel.toPoint()))
+        << pixel.x() << ", " << pixel.y() << " outside " << visible.x() << ", " << visible.y();
 }
