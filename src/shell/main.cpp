@@ -36,6 +36,7 @@ int main(int argc, char** argv)
 {
     TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Karstelle"));
+    ks::InstallQtSpanish();
     // Numbers use "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 

@@ -482,11 +482,17 @@ void TMainWindow::BuildToolBars()
         action->setIcon(bar->style()->standardIcon(icon));
         bar->addAction(action);
     };
+    // An icon of the desktop's theme, or the application's own of the same name.
+    auto themed = [](QToolBar* bar, QAction* action, const char* name) {
+        const QString icon = QString::fromLatin1(name);
+        action->setIcon(QIcon::fromTheme(icon, QIcon(QStringLiteral(":/icons/%1.svg").arg(icon))));
+        bar->addAction(action);
+    };
     add(m_general, Action(QStringLiteral("Nuevo")), QStyle::SP_FileIcon);
     add(m_general, Action(QStringLiteral("Abrir")), QStyle::SP_DialogOpenButton);
     add(m_general, Action(QStringLiteral("Guardar")), QStyle::SP_DialogSaveButton);
-    add(m_general, Action(QStringLiteral("Imprimir")), QStyle::SP_FileDialogDetailedView);
-    add(m_general, Action(QStringLiteral("Vista pre-impresión")), QStyle::SP_FileDialogContentsView);
+    themed(m_general, Action(QStringLiteral("Imprimir")), "document-print");
+    themed(m_general, Action(QStringLiteral("Vista pre-impresión")), "document-print-preview");
     auto* calculate
         = new QAction(s->standardIcon(QStyle::SP_BrowserReload), QStringLiteral("Calcular"), this);
     calculate->setObjectName(QStringLiteral("Calcular"));
@@ -503,10 +509,10 @@ void TMainWindow::BuildToolBars()
 
     m_explorer = addToolBar(QStringLiteral("Explorador"));
     m_explorer->setObjectName(QStringLiteral("BarreExplorateur"));
-    add(m_explorer, Action(QStringLiteral("Cortar")), QStyle::SP_DialogDiscardButton);
-    add(m_explorer, Action(QStringLiteral("Copiar")), QStyle::SP_FileLinkIcon);
-    add(m_explorer, Action(QStringLiteral("Pegar")), QStyle::SP_DialogApplyButton);
-    add(m_explorer, Action(QStringLiteral("Deschacer")), QStyle::SP_DialogCancelButton);
+    themed(m_explorer, Action(QStringLiteral("Cortar")), "edit-cut");
+    themed(m_explorer, Action(QStringLiteral("Copiar")), "edit-copy");
+    themed(m_explorer, Action(QStringLiteral("Pegar")), "edit-paste");
+    themed(m_explorer, Action(QStringLiteral("Deschacer")), "edit-undo");
     const std::tuple<const char*, QStyle::StandardPixmap, void (TExploreur::*)()> navigation[]
         = { { "Anterior", QStyle::SP_ArrowBack, &TExploreur::Back },
               { "Siguiente", QStyle::SP_ArrowForward, &TExploreur::Forward },
@@ -556,11 +562,14 @@ void TMainWindow::BuildToolBars()
     m_views->addWidget(m_percentBox);
     auto* modes = new QActionGroup(this);
     modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const std::pair<const char*, QStyle::StandardPixmap> modeButtons[]
-        = { { "Rotación", QStyle::SP_BrowserReload }, { "Zoom", QStyle::SP_FileDialogContentsView },
-              { "Color", QStyle::SP_DialogResetButton }, { "Deformaciones", QStyle::SP_MessageBoxWarning } };
+    const std::pair<const char*, const char*> modeButtons[] = { { "Rotación", "object-rotate-right" },
+        { "Zoom", "zoom-in" }, { "Color", "color-fill" }, { "Deformaciones", "dialog-warning" } };
     for (const auto& [caption, icon] : modeButtons) {
-        auto* action = new QAction(s->standardIcon(icon), QString::fromUtf8(caption), this);
+        const QString name = QString::fromLatin1(icon);
+        const QIcon fallback = name == QStringLiteral("dialog-warning")
+            ? s->standardIcon(QStyle::SP_MessageBoxWarning)
+            : QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
+        auto* action = new QAction(QIcon::fromTheme(name, fallback), QString::fromUtf8(caption), this);
         action->setObjectName(QString::fromUtf8(caption));
         action->setCheckable(true);
         modes->addAction(action);

@@ -3,20 +3,25 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTranslator>
 #include <QVBoxLayout>
 
+#include <memory>
 #include <new>
 
 namespace ks {
@@ -227,6 +232,20 @@ QString MassifName(const std::string& fileName)
 {
     const QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
     return name.isEmpty() ? QStringLiteral("Sin nombre") : name;
+}
+
+bool InstallQtSpanish()
+{
+    static QTranslator* spanish = nullptr; // lives as long as the application
+    if (spanish)
+        return true;
+    auto translator = std::make_unique<QTranslator>();
+    if (!translator->load(QLocale(QLocale::Spanish, QLocale::Spain), QStringLiteral("qtbase"),
+            QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    spanish = translator.release();
+    QCoreApplication::installTranslator(spanish);
+    return true;
 }
 
 } // namespace ks

@@ -81,6 +81,10 @@ public:
     bool AskContinue(const TQuestion& question) override;
 };
 
+// Qt's own dialogs and buttons (file and print dialogs, Yes, Cancel) speak Spanish like the rest
+// of the interface; false when Qt's translations are not installed.
+bool InstallQtSpanish();
+
 // The text of the standard error box for a failure of any kind: a file error names its file and
 // place; memory exhaustion and other failures say what happened.
 QString ErrorText(const std::exception& error);

@@ -439,3 +439,17 @@ TEST(MainWindow, WindowsMenuListsAndArrangesTheWindows)
     EXPECT_EQ(second->x(), first->width());
     EXPECT_EQ(first->geometry().bottom(), area->viewport()->rect().bottom());
 }
+
+TEST(MainWindow, QtDialogsSpeakSpanishAndToolIconsMeanTheirCommand)
+{
+    ASSERT_TRUE(InstallQtSpanish()) << "Qt's translations (qt6-translations-l10n) are missing";
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancelar");
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    for (const char* name : { "edit-cut", "edit-copy", "edit-paste", "edit-undo", "document-print" })
+        EXPECT_FALSE(QIcon(QStringLiteral(":/icons/%1.svg").arg(name)).pixmap(24).isNull()) << name;
+    // A disabled button's icon looks different from the enabled one.
+    const QIcon cut = w.Action("Cortar")->icon();
+    EXPECT_NE(cut.pixmap(24, QIcon::Normal).toImage(), cut.pixmap(24, QIcon::Disabled).toImage());
+}
