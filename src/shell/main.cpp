@@ -37,6 +37,7 @@ int main(int argc, char** argv)
     TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Karstelle"));
     ks::InstallQtSpanish();
+    ks::FitDialogsToTheirTexts();
     // Numbers use "." whatever the user's locale.
     std::setlocale(LC_NUMERIC, "C");
 

@@ -8,6 +8,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFormLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -246,6 +247,55 @@ bool InstallQtSpanish()
     spanish = translator.release();
     QCoreApplication::installTranslator(spanish);
     return true;
+}
+
+namespace {
+
+class TDialogFitter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show)
+            if (auto* dialog = qobject_cast<QDialog*>(watched);
+                dialog && !dialog->property("fitted").toBool())
+                Fit(*dialog);
+        return false;
+    }
+
+private:
+    static void Fit(QDialog& dialog)
+    {
+        dialog.setProperty("fitted", true);
+        for (QFormLayout* form : dialog.findChildren<QFormLayout*>())
+            for (int row = 0; row < form->rowCount(); ++row)
+                if (QLayoutItem* item = form->itemAt(row, QFormLayout::LabelRole))
+                    if (auto* label = qobject_cast<QLabel*>(item->widget()))
+                        label->setMinimumWidth(
+                            label->sizeHint().width() + label->fontMetrics().averageCharWidth() / 2 + 1);
+        // The title bar also holds the window's icon and its buttons: about six characters more.
+        const QFontMetrics metrics(dialog.font());
+        const int title = metrics.horizontalAdvance(dialog.windowTitle()) + 6 * metrics.averageCharWidth()
+            + 3 * metrics.height();
+        if (dialog.width() < title) {
+            dialog.setMinimumWidth(title);
+            dialog.resize(title, dialog.height());
+        }
+    }
+};
+
+} // namespace
+
+void FitDialogsToTheirTexts()
+{
+    static TDialogFitter* fitter = nullptr; // lives as long as the application
+    if (!fitter && QCoreApplication::instance()) {
+        fitter = new TDialogFitter(QCoreApplication::instance());
+        QCoreApplication::instance()->installEventFilter(fitter);
+    }
 }
 
 } // namespace ks

@@ -85,6 +85,10 @@ public:
 // of the interface; false when Qt's translations are not installed.
 bool InstallQtSpanish();
 
+// Every dialog, as it first shows, is made wide enough for its window title and its form labels
+// (whose measured width can fall a pixel short of the drawn text at some font sizes and scales).
+void FitDialogsToTheirTexts();
+
 // The text of the standard error box for a failure of any kind: a file error names its file and
 // place; memory exhaustion and other failures say what happened.
 QString ErrorText(const std::exception& error);

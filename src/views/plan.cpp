@@ -122,13 +122,17 @@ void TPlan::NbPages(int& columns, int& rows, int marginsX, int marginsY)
 void TPlan::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
 {
     QImage bitmap(image.size(), QImage::Format_RGB32);
+    bitmap.setDevicePixelRatio(image.devicePixelRatio()); // drawn in logical pixels
     bitmap.fill(Qt::white);
     {
         QPainter painter(&bitmap);
         DessinerSur(painter, originX, originY, resolution, rapport, mode);
     }
-    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32) {
+        const qreal ratio = image.devicePixelRatio();
         image = QImage(image.size(), QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
+    }
     {
         QPainter copy(&image);
         copy.setCompositionMode(QPainter::CompositionMode_Source);

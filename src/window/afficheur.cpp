@@ -196,8 +196,14 @@ void TAfficheur::Layout()
     m_image->setGeometry(x, y, w, h);
     m_hbar->setGeometry(0, clientH, clientW, kBar);
     m_vbar->setGeometry(clientW, 0, kBar, clientH);
-    if (m_bitmap.size() != QSize(w, h))
-        m_bitmap = QImage(w, h, QImage::Format_RGB32);
+    // The bitmap has the screen's own pixels (twice as many each way at 200 %): the drawing,
+    // laid out in logical pixels, stays sharp.
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels(static_cast<int>(std::ceil(w * ratio)), static_cast<int>(std::ceil(h * ratio)));
+    if (m_bitmap.size() != pixels || m_bitmap.devicePixelRatio() != ratio) {
+        m_bitmap = QImage(pixels, QImage::Format_RGB32);
+        m_bitmap.setDevicePixelRatio(ratio);
+    }
     if (!m_relayout) {
         Redraw();
         Remark();

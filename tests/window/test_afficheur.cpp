@@ -1,6 +1,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "shell/main_window.h"
+#include "shell/prompt.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
 #include "views/plan.h"
@@ -21,6 +22,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWheelEvent>
 #include <QtTest/QTest>
@@ -632,4 +634,62 @@ TEST_F(PlanWindowTest, MaximumDeformationScrollsTheWorstShotIntoView)
         view->ImageWidget()->width(), view->ImageWidget()->height());
     EXPECT_TRUE(visible.contains(pixel.toPoint()))
         << pixel.x() << ", " << pixel.y() << " outside " << visible.x() << ", " << visible.y();
+}
+
+TEST_F(PlanWindowTest, DrawnAtTheScreensPixelRatio)
+{
+    // The same plan on an image of twice the pixels each way, as at 200 %: the drawing covers the
+    // same logical area, with lines of whole device pixels (no blur from scaling up).
+    TPlan& plan = *view->Plan();
+    QImage normal(300, 200, QImage::Format_RGB32);
+    plan.Dessiner(0, 0, 96 / 25.4, 1, normal, 0);
+    QImage sharp(600, 400, QImage::Format_RGB32);
+    sharp.setDevicePixelRatio(2);
+    plan.Dessiner(0, 0, 96 / 25.4, 1, sharp, 0);
+    EXPECT_EQ(sharp.devicePixelRatio(), 2);
+    auto inked = [](const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != qRgb(255, 255, 255))
+                    box |= QRect(x, y, 1, 1);
+        return box;
+    };
+    const QRect one = inked(normal), two = inked(sharp);
+    ASSERT_FALSE(one.isEmpty());
+    EXPECT_NEAR(two.width(), 2 * one.width(), 4);
+    EXPECT_NEAR(two.height(), 2 * one.height(), 4);
+    // The window's own bitmap follows the widget's ratio.
+    EXPECT_EQ(view->Image().devicePixelRatio(), view->devicePixelRatioF());
+}
+
+TEST_F(PlanWindowTest, DialogsShowTheirWholeTexts)
+{
+    FitDialogsToTheirTexts();
+    bool checked = false;
+    OnNextDialog([&checked](QWidget& dialog) {
+        for (QLabel* label : dialog.findChildren<QLabel*>()) {
+            if (label->isVisible()) {
+                EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+            }
+        }
+        EXPECT_GT(dialog.width(), dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()));
+        checked = true;
+        QTest::mouseClick(dialog.findChild<QPushButton*>("Deshacer"), Qt::LeftButton);
+    });
+    window->Action("Formato/Planta")->trigger();
+    EXPECT_TRUE(checked);
+
+    checked = false;
+    OnNextDialog([&checked](QWidget& dialog) {
+        auto* grid = dialog.findChild<QTableWidget*>("Grille");
+        int columns = 0;
+        for (int c = 0; c < grid->columnCount(); ++c)
+            columns += grid->columnWidth(c);
+        EXPECT_GE(grid->viewport()->width(), columns); // the Z column shows without scrolling
+        checked = true;
+        QTest::mouseClick(dialog.findChild<QPushButton*>("Deshacer"), Qt::LeftButton);
+    });
+    window->ReferencePointsCommand();
+    EXPECT_TRUE(checked);
 }

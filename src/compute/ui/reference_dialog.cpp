@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -47,6 +48,17 @@ TReferenceDialog::TReferenceDialog(
         m_grid->setItem(row, 5, new QTableWidgetItem(QString::fromStdString(FormatG(p.Z, 7))));
     }
     EnsureSpareRows();
+    // Every column wide enough for a full coordinate, in the dialog's own font, so that no
+    // column hides behind the scroll bar at any text size.
+    m_grid->resizeColumnsToContents();
+    const int number = fontMetrics().horizontalAdvance(QStringLiteral("0000000.00000")) + 12;
+    int total = m_grid->columnWidth(0);
+    for (int c = 1; c < kColumns; ++c) {
+        m_grid->setColumnWidth(c, std::max(m_grid->columnWidth(c), number));
+        total += m_grid->columnWidth(c);
+    }
+    m_grid->setMinimumWidth(total + 2 * m_grid->frameWidth()
+        + m_grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grid) + 4);
     m_grid->installEventFilter(this);
     connect(m_grid, &QTableWidget::currentCellChanged, this, [this] { EnsureSpareRows(); });
 
@@ -71,7 +83,7 @@ TReferenceDialog::TReferenceDialog(
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_grid);
     layout->addLayout(buttons);
-    resize(560, 360);
+    resize(sizeHint().width(), 360);
 }
 
 void TReferenceDialog::EnsureSpareRows()
