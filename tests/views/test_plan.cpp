@@ -319,7 +319,7 @@ TEST(PlanHints, BulleBuildsItsSixPieces)
     TPlan plan(f.context);
     std::string text;
     plan.Bulle(0, 0, 1, text);
-    EXPECT_EQ(text, "(1,000.00, 0.00, 0.00)-(1,010.00, 0.00, 0.00)Colada(10.0m,90.0°,0.0°)(l=1/2)(h=3) 0.0%");
+    EXPECT_EQ(text, "(1 000.00, 0.00, 0.00)-(1 010.00, 0.00, 0.00)Colada(10.0m,90.0°,0.0°)(l=1/2)(h=3) 0.0%");
     f.context.Hints.Rien = true;
     plan.Bulle(0, 0, 1, text);
     EXPECT_TRUE(text.empty());
