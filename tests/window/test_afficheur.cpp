@@ -96,19 +96,26 @@ protected:
 TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 {
     EXPECT_EQ(view->windowTitle(), "Planta");
-    // The fit makes the whole plan 10 % smaller than the window in its limiting direction.
-    TPlan probe(window->Context());
-    probe.Angle = view->Plan()->Angle;
-    probe.Tourner(0);
-    int w = 0, h = 0;
-    const double res = view->logicalDpiX() / 25.4;
-    probe.Dimensions(w, h, res, 1);
     EXPECT_GT(view->Graphique()->Echelle, 100);
     EXPECT_EQ(window->ScaleBox()->text().toInt(), view->Graphique()->Echelle);
     EXPECT_EQ(window->PercentageBox()->currentText(), "100%");
     EXPECT_FALSE(view->HorizontalBar()->isEnabled()); // it fits
     EXPECT_TRUE(window->Action("Imprimir")->isEnabled());
     EXPECT_TRUE(window->Action("Vista")->isEnabled());
+
+    // The fit: the denominator times the larger of the drawing's width and height over the area
+    // left beside the scroll bars, times 1.1, the drawing measured at the current scale.
+    TPlan probe(window->Context());
+    probe.Angle = view->Plan()->Angle;
+    probe.Tourner(0);
+    probe.Echelle = 100;
+    int w = 0, h = 0;
+    probe.Dimensions(w, h, view->logicalDpiX() / 25.4, 1);
+    const double ratio = std::max(
+        double(w) / (view->width() - TAfficheur::kBar), double(h) / (view->height() - TAfficheur::kBar));
+    view->Graphique()->Echelle = 100;
+    view->FitScale();
+    EXPECT_EQ(view->Graphique()->Echelle, std::max(100, static_cast<int>(std::lround(100 * ratio * 1.1))));
 }
 
 TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
@@ -389,14 +396,54 @@ TEST_F(PlanWindowTest, PreviewPagesAndLabel)
     EXPECT_GT(drawn, 0);
     Screenshot(preview, "print-preview.png");
 
+    // A single colour plane: every pixel becomes (29 blue + 150 green + 77 red) / 256; a pure red
+    // gallery (mode 2 draws the galleries' colours) comes out as grey 76.
+    for (const auto& sheet : window->Massif()->Sheets)
+        for (const auto& gallery : sheet->Galeries)
+            gallery->Colour = 0x0000FF; // red, in the stored blue-green-red order
     TPreview grey(*view->Graphique(), 2, margins, QSizeF(2480, 3508), QSizeF(210, 297), true);
     grey.resize(600, 800);
     grey.ShowPage(1);
-    const QImage& image = grey.PageImage();
-    for (int y = 0; y < image.height(); y += 7)
-        for (int x = 0; x < image.width(); x += 7)
-            ASSERT_TRUE(qRed(image.pixel(x, y)) == qGreen(image.pixel(x, y))
-                && qGreen(image.pixel(x, y)) == qBlue(image.pixel(x, y)));
+    int redGrey = 0;
+    for (int page = 1; page <= grey.Pages() && !redGrey; ++page) {
+        grey.ShowPage(page);
+        const QImage& image = grey.PageImage();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = image.pixel(x, y);
+                ASSERT_TRUE(qRed(p) == qGreen(p) && qGreen(p) == qBlue(p));
+                redGrey += qRed(p) == 77 * 255 / 256;
+            }
+    }
+    EXPECT_GT(redGrey, 0);
+}
+
+TEST_F(PlanWindowTest, PageAnnotationsInTheirCorners)
+{
+    // File name top left, page bottom right, date top right, on a page of 2 px/mm.
+    TMarge margins;
+    margins.F_Afficher = margins.P_Afficher = margins.D_Afficher = true;
+    margins.C_Fichier = 1;
+    margins.C_Page = 4;
+    margins.C_Date = 2;
+    QImage page(420, 594, QImage::Format_RGB32);
+    page.setDotsPerMeterX(2000);
+    page.setDotsPerMeterY(2000);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    DecoratePage(painter, margins, "cueva.mas", 7);
+    painter.end();
+    auto inkIn = [&page](const QRect& area) {
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                if (page.pixel(x, y) != qRgb(255, 255, 255))
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(inkIn(QRect(0, 0, 40, 12))); // the file name
+    EXPECT_TRUE(inkIn(QRect(380, 0, 40, 12))); // the date
+    EXPECT_TRUE(inkIn(QRect(380, 582, 40, 12))); // "Página7"
+    EXPECT_FALSE(inkIn(QRect(0, 582, 15, 12))); // nothing bottom left
 }
 
 namespace {
