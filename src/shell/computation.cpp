@@ -2,7 +2,7 @@
 
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 
 #include <cmath>
 

@@ -5,7 +5,7 @@
 // (for the documentation and for checks under Xvfb).
 #include "model/massif.h"
 #include "shell/main_window.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/settings_dir.h"
 
 #include <QApplication>

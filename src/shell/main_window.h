@@ -1,9 +1,9 @@
 #pragma once
 
 #include "entry/preferences.h"
+#include "explorer/explorer_model.h"
 #include "model/editor_work.h"
 #include "shell/computation.h"
-#include "shell/explorer_model.h"
 #include "shell/settings.h"
 #include "views/options.h"
 #include "views/view_context.h"

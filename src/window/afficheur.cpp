@@ -2,8 +2,8 @@
 
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/cursors.h"
-#include "shell/prompt.h"
+#include "ui/cursors.h"
+#include "ui/prompt.h"
 #include "views/options.h"
 #include "views/plan.h"
 #include "window/view_host.h"

@@ -1,6 +1,6 @@
 // Every sheet of a massif opened in the sheet editor and validated without a change must leave
 // the massif exactly as it was, byte for byte, whatever the layout of the grid.
-#include "entry/sheet_editor.h"
+#include "entry/ui/sheet_editor.h"
 #include "model/massif.h"
 #include "model/massif_codec.h"
 #include "support/fixture.h"

@@ -1,5 +1,5 @@
-#include "entry/entry_dialogs.h"
-#include "entry/sheet_editor.h"
+#include "entry/ui/entry_dialogs.h"
+#include "entry/ui/sheet_editor.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"

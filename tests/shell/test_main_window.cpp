@@ -1,5 +1,5 @@
+#include "explorer/ui/explorer.h"
 #include "model/massif.h"
-#include "shell/explorer.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/network.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

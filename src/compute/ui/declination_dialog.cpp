@@ -3,7 +3,7 @@
 #include "compute/declination.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 

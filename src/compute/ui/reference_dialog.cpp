@@ -2,7 +2,7 @@
 
 #include "model/records.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/qt_text.h"
 
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #include "views/ui/option_dialogs.h"
 
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/options.h"
 #include "views/ui/option_form.h"
 

@@ -1,4 +1,4 @@
-#include "shell/explorer_model.h"
+#include "explorer/explorer_model.h"
 
 #include "model/massif.h"
 #include "model/text_utils.h"

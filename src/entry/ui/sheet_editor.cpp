@@ -1,10 +1,10 @@
-#include "entry/sheet_editor.h"
+#include "entry/ui/sheet_editor.h"
 
 #include "compute/declination.h"
-#include "entry/entry_dialogs.h"
+#include "entry/ui/entry_dialogs.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/qt_text.h"
 
 #include <QApplication>

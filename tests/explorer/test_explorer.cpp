@@ -1,6 +1,6 @@
-#include "entry/sheet_editor.h"
+#include "entry/ui/sheet_editor.h"
+#include "explorer/ui/explorer.h"
 #include "model/massif.h"
-#include "shell/explorer.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"

@@ -1,8 +1,8 @@
-#include "entry/entry_dialogs.h"
+#include "entry/ui/entry_dialogs.h"
 
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/qt_text.h"
 
 #include <QCheckBox>

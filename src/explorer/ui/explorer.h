@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/explorer_model.h"
+#include "explorer/explorer_model.h"
 
 #include <QTimer>
 #include <QWidget>

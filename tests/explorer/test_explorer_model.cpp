@@ -1,5 +1,5 @@
+#include "explorer/explorer_model.h"
 #include "model/massif.h"
-#include "shell/explorer_model.h"
 #include "support/fixture.h"
 
 #include <gtest/gtest.h>

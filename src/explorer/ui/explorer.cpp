@@ -1,8 +1,8 @@
-#include "shell/explorer.h"
+#include "explorer/ui/explorer.h"
 
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 #include "views/qt_text.h"
 
 #include <QDropEvent>

@@ -1,4 +1,4 @@
-#include "shell/prompt.h"
+#include "ui/prompt.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "shell/cursors.h"
+#include "ui/cursors.h"
 
 #include <QPainter>
 #include <QPainterPath>
