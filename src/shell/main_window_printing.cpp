@@ -1,0 +1,148 @@
+// The main window's printing, preview and page margins.
+#include "shell/main_window.h"
+
+#include "shell/main_window_parts.h"
+
+#include "model/massif.h"
+#include "ui/prompt.h"
+#include "views/ui/option_dialogs.h"
+#include "window/afficheur.h"
+#include "window/printing.h"
+
+#include <QFile>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QPrinter>
+#include <QProgressDialog>
+
+namespace ks {
+
+// For the time of a job that runs its own event loop (printing, the preview): the massif and the
+// views stay as they are, so no computation starts or ends, and no drop or close is served.
+class TMainWindow::Busy
+{
+public:
+    explicit Busy(TMainWindow& window)
+        : m_window(window)
+    {
+        ++m_window.m_busy;
+        m_window.m_computation->Hold();
+    }
+    ~Busy()
+    {
+        m_window.m_computation->Release();
+        --m_window.m_busy;
+    }
+    Busy(const Busy&) = delete;
+    Busy& operator=(const Busy&) = delete;
+
+private:
+    TMainWindow& m_window;
+};
+
+void TMainWindow::MarginsCommand()
+{
+    if (EditerMarge(m_marge, this, PageMm(*m_printer)))
+        LayoutViews();
+}
+
+void TMainWindow::PrintFromView(TAfficheur& view)
+{
+    if (QMdiSubWindow* window = qobject_cast<QMdiSubWindow*>(view.parentWidget()))
+        m_mdi->setActiveSubWindow(window);
+    PrintCommand();
+}
+
+void TMainWindow::PrintCommand()
+{
+    QPointer<TAfficheur> view = ActiveView();
+    if (!view || !m_massif)
+        return;
+    QPrinter& printer = *m_printer;
+    printer.setDocName(QStringLiteral("Plano topográfico"));
+    if (!CheckPrintableArea(printer))
+        return;
+    TGraphique& graphique = *view->Graphique();
+    graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()), PageMm(printer));
+    int columns = 1, rows = 1;
+    graphique.NbPages(columns, rows, m_marge.EGauche + m_marge.EDroite, m_marge.EHaut + m_marge.EBas);
+    int first = 0, last = 0, copies = 1;
+    if (!Prompt().PrintDialog(printer, columns * rows, first, last, copies))
+        return;
+    // The dialog may have changed the paper.
+    if (!CheckPrintableArea(printer))
+        return;
+    Busy busy(*this);
+    WaitCursor wait;
+    // Modal: while the pages are drawn only the stop button answers.
+    QProgressDialog progress(QStringLiteral("Impresión ..."), QStringLiteral("Detener"), 0, 100, this);
+    progress.setWindowTitle(QStringLiteral("Plano topográfico"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(0);
+    progress.setValue(0);
+    // A file is written under a temporary name and takes its own only when the job ends: a stopped
+    // or failed job leaves no partial file and keeps a previous one.
+    const QString target = printer.outputFileName();
+    const QString part = target + QStringLiteral(".part");
+    if (!target.isEmpty()) {
+        QFile::remove(part);
+        printer.setOutputFileName(part);
+    }
+    bool stopped = false;
+    PrintView(
+        graphique, Mode(), printer, first, last, copies, m_marge, m_massif->FileName, true,
+        [&progress](int percent) {
+            progress.setValue(percent);
+            return !progress.wasCanceled();
+        },
+        &stopped);
+    if (!target.isEmpty()) {
+        printer.setOutputFileName(target);
+        if (stopped || printer.printerState() == QPrinter::Error) {
+            QFile::remove(part);
+        } else {
+            QFile::remove(target);
+            if (!QFile::rename(part, target)) {
+                QFile::remove(part);
+                Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(target));
+            }
+        }
+    }
+    if (view)
+        view->Layout();
+}
+
+bool TMainWindow::CheckPrintableArea(const QPrinter& printer)
+{
+    const QSizeF paper = PageMm(printer);
+    if (HasPrintableArea(m_marge, paper.width(), paper.height()))
+        return true;
+    Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"), QString::fromUtf8(kNoPrintableAreaText),
+        Buttons::Ok);
+    return false;
+}
+
+void TMainWindow::PreviewCommand()
+{
+    QPointer<TAfficheur> view = ActiveView();
+    if (!view)
+        return;
+    const QPrinter& printer = *m_printer;
+    if (!CheckPrintableArea(printer))
+        return;
+    Busy busy(*this);
+    {
+        TPreview preview(*view->Graphique(), Mode(), m_marge, QSizeF(printer.width(), printer.height()),
+            PageMm(printer), printer.colorMode() == QPrinter::GrayScale, this);
+        // Maximised by its state and shown by exec() alone: a window shown before exec() would
+        // stay modeless, and the main window would answer under the preview.
+        preview.setWindowState(preview.windowState() | Qt::WindowMaximized);
+        preview.ShowPage(1);
+        preview.exec();
+    }
+    if (view)
+        view->Layout();
+}
+
+} // namespace ks
