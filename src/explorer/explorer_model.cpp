@@ -149,7 +149,7 @@ void TExplorerModel::RemoveFromElevation(const TFiche& sheet)
 
 void TExplorerModel::Changed()
 {
-    m_massif.Saved = false;
+    m_massif.MarkModified();
     m_massif.Computed = false;
     m_massif.TableLaidOut = false;
 }
@@ -303,10 +303,8 @@ void TExplorerModel::RemoveSheet(TFiche* sheet)
 
 void TExplorerModel::Isolate(const std::vector<TFiche*>& sheets)
 {
-    m_massif.Selection = sheets;
-    m_massif.SelectionActive = true;
+    m_massif.Isolate(sheets);
     m_massif.SortSheets();
-    m_massif.TableLaidOut = false;
 }
 
 void TExplorerModel::Exclude(const std::vector<TFiche*>& sheets)

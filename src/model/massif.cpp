@@ -129,6 +129,20 @@ void TMassif::SortSheets()
         std::stable_sort(Selection->begin(), Selection->end(), byOrdre);
 }
 
+void TMassif::Isolate(std::vector<TFiche*> sheets)
+{
+    Selection = std::move(sheets);
+    SelectionActive = true;
+    TableLaidOut = false;
+}
+
+void TMassif::EndSelection()
+{
+    Selection.reset();
+    SelectionActive = false;
+    TableLaidOut = false;
+}
+
 void TMassif::ClearReferences()
 {
     References.clear();

@@ -75,6 +75,12 @@ public:
     void DiscardSheet(TFiche* sheet);
     // Orders the sheet list, then the active selection, by ascending Ordre (stable).
     void SortSheets();
+    // The massif differs from its file.
+    void MarkModified() { Saved = false; }
+    // These sheets become the current ones: the selection, active; the table is laid out again.
+    void Isolate(std::vector<TFiche*> sheets);
+    // Every sheet is current again.
+    void EndSelection();
     void ClearReferences();
     // PlaceStations on every gallery of every sheet, then sets Computed.
     void PlaceAllStations();

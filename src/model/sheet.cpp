@@ -56,6 +56,22 @@ bool TFiche::SamePlace(const TFiche& other) const
     return Systeme == other.Systeme && Cavite == other.Cavite && Reseau == other.Reseau && Lieu == other.Lieu;
 }
 
+bool TFiche::SameLevel(const TFiche& other, int level) const
+{
+    switch (level) {
+    case 1:
+        return SamePlace(other);
+    case 2:
+        return Systeme == other.Systeme && Cavite == other.Cavite && Reseau == other.Reseau;
+    case 3:
+        return Systeme == other.Systeme && Cavite == other.Cavite;
+    case 4:
+        return Systeme == other.Systeme;
+    default:
+        return this == &other;
+    }
+}
+
 namespace {
 
 // Finds a value at the far station of shot `shot` of gallery `gallery`. At a gallery start (shot 0)

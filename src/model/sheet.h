@@ -36,6 +36,9 @@ public:
     bool SameTeam(const TFiche& other) const;
     // Same system, cave, network and place, exactly.
     bool SamePlace(const TFiche& other) const;
+    // Shares the location down to a level: 0 the sheet itself, 1 the place (all four texts),
+    // 2 the network, 3 the cave, 4 the system.
+    bool SameLevel(const TFiche& other, int level) const;
 
     // Upper and lower passage height in metres at the far station of shot `shot` (0: the gallery's
     // start) of gallery `gallery` (from 0); -1 means unknown.

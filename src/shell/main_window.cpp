@@ -240,14 +240,13 @@ void TMainWindow::Recover(TEco TFiche::*field)
     for (const auto& sheet : m_massif->Sheets)
         if ((*sheet).*field == level)
             sheets.push_back(sheet.get());
-    m_massif->Selection = std::move(sheets);
+    m_massif->Isolate(std::move(sheets));
     m_massif->SortSheets();
     SelectionRefreshed();
 }
 
 void TMainWindow::SelectionRefreshed()
 {
-    m_massif->TableLaidOut = false;
     UpdateCommands();
     LayoutViews();
     if (TExploreur* explorer = Explorer())
@@ -273,13 +272,20 @@ QString TMainWindow::Summary() const
     return text;
 }
 
-void TMainWindow::MassifChanged()
+void TMainWindow::MassifChanged(Change change)
 {
-    m_massif->Saved = false;
-    // A computation follows a change when automatic computation is on; otherwise only a running
-    // one is stopped and started again.
-    if ((m_settings.Automatique && !m_massif->Sheets.empty()) || m_computation->Running())
+    if (!m_massif)
+        return;
+    m_massif->MarkModified();
+    // A computation follows a change of the survey data when automatic computation is on;
+    // otherwise only a running one is stopped and started again. Colours leave it alone.
+    if (change == Change::Data
+        && ((m_settings.Automatique && !m_massif->Sheets.empty()) || m_computation->Running()))
         m_computation->RequestAutomatic();
+    if (TExploreur* explorer = Explorer())
+        explorer->RequestRebuild();
+    LayoutViews();
+    UpdateCommands();
 }
 
 void TMainWindow::ReferencePointsCommand()
@@ -291,7 +297,7 @@ void TMainWindow::ReferencePointsCommand()
         return;
     m_massif->ClearReferences();
     m_massif->References = dialog.Points();
-    MassifChanged();
+    MassifChanged(Change::Data);
 }
 
 void TMainWindow::DeclinationsCommand()
@@ -305,7 +311,7 @@ void TMainWindow::DeclinationsCommand()
         for (const auto& sheet : m_massif->Sheets)
             ReduceSheet(*sheet, m_massif->Angle_Geodesique);
         m_massif->Computed = false;
-        MassifChanged();
+        MassifChanged(Change::Data);
     }
 }
 

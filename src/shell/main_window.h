@@ -133,7 +133,11 @@ private:
     QAction* Command(
         QMenu* menu, const QString& caption, const QKeySequence& shortcut = {}, bool enabled = true);
     QString OptionPath(const char* file) const;
-    void MassifChanged(); // marks it modified and asks for an automatic computation
+    // The one route of every change to the open massif: marked modified; for survey data a
+    // running computation is stopped and a new one requested as the settings say; the explorer,
+    // the views and the commands follow.
+    enum class Change { Data, Appearance };
+    void MassifChanged(Change change);
     QString Summary() const; // counts of the open massif, for the status bar
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again

@@ -44,8 +44,7 @@ void TMainWindow::BuildMenus()
     connect(Command(recover, QStringLiteral("&Todo")), &QAction::triggered, this, Guard([this] {
         if (!m_massif)
             return;
-        m_massif->Selection.reset();
-        m_massif->SelectionActive = false;
+        m_massif->EndSelection();
         m_status->clear();
         SelectionRefreshed();
     }));

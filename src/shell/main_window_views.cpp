@@ -76,14 +76,7 @@ TExploreur* TMainWindow::OpenExplorer()
     auto* explorer = new TExploreur(*m_massif);
     explorer->SetListStyle(static_cast<int>(m_settings.Style));
     explorer->SetWebStyle(m_settings.Web);
-    // Every change made in the explorer: modified, computed again, views redrawn.
-    explorer->OnMassifChanged = [this] {
-        m_massif->Saved = false;
-        if (m_settings.Automatique)
-            m_computation->RequestAutomatic();
-        LayoutViews();
-        UpdateCommands();
-    };
+    explorer->OnMassifChanged = [this] { MassifChanged(Change::Data); };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
     explorer->OnCommandsChanged = [this] { UpdateCommands(); };
     explorer->OnOpenSheet = [this](TFiche* sheet) { OpenSheetEditor(sheet); };
@@ -246,9 +239,7 @@ void TMainWindow::SelectionChanged()
 
 void TMainWindow::ColoursChanged()
 {
-    if (m_massif)
-        m_massif->Saved = false;
-    LayoutViews();
+    MassifChanged(Change::Appearance);
 }
 
 bool TMainWindow::EditPlanOptions()
@@ -294,13 +285,7 @@ void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work, const 
             m_massif->ReplaceSheet(old, std::move(validated));
         else
             m_massif->AddSheet(std::move(validated), m_massif->SelectionActive);
-        m_massif->Saved = false;
-        if (m_settings.Automatique)
-            m_computation->RequestAutomatic(); // stops a running computation first
-        if (TExploreur* explorer = Explorer())
-            explorer->RequestRebuild();
-        LayoutViews();
-        UpdateCommands();
+        MassifChanged(Change::Data);
     };
     const bool binary = !IsTextFileName(m_massif->FileName);
     editor.OnSaveToDisk = [this, binary](const TEditorWork& unfinished) {

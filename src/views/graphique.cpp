@@ -502,9 +502,7 @@ void TProjection::IsolerEcran(int x, int y, double r)
         if (inside)
             kept.push_back(sheet);
     }
-    massif.Selection = std::move(kept);
-    massif.SelectionActive = true;
-    massif.TableLaidOut = false;
+    massif.Isolate(std::move(kept));
 }
 
 std::string TProjection::StatusText(const TFiche& sheet, const TGalerie& g)

@@ -543,28 +543,9 @@ void TAfficheur::MouseRelease(const QPoint& p)
     Layout();
 }
 
-bool TAfficheur::SameLevel(const TFiche& a, const TFiche& b, int level) const
-{
-    switch (level) {
-    case 1:
-        return a.SamePlace(b);
-    case 2:
-        return a.Systeme == b.Systeme && a.Cavite == b.Cavite && a.Reseau == b.Reseau;
-    case 3:
-        return a.Systeme == b.Systeme && a.Cavite == b.Cavite;
-    case 4:
-        return a.Systeme == b.Systeme;
-    default:
-        return &a == &b;
-    }
-}
-
 void TAfficheur::ApplySelection(std::vector<TFiche*> sheets)
 {
-    TMassif& massif = *m_host.Context().Massif;
-    massif.Selection = std::move(sheets);
-    massif.SelectionActive = true;
-    massif.TableLaidOut = false;
+    m_host.Context().Massif->Isolate(std::move(sheets));
     Point = 0;
     TexteEtat.clear();
     m_host.SelectionChanged();
@@ -591,7 +572,7 @@ void TAfficheur::Isoler(int level)
     const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
     std::vector<TFiche*> kept;
     for (const auto& sheet : massif->Sheets)
-        if (SameLevel(*sheet, *selected, level))
+        if (sheet->SameLevel(*selected, level))
             kept.push_back(sheet.get());
     Unmark();
     ApplySelection(std::move(kept));
@@ -606,7 +587,7 @@ void TAfficheur::Exclure(int level)
     const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
     std::vector<TFiche*> kept;
     for (const auto& sheet : massif->Sheets)
-        if (!SameLevel(*sheet, *selected, level))
+        if (!sheet->SameLevel(*selected, level))
             kept.push_back(sheet.get());
     Unmark();
     ApplySelection(std::move(kept));
@@ -630,7 +611,7 @@ void TAfficheur::Colorer(int level)
         selected->Galeries[static_cast<std::size_t>(Galerie)]->Colour = colour;
     } else {
         for (const auto& sheet : massif->Sheets)
-            if (SameLevel(*sheet, *selected, level - 1))
+            if (sheet->SameLevel(*selected, level - 1))
                 for (const auto& g : sheet->Galeries)
                     g->Colour = colour;
     }

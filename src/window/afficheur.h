@@ -97,7 +97,6 @@ private:
     void KeepCentre(const std::function<void()>& change);
     void ApplySelection(std::vector<TFiche*> sheets);
     void DrawBand(const QRect& band);
-    bool SameLevel(const TFiche& a, const TFiche& b, int level) const;
 
     int m_kind;
     IViewHost& m_host;

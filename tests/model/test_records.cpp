@@ -269,3 +269,34 @@ TEST(Massif, NewMassifDefaultsAndPlaceAllStations)
     EXPECT_TRUE(fixture->References.empty());
     EXPECT_FALSE(fixture->Computed);
 }
+
+TEST(Selection, IsolateEndAndTheLevelsOfASheet)
+{
+    TMassif m;
+    auto sheet = [&m](const char* system, const char* cave, const char* network, const char* place) {
+        auto f = std::make_unique<TFiche>();
+        f->Systeme.Set(system);
+        f->Cavite.Set(cave);
+        f->Reseau.Set(network);
+        f->Lieu.Set(place);
+        return m.AddSheet(std::move(f), false);
+    };
+    TFiche* a = sheet("S", "C", "R", "L");
+    TFiche* b = sheet("S", "C", "R", "M");
+    TFiche* c = sheet("S", "D", "R", "L");
+    EXPECT_TRUE(a->SameLevel(*a, 0));
+    EXPECT_FALSE(a->SameLevel(*b, 0));
+    EXPECT_FALSE(a->SameLevel(*b, 1));
+    EXPECT_TRUE(a->SameLevel(*b, 2));
+    EXPECT_FALSE(a->SameLevel(*c, 2)); // same network name in another cave
+    EXPECT_TRUE(a->SameLevel(*c, 4));
+
+    m.TableLaidOut = true;
+    m.Isolate({ c, a });
+    EXPECT_TRUE(m.SelectionActive);
+    EXPECT_FALSE(m.TableLaidOut);
+    EXPECT_EQ(m.CurrentSheets(), (std::vector<TFiche*> { c, a }));
+    m.EndSelection();
+    EXPECT_FALSE(m.SelectionActive);
+    EXPECT_EQ(m.CurrentSheets().size(), 3u);
+}

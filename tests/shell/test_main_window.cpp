@@ -453,3 +453,28 @@ TEST(MainWindow, QtDialogsSpeakSpanishAndToolIconsMeanTheirCommand)
     const QIcon cut = w.Action("Cortar")->icon();
     EXPECT_NE(cut.pixmap(24, QIcon::Normal).toImage(), cut.pixmap(24, QIcon::Disabled).toImage());
 }
+
+TEST(MainWindow, EveryChangeTakesTheOneRoute)
+{
+    // A change made in the explorer while a computation runs stops it and asks for another, even
+    // with automatic computation off, as the other editors do; a colour change asks for none.
+    TempDir home;
+    ScriptedPrompt prompt;
+    GeneratedNetwork net = MakeGridNetwork(31, 40, 4);
+    net.massif->Save(home.Path("grande.fic"));
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(QString::fromStdString(home.Path("grande.fic")));
+    ASSERT_TRUE(WaitUntil([&w] { return w.Computation().Running(); }));
+    w.Action("Automático")->setChecked(false);
+    w.Massif()->Saved = true;
+    w.Explorer()->OnMassifChanged();
+    EXPECT_FALSE(w.Massif()->Saved);
+    EXPECT_TRUE(w.Computation().Pending());
+    w.Action("Detener")->trigger();
+    ASSERT_TRUE(WaitUntil([&w] { return !w.Computation().Running() && !w.Computation().Pending(); }));
+
+    w.Massif()->Saved = true;
+    w.ColoursChanged();
+    EXPECT_FALSE(w.Massif()->Saved);
+    EXPECT_FALSE(w.Computation().Pending());
+}

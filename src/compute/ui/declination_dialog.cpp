@@ -134,7 +134,7 @@ bool TDeclinationDialog::Store(TMassif& massif) const
     const double geodesic = *Value(Geodesique);
     const bool changed = m_geodesicChanged && geodesic != massif.Angle_Geodesique;
     massif.Angle_Geodesique = geodesic;
-    massif.Saved = false;
+    massif.MarkModified();
     return changed;
 }
 
