@@ -155,8 +155,8 @@ void TMainWindow::BuildMenus()
     m_actions[QStringLiteral("Vista")] = viewMenu->menuAction();
     RouteToView(viewMenu, QStringLiteral("&Rotar ..."), [](TAfficheur& v) { v.Rotate(); });
     Command(viewMenu, QStringLiteral("Rotar &horizontalmente ..."), {}, false); // the perspective's
-    RouteToView(viewMenu, QStringLiteral("&Escala ..."), [](TAfficheur& v) { v.EscalaCommand(); });
-    RouteToView(viewMenu, QStringLiteral("&Porcentaje ..."), [](TAfficheur& v) { v.PorcentajeCommand(); });
+    RouteToView(viewMenu, QStringLiteral("&Escala ..."), [](TAfficheur& v) { v.ScaleCommand(); });
+    RouteToView(viewMenu, QStringLiteral("&Porcentaje ..."), [](TAfficheur& v) { v.PercentageCommand(); });
     const char* viewLevels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };
     // Colouring, isolating and excluding by level work on the shot selected in the view: they
     // are enabled as the menu opens, when there is one.
@@ -165,23 +165,23 @@ void TMainWindow::BuildMenus()
         = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
     for (int i = 0; i < 6; ++i)
         m_onSelection.push_back(
-            RouteToView(colour, QString::fromUtf8(colours[i]), [i](TAfficheur& v) { v.Colorer(i); }));
+            RouteToView(colour, QString::fromUtf8(colours[i]), [i](TAfficheur& v) { v.Colour(i); }));
     QMenu* isolate = viewMenu->addMenu(QStringLiteral("Ai&slar"));
     for (int i = 0; i < 5; ++i)
         m_onSelection.push_back(
-            RouteToView(isolate, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Isoler(i); }));
-    RouteToView(isolate, QStringLiteral("&Pantalla"), [](TAfficheur& v) { v.Isoler(5); });
+            RouteToView(isolate, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Isolate(i); }));
+    RouteToView(isolate, QStringLiteral("&Pantalla"), [](TAfficheur& v) { v.Isolate(5); });
     QMenu* exclude = viewMenu->addMenu(QStringLiteral("&Excluir"));
     for (int i = 0; i < 5; ++i)
         m_onSelection.push_back(
-            RouteToView(exclude, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Exclure(i); }));
+            RouteToView(exclude, QString::fromUtf8(viewLevels[i]), [i](TAfficheur& v) { v.Exclude(i); }));
     connect(viewMenu, &QMenu::aboutToShow, this, [this] {
         const TAfficheur* active = ActiveView();
         for (QAction* action : m_onSelection)
             action->setEnabled(active && active->Point != 0);
     });
     RouteToView(
-        viewMenu, QStringLiteral("&Deformación máxima"), [](TAfficheur& v) { v.DeformationMaximale(); });
+        viewMenu, QStringLiteral("&Deformación máxima"), [](TAfficheur& v) { v.SelectWorstDeformation(); });
     QMenu* sort = viewMenu->addMenu(QStringLiteral("&Ordenar"));
     for (const char* by : { "por orden de &entrada", "por &ubicación", "por &fecha" })
         Command(sort, QString::fromUtf8(by), {}, false);

@@ -77,7 +77,7 @@ TFiche* TGraphique::SheetAt(int fiche) const
                                                            : nullptr;
 }
 
-double TGraphique::GalleryDeformation(const TGalerie& g) const
+double TGraphique::GalleryMisclosure(const TGalerie& g) const
 {
     switch (Kind()) {
     case DeformationKind::Horizontal:
@@ -98,7 +98,7 @@ double TGraphique::DeformationMax() const
     for (TFiche* sheet : m_context.Massif->CurrentSheets())
         for (const auto& g : sheet->Galeries)
             if (g->Positioned)
-                best = std::max(best, GalleryDeformation(*g));
+                best = std::max(best, GalleryMisclosure(*g));
     return best == 0 ? 1.0 : best;
 }
 
@@ -113,7 +113,7 @@ bool TGraphique::ChercherDeformationMax(int& fiche, int& galerie, int& point) co
             const TGalerie& gallery = *sheets[s]->Galeries[g];
             if (!gallery.Positioned)
                 continue;
-            const double d = GalleryDeformation(gallery);
+            const double d = GalleryMisclosure(gallery);
             if (d > best) {
                 best = d;
                 fiche = static_cast<int>(s);
@@ -132,7 +132,7 @@ QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double defor
     if (mode == 2)
         return ks::WindowsColour(gallery.Colour);
     if (mode == 3) {
-        const int index = RoundEven(60 * GalleryDeformation(gallery) / deformationMax);
+        const int index = RoundEven(60 * GalleryMisclosure(gallery) / deformationMax);
         return ks::CouleursDeformation()[static_cast<std::size_t>(std::clamp(index, 0, 60))];
     }
     return Qt::black;

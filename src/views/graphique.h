@@ -100,7 +100,8 @@ public:
 protected:
     enum class DeformationKind { Horizontal, Vertical, Both };
     virtual DeformationKind Kind() const = 0;
-    double GalleryDeformation(const TGalerie& gallery) const;
+    // The gallery's misclosure as this kind of view weighs it: horizontal, vertical or both.
+    double GalleryMisclosure(const TGalerie& gallery) const;
 
     // Screen mapping and primitives (on the painter opened on the screen image).
     QPointF ScreenPosition(double x, double y) const; // unrounded pixels

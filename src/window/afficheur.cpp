@@ -296,7 +296,7 @@ bool TAfficheur::ApplyRapport(double rapport)
     return true;
 }
 
-bool TAfficheur::EscalaCommand()
+bool TAfficheur::ScaleCommand()
 {
     const auto text = Prompt().Input(QStringLiteral("Escala"), QStringLiteral("Nueva escala (1/n, n>=100)"),
         QString::number(m_view->Echelle));
@@ -305,7 +305,7 @@ bool TAfficheur::EscalaCommand()
     return ApplyScale(static_cast<int>(ToInt(text->toStdString())));
 }
 
-bool TAfficheur::PorcentajeCommand()
+bool TAfficheur::PercentageCommand()
 {
     const auto text = Prompt().Input(QStringLiteral("Porcentaje"), QStringLiteral("Nuevo porcentaje"),
         QString::number(std::lround(m_rapport * 100)));
@@ -551,7 +551,7 @@ void TAfficheur::ApplySelection(std::vector<TFiche*> sheets)
     m_host.SelectionChanged();
 }
 
-void TAfficheur::Isoler(int level)
+void TAfficheur::Isolate(int level)
 {
     TMassif* massif = m_host.Context().Massif;
     if (!massif)
@@ -578,7 +578,7 @@ void TAfficheur::Isoler(int level)
     ApplySelection(std::move(kept));
 }
 
-void TAfficheur::Exclure(int level)
+void TAfficheur::Exclude(int level)
 {
     TMassif* massif = m_host.Context().Massif;
     const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
@@ -593,7 +593,7 @@ void TAfficheur::Exclure(int level)
     ApplySelection(std::move(kept));
 }
 
-void TAfficheur::Colorer(int level)
+void TAfficheur::Colour(int level)
 {
     TMassif* massif = m_host.Context().Massif;
     const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
@@ -618,7 +618,7 @@ void TAfficheur::Colorer(int level)
     m_host.ColoursChanged();
 }
 
-void TAfficheur::DeformationMaximale()
+void TAfficheur::SelectWorstDeformation()
 {
     Unmark();
     int fiche = 0, galerie = 0, point = 0;
@@ -704,25 +704,25 @@ QMenu* TAfficheur::ContextMenu()
     QMenu* isolate = menu->addMenu(QStringLiteral("Ai&slar"));
     for (int i = 0; i < 5; ++i)
         connect(isolate->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
-            [this, i] { Isoler(i); });
+            [this, i] { Isolate(i); });
     connect(
-        isolate->addAction(QStringLiteral("&Pantalla")), &QAction::triggered, this, [this] { Isoler(5); });
+        isolate->addAction(QStringLiteral("&Pantalla")), &QAction::triggered, this, [this] { Isolate(5); });
     QMenu* exclude = menu->addMenu(QStringLiteral("&Excluir"));
     for (int i = 0; i < 5; ++i)
         connect(exclude->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
-            [this, i] { Exclure(i); });
+            [this, i] { Exclude(i); });
     QMenu* colour = menu->addMenu(QStringLiteral("C&olor"));
     const char* colours[]
         = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
     for (int i = 0; i < 6; ++i)
         connect(colour->addAction(QString::fromUtf8(colours[i])), &QAction::triggered, this,
-            [this, i] { Colorer(i); });
+            [this, i] { Colour(i); });
     isolate->menuAction()->setVisible(selection);
     exclude->menuAction()->setVisible(selection);
     colour->menuAction()->setVisible(selection);
     QAction* worst = menu->addAction(QStringLiteral("&Deformación máxima"));
     worst->setVisible(m_host.Mode() != 1 && !m_host.ZoomDown() && m_kind != kTabla);
-    connect(worst, &QAction::triggered, this, [this] { DeformationMaximale(); });
+    connect(worst, &QAction::triggered, this, [this] { SelectWorstDeformation(); });
     menu->addSeparator();
     connect(menu->addAction(QStringLiteral("&Rotar ...")), &QAction::triggered, this, [this] { Rotate(); });
     connect(menu->addAction(QStringLiteral("Im&primir ...")), &QAction::triggered, this,

@@ -60,17 +60,17 @@ public:
     void ScrollToSelection();
 
     // Commands on the selection. Level: 0 sheet, 1 place, 2 network, 3 cave, 4 system; 5 screen.
-    void Isoler(int level);
-    void Exclure(int level);
-    void Colorer(int level); // 0 gallery, 1 sheet, 2 place, 3 network, 4 cave, 5 system
-    void DeformationMaximale();
+    void Isolate(int level);
+    void Exclude(int level);
+    void Colour(int level); // 0 gallery, 1 sheet, 2 place, 3 network, 4 cave, 5 system
+    void SelectWorstDeformation();
     // "&Rotar ...": turns the plan step by step, from a timer, until the stop window closes.
     void Rotate();
     bool Rotating() const { return m_rotation.isActive(); }
     void StopRotation();
     void Properties();
-    bool EscalaCommand();
-    bool PorcentajeCommand();
+    bool ScaleCommand();
+    bool PercentageCommand();
 
     QImage& Image() { return m_bitmap; }
     QScrollBar* HorizontalBar() const { return m_hbar; }

@@ -136,10 +136,10 @@ TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
     EXPECT_NEAR(centre, 0.5, 0.01);
 
     prompt.inputAnswers = { QString("90") };
-    EXPECT_FALSE(view->EscalaCommand());
+    EXPECT_FALSE(view->ScaleCommand());
     EXPECT_EQ(prompt.inputs.back().first, "Nueva escala (1/n, n>=100)");
     prompt.inputAnswers = { QString("200") };
-    EXPECT_TRUE(view->PorcentajeCommand());
+    EXPECT_TRUE(view->PercentageCommand());
     EXPECT_EQ(prompt.inputs.back().first, "Nuevo porcentaje");
     EXPECT_EQ(view->Rapport(), 2.0);
     EXPECT_EQ(window->PercentageBox()->currentText(), "200%");
@@ -180,7 +180,7 @@ TEST_F(PlanWindowTest, IsolateThenRecover)
 {
     QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, ShotMiddle(3));
     ASSERT_EQ(view->Point, 3);
-    view->Isoler(3); // every sheet of the same cave
+    view->Isolate(3); // every sheet of the same cave
     TMassif& m = *window->Massif();
     EXPECT_TRUE(m.SelectionActive);
     EXPECT_EQ(m.CurrentSheets().size(), 8u); // Cueva Fría's sheets
@@ -190,7 +190,7 @@ TEST_F(PlanWindowTest, IsolateThenRecover)
     EXPECT_EQ(m.CurrentSheets().size(), 20u);
 
     QTest::mouseClick(view->ImageWidget(), Qt::LeftButton, {}, ShotMiddle(3));
-    view->Exclure(4); // every sheet of another system
+    view->Exclude(4); // every sheet of another system
     EXPECT_EQ(m.CurrentSheets().size(), 8u); // Sistema de Peñas Blancas
 }
 
@@ -207,7 +207,7 @@ TEST_F(PlanWindowTest, ColourBySheetChangesTheDrawing)
         return QColor(Qt::white);
     };
     prompt.colour = QColor(255, 0, 0);
-    view->Colorer(1);
+    view->Colour(1);
     EXPECT_FALSE(window->Massif()->Saved);
     for (const auto& g : window->Massif()->Sheets[0]->Galeries)
         EXPECT_EQ(g->Colour, 0x0000FF);
@@ -220,7 +220,7 @@ TEST_F(PlanWindowTest, MaximumDeformationSelectsTheWorstGallery)
 {
     TMassif& m = *window->Massif();
     m.Sheets[7]->Galeries[1]->HorizMisclosure = 1.0; // far worse than any other
-    view->DeformationMaximale();
+    view->SelectWorstDeformation();
     EXPECT_EQ(view->Fiche, 7);
     EXPECT_EQ(view->Galerie, 1);
     EXPECT_EQ(view->Point, 1);
@@ -673,7 +673,7 @@ TEST_F(PlanWindowTest, MaximumDeformationScrollsTheWorstShotIntoView)
     view->ApplyScale(200);
     view->HorizontalBar()->setValue(0);
     view->VerticalBar()->setValue(0);
-    view->DeformationMaximale();
+    view->SelectWorstDeformation();
     ASSERT_NE(view->Point, 0);
     QPointF pixel;
     ASSERT_TRUE(view->Graphique()->ShotPixel(view->Fiche, view->Galerie, view->Point, pixel));
