@@ -54,7 +54,11 @@ void TMainWindow::BuildMenus()
         connect(Command(recover, QString::fromUtf8(caption)), &QAction::triggered, this,
             Guard([this, field = field] { Recover(field); }));
     massif->addSeparator();
-    Command(massif, QStringLiteral("C&onfigurar impresora ..."), {}, false);
+    connect(Command(massif, QStringLiteral("C&onfigurar impresora ...")), &QAction::triggered, this,
+        Guard([this] {
+            if (Prompt().PrinterSetup(*m_printer))
+                LayoutViews();
+        }));
     connect(Command(massif, QStringLiteral("A&justar página ...")), &QAction::triggered, this,
         Guard([this] { MarginsCommand(); }));
     connect(Command(massif, QStringLiteral("Vista pr&e-impresión ..."), {}, false), &QAction::triggered, this,

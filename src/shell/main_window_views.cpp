@@ -76,6 +76,9 @@ TExploreur* TMainWindow::OpenExplorer()
     auto* explorer = new TExploreur(*m_massif);
     explorer->SetListStyle(static_cast<int>(m_settings.Style));
     explorer->SetWebStyle(m_settings.Web);
+    for (const char* name :
+        { "Como una página Web", "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" })
+        explorer->StyleActions.push_back(Action(QString::fromUtf8(name)));
     explorer->OnMassifChanged = [this] { MassifChanged(Change::Data); };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
     explorer->OnCommandsChanged = [this] { UpdateCommands(); };

@@ -16,6 +16,7 @@
 #include <QListWidget>
 #include <QLocale>
 #include <QMessageBox>
+#include <QPageSetupDialog>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -176,6 +177,12 @@ std::optional<QColor> TQtPrompt::Colour(const QColor& initial)
 {
     const QColor colour = QColorDialog::getColor(initial, Parent());
     return colour.isValid() ? std::optional<QColor>(colour) : std::nullopt;
+}
+
+bool TQtPrompt::PrinterSetup(QPrinter& printer)
+{
+    QPageSetupDialog dialog(&printer, Parent());
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool TQtPrompt::PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies)

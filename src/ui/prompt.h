@@ -45,6 +45,8 @@ public:
     // The print dialog for pages 1 to maxPage: on confirmation, first and last are the chosen range
     // (0, 0 for all pages) and copies the number of copies. The printer is set up by the dialog.
     virtual bool PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies) = 0;
+    // The printer set-up (paper, orientation, printer); true when confirmed.
+    virtual bool PrinterSetup(QPrinter& printer) = 0;
     // The standard error box of the application.
     void Error(const QString& text)
     {
@@ -71,6 +73,7 @@ public:
         const QString& title, const QString& prompt, const QString& initial) override;
     std::optional<QColor> Colour(const QColor& initial) override;
     bool PrintDialog(QPrinter& printer, int maxPage, int& first, int& last, int& copies) override;
+    bool PrinterSetup(QPrinter& printer) override;
 };
 
 // The core's reporter on top of the prompt service.

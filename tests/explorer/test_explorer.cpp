@@ -2,6 +2,7 @@
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
+#include "shell/settings.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
 #include "window/afficheur.h"
@@ -406,4 +407,18 @@ TEST_F(ExplorerTest, RecoveringByLevelRebuildsTheExplorer)
     ASSERT_TRUE(WaitUntil([&] { return folders() > one; }, 2000));
     window->Action("Todo")->trigger();
     ASSERT_TRUE(WaitUntil([&] { return folders() == all; }, 2000));
+}
+
+TEST_F(ExplorerTest, PopupMenuMirrorsTheListStyles)
+{
+    QMenu* menu = explorer->PopupMenu(true);
+    QAction* list = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == "&Lista")
+            list = action;
+    ASSERT_NE(list, nullptr);
+    list->trigger();
+    EXPECT_TRUE(window->Action("Lista")->isChecked());
+    EXPECT_EQ(window->Settings().Style, TSettings::Classement::Liste);
+    delete menu;
 }

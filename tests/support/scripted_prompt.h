@@ -86,6 +86,12 @@ public:
         return printAccept;
     }
 
+    bool PrinterSetup(QPrinter&) override
+    {
+        ++printDialogs;
+        return false;
+    }
+
     // Texts shown, in order.
     std::vector<QString> Texts() const
     {

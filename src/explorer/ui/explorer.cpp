@@ -686,6 +686,11 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
     add("&Aislar", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, false); });
     add("&Excluir", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, true); });
     add("Propie&dades ...", bin, [this, fromTree] { Properties(fromTree); });
+    if (!StyleActions.empty()) {
+        menu->addSeparator();
+        for (QAction* action : StyleActions)
+            menu->addAction(action);
+    }
     return menu;
 }
 

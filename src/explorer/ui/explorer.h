@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QTreeWidget;
@@ -32,6 +33,8 @@ public:
     std::function<void()> OnSelectionChanged;
     // A sheet to open in the sheet editor; a new sheet whose location texts come from a folder.
     std::function<void(TFiche* sheet)> OnOpenSheet;
+    // The main window's web and list-style commands, shown again in the pop-up menu.
+    std::vector<QAction*> StyleActions;
     // After cut, copy, paste or a move in the tree: what the edit and navigation commands can do.
     std::function<void()> OnCommandsChanged;
     std::function<void(const TFolder& folder)> OnNewSheet;
