@@ -1,0 +1,206 @@
+// The view window's commands on the selected shot and on the whole view: isolate, exclude,
+// colour, the largest deformation, rotation, properties, and the pop-up menu that offers them.
+#include "window/afficheur.h"
+
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "ui/prompt.h"
+#include "views/plan.h"
+#include "window/view_host.h"
+
+#include <QMenu>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace ks {
+
+void TAfficheur::ApplySelection(std::vector<TFiche*> sheets)
+{
+    m_host.Context().Massif->Isolate(std::move(sheets));
+    Point = 0;
+    TexteEtat.clear();
+    m_host.SelectionChanged();
+}
+
+void TAfficheur::Isolate(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    if (!massif)
+        return;
+    if (level == 5) {
+        Unmark();
+        Point = 0;
+        const QPoint origin = Origin();
+        const int w = m_image->width(), h = m_image->height();
+        m_view->IsolerEcran(w / 2 + origin.x(), h / 2 + origin.y(), (w * w + h * h) / 4);
+        massif->TableLaidOut = false;
+        m_host.SelectionChanged();
+        return;
+    }
+    const auto current = massif->CurrentSheets();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    std::vector<TFiche*> kept;
+    for (const auto& sheet : massif->Sheets)
+        if (sheet->SameLevel(*selected, level))
+            kept.push_back(sheet.get());
+    Unmark();
+    ApplySelection(std::move(kept));
+}
+
+void TAfficheur::Exclude(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    const TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    std::vector<TFiche*> kept;
+    for (const auto& sheet : massif->Sheets)
+        if (!sheet->SameLevel(*selected, level))
+            kept.push_back(sheet.get());
+    Unmark();
+    ApplySelection(std::move(kept));
+}
+
+void TAfficheur::Colour(int level)
+{
+    TMassif* massif = m_host.Context().Massif;
+    const auto current = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
+    if (Point == 0 || Fiche < 0 || static_cast<std::size_t>(Fiche) >= current.size())
+        return;
+    TFiche* selected = current[static_cast<std::size_t>(Fiche)];
+    if (Galerie < 0 || static_cast<std::size_t>(Galerie) >= selected->Galeries.size())
+        return;
+    const auto chosen
+        = Prompt().Colour(WindowsColour(selected->Galeries[static_cast<std::size_t>(Galerie)]->Colour));
+    if (!chosen)
+        return;
+    const int colour = chosen->red() | (chosen->green() << 8) | (chosen->blue() << 16);
+    if (level == 0) {
+        selected->Galeries[static_cast<std::size_t>(Galerie)]->Colour = colour;
+    } else {
+        for (const auto& sheet : massif->Sheets)
+            if (sheet->SameLevel(*selected, level - 1))
+                for (const auto& g : sheet->Galeries)
+                    g->Colour = colour;
+    }
+    m_host.ColoursChanged();
+}
+
+void TAfficheur::SelectWorstDeformation()
+{
+    Unmark();
+    int fiche = 0, galerie = 0, point = 0;
+    if (!m_view->ChercherDeformationMax(fiche, galerie, point))
+        return;
+    Fiche = fiche;
+    Galerie = galerie;
+    Point = point;
+    Remark();
+    ScrollToSelection();
+    m_host.ShowStatus(TexteEtat);
+}
+
+void TAfficheur::Rotate()
+{
+    if (m_kind != kPlan)
+        return;
+    const auto text
+        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
+    if (!text)
+        return;
+    const auto step = ParseReal(text->toStdString());
+    if (!step) {
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QStringLiteral("%1 n'est pas une valeur numérique correcte.").arg(*text), Buttons::Ok);
+        return;
+    }
+    m_pasRotation = *text;
+    m_rotationStep = *step;
+    if (Rotating())
+        return;
+    // The stop window: the animation runs until it is closed. The turns come from a timer, so
+    // that any command may still run meanwhile, closing this window included.
+    m_stopWindow = new QWidget(this, Qt::Tool);
+    m_stopWindow->setAttribute(Qt::WA_DeleteOnClose);
+    m_stopWindow->setObjectName(QStringLiteral("Detener"));
+    m_stopWindow->setWindowTitle(QStringLiteral("Detener"));
+    auto* layout = new QVBoxLayout(m_stopWindow);
+    auto* button = new QPushButton(QStringLiteral("Detener"), m_stopWindow);
+    connect(button, &QPushButton::clicked, m_stopWindow, &QWidget::close);
+    layout->addWidget(button);
+    // The timer as the receiver: the connection ends with this window's members, before its
+    // children (the stop window among them) are deleted.
+    connect(m_stopWindow, &QObject::destroyed, &m_rotation, [this] {
+        m_stopWindow = nullptr;
+        StopRotation();
+    });
+    m_stopWindow->show();
+    m_rotation.start(30);
+}
+
+void TAfficheur::StopRotation()
+{
+    if (!m_rotation.isActive())
+        return;
+    m_rotation.stop();
+    if (m_stopWindow)
+        m_stopWindow->close();
+    Layout();
+}
+
+void TAfficheur::Properties()
+{
+    if (m_kind != kPlan || !m_host.Context().Plan)
+        return;
+    m_host.EditPlanOptions();
+}
+
+QMenu* TAfficheur::ContextMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    const bool selection = Point != 0;
+    QAction* sheet = menu->addAction(QStringLiteral("F&icha"));
+    sheet->setVisible(selection);
+    connect(sheet, &QAction::triggered, this, [this] {
+        Unmark();
+        m_host.OpenSheet(Fiche);
+    });
+    QAction* first = menu->addSeparator();
+    first->setVisible(selection);
+    const char* levels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };
+    QMenu* isolate = menu->addMenu(QStringLiteral("Ai&slar"));
+    for (int i = 0; i < 5; ++i)
+        connect(isolate->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
+            [this, i] { Isolate(i); });
+    connect(
+        isolate->addAction(QStringLiteral("&Pantalla")), &QAction::triggered, this, [this] { Isolate(5); });
+    QMenu* exclude = menu->addMenu(QStringLiteral("&Excluir"));
+    for (int i = 0; i < 5; ++i)
+        connect(exclude->addAction(QString::fromUtf8(levels[i])), &QAction::triggered, this,
+            [this, i] { Exclude(i); });
+    QMenu* colour = menu->addMenu(QStringLiteral("C&olor"));
+    const char* colours[]
+        = { "&Galería ...", "&Ficha ...", "&Lugar ...", "&Red ...", "&Cavidad ...", "&Sistema ..." };
+    for (int i = 0; i < 6; ++i)
+        connect(colour->addAction(QString::fromUtf8(colours[i])), &QAction::triggered, this,
+            [this, i] { Colour(i); });
+    isolate->menuAction()->setVisible(selection);
+    exclude->menuAction()->setVisible(selection);
+    colour->menuAction()->setVisible(selection);
+    QAction* worst = menu->addAction(QStringLiteral("&Deformación máxima"));
+    worst->setVisible(m_host.Mode() != 1 && !m_host.ZoomDown() && m_kind != kTabla);
+    connect(worst, &QAction::triggered, this, [this] { SelectWorstDeformation(); });
+    menu->addSeparator();
+    connect(menu->addAction(QStringLiteral("&Rotar ...")), &QAction::triggered, this, [this] { Rotate(); });
+    connect(menu->addAction(QStringLiteral("Im&primir ...")), &QAction::triggered, this,
+        [this] { m_host.PrintFromView(*this); });
+    connect(menu->addAction(QStringLiteral("&Propiedades ...")), &QAction::triggered, this,
+        [this] { Properties(); });
+    return menu;
+}
+
+} // namespace ks
