@@ -41,6 +41,15 @@ bool Computed(TMainWindow& w)
     return WaitUntil([&w] { return w.Massif() && !w.Computation().Running() && w.Massif()->Computed; });
 }
 
+// Opens a grid cave large enough that its automatic computation is still running on return.
+bool OpenComputingLargeMassif(TMainWindow& w, const TempDir& home)
+{
+    GeneratedNetwork net = MakeGridNetwork(31, 40, 4);
+    net.massif->Save(home.Path("grande.fic"));
+    w.OpenMassif(QString::fromStdString(home.Path("grande.fic")));
+    return WaitUntil([&w] { return w.Computation().Running(); });
+}
+
 } // namespace
 
 TEST(MainWindow, StartsWithDefaultsAndItsFullMenu)
@@ -239,11 +248,8 @@ TEST(Computation, StopEndsALongComputationAndPositionsNothing)
 {
     TempDir home;
     ScriptedPrompt prompt;
-    GeneratedNetwork net = MakeGridNetwork(31, 40, 4);
-    net.massif->Save(home.Path("grande.fic"));
     TMainWindow w(QString::fromStdString(home.Path("")));
-    w.OpenMassif(QString::fromStdString(home.Path("grande.fic")));
-    ASSERT_TRUE(WaitUntil([&] { return w.Computation().Running(); }));
+    ASSERT_TRUE(OpenComputingLargeMassif(w, home));
     EXPECT_TRUE(w.Action("Detener")->isEnabled());
     w.Action("Detener")->trigger();
     ASSERT_TRUE(WaitUntil([&] { return !w.Computation().Running(); }));
@@ -460,11 +466,8 @@ TEST(MainWindow, EveryChangeTakesTheOneRoute)
     // with automatic computation off, as the other editors do; a colour change asks for none.
     TempDir home;
     ScriptedPrompt prompt;
-    GeneratedNetwork net = MakeGridNetwork(31, 40, 4);
-    net.massif->Save(home.Path("grande.fic"));
     TMainWindow w(QString::fromStdString(home.Path("")));
-    w.OpenMassif(QString::fromStdString(home.Path("grande.fic")));
-    ASSERT_TRUE(WaitUntil([&w] { return w.Computation().Running(); }));
+    ASSERT_TRUE(OpenComputingLargeMassif(w, home));
     w.Action("Automático")->setChecked(false);
     w.Massif()->Saved = true;
     w.Explorer()->OnMassifChanged();
