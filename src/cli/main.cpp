@@ -230,7 +230,7 @@ void PrintReport(const TMassif& massif, const ks::TComputeReport& report)
               << "equations: " << report.Equations << '\n'
               << "unreached galleries: " << report.Unreached.size() << '\n';
     for (const auto& line : report.Unreached)
-        std::cerr << "  " << ks::Cp1252ToUtf8(line) << '\n';
+        std::cerr << "  " << line << '\n';
     const ks::TDeformation worst = ks::LargestDeformation(massif);
     if (worst.Sheet)
         std::cerr << "largest deformation: " << ks::FormatFixed(worst.Value * 100, 2) << "% (sheet "

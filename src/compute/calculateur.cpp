@@ -247,7 +247,7 @@ bool TCalculateur::Connect(bool interactive)
             std::string line = m_places[static_cast<std::size_t>(b.SheetIndex[static_cast<std::size_t>(k)])];
             line += g.Start.Final ? " Final - " : " " + g.Start.Name.Get() + " - ";
             line += g.End.Final ? std::string("Final") : g.End.Name.Get();
-            UnreachedList.push_back(std::move(line));
+            UnreachedList.push_back(ks::Cp1252ToUtf8(line));
         }
     }
     if (interactive && m_reporter) {
@@ -257,8 +257,7 @@ bool TCalculateur::Connect(bool interactive)
         question.Prompt = "¿Continuar los cálculos?";
         question.Yes = "Continuar";
         question.No = "Detener";
-        for (const auto& line : UnreachedList)
-            question.Details.push_back(ks::Cp1252ToUtf8(line));
+        question.Details = UnreachedList;
         if (!m_reporter->AskContinue(question))
             return false;
     }

@@ -96,7 +96,9 @@ public:
     // Filled by the stages for the report.
     int ReachedGalleries = 0; // branches when condensation started
     int Equations = 0;
-    std::vector<std::string> UnreachedList; // one line per gallery left out, as the gaps dialog shows
+    // One line per gallery left out, as the gaps dialog shows it (UTF-8, like every text of the
+    // report; the model's names are converted here).
+    std::vector<std::string> UnreachedList;
     std::vector<std::pair<ks::MessageKind, std::string>> DeferredMessages;
 
     // One branch per gallery of every sheet (or, in restricted mode, of every gallery not in the

@@ -40,7 +40,7 @@ struct TComputeReport
     int Closures = 0;
     int DeadEnds = 0;
     int Equations = 0;
-    std::vector<std::string> Unreached; // gaps list lines (Windows-1252)
+    std::vector<std::string> Unreached; // gaps list lines (UTF-8, as the messages)
     // Messages a background computation could not show itself (too many junctions or equations).
     std::vector<std::pair<MessageKind, std::string>> Messages;
     double Seconds = 0;

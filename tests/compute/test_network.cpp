@@ -158,7 +158,7 @@ TEST(Connect, UnreachedGalleriesAreListedAndAskedAbout)
     n.m.Sheets[0]->Systeme.Set("S");
     n.m.Sheets[0]->Cavite.Set("C");
     n.m.Sheets[0]->Reseau.Set("R");
-    n.m.Sheets[0]->Lieu.Set("L");
+    n.m.Sheets[0]->Lieu.Set("L\xED"); // "Lí", as the model stores it in Windows-1252
     n.Link("R", 1, "A", 1, 1, 0, 0, 1);
     n.Link("", 0, "", 0, 1, 0, 0, 1); // Final to Final: never reached
     n.Link("Z", 1, "Z", 2, 1, 0, 0, 1);
@@ -175,7 +175,8 @@ TEST(Connect, UnreachedGalleriesAreListedAndAskedAbout)
     EXPECT_EQ(q.Prompt, "¿Continuar los cálculos?");
     EXPECT_EQ(q.Yes, "Continuar");
     EXPECT_EQ(q.No, "Detener");
-    EXPECT_EQ(q.Details, (std::vector<std::string> { "S/C/R/L Final - Final", "S/C/R/L Z - Z" }));
+    EXPECT_EQ(q.Details, (std::vector<std::string> { "S/C/R/Lí Final - Final", "S/C/R/Lí Z - Z" }));
+    EXPECT_EQ(calc->UnreachedList, q.Details); // the report's lines are UTF-8 too
 
     test::ScriptedReporter go;
     go.answers = { true };
