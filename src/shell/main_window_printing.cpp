@@ -91,7 +91,8 @@ void TMainWindow::PrintCommand()
     }
     bool stopped = false;
     PrintView(
-        graphique, Mode(), printer, first, last, copies, m_marge, m_massif->FileName, true,
+        graphique, Mode(), printer, first, last, copies, m_marge, QString::fromStdString(m_massif->FileName),
+        true,
         [&progress](int percent) {
             progress.setValue(percent);
             return !progress.wasCanceled();

@@ -54,7 +54,7 @@ void DecoratePage(QPainter& p, const TMarge& m, const QString& fileName, int pag
 }
 
 int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, int last, int copies,
-    const TMarge& m, const std::string& fileName, bool decorate, const std::function<bool(int)>& progress,
+    const TMarge& m, const QString& fileName, bool decorate, const std::function<bool(int)>& progress,
     bool* stopped)
 {
     const QSizeF mm = device.pageLayout().paintRect(QPageLayout::Millimeter).size();
@@ -80,7 +80,7 @@ int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, 
             view.DessinerPage(
                 (page - 1) % columns, (page - 1) / columns, m.EGauche, m.EHaut, mode, painter, 1.0);
             if (decorate)
-                DecoratePage(painter, m, FromCp1252(fileName), page);
+                DecoratePage(painter, m, fileName, page);
             ++printed;
             const int percent = static_cast<int>(std::lround(
                 ((copy - 1.0) / copies + (page - first + 1.0) / (last - first + 1) / copies) * 100));

@@ -20,8 +20,8 @@ namespace ks {
 // and returns false to stop the job. Returns the number of pages printed; false stopped jobs are
 // reported through `stopped`.
 int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, int last, int copies,
-    const TMarge& margins, const std::string& fileName, bool decorate,
-    const std::function<bool(int)>& progress, bool* stopped = nullptr);
+    const TMarge& margins, const QString& fileName, bool decorate, const std::function<bool(int)>& progress,
+    bool* stopped = nullptr);
 
 // Corner marks and annotations (file name, "Página" and number, date) of a printed page.
 void DecoratePage(QPainter& painter, const TMarge& margins, const QString& fileName, int page);
