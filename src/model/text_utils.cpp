@@ -121,25 +121,13 @@ std::string FormatG(double value, int digits)
     if (value == 0)
         return "0";
 
-    // A value exactly halfway between two roundings rounds away from zero (12.25 to 3 digits is
-    // 12.3), as such text formats do; the conversion below would round it to even. Twenty digits
-    // beyond the kept ones tell an exact tie from a value merely near one.
+    // One conversion with twenty digits beyond the kept ones, rounded here half away from zero:
+    // a value exactly halfway between two roundings goes up in magnitude (12.25 to 3 digits is
+    // 12.3), as such text formats do, where the library would round it to even; twenty digits
+    // tell an exact tie from a value merely near one.
     char buffer[64];
-    {
-        auto wide = std::to_chars(
-            buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1 + 20);
-        const std::string_view all(buffer, static_cast<std::size_t>(wide.ptr - buffer));
-        std::string mantissa;
-        for (char c : all.substr(0, all.find('e')))
-            if (c >= '0' && c <= '9')
-                mantissa += c;
-        const std::string_view rest = std::string_view(mantissa).substr(static_cast<std::size_t>(digits));
-        if (!rest.empty() && rest.front() == '5' && rest.find_first_not_of('0', 1) == std::string_view::npos)
-            value = std::nextafter(value, value < 0 ? -HUGE_VAL : HUGE_VAL);
-    }
-    // Round to `digits` significant digits once, then lay the digits out.
-    auto result
-        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1);
+    auto result = std::to_chars(
+        buffer, buffer + sizeof buffer, value, std::chars_format::scientific, digits - 1 + 20);
     std::string_view sci(buffer, static_cast<std::size_t>(result.ptr - buffer));
     const bool negative = sci.front() == '-';
     if (negative)
@@ -149,7 +137,21 @@ std::string FormatG(double value, int digits)
     for (char c : sci.substr(0, ePos))
         if (c != '.')
             mantissa += c;
-    const int exponent = static_cast<int>(ToInt(sci.substr(ePos + 1)));
+    int exponent = static_cast<int>(ToInt(sci.substr(ePos + 1)));
+    const bool up = mantissa[static_cast<std::size_t>(digits)] >= '5';
+    mantissa.resize(static_cast<std::size_t>(digits));
+    if (up) {
+        auto i = mantissa.size();
+        while (i > 0 && mantissa[i - 1] == '9')
+            mantissa[--i] = '0';
+        if (i == 0) { // 9.99… became 10.0…
+            mantissa.insert(mantissa.begin(), '1');
+            mantissa.pop_back();
+            ++exponent;
+        } else {
+            ++mantissa[i - 1];
+        }
+    }
     while (mantissa.size() > 1 && mantissa.back() == '0')
         mantissa.pop_back();
 

@@ -242,15 +242,15 @@ void TMainWindow::Recover(TEco TFiche::*field)
             sheets.push_back(sheet.get());
     m_massif->Isolate(std::move(sheets));
     m_massif->SortSheets();
-    SelectionRefreshed();
+    Refresh();
 }
 
-void TMainWindow::SelectionRefreshed()
+void TMainWindow::Refresh()
 {
-    UpdateCommands();
-    LayoutViews();
     if (TExploreur* explorer = Explorer())
         explorer->RequestRebuild();
+    LayoutViews();
+    UpdateCommands();
 }
 
 QString TMainWindow::Summary() const
@@ -282,10 +282,7 @@ void TMainWindow::MassifChanged(Change change)
     if (change == Change::Data
         && ((m_settings.Automatique && !m_massif->Sheets.empty()) || m_computation->Running()))
         m_computation->RequestAutomatic();
-    if (TExploreur* explorer = Explorer())
-        explorer->RequestRebuild();
-    LayoutViews();
-    UpdateCommands();
+    Refresh();
 }
 
 void TMainWindow::ReferencePointsCommand()

@@ -142,7 +142,7 @@ private:
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again
     void PlanOptionsApplied(); // the plan window takes the options' angle; every view redraws
-    void SelectionRefreshed(); // the current sheets changed: commands, views and explorer follow
+    void Refresh(); // the explorer, the views and the commands follow the massif
     void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom
     void ListWindows(QMenu* menu); // the open windows at the end of "&Ventanas"
     void ApplyScaleBox();

@@ -46,7 +46,7 @@ void TMainWindow::BuildMenus()
             return;
         m_massif->EndSelection();
         m_status->clear();
-        SelectionRefreshed();
+        Refresh();
     }));
     const std::pair<const char*, TEco TFiche::*> levels[] = { { "&Sistema", &TFiche::Systeme },
         { "Ca&vidad", &TFiche::Cavite }, { "Re&d", &TFiche::Reseau }, { "&Lugar", &TFiche::Lieu } };

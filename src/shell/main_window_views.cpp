@@ -126,20 +126,18 @@ void TMainWindow::ArrangeIcons()
 {
     // The minimised windows in rows along the bottom of the frame, left to right.
     const QRect area = m_mdi->viewport()->rect();
-    int x = 0, y = area.bottom() + 1, rowHeight = 0;
+    int x = 0, bottom = area.height(), rowHeight = 0;
     for (QMdiSubWindow* window : m_mdi->subWindowList()) {
         if (!window->isMinimized())
             continue;
         const QSize size = window->size();
-        if (x > 0 && x + size.width() > area.width()) {
+        if (x > 0 && x + size.width() > area.width()) { // a new row above the last one
             x = 0;
-            y -= rowHeight;
+            bottom -= rowHeight;
             rowHeight = 0;
         }
-        if (x == 0)
-            y = std::max(0, y - size.height() + rowHeight);
         rowHeight = std::max(rowHeight, size.height());
-        window->move(x, y);
+        window->move(x, std::max(0, bottom - size.height()));
         x += size.width();
     }
 }
@@ -234,10 +232,7 @@ void TMainWindow::ShowStatus(const QString& text)
 void TMainWindow::SelectionChanged()
 {
     m_status->setText(QStringLiteral("Selección"));
-    if (TExploreur* explorer = Explorer())
-        explorer->RequestRebuild();
-    UpdateCommands();
-    LayoutViews();
+    Refresh();
 }
 
 void TMainWindow::ColoursChanged()
