@@ -8,6 +8,7 @@
 #include "model/text_utils.h"
 #include "views/options.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "views/settings_dir.h"
 
 #include <QGuiApplication>
@@ -381,11 +382,11 @@ int RenderPlan(const std::vector<std::string>& args)
 
     const std::string part = out + ".part";
     if (kind == ".PDF") {
-        QPdfWriter pdf(QString::fromStdString(part));
+        QPdfWriter pdf(ks::ToQString(part));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setResolution(300);
-        pdf.setTitle(QString::fromStdString(file));
+        pdf.setTitle(ks::ToQString(file));
         plan.SetPageSize(QSizeF(210, 297));
         int columns = 0, rows = 0;
         plan.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
@@ -415,11 +416,11 @@ int RenderPlan(const std::vector<std::string>& args)
     }
     if (kind == ".SVG") {
         QSvgGenerator svg;
-        svg.setFileName(QString::fromStdString(part));
+        svg.setFileName(ks::ToQString(part));
         svg.setSize(QSize(width, height));
         svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(QString::fromStdString(file));
+        svg.setTitle(ks::ToQString(file));
         QPainter painter;
         bool drawn = painter.begin(&svg);
         if (drawn) {
@@ -432,7 +433,7 @@ int RenderPlan(const std::vector<std::string>& args)
     } else {
         QImage image(width, height, QImage::Format_RGB32);
         plan.Dessiner(0, 0, resolution, zoom, image, mode);
-        if (!Publish(image.save(QString::fromStdString(part), "PNG"), part, out))
+        if (!Publish(image.save(ks::ToQString(part), "PNG"), part, out))
             return 1;
     }
     std::cerr << "size: " << width << " x " << height << " pixels at 1/" << plan.Echelle << '\n';

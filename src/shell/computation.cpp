@@ -3,6 +3,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/prompt.h"
+#include "views/qt_text.h"
 
 #include <cmath>
 
@@ -143,7 +144,7 @@ void TComputeController::FinishFast()
     }
     if (m_userRequested) {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
-            QString::fromStdString(FormatFixed(report.Seconds, 2) + " s"), Buttons::Ok);
+            ToQString(FormatFixed(report.Seconds, 2) + " s"), Buttons::Ok);
         massif->Saved = false;
     }
     Warnings(report);

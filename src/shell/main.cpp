@@ -6,6 +6,7 @@
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "ui/prompt.h"
+#include "views/qt_text.h"
 #include "views/settings_dir.h"
 
 #include <QApplication>
@@ -53,7 +54,7 @@ int main(int argc, char** argv)
             file = arguments[i];
     }
 
-    ks::TMainWindow window(QString::fromStdString(ks::SettingsDirectory()));
+    ks::TMainWindow window(ks::ToQString(ks::SettingsDirectory()));
     window.show();
     // The massif named on the command line opens once the window is shown.
     QTimer::singleShot(0, &window, [&window, file] { window.OpenAtStart(file); });

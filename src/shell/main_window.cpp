@@ -11,6 +11,7 @@
 #include "ui/cursors.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
 
@@ -115,7 +116,7 @@ TMainWindow::~TMainWindow()
 
 QString TMainWindow::TitleFor(const QString& fileName)
 {
-    return MassifName(fileName.toStdString()) + QStringLiteral(" - Karstelle");
+    return MassifName(ToUtf8(fileName)) + QStringLiteral(" - Karstelle");
 }
 
 QString TMainWindow::OptionPath(const char* file) const
@@ -145,18 +146,18 @@ QAction* TMainWindow::Command(QMenu* menu, const QString& caption, const QKeySeq
 void TMainWindow::ReadOptionsAndSettings()
 {
     // Each file on its own: one that cannot be read is reported and leaves its defaults.
-    Guarded([this] { Charger(m_marge, OptionPath(kMargeOptionsFile).toStdString()); });
-    m_preferences.FileName = OptionPath("OPTIONS.SAI").toStdString();
+    Guarded([this] { Charger(m_marge, ToUtf8(OptionPath(kMargeOptionsFile))); });
+    m_preferences.FileName = ToUtf8(OptionPath("OPTIONS.SAI"));
     Guarded([this] { m_preferences.Load(); });
-    Guarded([this] { Charger(m_tableau, OptionPath(kTableauOptionsFile).toStdString()); });
-    Guarded([this] { Charger(m_plan, OptionPath(kPlanOptionsFile).toStdString()); });
-    Guarded([this] { Charger(m_relief, OptionPath(kReliefOptionsFile).toStdString()); });
-    Guarded([this] { Charger(m_coupe, OptionPath(kCoupeOptionsFile).toStdString()); });
+    Guarded([this] { Charger(m_tableau, ToUtf8(OptionPath(kTableauOptionsFile))); });
+    Guarded([this] { Charger(m_plan, ToUtf8(OptionPath(kPlanOptionsFile))); });
+    Guarded([this] { Charger(m_relief, ToUtf8(OptionPath(kReliefOptionsFile))); });
+    Guarded([this] { Charger(m_coupe, ToUtf8(OptionPath(kCoupeOptionsFile))); });
     const QString ini = OptionPath(kSettingsFile);
     if (QFile::exists(ini)) {
         Guarded([this, &ini] {
-            if (auto error = ReadSettings(ReadWholeFile(ini.toStdString()), m_settings))
-                Prompt().Error(QStringLiteral("%1: %2").arg(ini, QString::fromStdString(*error)));
+            if (auto error = ReadSettings(ReadWholeFile(ToUtf8(ini)), m_settings))
+                Prompt().Error(QStringLiteral("%1: %2").arg(ini, ToQString(*error)));
         });
     }
     RefreshRecentMenu();
@@ -191,13 +192,13 @@ void TMainWindow::WriteSettingsAndOptions()
 {
     // Each file on its own: one that cannot be written does not keep the others from being.
     TPromptReporter reporter;
-    Guarded([this] { WriteFileSafely(OptionPath(kSettingsFile).toStdString(), WriteSettings(m_settings)); });
-    Guarded([&] { Enregistrer(m_marge, OptionPath(kMargeOptionsFile).toStdString(), &reporter); });
+    Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kSettingsFile)), WriteSettings(m_settings)); });
+    Guarded([&] { Enregistrer(m_marge, ToUtf8(OptionPath(kMargeOptionsFile)), &reporter); });
     Guarded([this] { m_preferences.Save(); });
-    Guarded([&] { Enregistrer(m_tableau, OptionPath(kTableauOptionsFile).toStdString(), &reporter); });
-    Guarded([&] { Enregistrer(m_plan, OptionPath(kPlanOptionsFile).toStdString(), &reporter); });
-    Guarded([&] { Enregistrer(m_relief, OptionPath(kReliefOptionsFile).toStdString(), &reporter); });
-    Guarded([&] { Enregistrer(m_coupe, OptionPath(kCoupeOptionsFile).toStdString(), &reporter); });
+    Guarded([&] { Enregistrer(m_tableau, ToUtf8(OptionPath(kTableauOptionsFile)), &reporter); });
+    Guarded([&] { Enregistrer(m_plan, ToUtf8(OptionPath(kPlanOptionsFile)), &reporter); });
+    Guarded([&] { Enregistrer(m_relief, ToUtf8(OptionPath(kReliefOptionsFile)), &reporter); });
+    Guarded([&] { Enregistrer(m_coupe, ToUtf8(OptionPath(kCoupeOptionsFile)), &reporter); });
 }
 
 void TMainWindow::UpdateCommands()
@@ -301,7 +302,7 @@ void TMainWindow::DeclinationsCommand()
 {
     if (!m_massif)
         return;
-    TDeclinationDialog dialog(*m_massif, m_settingsFolder.toStdString(), this);
+    TDeclinationDialog dialog(*m_massif, ToUtf8(m_settingsFolder), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (dialog.Store(*m_massif) && !m_massif->Sheets.empty()) {

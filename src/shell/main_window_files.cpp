@@ -7,6 +7,7 @@
 #include "model/massif.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "window/afficheur.h"
 
 #include <QCloseEvent>
@@ -25,14 +26,14 @@ namespace ks {
 
 void TMainWindow::AddRecent(const QString& fileName)
 {
-    m_settings.AddRecent(fileName.toStdString());
+    m_settings.AddRecent(ToUtf8(fileName));
     RefreshRecentMenu();
 }
 
 void TMainWindow::RefreshRecentMenu()
 {
     for (int i = 0; i < 3; ++i) {
-        const QString path = QString::fromStdString(m_settings.Recent[static_cast<std::size_t>(i)]);
+        const QString path = ToQString(m_settings.Recent[static_cast<std::size_t>(i)]);
         m_recent[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(BaseName(path)));
         m_recent[i]->setVisible(!path.isEmpty());
     }
@@ -63,7 +64,7 @@ void TMainWindow::CloseMassif()
         delete window;
     }
     if (m_massif && !m_massif->FileName.empty() && std::filesystem::exists(m_massif->FileName))
-        AddRecent(QString::fromStdString(m_massif->FileName));
+        AddRecent(ToQString(m_massif->FileName));
     m_massif.reset();
     m_context.Massif = nullptr;
     m_status->clear();
@@ -78,7 +79,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
     CloseMassif();
     m_massif = std::make_unique<TMassif>();
     m_context.Massif = m_massif.get();
-    m_massif->FileName = fileName.toStdString();
+    m_massif->FileName = ToUtf8(fileName);
     if (QFile::exists(fileName)) {
         WaitCursor wait;
         TPromptReporter reporter;
@@ -104,7 +105,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
             OpenSheetEditor(nullptr, &work);
         });
     }
-    setWindowTitle(TitleFor(QString::fromStdString(m_massif->FileName)));
+    setWindowTitle(TitleFor(ToQString(m_massif->FileName)));
     m_noMassif = false;
     OpenExplorer();
     UpdateCommands();
@@ -132,7 +133,7 @@ bool TMainWindow::SaveCommand()
 {
     if (!m_massif)
         return false;
-    const QString fileName = QString::fromStdString(m_massif->FileName);
+    const QString fileName = ToQString(m_massif->FileName);
     if (fileName.isEmpty() || !QFile::exists(fileName))
         return SaveAsCommand();
     // The previous file becomes the backup: its name with the last three characters made "BAK".
@@ -167,9 +168,8 @@ bool TMainWindow::SaveAsCommand()
         return false;
     const QString binary = QStringLiteral("(carpeta ficha) *.fic (*.fic)");
     QString chosen = binary;
-    QString name
-        = Prompt().SaveFileName(QStringLiteral("Guardar como"), QString::fromStdString(m_massif->FileName),
-            binary + QStringLiteral(";;(macizo texto) *.mas (*.mas)"), &chosen);
+    QString name = Prompt().SaveFileName(QStringLiteral("Guardar como"), ToQString(m_massif->FileName),
+        binary + QStringLiteral(";;(macizo texto) *.mas (*.mas)"), &chosen);
     if (name.isEmpty())
         return false;
     // A name typed without an extension takes the chosen filter's, so that "Abrir" lists it.
@@ -183,7 +183,7 @@ bool TMainWindow::SaveAsCommand()
         return false;
     WaitCursor wait;
     const std::string previous = m_massif->FileName;
-    m_massif->FileName = name.toStdString();
+    m_massif->FileName = ToUtf8(name);
     try {
         m_massif->Save(std::string(), m_progressSink.get());
         m_massif->Saved = true;
@@ -270,7 +270,7 @@ void TMainWindow::dropEvent(QDropEvent* event)
 
 void TMainWindow::OpenRecent(int index)
 {
-    const QString path = QString::fromStdString(m_settings.Recent[static_cast<std::size_t>(index)]);
+    const QString path = ToQString(m_settings.Recent[static_cast<std::size_t>(index)]);
     if (path.isEmpty() || !AskSave(true))
         return;
     OpenMassif(path);
@@ -309,7 +309,7 @@ void TMainWindow::TemplateCommand(bool open)
     }
     // The extension chooses the option record.
     const QString suffix = QFileInfo(name).suffix().toUpper();
-    const std::string path = name.toStdString();
+    const std::string path = ToUtf8(name);
     TPromptReporter reporter;
     auto apply = [&](auto& record) {
         if (open)

@@ -4,6 +4,7 @@
 
 #include "shell/main_window.h"
 #include "ui/prompt.h"
+#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -61,10 +62,7 @@ public:
         m_window.m_progress->setRange(0, 100);
         m_window.m_progress->setValue(percent);
     }
-    void SetStatus(const std::string& text) override
-    {
-        m_window.m_status->setText(QString::fromStdString(text));
-    }
+    void SetStatus(const std::string& text) override { m_window.m_status->setText(ToQString(text)); }
     // Only the progress is shown again: no event, timer or queued call may run while the massif
     // is read or written, since any of them could change or close it under the reader or writer.
     void ProcessEvents() override

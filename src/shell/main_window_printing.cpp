@@ -5,6 +5,7 @@
 
 #include "model/massif.h"
 #include "ui/prompt.h"
+#include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
 #include "window/printing.h"
@@ -91,8 +92,7 @@ void TMainWindow::PrintCommand()
     }
     bool stopped = false;
     PrintView(
-        graphique, Mode(), printer, first, last, copies, m_marge, QString::fromStdString(m_massif->FileName),
-        true,
+        graphique, Mode(), printer, first, last, copies, m_marge, ToQString(m_massif->FileName), true,
         [&progress](int percent) {
             progress.setValue(percent);
             return !progress.wasCanceled();

@@ -10,6 +10,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "window/afficheur.h"
 
 #include <QAction>
@@ -176,7 +177,7 @@ void TMainWindow::ApplyScaleBox()
 {
     m_saisie = false;
     if (TAfficheur* view = ActiveView())
-        view->ApplyScale(static_cast<int>(ToInt(m_scaleBox->text().toStdString())));
+        view->ApplyScale(static_cast<int>(ToInt(ToUtf8(m_scaleBox->text()))));
 }
 
 TViewContext& TMainWindow::Context()

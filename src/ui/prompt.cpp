@@ -1,4 +1,5 @@
 #include "ui/prompt.h"
+#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -57,7 +58,7 @@ void SetPrompt(IPrompt* prompt)
 
 QString ShownText(const std::string& text)
 {
-    QString shown = QString::fromStdString(text);
+    QString shown = ToQString(text);
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;
@@ -130,17 +131,17 @@ bool TQtPrompt::CalculationProblem(const QString& text)
 bool TQtPrompt::Question(const TQuestion& question)
 {
     QDialog dialog(Parent());
-    dialog.setWindowTitle(QString::fromStdString(question.Title));
+    dialog.setWindowTitle(ToQString(question.Title));
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QString::fromStdString(question.Text), &dialog));
-    layout->addWidget(new QLabel(QString::fromStdString(question.Prompt), &dialog));
+    layout->addWidget(new QLabel(ToQString(question.Text), &dialog));
+    layout->addWidget(new QLabel(ToQString(question.Prompt), &dialog));
     auto* list = new QListWidget(&dialog);
     for (const auto& line : question.Details)
-        list->addItem(QString::fromStdString(line));
+        list->addItem(ToQString(line));
     list->setVisible(false);
     auto* buttons = new QDialogButtonBox(&dialog);
-    auto* yes = buttons->addButton(QString::fromStdString(question.Yes), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QString::fromStdString(question.No), QDialogButtonBox::RejectRole);
+    auto* yes = buttons->addButton(ToQString(question.Yes), QDialogButtonBox::AcceptRole);
+    buttons->addButton(ToQString(question.No), QDialogButtonBox::RejectRole);
     if (!question.Details.empty()) {
         auto* more = buttons->addButton(QStringLiteral("Lista de galerías >>"), QDialogButtonBox::ActionRole);
         QObject::connect(more, &QPushButton::clicked, list, [list] { list->setVisible(true); });
@@ -238,7 +239,7 @@ void Guarded(const std::function<void()>& command)
 
 QString MassifName(const std::string& fileName)
 {
-    const QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
+    const QString name = QFileInfo(ToQString(fileName)).fileName();
     return name.isEmpty() ? QStringLiteral("Sin nombre") : name;
 }
 

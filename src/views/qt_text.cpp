@@ -13,7 +13,7 @@ QString FromCp1252(const std::string& text)
 
 std::string ToCp1252(const QString& text)
 {
-    return Utf8ToCp1252(text.toStdString());
+    return Utf8ToCp1252(ToUtf8(text));
 }
 
 QString FromUserTextFile(const std::string& bytes)
@@ -28,6 +28,16 @@ QString FromUserTextFile(const std::string& bytes)
 QString ToQString(const std::string& utf8)
 {
     return QString::fromStdString(utf8);
+}
+
+std::string ToUtf8(const QString& text)
+{
+    return text.toStdString();
+}
+
+std::string Bytes(const QByteArray& bytes)
+{
+    return bytes.toStdString();
 }
 
 } // namespace ks

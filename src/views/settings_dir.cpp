@@ -1,4 +1,5 @@
 #include "views/settings_dir.h"
+#include "views/qt_text.h"
 
 #include <QDir>
 #include <QStandardPaths>
@@ -23,7 +24,7 @@ std::string SettingsDirectory()
     QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     if (config.isEmpty())
         config = QDir::homePath() + "/.config";
-    const std::string folder = (config + "/Karstelle").toStdString();
+    const std::string folder = ToUtf8(config + "/Karstelle");
     std::filesystem::create_directories(folder, ec);
     return folder;
 }

@@ -6,6 +6,7 @@
 #include "ui/prompt.h"
 #include "views/options.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "window/view_host.h"
 
 #include <QApplication>
@@ -239,7 +240,7 @@ void TAfficheur::Remark()
         return;
     std::string text;
     m_view->Marquer(true, Fiche, Galerie, Point, m_host.Mode(), text);
-    TexteEtat = QString::fromStdString(text);
+    TexteEtat = ToQString(text);
     Marque = true;
     m_image->update();
 }
@@ -302,7 +303,7 @@ bool TAfficheur::ScaleCommand()
         QString::number(m_view->Echelle));
     if (!text)
         return false;
-    return ApplyScale(static_cast<int>(ToInt(text->toStdString())));
+    return ApplyScale(static_cast<int>(ToInt(ToUtf8(*text))));
 }
 
 bool TAfficheur::PercentageCommand()
@@ -311,7 +312,7 @@ bool TAfficheur::PercentageCommand()
         QString::number(std::lround(m_rapport * 100)));
     if (!text)
         return false;
-    const long long value = ToInt(text->toStdString());
+    const long long value = ToInt(ToUtf8(*text));
     if (value < 1)
         return false;
     return ApplyRapport(value * 0.01);
@@ -345,7 +346,7 @@ QString TAfficheur::HintAt(const QPoint& p)
         return QString();
     std::string text;
     m_view->Bulle(fiche, galerie, point, text);
-    return QString::fromStdString(text);
+    return ToQString(text);
 }
 
 void TAfficheur::DrawBand(const QRect& band)
@@ -472,7 +473,7 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
         Plan()->ApercuRotation(m_previewAngle, text);
         Unmark();
         Layout();
-        m_host.ShowStatus(QString::fromStdString(text));
+        m_host.ShowStatus(ToQString(text));
         return;
     }
     if (m_dragging && m_host.ZoomDown()) {

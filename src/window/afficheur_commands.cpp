@@ -6,6 +6,7 @@
 #include "model/text_utils.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
+#include "views/qt_text.h"
 #include "window/view_host.h"
 
 #include <QMenu>
@@ -111,7 +112,7 @@ void TAfficheur::Rotate()
         = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
     if (!text)
         return;
-    const auto step = ParseReal(text->toStdString());
+    const auto step = ParseReal(ToUtf8(*text));
     if (!step) {
         Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
             QStringLiteral("%1 n'est pas une valeur numérique correcte.").arg(*text), Buttons::Ok);

@@ -26,7 +26,7 @@ namespace {
 // Real boxes take only digits, ".", "-" (and Backspace).
 QLineEdit* RealEdit(QWidget* parent, const QString& name, double value, int digits)
 {
-    auto* edit = new QLineEdit(QString::fromStdString(FormatG(value, digits)), parent);
+    auto* edit = new QLineEdit(ToQString(FormatG(value, digits)), parent);
     edit->setObjectName(name);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9.]*")), edit));
     return edit;
@@ -34,7 +34,7 @@ QLineEdit* RealEdit(QWidget* parent, const QString& name, double value, int digi
 
 std::optional<double> Value(const QLineEdit* edit)
 {
-    return ParseReal(edit->text().toStdString());
+    return ParseReal(ToUtf8(edit->text()));
 }
 
 // Fails with a message and the focus on the field.
@@ -61,7 +61,7 @@ TDeclinationDialog::TDeclinationDialog(
     Date->setObjectName(QStringLiteral("Date"));
     // Every digit optional, blanks kept as blanks: " 1/ 1/98" shows and stays as it is stored.
     Date->setInputMask(QStringLiteral("00/00/00; "));
-    Date->setText(QString::fromStdString(massif.Date_Declinaison));
+    Date->setText(FromCp1252(massif.Date_Declinaison));
     connect(Geodesique, &QLineEdit::textEdited, this, [this] { m_geodesicChanged = true; });
 
     auto* magnetic = new QGroupBox(QStringLiteral("Magnética (NM /NG)"), this);
@@ -85,7 +85,7 @@ TDeclinationDialog::TDeclinationDialog(
         TConvergenceDialog convergence(ReadProjections(m_settingsFolder + "/projection.txt"),
             (low[0] + high[0]) / 2000, (low[1] + high[1]) / 2000, this);
         if (convergence.exec() == QDialog::Accepted) {
-            Geodesique->setText(QString::fromStdString(FormatG(convergence.Result, 8)));
+            Geodesique->setText(ToQString(FormatG(convergence.Result, 8)));
             m_geodesicChanged = true;
         }
     });
@@ -130,7 +130,7 @@ bool TDeclinationDialog::Store(TMassif& massif) const
 {
     massif.Origine_Declinaison = *Value(Valeur);
     massif.Variation_Declinaison = *Value(Variation);
-    massif.Date_Declinaison = Date->displayText().left(8).toStdString();
+    massif.Date_Declinaison = ToCp1252(Date->displayText().left(8));
     const double geodesic = *Value(Geodesique);
     const bool changed = m_geodesicChanged && geodesic != massif.Angle_Geodesique;
     massif.Angle_Geodesique = geodesic;
@@ -165,17 +165,15 @@ TConvergenceDialog::TConvergenceDialog(
             X->setText(QStringLiteral("0"));
             Y->setText(QStringLiteral("0"));
         } else {
-            X->setText(QString::fromStdString(
-                FormatG(m_projections[static_cast<std::size_t>(index)].second.first, 9)));
-            Y->setText(QString::fromStdString(
-                FormatG(m_projections[static_cast<std::size_t>(index)].second.second, 9)));
+            X->setText(ToQString(FormatG(m_projections[static_cast<std::size_t>(index)].second.first, 9)));
+            Y->setText(ToQString(FormatG(m_projections[static_cast<std::size_t>(index)].second.second, 9)));
         }
     });
     auto* centre = new QPushButton(QStringLiteral("&Centro del macizo"), this);
     centre->setObjectName(QStringLiteral("Centro"));
     connect(centre, &QPushButton::clicked, this, [this] {
-        CentreX->setText(QString::fromStdString(FormatG(m_centreX, 9)));
-        CentreY->setText(QString::fromStdString(FormatG(m_centreY, 9)));
+        CentreX->setText(ToQString(FormatG(m_centreX, 9)));
+        CentreY->setText(ToQString(FormatG(m_centreY, 9)));
     });
     auto* calculate = new QPushButton(QStringLiteral("&Calcular ..."), this);
     calculate->setObjectName(QStringLiteral("Calcular"));
@@ -212,7 +210,7 @@ bool TConvergenceDialog::Calculate()
     if (!convergence)
         return Refuse(CentreY, MessageKind::Warning, kSameNorthingText);
     const QString text = QStringLiteral("La convergencia es de %1 °.\nConservar ?")
-                             .arg(QString::fromStdString(FormatFixed(*convergence, 2)));
+                             .arg(ToQString(FormatFixed(*convergence, 2)));
     if (Prompt().Ask(MessageKind::Confirmation, windowTitle(), text, Buttons::YesNo) != Answer::Yes)
         return false;
     Result = *convergence;

@@ -43,9 +43,9 @@ TReferenceDialog::TReferenceDialog(
         const int row = static_cast<int>(r);
         m_grid->setItem(row, 1, new QTableWidgetItem(FromCp1252(p.Name.Get())));
         m_grid->setItem(row, 2, new QTableWidgetItem(QString::number(p.Number)));
-        m_grid->setItem(row, 3, new QTableWidgetItem(QString::fromStdString(FormatG(p.X, 9))));
-        m_grid->setItem(row, 4, new QTableWidgetItem(QString::fromStdString(FormatG(p.Y, 9))));
-        m_grid->setItem(row, 5, new QTableWidgetItem(QString::fromStdString(FormatG(p.Z, 7))));
+        m_grid->setItem(row, 3, new QTableWidgetItem(ToQString(FormatG(p.X, 9))));
+        m_grid->setItem(row, 4, new QTableWidgetItem(ToQString(FormatG(p.Y, 9))));
+        m_grid->setItem(row, 5, new QTableWidgetItem(ToQString(FormatG(p.Z, 7))));
     }
     EnsureSpareRows();
     // Every column wide enough for a full coordinate, in the dialog's own font, so that no
@@ -140,11 +140,11 @@ bool TReferenceDialog::Validate()
         if (Cell(m_grid, r, 1).isEmpty())
             continue;
         int faulty = -1;
-        const auto number = ParseInt(Cell(m_grid, r, 2).toStdString());
+        const auto number = ParseInt(ToUtf8(Cell(m_grid, r, 2)));
         if (!number || *number < 0 || *number > kMaxStationNumber)
             faulty = 2;
         for (int c = 3; c <= 5 && faulty < 0; ++c)
-            if (!ParseReal(Cell(m_grid, r, c).toStdString()))
+            if (!ParseReal(ToUtf8(Cell(m_grid, r, c))))
                 faulty = c;
         if (faulty >= 0) {
             Prompt().Ask(
@@ -165,10 +165,10 @@ std::vector<std::unique_ptr<TPointTopo>> TReferenceDialog::Points() const
             continue;
         auto p = std::make_unique<TPointTopo>();
         p->Name.Set(ToCp1252(name));
-        p->Number = static_cast<std::uint8_t>(ToInt(Cell(m_grid, r, 2).toStdString()));
-        p->X = ToReal(Cell(m_grid, r, 3).toStdString());
-        p->Y = ToReal(Cell(m_grid, r, 4).toStdString());
-        p->Z = ToReal(Cell(m_grid, r, 5).toStdString());
+        p->Number = static_cast<std::uint8_t>(ToInt(ToUtf8(Cell(m_grid, r, 2))));
+        p->X = ToReal(ToUtf8(Cell(m_grid, r, 3)));
+        p->Y = ToReal(ToUtf8(Cell(m_grid, r, 4)));
+        p->Z = ToReal(ToUtf8(Cell(m_grid, r, 5)));
         points.push_back(std::move(p));
     }
     return points;

@@ -147,7 +147,7 @@ TStationDialog::TStationDialog(
 bool TStationDialog::Check()
 {
     int number = 0;
-    if (PuntoTopo->isChecked() && !ValidStationNumber(Indice->text().toStdString(), number)) {
+    if (PuntoTopo->isChecked() && !ValidStationNumber(ToUtf8(Indice->text()), number)) {
         Refuse(Indice, "El índice debe de ser numérico y positivo.");
         return false;
     }
@@ -160,7 +160,7 @@ TPointTopo TStationDialog::Station() const
     p.Final = Final->isChecked();
     if (!p.Final) {
         int number = 0;
-        ValidStationNumber(Indice->text().toStdString(), number);
+        ValidStationNumber(ToUtf8(Indice->text()), number);
         p.Name.Set(ToCp1252(Nom->currentText().trimmed()));
         p.Number = static_cast<std::uint8_t>(number);
     }
@@ -174,9 +174,9 @@ TGalleryInfoDialog::TGalleryInfoDialog(const TGalleryInfo& info, QWidget* parent
     setWindowTitle(QStringLiteral("Informaciones"));
     Texte = new QLineEdit(FromCp1252(info.Info), this);
     Texte->setObjectName(QStringLiteral("Texte"));
-    Deformation = new QLineEdit(QString::fromStdString(FormatG(info.Deformation, 10)), this);
+    Deformation = new QLineEdit(ToQString(FormatG(info.Deformation, 10)), this);
     Deformation->setObjectName(QStringLiteral("Deformation"));
-    Topofil = new QLineEdit(QString::fromStdString(FormatG(info.Topofil, 10)), this);
+    Topofil = new QLineEdit(ToQString(FormatG(info.Topofil, 10)), this);
     Topofil->setObjectName(QStringLiteral("Topofil"));
     auto* ok = Button(this, QStringLiteral("Validar"), QStringLiteral("Validar"));
     auto* cancel = Button(this, QStringLiteral("Deshacer"), QStringLiteral("Deshacer"));
@@ -196,12 +196,12 @@ TGalleryInfoDialog::TGalleryInfoDialog(const TGalleryInfo& info, QWidget* parent
 
 bool TGalleryInfoDialog::Check()
 {
-    const auto deformation = ParseReal(Deformation->text().toStdString());
+    const auto deformation = ParseReal(ToUtf8(Deformation->text()));
     if (!deformation || *deformation <= 0) {
         Refuse(Deformation, "La deformación debe ser numérica y positiva\rejemplo 2.5");
         return false;
     }
-    const auto topofil = ParseReal(Topofil->text().toStdString());
+    const auto topofil = ParseReal(ToUtf8(Topofil->text()));
     if (!topofil || *topofil <= 0) {
         Refuse(
             Topofil, "La correción del Topofil debe ser numérica y positiva (y cercana a 1)\rejemplo 1.002");
@@ -214,8 +214,8 @@ TGalleryInfo TGalleryInfoDialog::Info() const
 {
     TGalleryInfo info = m_info;
     info.Info = ToCp1252(Texte->text());
-    info.Deformation = ToReal(Deformation->text().toStdString());
-    info.Topofil = ToReal(Topofil->text().toStdString());
+    info.Deformation = ToReal(ToUtf8(Deformation->text()));
+    info.Topofil = ToReal(ToUtf8(Topofil->text()));
     return info;
 }
 
@@ -236,7 +236,7 @@ TExplorateur::TExplorateur(const QString& file, QWidget* parent)
     if (!names.exists() && names.open(QIODevice::WriteOnly))
         names.close();
     if (names.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        const QString text = FromUserTextFile(names.readAll().toStdString());
+        const QString text = FromUserTextFile(Bytes(names.readAll()));
         for (const QString& line : text.split(QLatin1Char('\n')))
             if (!line.trimmed().isEmpty())
                 new Name(line.trimmed(), Fuente);
@@ -468,8 +468,7 @@ void TPreferencesDialog::Show(int group)
 
 void TPreferencesDialog::Keep(int group)
 {
-    auto number
-        = [](const QLineEdit* e) { return static_cast<std::int16_t>(ToInt(e->text().toStdString())); };
+    auto number = [](const QLineEdit* e) { return static_cast<std::int16_t>(ToInt(ToUtf8(e->text()))); };
     const std::string typed = ToCp1252(Unit->currentText());
     auto keepGroup = [&](auto& g, const std::vector<std::string>& labels) {
         g.Width = number(Largeur);

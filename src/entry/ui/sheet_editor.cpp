@@ -251,7 +251,7 @@ void TMultPageDlg::FillGrid()
     for (int r = 0; r <= rows; ++r) {
         const bool spare = r == rows;
         const auto* row = spare ? nullptr : &m_model.Rows[static_cast<std::size_t>(r)];
-        auto* marker = new QTableWidgetItem(spare ? QString() : QString::fromStdString(m_model.Marker(r)));
+        auto* marker = new QTableWidgetItem(spare ? QString() : ToQString(m_model.Marker(r)));
         marker->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         m_grid->setItem(r, 0, marker);
         for (std::size_t c = 0; c < columns.size(); ++c) {
@@ -294,8 +294,8 @@ void TMultPageDlg::Show(const TRefusal& refusal)
     Say(refusal.Message.c_str());
     if (!refusal.Field.empty()) {
         m_pages->setCurrentIndex(0);
-        if (QWidget* field = refusal.Field == "Unidad" ? static_cast<QWidget*>(m_unit)
-                                                       : Field(QString::fromStdString(refusal.Field)))
+        if (QWidget* field
+            = refusal.Field == "Unidad" ? static_cast<QWidget*>(m_unit) : Field(ToQString(refusal.Field)))
             field->setFocus();
         return;
     }
@@ -499,7 +499,7 @@ void TMultPageDlg::Importar()
         for (const QString& line : ignored->toPlainText().split(QLatin1Char('\n'))) {
             if (line.trimmed().isEmpty())
                 continue;
-            const auto number = ParseInt(line.toStdString());
+            const auto number = ParseInt(ToUtf8(line));
             if (!number) {
                 Say("Número de columna incorrecto\rejemplo 5");
                 return;
@@ -531,7 +531,7 @@ void TMultPageDlg::Corregir(std::int16_t code)
     buttons->addButton(QStringLiteral("Corregir"), QDialogButtonBox::AcceptRole);
     buttons->addButton(QStringLiteral("Deshacer"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
-        if (!ParseReal(value->text().toStdString()))
+        if (!ParseReal(ToUtf8(value->text())))
             return Say("Valor incorrecto\rejemplo 2.53");
         dialog.accept();
     });
@@ -547,7 +547,7 @@ void TMultPageDlg::Corregir(std::int16_t code)
         first = m_grid->selectedRanges().front().topRow();
         last = m_grid->selectedRanges().front().bottomRow();
     }
-    m_model.Corriger(code, ToReal(value->text().toStdString()), first, last);
+    m_model.Corriger(code, ToReal(ToUtf8(value->text())), first, last);
     FillGrid();
 }
 
@@ -596,7 +596,7 @@ void TMultPageDlg::Automatico()
         return;
     }
     m_unit->setCurrentText(QStringLiteral("°"));
-    Field(QStringLiteral("Declinacion"))->setText(QString::fromStdString(FormatG(*declination, 5)));
+    Field(QStringLiteral("Declinacion"))->setText(ToQString(FormatG(*declination, 5)));
     m_model.Modified = true;
 }
 

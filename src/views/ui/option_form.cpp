@@ -47,18 +47,18 @@ QLineEdit* TOptionForm::Integer(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]{0,5}")), edit));
     form->addRow(caption, edit);
     m_store.push_back([edit, &field] {
-        field = static_cast<std::int16_t>(std::clamp<long long>(ToInt(edit->text().toStdString()), 0, 32767));
+        field = static_cast<std::int16_t>(std::clamp<long long>(ToInt(ToUtf8(edit->text())), 0, 32767));
     });
     return edit;
 }
 
 QLineEdit* TOptionForm::Real(QFormLayout* form, const QString& caption, const QString& name, double& field)
 {
-    auto* edit = new QLineEdit(QString::fromStdString(FormatG(field, 9)), this);
+    auto* edit = new QLineEdit(ToQString(FormatG(field, 9)), this);
     edit->setObjectName(name);
     edit->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[-0-9.]*")), edit));
     form->addRow(caption, edit);
-    m_store.push_back([edit, &field] { field = ToReal(edit->text().toStdString()); });
+    m_store.push_back([edit, &field] { field = ToReal(ToUtf8(edit->text())); });
     return edit;
 }
 
