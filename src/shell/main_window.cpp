@@ -31,19 +31,6 @@
 
 namespace ks {
 
-namespace {
-
-QString Stripped(const QString& caption)
-{
-    QString name = caption;
-    name.remove(QLatin1Char('&'));
-    if (name.endsWith(QStringLiteral(" ...")))
-        name.chop(4);
-    return name.trimmed();
-}
-
-} // namespace
-
 TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     : QMainWindow(parent)
     , m_settingsFolder(settingsFolder)
@@ -75,8 +62,8 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
 
     m_computation = std::make_unique<TComputeController>([this] { return m_massif.get(); });
     m_computation->OnBusy = [this](bool busy) {
-        m_actions.at(QStringLiteral("Detener"))->setEnabled(busy);
-        m_actions.at(QStringLiteral("Interrumpir"))->setEnabled(busy);
+        m_computing = busy;
+        UpdateCommands();
         m_progress->setRange(0, busy ? 0 : 100); // a busy bar while computing
         m_progress->setVisible(busy);
     };
@@ -124,25 +111,6 @@ QString TMainWindow::OptionPath(const char* file) const
     return m_settingsFolder + QLatin1Char('/') + QLatin1String(file);
 }
 
-QAction* TMainWindow::Action(const QString& name) const
-{
-    auto it = m_actions.find(name);
-    return it == m_actions.end() ? nullptr : it->second;
-}
-
-QAction* TMainWindow::Command(QMenu* menu, const QString& caption, const QKeySequence& shortcut, bool enabled)
-{
-    auto* action = menu->addAction(caption);
-    QString name = Stripped(caption);
-    if (m_actions.count(name))
-        name = Stripped(menu->title()) + QLatin1Char('/') + name;
-    action->setObjectName(name);
-    action->setShortcut(shortcut);
-    action->setEnabled(enabled);
-    m_actions[name] = action;
-    return action;
-}
-
 void TMainWindow::ReadOptionsAndSettings()
 {
     // Each file on its own: one that cannot be read is reported and leaves its defaults.
@@ -165,21 +133,20 @@ void TMainWindow::ReadOptionsAndSettings()
 
 void TMainWindow::ApplySettings()
 {
-    auto setChecked = [this](const char* name, bool on) {
-        QAction* action = Action(QString::fromUtf8(name));
+    auto setChecked = [this](Cmd id, bool on) {
+        QAction* action = Action(id);
         const QSignalBlocker block(action);
         action->setChecked(on);
     };
-    setChecked("General", m_settings.General);
-    setChecked("Explorador", m_settings.Explorateur);
-    setChecked("Vistas", m_settings.Vues);
-    setChecked("Etiquetas de texto", m_settings.Texte);
-    setChecked("Barra de estado", m_settings.Etat);
-    setChecked("Como una página Web", m_settings.Web);
-    setChecked("Automático", m_settings.Automatique);
+    setChecked(Cmd::GeneralBar, m_settings.General);
+    setChecked(Cmd::ExplorerBar, m_settings.Explorateur);
+    setChecked(Cmd::ViewsBar, m_settings.Vues);
+    setChecked(Cmd::TextLabels, m_settings.Texte);
+    setChecked(Cmd::StatusBar, m_settings.Etat);
+    setChecked(Cmd::WebStyle, m_settings.Web);
+    setChecked(Cmd::Automatic, m_settings.Automatique);
     // Checked without a signal blocker: the group unticks the other style through that signal.
-    const char* styles[] = { "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" };
-    Action(QString::fromUtf8(styles[static_cast<int>(m_settings.Style)]))->setChecked(true);
+    Action(kListStyles[static_cast<int>(m_settings.Style)])->setChecked(true);
     const Qt::ToolButtonStyle buttons
         = m_settings.Texte ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly;
     for (QToolBar* bar : { m_general, m_explorer, m_views })
@@ -205,30 +172,32 @@ void TMainWindow::UpdateCommands()
 {
     const bool open = m_massif != nullptr;
     m_summary->setText(open ? Summary() : QString());
-    for (const char* name : { "Guardar", "Guardar como", "Cerrar", "Detallado", "Rápido", "Calcular",
-             "Puntos de referencia", "Declinaciones", "Datos" })
-        Action(QString::fromUtf8(name))->setEnabled(open);
-    const bool viewActive = open && ActiveView() != nullptr;
-    for (const char* name : { "Mosaico", "Cascada", "Vista", "Imprimir", "Vista pre-impresión" })
-        Action(QString::fromUtf8(name))->setEnabled(viewActive);
-    Action(QStringLiteral("Ramal"))->setEnabled(false); // the elevation's
-    Action(QStringLiteral("Planta"))->setEnabled(open);
-    m_scaleBox->setEnabled(viewActive);
-    m_percentBox->setEnabled(viewActive);
-    Action(QStringLiteral("Recuperar"))->setEnabled(open && m_massif->SelectionActive);
+    TCommandState state;
+    state.Open = open;
+    const TAfficheur* view = ActiveView();
+    state.ViewActive = view != nullptr;
+    state.ViewPoint = view && view->Point != 0;
+    state.Selection = open && m_massif->SelectionActive;
+    for (QMdiSubWindow* window : m_mdi->subWindowList())
+        state.Minimised = state.Minimised || window->isMinimized();
+    state.Computing = m_computing;
+    TExploreur* explorer = Explorer();
+    state.ExplorerShown = explorer && !explorer->parentWidget()->isMinimized();
+    if (state.ExplorerShown) {
+        state.Clipboard = explorer->HasClipboard();
+        state.Undo = explorer->Model().CanUndo();
+        state.Back = explorer->CanGoBack();
+        state.Forward = explorer->CanGoForward();
+        state.Up = explorer->CanGoUp();
+    }
+    for (const TCommandInfo& row : CommandTable())
+        if (row.Kind != CmdKind::Separator)
+            Action(row.Id)->setEnabled(IsEnabled(row.Enabled, state));
+    m_scaleBox->setEnabled(open && state.ViewActive);
+    m_percentBox->setEnabled(open && state.ViewActive);
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
-    TExploreur* explorer = Explorer();
-    const bool explorerShown = open && explorer && !explorer->parentWidget()->isMinimized();
-    Action(QStringLiteral("Cortar"))->setEnabled(explorerShown);
-    Action(QStringLiteral("Copiar"))->setEnabled(explorerShown);
-    Action(QStringLiteral("Pegar"))->setEnabled(explorerShown && explorer->HasClipboard());
-    Action(QStringLiteral("Deschacer"))->setEnabled(explorerShown && explorer->Model().CanUndo());
-    Action(QStringLiteral("Anterior"))->setEnabled(explorerShown && explorer->CanGoBack());
-    Action(QStringLiteral("Siguiente"))->setEnabled(explorerShown && explorer->CanGoForward());
-    Action(QStringLiteral("Subir un nivel"))->setEnabled(explorerShown && explorer->CanGoUp());
-    Action(QStringLiteral("Ir a/Explorador"))->setEnabled(open);
-    m_explorer->setVisible(explorerShown && m_settings.Explorateur);
+    m_explorer->setVisible(open && state.ExplorerShown && m_settings.Explorateur);
 }
 
 void TMainWindow::Recover(TEco TFiche::*field)
@@ -325,5 +294,3 @@ bool TMainWindow::PlanOptionsCommand()
 }
 
 } // namespace ks
-
-namespace ks { } // namespace ks

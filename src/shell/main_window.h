@@ -3,6 +3,7 @@
 #include "entry/preferences.h"
 #include "explorer/explorer_model.h"
 #include "model/editor_work.h"
+#include "shell/commands.h"
 #include "shell/computation.h"
 #include "shell/settings.h"
 #include "views/options.h"
@@ -12,8 +13,8 @@
 #include <QMainWindow>
 #include <QStyle>
 
+#include <array>
 #include <functional>
-#include <map>
 #include <memory>
 
 class QAction;
@@ -109,6 +110,7 @@ public:
     TMassif* Massif() const { return m_massif.get(); }
     const TSettings& Settings() const { return m_settings; }
     TComputeController& Computation() { return *m_computation; }
+    QAction* Action(Cmd id) const;
     // A menu or tool-bar command by its object name (the caption without "&" and " ...").
     QAction* Action(const QString& name) const;
     QLabel* StatusPanel() const { return m_status; }
@@ -130,8 +132,9 @@ private:
     void ApplySettings();
     void RefreshRecentMenu();
     void AddRecent(const QString& fileName);
-    QAction* Command(
-        QMenu* menu, const QString& caption, const QKeySequence& shortcut = {}, bool enabled = true);
+    void CreateCommands(); // every menu and command of the table, in its place
+    void On(Cmd id, const std::function<void()>& command); // the command's slot, guarded
+    void RouteToView(Cmd id, const std::function<void(TAfficheur&)>& command); // to the active view
     QString OptionPath(const char* file) const;
     // The one route of every change to the open massif: marked modified; for survey data a
     // running computation is stopped and a new one requested as the settings say; the explorer,
@@ -148,8 +151,6 @@ private:
     void ApplyScaleBox();
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
-    QAction* RouteToView(
-        QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command);
     class Progress;
     class Busy;
     // False, after a message, when the margins leave nothing of the printer's page.
@@ -180,11 +181,13 @@ private:
     QToolBar* m_general = nullptr;
     QToolBar* m_explorer = nullptr;
     QToolBar* m_views = nullptr;
-    std::map<QString, QAction*> m_actions;
-    QAction* m_recent[3] = { nullptr, nullptr, nullptr };
+    std::array<QAction*, static_cast<std::size_t>(Cmd::Count)> m_commands {};
+    static constexpr Cmd kRecent[3] = { Cmd::Recent1, Cmd::Recent2, Cmd::Recent3 };
+    static constexpr Cmd kListStyles[4]
+        = { Cmd::LargeIcons, Cmd::SmallIcons, Cmd::ListStyle, Cmd::DetailStyle };
     QAction* m_recentSeparator = nullptr;
     QAction* m_windowsSeparator = nullptr;
-    std::vector<QAction*> m_onSelection; // "&Vista" commands on the view's selected shot
+    bool m_computing = false;
     bool m_exiting = false;
     int m_busy = 0; // a print job or the preview runs
 };

@@ -34,8 +34,8 @@ void TMainWindow::RefreshRecentMenu()
 {
     for (int i = 0; i < 3; ++i) {
         const QString path = ToQString(m_settings.Recent[static_cast<std::size_t>(i)]);
-        m_recent[i]->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(BaseName(path)));
-        m_recent[i]->setVisible(!path.isEmpty());
+        Action(kRecent[i])->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(BaseName(path)));
+        Action(kRecent[i])->setVisible(!path.isEmpty());
     }
     m_recentSeparator->setVisible(!m_settings.Recent[0].empty());
 }

@@ -77,9 +77,8 @@ TExploreur* TMainWindow::OpenExplorer()
     auto* explorer = new TExploreur(*m_massif);
     explorer->SetListStyle(static_cast<int>(m_settings.Style));
     explorer->SetWebStyle(m_settings.Web);
-    for (const char* name :
-        { "Como una página Web", "Iconos grandes", "Iconos pequeños", "Lista", "Detalle" })
-        explorer->StyleActions.push_back(Action(QString::fromUtf8(name)));
+    for (Cmd id : { Cmd::WebStyle, Cmd::LargeIcons, Cmd::SmallIcons, Cmd::ListStyle, Cmd::DetailStyle })
+        explorer->StyleActions.push_back(Action(id));
     explorer->OnMassifChanged = [this] { MassifChanged(Change::Data); };
     explorer->OnSelectionChanged = [this] { SelectionChanged(); };
     explorer->OnCommandsChanged = [this] { UpdateCommands(); };
@@ -110,17 +109,6 @@ TAfficheur* TMainWindow::OpenPlanWindow()
     view->Activate();
     UpdateCommands();
     return view;
-}
-
-QAction* TMainWindow::RouteToView(
-    QMenu* menu, const QString& caption, const std::function<void(TAfficheur&)>& command)
-{
-    QAction* action = Command(menu, caption);
-    connect(action, &QAction::triggered, this, Guard([this, command] {
-        if (TAfficheur* view = ActiveView())
-            command(*view);
-    }));
-    return action;
 }
 
 void TMainWindow::ArrangeIcons()
@@ -187,23 +175,23 @@ TViewContext& TMainWindow::Context()
 
 int TMainWindow::Mode() const
 {
-    if (Action(QStringLiteral("Rotación"))->isChecked())
+    if (Action(Cmd::RotationMode)->isChecked())
         return 1;
-    if (Action(QStringLiteral("Color"))->isChecked())
+    if (Action(Cmd::ColourMode)->isChecked())
         return 2;
-    if (Action(QStringLiteral("Deformaciones"))->isChecked())
+    if (Action(Cmd::DeformationMode)->isChecked())
         return 3;
     return 0;
 }
 
 bool TMainWindow::ZoomDown() const
 {
-    return Action(QStringLiteral("Zoom"))->isChecked();
+    return Action(Cmd::ZoomMode)->isChecked();
 }
 
 void TMainWindow::ReleaseZoom()
 {
-    Action(QStringLiteral("Zoom"))->setChecked(false);
+    Action(Cmd::ZoomMode)->setChecked(false);
 }
 
 void TMainWindow::ShowScale(int denominator)

@@ -1,0 +1,217 @@
+#pragma once
+// The main window's commands: one table of captions, access keys, shortcuts, places and
+// enabling rules, keyed by an enum. The window builds its menus and tool bars from it.
+
+#include <string>
+#include <vector>
+
+namespace ks {
+
+enum class Cmd {
+    // Tool bars only.
+    Calculate,
+    Stop,
+    Back,
+    Forward,
+    Up,
+    RotationMode,
+    ZoomMode,
+    ColourMode,
+    DeformationMode,
+    // "&Macizo"
+    MassifMenu,
+    New,
+    Open,
+    Close,
+    Save,
+    SaveAs,
+    IsolateSheets,
+    Recover,
+    RecoverAll,
+    RecoverSystem,
+    RecoverCave,
+    RecoverNetwork,
+    RecoverPlace,
+    PrinterSetup,
+    PageSetup,
+    Preview,
+    Print,
+    Recent1,
+    Recent2,
+    Recent3,
+    Exit,
+    // "&Edición"
+    EditMenu,
+    Undo,
+    Cut,
+    Copy,
+    Paste,
+    // "&Ver"
+    ShowMenu,
+    ToolBars,
+    GeneralBar,
+    ExplorerBar,
+    ViewsBar,
+    TextLabels,
+    StatusBar,
+    WebStyle,
+    LargeIcons,
+    SmallIcons,
+    ListStyle,
+    DetailStyle,
+    // "&Ir a"
+    GoMenu,
+    GoExplorer,
+    GoPlan,
+    GoElevation,
+    GoPerspective,
+    GoTable,
+    GoStatistics,
+    // "&Datos"
+    DataMenu,
+    NewSheet,
+    FindSheet,
+    ReferencePoints,
+    Declinations,
+    ImportMenu,
+    ImportToporobot,
+    ExportMenu,
+    ExportToporobot,
+    ExportVrml,
+    ExportHpgl,
+    // "&Vista"
+    ViewMenu,
+    Rotate,
+    RotateHorizontally,
+    Scale,
+    Percentage,
+    ColourMenu,
+    ColourGallery,
+    ColourSheet,
+    ColourPlace,
+    ColourNetwork,
+    ColourCave,
+    ColourSystem,
+    IsolateMenu,
+    IsolateSheet,
+    IsolatePlace,
+    IsolateNetwork,
+    IsolateCave,
+    IsolateSystem,
+    IsolateScreen,
+    ExcludeMenu,
+    ExcludeSheet,
+    ExcludePlace,
+    ExcludeNetwork,
+    ExcludeCave,
+    ExcludeSystem,
+    WorstDeformation,
+    SortMenu,
+    SortByEntry,
+    SortByPlace,
+    SortByDate,
+    // "&Ramal"
+    BranchMenu,
+    BranchNew,
+    BranchContinue,
+    BranchDeepen,
+    BranchInvert,
+    BranchMove,
+    BranchJoin,
+    BranchRemove,
+    BranchRemoveAll,
+    // "Forma&to"
+    FormatMenu,
+    Hints,
+    SheetFormat,
+    PlanFormat,
+    ElevationFormat,
+    PerspectiveFormat,
+    TableFormat,
+    OpenTemplate,
+    SaveTemplate,
+    // "&Cálculo"
+    ComputeMenu,
+    Automatic,
+    Detailed,
+    Fast,
+    Interrupt,
+    // "&Ventanas"
+    WindowsMenu,
+    Tile,
+    Cascade,
+    ArrangeIcons,
+    // "?"
+    HelpMenu,
+    Help,
+    About,
+    Contribution,
+    Web,
+    Mail,
+    Count,
+    Separator = Count // a line between two groups of a menu
+};
+
+// When a command can be used.
+enum class Needs {
+    Always,
+    Never, // not built yet
+    Massif, // a massif is open
+    ActiveView, // a view window is active
+    Selection, // part of the massif is isolated
+    ViewPoint, // the active view has a selected shot
+    MinimisedWindow, // a view is active and some window is minimised
+    Computing, // a computation runs
+    Explorer, // the explorer is shown
+    Clipboard, // the explorer has something to paste
+    Undo, // the explorer can undo
+    Back, // the explorer's history goes back
+    Forward, // or forward
+    Up // the explorer's folder has a parent
+};
+
+enum class CmdKind {
+    Command, // an entry of a menu
+    Toggle, // a checkable entry of a menu or tool bar
+    Menu, // a menu of the bar (Parent null) or a sub-menu
+    Tool, // a button of a tool bar only
+    Separator
+};
+
+struct TCommandInfo
+{
+    Cmd Id;
+    CmdKind Kind;
+    Cmd Parent; // its menu; Cmd::Count for the menu bar and the tool bars
+    const char* Caption; // UTF-8, with the access key after "&"
+    const char* Shortcut = nullptr; // portable text, as "Ctrl+O"
+    Needs Enabled = Needs::Always;
+};
+
+// The rows, in the order of the menus; tool-bar buttons first.
+const std::vector<TCommandInfo>& CommandTable();
+const TCommandInfo& CommandInfo(Cmd id);
+// The command's object name: its caption without "&" and a trailing " ...", or, when an earlier
+// command has that name, the name of its menu, "/" and that name ("Ir a/Explorador").
+const std::string& CommandName(Cmd id);
+
+// What the enabling rules look at.
+struct TCommandState
+{
+    bool Open = false;
+    bool ViewActive = false;
+    bool Selection = false;
+    bool ViewPoint = false;
+    bool Minimised = false;
+    bool Computing = false;
+    bool ExplorerShown = false;
+    bool Clipboard = false;
+    bool Undo = false;
+    bool Back = false;
+    bool Forward = false;
+    bool Up = false;
+};
+
+bool IsEnabled(Needs needs, const TCommandState& state);
+
+} // namespace ks
