@@ -5,6 +5,7 @@
 #include "model/text_utils.h"
 
 #include <algorithm>
+#include <filesystem>
 
 TMassif::TMassif()
 {
@@ -171,6 +172,12 @@ std::string UpperExtension(const std::string& fileName)
 }
 
 } // namespace
+
+std::string ks::MassifName(const std::string& fileName)
+{
+    const std::string name = std::filesystem::path(fileName).filename().string();
+    return name.empty() ? "Sin nombre" : name;
+}
 
 bool ks::IsTextFileName(const std::string& fileName)
 {

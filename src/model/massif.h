@@ -100,6 +100,9 @@ public:
 namespace ks {
 // True when the file name selects the text format: extension ".MAS" in any case.
 bool IsTextFileName(const std::string& fileName);
+// The name a massif file shows under (UTF-8): its base name, or "Sin nombre" for a massif without
+// a file.
+std::string MassifName(const std::string& fileName);
 // True when a file read under this name is a text massif: a ".mas" name, or a name other than
 // ".fic" (a backup) whose content begins with the text format's version line.
 bool IsTextMassif(const std::string& fileName, const std::string& bytes);

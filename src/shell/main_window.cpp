@@ -59,6 +59,9 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     m_summary->setObjectName(QStringLiteral("Resumen"));
     statusBar()->addPermanentWidget(m_summary);
     m_progressSink = std::make_unique<Progress>(*this);
+    m_fileDialogs = std::make_unique<TPromptFileDialogs>();
+    m_files = std::make_unique<TFileCommands>(*m_fileDialogs, m_progressSink.get());
+    m_files->OnRenamed = [this](const std::string& name) { setWindowTitle(TitleFor(ToQString(name))); };
 
     m_computation = std::make_unique<TComputeController>([this] { return m_massif.get(); });
     m_computation->OnBusy = [this](bool busy) {
@@ -103,7 +106,7 @@ TMainWindow::~TMainWindow()
 
 QString TMainWindow::TitleFor(const QString& fileName)
 {
-    return MassifName(ToUtf8(fileName)) + QStringLiteral(" - Karstelle");
+    return ToQString(MassifName(ToUtf8(fileName))) + QStringLiteral(" - Karstelle");
 }
 
 QString TMainWindow::OptionPath(const char* file) const

@@ -5,6 +5,7 @@
 #include "model/editor_work.h"
 #include "shell/commands.h"
 #include "shell/computation.h"
+#include "shell/file_commands.h"
 #include "shell/settings.h"
 #include "views/options.h"
 #include "views/view_context.h"
@@ -169,13 +170,15 @@ private:
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<TComputeController> m_computation;
     std::unique_ptr<Progress> m_progressSink;
+    std::unique_ptr<IFileDialogs> m_fileDialogs;
+    std::unique_ptr<TFileCommands> m_files;
     QMdiArea* m_mdi = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_panel1 = nullptr;
     QLineEdit* m_scaleBox = nullptr;
     QComboBox* m_percentBox = nullptr;
-    bool m_saisie = false; // typing in the scale box
+    bool m_scaleTyped = false; // typing in the scale box
     TViewContext m_context;
     QProgressBar* m_progress = nullptr;
     QToolBar* m_general = nullptr;

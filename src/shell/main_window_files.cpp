@@ -42,15 +42,7 @@ void TMainWindow::RefreshRecentMenu()
 
 bool TMainWindow::AskSave(bool withCancel)
 {
-    if (!m_massif || m_massif->Saved)
-        return true;
-    const QString name = MassifName(m_massif->FileName);
-    const Answer answer = Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-        QStringLiteral("¿Desea usted guardar los cambios realizados en %1?").arg(name),
-        withCancel ? Buttons::YesNoCancel : Buttons::YesNo);
-    if (answer == Answer::Yes)
-        return SaveCommand();
-    return answer == Answer::No;
+    return m_files->AskSave(m_massif.get(), withCancel);
 }
 
 void TMainWindow::CloseMassif()
@@ -123,77 +115,19 @@ void TMainWindow::OpenCommand()
 {
     if (!AskSave(true))
         return;
-    const QString name = Prompt().OpenFileName(QStringLiteral("Abrir"), QString(),
-        QStringLiteral("(carpeta ficha) *.fic (*.fic);;(macizo texto) *.mas (*.mas)"));
-    if (!name.isEmpty())
-        OpenMassif(name);
+    const std::string name = m_files->ChooseMassif();
+    if (!name.empty())
+        OpenMassif(ToQString(name));
 }
 
 bool TMainWindow::SaveCommand()
 {
-    if (!m_massif)
-        return false;
-    const QString fileName = ToQString(m_massif->FileName);
-    if (fileName.isEmpty() || !QFile::exists(fileName))
-        return SaveAsCommand();
-    // The previous file becomes the backup: its name with the last three characters made "BAK".
-    // A massif opened from its backup is written without one: the backup is the file itself.
-    const QString backup = fileName.left(fileName.size() - 3) + QStringLiteral("BAK");
-    const bool keepBackup = backup.compare(fileName, Qt::CaseInsensitive) != 0;
-    WaitCursor wait;
-    if (keepBackup) {
-        QFile::remove(backup);
-        if (!QFile::rename(fileName, backup)) {
-            Prompt().Error(
-                QStringLiteral("%1: no se puede guardar la copia de seguridad %2").arg(fileName, backup));
-            return false;
-        }
-    }
-    try {
-        m_massif->Save(std::string(), m_progressSink.get());
-        m_massif->Saved = true;
-        return true;
-    } catch (const std::exception& e) {
-        // Nothing was written: the file goes back under its own name.
-        if (keepBackup)
-            QFile::rename(backup, fileName);
-        Prompt().Error(ErrorText(e));
-        return false;
-    }
+    return m_massif && m_files->Save(*m_massif);
 }
 
 bool TMainWindow::SaveAsCommand()
 {
-    if (!m_massif)
-        return false;
-    const QString binary = QStringLiteral("(carpeta ficha) *.fic (*.fic)");
-    QString chosen = binary;
-    QString name = Prompt().SaveFileName(QStringLiteral("Guardar como"), ToQString(m_massif->FileName),
-        binary + QStringLiteral(";;(macizo texto) *.mas (*.mas)"), &chosen);
-    if (name.isEmpty())
-        return false;
-    // A name typed without an extension takes the chosen filter's, so that "Abrir" lists it.
-    if (QFileInfo(name).suffix().isEmpty())
-        name += chosen == binary ? QStringLiteral(".fic") : QStringLiteral(".mas");
-    if (QFile::exists(name)
-        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(BaseName(name)),
-               Buttons::YesNo)
-            != Answer::Yes)
-        return false;
-    WaitCursor wait;
-    const std::string previous = m_massif->FileName;
-    m_massif->FileName = ToUtf8(name);
-    try {
-        m_massif->Save(std::string(), m_progressSink.get());
-        m_massif->Saved = true;
-        setWindowTitle(TitleFor(name));
-        return true;
-    } catch (const std::exception& e) {
-        m_massif->FileName = previous;
-        Prompt().Error(ErrorText(e));
-        return false;
-    }
+    return m_massif && m_files->SaveAs(*m_massif);
 }
 
 void TMainWindow::CloseCommand()
@@ -204,11 +138,7 @@ void TMainWindow::CloseCommand()
 
 bool TMainWindow::ExitCommand()
 {
-    if (Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-            QStringLiteral("¿Salir de Karstelle ?"), Buttons::YesNo)
-        != Answer::Yes)
-        return false;
-    if (!AskSave(false))
+    if (!m_files->ConfirmExit() || !AskSave(false))
         return false;
     CloseMassif();
     WriteSettingsAndOptions();
@@ -236,20 +166,14 @@ void TMainWindow::DropFiles(const QStringList& files)
 {
     if (m_busy > 0)
         return;
-    if (files.size() > 1) {
-        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
-            QStringLiteral("Un sólo fichero a la vez"), Buttons::Ok);
-        return;
-    }
-    if (files.isEmpty())
-        return;
-    const QString suffix = QFileInfo(files[0]).suffix().toUpper();
-    if (suffix != QStringLiteral("MAS") && suffix != QStringLiteral("FIC"))
-        return;
-    if (!AskSave(true))
+    std::vector<std::string> names;
+    for (const QString& file : files)
+        names.push_back(ToUtf8(file));
+    const auto name = m_files->DroppedMassif(names);
+    if (!name || !AskSave(true))
         return;
     CloseMassif();
-    OpenMassif(files[0]);
+    OpenMassif(ToQString(*name));
 }
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -278,76 +202,11 @@ void TMainWindow::OpenRecent(int index)
 
 void TMainWindow::TemplateCommand(bool open)
 {
-    // Each filter names the extension that chooses the option record.
-    static const std::pair<const char*, const char*> kinds[]
-        = { { "Modelo de la ficha de captura", "sai" }, { "Modelo planta", "pla" },
-              { "Modelo alzado", "cou" }, { "Modelo perspectiva", "per" }, { "Modelo tabla", "tabl" } };
-    QStringList filters;
-    for (const auto& [caption, extension] : kinds)
-        filters << QStringLiteral("%1(*.%2) (*.%2 *.%3)")
-                       .arg(QString::fromUtf8(caption), QLatin1String(extension),
-                           QString::fromLatin1(extension).toUpper());
-    const QString all = QStringLiteral("todos (*)");
-    filters << all;
-    QString chosen = all;
-    QString name = open
-        ? Prompt().OpenFileName(QStringLiteral("Abrir modelo"), m_settingsFolder, filters.join(";;"), &chosen)
-        : Prompt().SaveFileName(
-            QStringLiteral("Guardar modelo"), m_settingsFolder, filters.join(";;"), &chosen);
-    if (name.isEmpty())
-        return;
-    // A name without an extension takes the chosen filter's.
-    if (QFileInfo(name).suffix().isEmpty()) {
-        const auto index = filters.indexOf(chosen);
-        if (index >= 0 && index < static_cast<int>(std::size(kinds)))
-            name += QLatin1Char('.') + QLatin1String(kinds[index].second);
-    }
-    if (open && !QFile::exists(name)) {
-        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
-            QStringLiteral("El fichero no existe\nElegido en otro"), Buttons::Ok);
-        return;
-    }
-    // The extension chooses the option record.
-    const QString suffix = QFileInfo(name).suffix().toUpper();
-    const std::string path = ToUtf8(name);
-    TPromptReporter reporter;
-    auto apply = [&](auto& record) {
-        if (open)
-            Charger(record, path);
-        else
-            Enregistrer(record, path, &reporter);
-    };
-    if (suffix == QStringLiteral("SAI")) {
-        TPreference_Ecran model;
-        model.FileName = path;
-        if (open) {
-            model.Load();
-            model.FileName = m_preferences.FileName;
-            m_preferences = model;
-        } else {
-            model = m_preferences;
-            model.FileName = path;
-            model.Save();
-        }
-    } else if (suffix == QStringLiteral("PLA")) {
-        apply(m_plan);
-    } else if (suffix == QStringLiteral("COU")) {
-        apply(m_coupe);
-    } else if (suffix == QStringLiteral("PER")) {
-        apply(m_relief);
-    } else if (suffix == QStringLiteral("TABL")) {
-        apply(m_tableau);
-    } else {
-        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
-            QStringLiteral("%1: la extensión del modelo debe ser .sai, .pla, .cou, .per o .tabl; "
-                           "no se ha %2 nada.")
-                .arg(BaseName(name), open ? QStringLiteral("leído") : QStringLiteral("guardado")),
-            Buttons::Ok);
-        return;
-    }
-    if (open && suffix == QStringLiteral("PLA"))
+    const auto kind = m_files->Template(
+        open, ToUtf8(m_settingsFolder), { m_preferences, m_plan, m_coupe, m_relief, m_tableau });
+    if (open && kind == TemplateKind::Plan)
         PlanOptionsApplied();
-    else if (open)
+    else if (open && kind)
         LayoutViews();
 }
 

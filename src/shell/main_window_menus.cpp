@@ -276,10 +276,10 @@ void TMainWindow::BuildToolBars()
     m_scaleBox->setToolTip(QStringLiteral("Escala 1/n"));
     m_scaleBox->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_scaleBox));
-    connect(m_scaleBox, &QLineEdit::textEdited, this, [this] { m_saisie = true; });
+    connect(m_scaleBox, &QLineEdit::textEdited, this, [this] { m_scaleTyped = true; });
     connect(m_scaleBox, &QLineEdit::returnPressed, this, [this] { ApplyScaleBox(); });
     connect(m_scaleBox, &QLineEdit::editingFinished, this, [this] {
-        if (m_saisie)
+        if (m_scaleTyped)
             ApplyScaleBox();
     });
     m_views->addWidget(new QLabel(QStringLiteral(" 1/"), this));

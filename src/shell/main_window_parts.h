@@ -2,6 +2,7 @@
 // Shared by the files of the main window only: the command guard, the wait cursor, page and
 // file-name helpers, and the progress sink of loading and saving.
 
+#include "shell/file_commands.h"
 #include "shell/main_window.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
@@ -73,6 +74,63 @@ public:
 
 private:
     TMainWindow& m_window;
+};
+
+// The file commands' questions, through the prompt service.
+class TPromptFileDialogs : public IFileDialogs
+{
+public:
+    void Message(MessageKind kind, const std::string& text) override
+    {
+        Prompt().Ask(kind, QStringLiteral("Karstelle"), ToQString(text), Buttons::Ok);
+    }
+    bool AskContinue(const TQuestion& question) override { return m_reporter.AskContinue(question); }
+    Reply Confirm(const std::string& text, bool withCancel) override
+    {
+        switch (Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"), ToQString(text),
+            withCancel ? Buttons::YesNoCancel : Buttons::YesNo)) {
+        case Answer::Yes:
+            return Reply::Yes;
+        case Answer::No:
+            return Reply::No;
+        default:
+            return Reply::Cancel;
+        }
+    }
+    void Failed(const std::exception& error) override { Prompt().Error(ErrorText(error)); }
+    std::string OpenFileName(const std::string& title, const std::string& folder, const std::string& filters,
+        std::string* chosen) override
+    {
+        return Chosen(chosen, [&](QString* filter) {
+            return Prompt().OpenFileName(ToQString(title), ToQString(folder), ToQString(filters), filter);
+        });
+    }
+    std::string SaveFileName(const std::string& title, const std::string& start, const std::string& filters,
+        std::string* chosen) override
+    {
+        return Chosen(chosen, [&](QString* filter) {
+            return Prompt().SaveFileName(ToQString(title), ToQString(start), ToQString(filters), filter);
+        });
+    }
+    void Working(bool busy) override
+    {
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+        else
+            QApplication::restoreOverrideCursor();
+    }
+
+private:
+    template <typename F> static std::string Chosen(std::string* chosen, F dialog)
+    {
+        QString filter = chosen ? ToQString(*chosen) : QString();
+        const QString name = dialog(chosen ? &filter : nullptr);
+        if (chosen)
+            *chosen = ToUtf8(filter);
+        return ToUtf8(name);
+    }
+
+    TPromptReporter m_reporter;
 };
 
 } // namespace ks

@@ -163,7 +163,7 @@ void TMainWindow::LayoutViews()
 
 void TMainWindow::ApplyScaleBox()
 {
-    m_saisie = false;
+    m_scaleTyped = false;
     if (TAfficheur* view = ActiveView())
         view->ApplyScale(static_cast<int>(ToInt(ToUtf8(m_scaleBox->text()))));
 }

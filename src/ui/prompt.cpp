@@ -237,12 +237,6 @@ void Guarded(const std::function<void()>& command)
     }
 }
 
-QString MassifName(const std::string& fileName)
-{
-    const QString name = QFileInfo(ToQString(fileName)).fileName();
-    return name.isEmpty() ? QStringLiteral("Sin nombre") : name;
-}
-
 bool InstallQtSpanish()
 {
     static QTranslator* spanish = nullptr; // lives as long as the application

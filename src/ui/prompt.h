@@ -100,9 +100,6 @@ QString ErrorText(const std::exception& error);
 // leaves the window as it was. Every command, start-up step and event goes through it.
 void Guarded(const std::function<void()>& command);
 
-// The name a massif file shows under: its base name, or "Sin nombre" for a massif without a file.
-QString MassifName(const std::string& fileName);
-
 // Texts of the core use "\r" (and "\r\n") for line breaks; the interface shows them as "\n".
 QString ShownText(const std::string& text);
 

@@ -129,7 +129,7 @@ QTreeWidgetItem* TExploreur::AddFolder(QTreeWidgetItem* parent, const TFolder& f
     }
     if (folder.Level == 0) {
         // The massif's file name without its extension.
-        const QString name = MassifName(m_massif.FileName);
+        const QString name = ToQString(MassifName(m_massif.FileName));
         item->setText(0, name.section(QLatin1Char('.'), 0, 0));
         item->setIcon(0, style()->standardIcon(QStyle::SP_DriveHDIcon));
     } else {
