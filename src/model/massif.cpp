@@ -157,6 +157,7 @@ void TMassif::PlaceAllStations()
             for (const auto& gallery : sheet->Galeries)
                 gallery->PlaceStations();
     Computed = true;
+    ElevationPlaced = false; // the stations' developed distances went with them
 }
 
 namespace {

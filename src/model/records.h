@@ -123,6 +123,7 @@ public:
     std::array<std::int32_t, ks::kMaxBranches> BranchSheet {}; // Ordre of each hung gallery's sheet
     std::array<std::int32_t, ks::kMaxBranches> BranchGallery {}; // index of each hung gallery
     double ElevX = 0, ElevZ = 0;
+    double DevEnd = 0; // developed distance of the far point; computed, not stored
 
     int ShotCount() const { return static_cast<int>(Shots.size()); }
     int StationCount() const { return static_cast<int>(Stations.size()); }

@@ -16,14 +16,20 @@ namespace {
 constexpr double kClip = 10000; // pixels: the graphics interface cannot draw further
 constexpr double kScreenDpi = 96;
 
+} // namespace
+
+namespace ks {
+
 int RoundEven(double v)
 {
     return static_cast<int>(std::nearbyint(v));
 }
 
-} // namespace
-
-namespace ks {
+void ShotFraction(int pourcentage, double& a, double& b)
+{
+    a = 0.5 + 0.005 * pourcentage;
+    b = 1 - a;
+}
 
 const std::array<QColor, 61>& CouleursDeformation()
 {
@@ -132,7 +138,7 @@ QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double defor
     if (mode == 2)
         return ks::WindowsColour(gallery.Colour);
     if (mode == 3) {
-        const int index = RoundEven(60 * GalleryMisclosure(gallery) / deformationMax);
+        const int index = ks::RoundEven(60 * GalleryMisclosure(gallery) / deformationMax);
         return ks::CouleursDeformation()[static_cast<std::size_t>(std::clamp(index, 0, 60))];
     }
     return Qt::black;
@@ -151,7 +157,7 @@ void TGraphique::Deplacer(double x, double y)
     // from wherever the pen last was.
     m_penValid = std::fabs(p.x()) < kClip && std::fabs(p.y()) < kClip;
     if (m_penValid)
-        m_pen = QPointF(RoundEven(p.x()), RoundEven(p.y()));
+        m_pen = QPointF(ks::RoundEven(p.x()), ks::RoundEven(p.y()));
 }
 
 void TGraphique::Tracer(double x, double y)
@@ -159,7 +165,7 @@ void TGraphique::Tracer(double x, double y)
     const QPointF p = ScreenPosition(x, y);
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
         return;
-    const QPointF to(RoundEven(p.x()), RoundEven(p.y()));
+    const QPointF to(ks::RoundEven(p.x()), ks::RoundEven(p.y()));
     if (m_penValid && to != m_pen) // a line of no length draws nothing
         m_painter->drawLine(m_pen, to);
     m_pen = to;
@@ -172,7 +178,8 @@ void TGraphique::Ecrire(double x, double y, const std::string& text)
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
         return;
     const QFontMetricsF metrics(m_painter->font(), m_painter->device());
-    m_painter->drawText(QPointF(RoundEven(p.x()), RoundEven(p.y()) + metrics.ascent()), ks::ToQString(text));
+    m_painter->drawText(
+        QPointF(ks::RoundEven(p.x()), ks::RoundEven(p.y()) + metrics.ascent()), ks::ToQString(text));
 }
 
 void TGraphique::Cercle(double x, double y, int diameter)
@@ -182,10 +189,10 @@ void TGraphique::Cercle(double x, double y, int diameter)
         return;
     const double half = 0.05 * diameter;
     const double px = (x - XMin) * 1000.0 / Echelle, py = (YMax - y) * 1000.0 / Echelle;
-    const int left = RoundEven((px - half) * PixelsParMm - OrigineX),
-              right = RoundEven((px + half) * PixelsParMm - OrigineX);
-    const int top = RoundEven((py - half) * PixelsParMm - OrigineY),
-              bottom = RoundEven((py + half) * PixelsParMm - OrigineY);
+    const int left = ks::RoundEven((px - half) * PixelsParMm - OrigineX),
+              right = ks::RoundEven((px + half) * PixelsParMm - OrigineX);
+    const int top = ks::RoundEven((py - half) * PixelsParMm - OrigineY),
+              bottom = ks::RoundEven((py + half) * PixelsParMm - OrigineY);
     m_painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
@@ -194,7 +201,7 @@ void TGraphique::Carre(double x, double y)
     const QPointF p = ScreenPosition(x, y);
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
         return;
-    const int px = RoundEven(p.x()), py = RoundEven(p.y());
+    const int px = ks::RoundEven(p.x()), py = ks::RoundEven(p.y());
     m_painter->fillRect(QRect(px - 4, py - 4, 8, 8), m_painter->brush().color());
 }
 
@@ -248,8 +255,8 @@ void TGraphique::CerclePage(double x, double y, int diameter)
 int TGraphique::PenWidth(int tenths, bool followsZoom) const
 {
     if (m_onPage)
-        return RoundEven(tenths * 0.1 * ResolutionPage * FacteurPage);
-    return RoundEven(tenths * 0.1 * m_resolution * (followsZoom ? m_rapport : 1.0));
+        return ks::RoundEven(tenths * 0.1 * ResolutionPage * FacteurPage);
+    return ks::RoundEven(tenths * 0.1 * m_resolution * (followsZoom ? m_rapport : 1.0));
 }
 
 QFont TGraphique::Font(const TPolice& police) const
@@ -261,7 +268,7 @@ QFont TGraphique::Font(const TPolice& police) const
         pixels *= FacteurPage * ResolutionPage * 25.4 / kScreenDpi;
     else
         pixels *= m_rapport;
-    font.setPixelSize(std::max(1, RoundEven(pixels)));
+    font.setPixelSize(std::max(1, ks::RoundEven(pixels)));
     font.setBold(police.Style & 1);
     font.setItalic(police.Style & 2);
     font.setUnderline(police.Style & 4);
@@ -407,6 +414,11 @@ void TProjection::Station(const TGalerie& g, int k, double& x, double& y, double
     z = p.Z;
 }
 
+bool TProjection::Drawn(const TGalerie& g) const
+{
+    return g.Positioned && g.StationCount() == g.ShotCount();
+}
+
 QPointF TProjection::StationInView(const TGalerie& g, int k) const
 {
     double x = 0, y = 0, z = 0;
@@ -420,7 +432,7 @@ bool TProjection::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) c
     if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size())
         return false;
     const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
-    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount())
+    if (!Drawn(g) || point < 1 || point > g.ShotCount())
         return false;
     const QPointF a = StationInView(g, point - 1), b = StationInView(g, point);
     const QPointF middle = (a + b) / 2;
@@ -453,7 +465,7 @@ double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
         for (std::size_t s = 0; s < sheets.size(); ++s) {
             for (std::size_t gi = 0; gi < sheets[s]->Galeries.size(); ++gi) {
                 const TGalerie& g = *sheets[s]->Galeries[gi];
-                if (!g.Positioned || g.StationCount() != g.ShotCount())
+                if (!Drawn(g))
                     continue;
                 QPointF a = StationInView(g, 0);
                 consider(
@@ -490,7 +502,7 @@ void TProjection::IsolerEcran(int x, int y, double r)
     for (TFiche* sheet : massif.CurrentSheets()) {
         bool inside = false;
         for (const auto& g : sheet->Galeries) {
-            if (!g->Positioned || g->StationCount() != g->ShotCount())
+            if (!Drawn(*g))
                 continue;
             for (int k = 0; k <= g->ShotCount() && !inside; ++k) {
                 const QPointF s = StationInView(*g, k);
@@ -588,4 +600,71 @@ void TProjection::Bulle(int fiche, int galerie, int point, std::string& text)
         const double percent = length > 0 ? std::sqrt(dx * dx + dy * dy + dz * dz) / length * 100 : 0;
         text += " " + ks::FormatFixed(percent, 1) + "%";
     }
+}
+
+void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text)
+{
+    text.clear();
+    TFiche* sheet = SheetAt(fiche);
+    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size() || !CanevasEcran)
+        return;
+    const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
+    if (show)
+        text = StatusText(*sheet, g);
+    int thickness = 0, percentage = 0;
+    if (!Drawn(g) || point < 1 || point > g.ShotCount() || !ShotStyle(thickness, percentage))
+        return;
+
+    QPainter painter(CanevasEcran);
+    m_painter = &painter;
+    m_onPage = false;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    const QPointF s = StationInView(g, point - 1), e = StationInView(g, point);
+    // End markers invert what is under them, so drawing them twice restores the image.
+    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    painter.setBrush(show ? Qt::black : Qt::white);
+    Carre(s.x(), s.y());
+    Carre(e.x(), e.y());
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    if (mode == 0) {
+        painter.setPen(QPen(show ? Qt::red : Qt::black, ks::RoundEven(thickness * 0.1 * PixelsParMm),
+            Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        double a = 0, b = 0;
+        ks::ShotFraction(percentage, a, b);
+        Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+        Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+    }
+    End();
+}
+
+double TProjection::LabelOffset() const
+{
+    // On screen the font grows with the zoom ratio and so does the drawing: the offset in metres
+    // is divided by the ratio, so that the label keeps its place beside its station.
+    return TextHeightMm("O") * 0.0005 * Echelle / (m_onPage ? 1.0 : m_rapport);
+}
+
+void TProjection::PaintScaleBar(
+    const QPointF& q, double length, int tickMm, int divisions, int thickness, const TPolice& font)
+{
+    QPainter& p = *m_painter;
+    p.setPen(QPen(Qt::black, PenWidth(thickness, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    const double h = tickMm * 0.001 * Echelle;
+    MoveTo(q.x(), q.y());
+    LineTo(q.x() + length, q.y());
+    LineTo(q.x() + length, q.y() + h);
+    MoveTo(q.x(), q.y());
+    LineTo(q.x(), q.y() + h);
+    for (int i = 1; i < divisions; ++i) {
+        MoveTo(q.x() + length * i / divisions, q.y());
+        LineTo(q.x() + length * i / divisions, q.y() + h);
+    }
+    p.setFont(Font(font));
+    p.setBrush(Qt::NoBrush);
+    const double t = TextHeightMm("0");
+    const double w0 = TextWidthMm("0");
+    Text(q.x() - 0.001 * Echelle * w0 / 2, q.y() + h + 0.001 * Echelle * t, "0");
+    const std::string label = ks::FormatG(length, 15) + ks::LengthUnitLabel(ks::kMetres);
+    const double w1 = TextWidthMm(ks::ToQString(label));
+    Text(q.x() + length - 0.001 * Echelle * w1 / 2, q.y() + h + 0.001 * Echelle * t, label);
 }

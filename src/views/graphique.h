@@ -23,6 +23,10 @@ const std::array<QColor, 61>& CouleursDeformation();
 int Plancher(double x);
 // A Windows colour (00BBGGRR) as a QColor.
 QColor WindowsColour(int colour);
+// Rounded to the nearest integer, halves to even.
+int RoundEven(double v);
+// The drawn part of a shot from `pourcentage`: from b E + a S to a E + b S.
+void ShotFraction(int pourcentage, double& a, double& b);
 } // namespace ks
 
 // Base of every view of a massif. Holds the scale, the extents in metres, the metre-to-pixel
@@ -178,6 +182,8 @@ public:
 
     double Chercher(int x, int y, int& fiche, int& galerie, int& point) override;
     void IsolerEcran(int x, int y, double r) override;
+    // The status text of the gallery, and the highlight of the shot in the drawn image.
+    void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) override;
     void Bulle(int fiche, int galerie, int point, std::string& text) override;
     bool ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const override;
 
@@ -187,7 +193,19 @@ public:
 protected:
     // Station k of a gallery (0: its start point) in survey coordinates.
     static void Station(const TGalerie& gallery, int k, double& x, double& y, double& z);
-    QPointF StationInView(const TGalerie& gallery, int k) const;
+    // Station k of a gallery in the view's frame; by default its survey position through ToView.
+    virtual QPointF StationInView(const TGalerie& gallery, int k) const;
+    // Whether the view draws the gallery (and so can find, isolate and highlight it).
+    virtual bool Drawn(const TGalerie& gallery) const;
+    // The shot pen's thickness (tenths of a millimetre) and the drawn part of each shot (percent)
+    // of the view's options; false when the view has no options.
+    virtual bool ShotStyle(int& thickness, int& percentage) const = 0;
+    // Metres from a station to its label, each way: half a capital O of the current font on paper.
+    double LabelOffset() const;
+    // A scale bar at q (view frame, metres): `length` metres with `divisions` ticks of `tickMm`
+    // millimetres, "0" and the length in metres under its ends.
+    void PaintScaleBar(
+        const QPointF& q, double length, int tickMm, int divisions, int thickness, const TPolice& font);
     // Pixel of the whole drawing back to metres in the view frame.
     QPointF FromPixel(int x, int y) const;
     // "Sistema/Cavidad/Red/Lugar A - B" of a gallery, as the status bar shows it.

@@ -11,18 +11,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-int RoundEven(double v)
-{
-    return static_cast<int>(std::nearbyint(v));
-}
-
-// Shot ends of the drawn part: from b E + a S to a E + b S.
-void ShotFraction(int pourcentage, double& a, double& b)
-{
-    a = 0.5 + 0.005 * pourcentage;
-    b = 1 - a;
-}
-
 } // namespace
 
 bool ks::PositionedBox(const TMassif& massif, double min[3], double max[3])
@@ -102,8 +90,8 @@ void TPlan::Dimensions(int& width, int& height, double resolution, double rappor
     XMax += widen;
     YMin -= widen;
     YMax += widen;
-    width = RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
-    height = RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
+    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
 }
 
 QPointF TPlan::FixedOrigin() const
@@ -167,7 +155,7 @@ void TPlan::Paint(int mode)
     const TOptions_Plan& o = *m_context.Plan;
     QPainter& p = *m_painter;
     double a = 0, b = 0;
-    ShotFraction(o.pourcentage, a, b);
+    ks::ShotFraction(o.pourcentage, a, b);
 
     QPen pen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
     p.setPen(pen);
@@ -279,16 +267,19 @@ void TPlan::Paint(int mode)
     if (o.Affiche_Nord)
         PaintNorth();
     if (o.Affiche_Echelle)
-        PaintScaleBar();
+        PaintScaleBar(ToView(ScaleBarPosition().x(), ScaleBarPosition().y()), o.Long_Echelle,
+            o.Largeur_Echelle, o.Subdivision, o.Epaisseur_Echelle, o.Police_Echelle);
     if (o.Affiche_Quadri && o.Pas > 0)
         PaintGrid();
 }
 
-double TPlan::LabelOffset() const
+bool TPlan::ShotStyle(int& thickness, int& percentage) const
 {
-    // On screen the font grows with the zoom ratio and so does the drawing: the offset in metres
-    // is divided by the ratio, so that the label keeps its place beside its station.
-    return TextHeightMm("O") * 0.0005 * Echelle / (m_onPage ? 1.0 : m_rapport);
+    if (!m_context.Plan)
+        return false;
+    thickness = m_context.Plan->Epaisseur_Visee;
+    percentage = m_context.Plan->pourcentage;
+    return true;
 }
 
 // A position left at 0, 0 km was never set (the options' default): the arrow goes to the cave's
@@ -339,34 +330,6 @@ void TPlan::PaintNorth()
     Text(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
 }
 
-void TPlan::PaintScaleBar()
-{
-    const TOptions_Plan& o = *m_context.Plan;
-    QPainter& p = *m_painter;
-    p.setPen(
-        QPen(Qt::black, PenWidth(o.Epaisseur_Echelle, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const QPointF bar = ScaleBarPosition();
-    const QPointF q = ToView(bar.x(), bar.y());
-    const double lb = o.Long_Echelle, h = o.Largeur_Echelle * 0.001 * Echelle;
-    MoveTo(q.x(), q.y());
-    LineTo(q.x() + lb, q.y());
-    LineTo(q.x() + lb, q.y() + h);
-    MoveTo(q.x(), q.y());
-    LineTo(q.x(), q.y() + h);
-    for (int i = 1; i < o.Subdivision; ++i) {
-        MoveTo(q.x() + lb * i / o.Subdivision, q.y());
-        LineTo(q.x() + lb * i / o.Subdivision, q.y() + h);
-    }
-    p.setFont(Font(o.Police_Echelle));
-    p.setBrush(Qt::NoBrush);
-    const double t = TextHeightMm("0");
-    const double w0 = TextWidthMm("0");
-    Text(q.x() - 0.001 * Echelle * w0 / 2, q.y() + h + 0.001 * Echelle * t, "0");
-    const std::string length = std::to_string(o.Long_Echelle) + ks::LengthUnitLabel(ks::kMetres);
-    const double w1 = TextWidthMm(ks::ToQString(length));
-    Text(q.x() + lb - 0.001 * Echelle * w1 / 2, q.y() + h + 0.001 * Echelle * t, length);
-}
-
 void TPlan::PaintGrid()
 {
     const TOptions_Plan& o = *m_context.Plan;
@@ -384,40 +347,4 @@ void TPlan::PaintGrid()
             LineTo(b2.x(), b2.y());
         }
     }
-}
-
-void TPlan::Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text)
-{
-    text.clear();
-    TFiche* sheet = SheetAt(fiche);
-    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size() || !CanevasEcran)
-        return;
-    const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
-    if (show)
-        text = StatusText(*sheet, g);
-    if (!g.Positioned || point < 1 || point > g.ShotCount() || g.StationCount() != g.ShotCount()
-        || !m_context.Plan)
-        return;
-
-    QPainter painter(CanevasEcran);
-    m_painter = &painter;
-    m_onPage = false;
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    const QPointF s = StationInView(g, point - 1), e = StationInView(g, point);
-    // End markers invert what is under them, so drawing them twice restores the image.
-    painter.setCompositionMode(QPainter::RasterOp_NotDestination);
-    painter.setBrush(show ? Qt::black : Qt::white);
-    Carre(s.x(), s.y());
-    Carre(e.x(), e.y());
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    if (mode == 0) {
-        painter.setPen(
-            QPen(show ? Qt::red : Qt::black, RoundEven(m_context.Plan->Epaisseur_Visee * 0.1 * PixelsParMm),
-                Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        double a = 0, b = 0;
-        ShotFraction(m_context.Plan->pourcentage, a, b);
-        Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-        Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
-    }
-    End();
 }

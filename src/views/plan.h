@@ -27,7 +27,6 @@ public:
         int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor) override;
     void Dimensions(int& width, int& height, double resolution, double rapport) override;
     void NbPages(int& columns, int& rows, int marginsX, int marginsY) override;
-    void Marquer(bool show, int fiche, int galerie, int point, int mode, std::string& text) override;
 
     QPointF ToView(double x, double y, double z = 0) const override;
     // Where the north arrow and the scale bar stand, survey metres: the options' place, or beside
@@ -41,13 +40,11 @@ public:
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Horizontal; }
-    // Metres from a station to its label, each way: half a capital O of the current font on paper.
-    double LabelOffset() const;
+    bool ShotStyle(int& thickness, int& percentage) const override;
 
 private:
     void Paint(int mode);
     void PaintNorth();
-    void PaintScaleBar();
     void PaintGrid();
     QPointF FixedOrigin() const;
 };

@@ -1,0 +1,242 @@
+#include "views/coupe.h"
+
+#include "compute/elevation.h"
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "views/options.h"
+#include "views/qt_text.h"
+
+#include <cmath>
+
+QPointF TCoupe::ToView(double x, double, double z) const
+{
+    return { x, z };
+}
+
+bool TCoupe::Drawn(const TGalerie& g) const
+{
+    return g.InElevation && TProjection::Drawn(g);
+}
+
+QPointF TCoupe::StationInView(const TGalerie& g, int k) const
+{
+    if (k <= 0 || static_cast<std::size_t>(k) > g.Stations.size())
+        return { g.ElevFromStart ? g.ElevX : g.DevEnd, g.Start.Z + g.ElevZ };
+    const TStationPos& p = g.Stations[static_cast<std::size_t>(k - 1)];
+    return { p.Developed, p.Z + g.ElevZ };
+}
+
+bool TCoupe::ShotStyle(int& thickness, int& percentage) const
+{
+    if (!m_context.Coupe)
+        return false;
+    thickness = m_context.Coupe->Epaisseur_Visee;
+    percentage = m_context.Coupe->pourcentage;
+    return true;
+}
+
+void TCoupe::Dimensions(int& width, int& height, double resolution, double rapport)
+{
+    Calcule = false;
+    width = height = 1;
+    if (!m_context.Massif)
+        return;
+    ks::TElevation elevation(*m_context.Massif);
+    if (!m_context.Massif->ElevationPlaced)
+        elevation.CalculerDeveloppes();
+    if (!elevation.Box(XMin, XMax, YMin, YMax))
+        return;
+    Calcule = true;
+    const double widen = 0.01 * Echelle;
+    XMin -= widen;
+    XMax += widen;
+    YMin -= widen;
+    YMax += widen;
+    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
+    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+}
+
+void TCoupe::NbPages(int& columns, int& rows, int marginsX, int marginsY)
+{
+    const TOptions_Coupe* o = m_context.Coupe;
+    PageCount(columns, rows, marginsX, marginsY, o && o->Origine, o ? o->X_Origine : 0, o ? o->Z_Origine : 0);
+}
+
+void TCoupe::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
+{
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DessinerSur(painter, originX, originY, resolution, rapport, mode);
+    }
+    CanevasEcran = &image;
+}
+
+void TCoupe::DessinerSur(
+    QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
+{
+    BeginScreen(painter, originX, originY, resolution, rapport);
+    if (Calcule && m_context.Coupe)
+        Paint(mode);
+    End();
+}
+
+void TCoupe::DessinerPage(
+    int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
+{
+    BeginPage(canvas, column, row, leftMm, topMm, factor);
+    const TOptions_Coupe* o = m_context.Coupe;
+    PageGrid(o && o->Origine, o ? o->X_Origine : 0, o ? o->Z_Origine : 0);
+    if (Calcule && o)
+        Paint(mode);
+    End();
+}
+
+void TCoupe::Paint(int mode)
+{
+    const TOptions_Coupe& o = *m_context.Coupe;
+    QPainter& p = *m_painter;
+    double a = 0, b = 0;
+    ks::ShotFraction(o.pourcentage, a, b);
+    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    p.setBrush(Qt::black);
+    double offset = 0;
+    if (o.Texte_Station > 0) {
+        p.setFont(Font(o.Police_Station));
+        offset = LabelOffset();
+    }
+    const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
+    const bool heights = o.Afficher_Habillage || o.Representation_Hauteur != 0;
+    auto setWidth = [&](int tenths) {
+        QPen current = p.pen();
+        current.setWidth(PenWidth(tenths, true));
+        p.setPen(current);
+    };
+    auto label = [&](const QPointF& at, const TPointTopo& point) {
+        if (o.Texte_Station <= 0 || point.Final)
+            return;
+        std::string text = ks::Cp1252ToUtf8(point.Name.Get());
+        if (o.Texte_Station == 2)
+            text += "(" + std::to_string(point.Number) + ")";
+        p.setBrush(Qt::NoBrush);
+        Text(at.x() + offset, at.y() + offset, text);
+    };
+    auto station = [&](const QPointF& at) {
+        if (o.diametre != 0) {
+            p.setBrush(Qt::black);
+            Circle(at.x(), at.y(), o.diametre);
+        }
+    };
+
+    for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
+        for (std::size_t gi = 0; gi < sheet->Galeries.size(); ++gi) {
+            const TGalerie& g = *sheet->Galeries[gi];
+            if (!Drawn(g))
+                continue;
+            QPen galleryPen = p.pen();
+            galleryPen.setColor(GalleryColour(g, mode, deformationMax));
+            galleryPen.setWidth(PenWidth(o.Epaisseur_Visee, true));
+            p.setPen(galleryPen);
+            QPointF s = StationInView(g, 0);
+            std::pair<double, double> hS { -1, -1 };
+            if (heights)
+                hS = sheet->PassageHeights(static_cast<int>(gi), 0);
+            station(s);
+            label(s, g.Start);
+            for (int k = 1; k <= g.ShotCount(); ++k) {
+                const QPointF e = StationInView(g, k);
+                MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+                LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                if (heights) {
+                    const auto hE = sheet->PassageHeights(static_cast<int>(gi), k);
+                    if (o.Afficher_Habillage) {
+                        setWidth(o.Epaisseur_Habit);
+                        if (hS.first > -0.5 && hE.first > -0.5) {
+                            MoveTo(s.x(), s.y() + hS.first);
+                            LineTo(e.x(), e.y() + hE.first);
+                        }
+                        if (hS.second > -0.5 && hE.second > -0.5) {
+                            MoveTo(s.x(), s.y() - hS.second);
+                            LineTo(e.x(), e.y() - hE.second);
+                        }
+                    }
+                    if (o.Representation_Hauteur != 0) {
+                        // "Trazos": a stroke from the station to the roof and to the floor;
+                        // "Puntos": a dot at each.
+                        setWidth(o.Epaisseur_hauteur);
+                        auto mark = [&](double y) {
+                            if (o.Representation_Hauteur == 1) {
+                                MoveTo(e.x(), e.y());
+                                LineTo(e.x(), y);
+                            } else {
+                                p.setBrush(Qt::black);
+                                Circle(e.x(), y, o.Epaisseur_hauteur / 2);
+                            }
+                        };
+                        if (hE.first > -0.5)
+                            mark(e.y() + hE.first);
+                        if (hE.second > -0.5)
+                            mark(e.y() - hE.second);
+                    }
+                    setWidth(o.Epaisseur_Visee);
+                    hS = hE;
+                }
+                s = e;
+                station(e);
+            }
+            label(s, g.End);
+        }
+    }
+    if (o.Affiche_Horizontale)
+        PaintScaleBar(QPointF(o.X_Horizontale, o.Z_Horizontale), o.Long_Horizontale, o.Largeur_Horizontale,
+            o.Pas_Horizontale, o.Epaisseur_Horizontale, o.Police_Horizontale);
+    PaintVerticalScales();
+}
+
+void TCoupe::PaintVerticalScales()
+{
+    const TOptions_Coupe& o = *m_context.Coupe;
+    QPainter& p = *m_painter;
+    const int count = std::clamp<int>(o.NbVerticales, 0, TOptions_Coupe::kMaxVerticales);
+    for (int n = 0; n < count; ++n) {
+        const TVerticale& v = o.Verticales[static_cast<std::size_t>(n)];
+        // The reference altitude: the first station of that name and number over every sheet.
+        double zr = 0;
+        bool found = false;
+        for (const auto& sheet : m_context.Massif->Sheets) {
+            if (!sheet)
+                continue;
+            for (const auto& g : sheet->Galeries) {
+                if (!g->Positioned)
+                    continue;
+                for (const TPointTopo* point : { &g->Start, &g->End }) {
+                    if (!found && !point->Final && point->Number == v.Indice_Verticale
+                        && ks::EqualsIgnoreCase(point->Name.Get(), v.Nom_Verticale)) {
+                        zr = point->Z;
+                        found = true;
+                    }
+                }
+            }
+        }
+        p.setPen(QPen(
+            Qt::black, PenWidth(o.Epaisseur_Verticale, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        MoveTo(v.X_Verticale, v.ZMin_Verticale + v.Decal_Verticale + zr);
+        LineTo(v.X_Verticale, v.ZMax_Verticale + v.Decal_Verticale + zr);
+        if (o.Pas_Verticale <= 0)
+            continue;
+        p.setFont(Font(o.Police_Verticale));
+        p.setBrush(Qt::NoBrush);
+        const double tick = o.Largeur_Verticale * 0.001 * Echelle * (v.Gauche_Verticale ? -1 : 1);
+        const double half = TextHeightMm("0") * 0.0005 * Echelle;
+        const int first = ks::RoundEven(static_cast<double>(v.ZMin_Verticale) / o.Pas_Verticale);
+        const int last = ks::RoundEven(static_cast<double>(v.ZMax_Verticale) / o.Pas_Verticale);
+        for (int i = first; i <= last; ++i) {
+            const double y = o.Pas_Verticale * i + v.Decal_Verticale + zr;
+            MoveTo(v.X_Verticale, y);
+            LineTo(v.X_Verticale + tick, y);
+            const std::string text = std::to_string(o.Pas_Verticale * i);
+            const double width = v.Gauche_Verticale ? TextWidthMm(ks::ToQString(text)) * 0.001 * Echelle : 0;
+            Text(v.X_Verticale + tick * 1.5 - width, y + half, text);
+        }
+    }
+}
