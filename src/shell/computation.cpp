@@ -59,7 +59,12 @@ void TComputeController::RequestAutomatic()
 
 void TComputeController::Stop()
 {
+    // The user stops computing: a computation requested to follow the running one is dropped too,
+    // rather than started as soon as this one has ended.
     m_flags.Stop = true;
+    m_fastTimer.stop();
+    m_detailedTimer.stop();
+    m_userRequested = false;
 }
 
 void TComputeController::Discard()

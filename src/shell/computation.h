@@ -29,7 +29,7 @@ public:
     void RequestDetailed();
     void RequestFast(); // from the menu or the tool bar: reports the elapsed time
     void RequestAutomatic(); // after a change of the massif
-    void Stop();
+    void Stop(); // "Detener": stops the running computation and drops a requested one
     // Stops a running computation and forgets it, before the massif it works for is closed.
     void Discard();
     bool Running() const { return m_flags.Running.load(); }
