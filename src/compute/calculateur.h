@@ -120,14 +120,19 @@ public:
         return m_galleries[static_cast<std::size_t>(sheet)][static_cast<std::size_t>(gallery)];
     }
     int LiveBranchCount() const;
+    // The lightest weighted length from the references to every junction reached, and each
+    // junction's provisional position from it (Known, and the junction's X, Y, Z).
+    void ProvisionalPositions();
+    // Junction index (in Junctions, from 0) of a station, -1 when it is none.
+    int JunctionIndex(const TPointTopo& station) const;
+    // After ProvisionalPositions: the lightest weighted length to a junction (index from 0).
+    double Shortest(int index) const { return m_shortest[static_cast<std::size_t>(index)]; }
     bool Stopped() const { return m_flags.Stop.load(std::memory_order_relaxed); }
 
 private:
     void Report(ks::MessageKind kind, const std::string& text, bool alsoInBackground);
     int ReferenceIndex(const TPointTopo& station) const;
-    int JunctionIndex(const TPointTopo& station) const; // -1 when none
     bool MergeAtJunction(int k);
-    void ProvisionalPositions();
     void Walk(TConcentre& branch, int mode);
     void EnsureJunctionTables();
 

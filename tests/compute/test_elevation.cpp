@@ -1,5 +1,6 @@
 // The developed elevation's structure: branches, hung galleries, corrections, refusals and repairs.
 #include "compute/elevation.h"
+#include "compute/elevation_assistant.h"
 #include "support/fixture.h"
 
 #include <gtest/gtest.h>
@@ -187,4 +188,125 @@ TEST_F(Elevation, CircularLinksFromADamagedFileEndLikeAnyBranch)
     e.InvertBranch(Ref(0));
     e.RetirerDeCoupe(Ref(0), true);
     EXPECT_FALSE(G(1).InElevation);
+}
+
+namespace {
+
+// Galleries of one sheet (Ordre 3) for the assistant, positioned by nothing: it works on the
+// reduced vectors.
+class Assistant : public ::testing::Test
+{
+protected:
+    TGalerie& Add(const std::string& from, int a, const std::string& to, int b, int shots)
+    {
+        if (massif.Sheets.empty()) {
+            massif.Sheets.push_back(std::make_unique<TFiche>());
+            massif.Sheets[0]->Ordre = 3;
+        }
+        massif.Sheets[0]->Galeries.push_back(MakeGallery(from, a, to, b, shots));
+        return *massif.Sheets[0]->Galeries.back();
+    }
+    TGalerie& G(int i) { return *massif.Sheets[0]->Galeries[static_cast<std::size_t>(i)]; }
+    static std::vector<TGalleryRef> Refs(const std::vector<TPlacedGallery>& placed)
+    {
+        std::vector<TGalleryRef> refs;
+        for (const TPlacedGallery& p : placed)
+            refs.push_back(p.Ref);
+        return refs;
+    }
+
+    TMassif massif;
+};
+
+} // namespace
+
+TEST_F(Assistant, AChainIsAnchoredAtTheArrivalAndHungBackToTheDeparture)
+{
+    Add("A", 1, "A", 2, 1);
+    Add("A", 2, "A", 3, 1);
+    Add("A", 3, "A", 4, 1);
+    TElevationAssistant assistant(massif);
+    TAssistantRequest request;
+    request.Departure = { "A", 1 };
+    request.Arrival = { "a", 4 };
+    request.X = 10;
+    std::vector<TPlacedGallery> placed;
+    ASSERT_EQ(assistant.Construire(request, placed), std::nullopt);
+    EXPECT_EQ(Refs(placed), (std::vector<TGalleryRef> { { 3, 2 }, { 3, 1 }, { 3, 0 } }));
+    ASSERT_EQ(massif.ElevationPoints.size(), 1u);
+    EXPECT_EQ(massif.ElevationPoints[0]->Number, 4);
+    EXPECT_EQ(massif.ElevationPoints[0]->Gallery, 2);
+    // Each gallery is unrolled from the end it shares with the chain towards the arrival.
+    EXPECT_FALSE(G(2).ElevFromStart);
+    EXPECT_EQ(G(2).BranchCount, 1);
+    EXPECT_EQ(G(2).BranchGallery[0], 1);
+    EXPECT_EQ(G(1).BranchGallery[0], 0);
+    EXPECT_DOUBLE_EQ(G(0).ElevX, 10 + 2 * 4.75);
+
+    // Everything is in the elevation now: the departure reaches nothing more.
+    TStationName arrival;
+    EXPECT_EQ(assistant.PlusLoin({ "A", 1 }, false, arrival), std::string(kUnknownDepartureText));
+}
+
+TEST_F(Assistant, TheChainFollowsTheLighterWayRoundALoop)
+{
+    Add("A", 1, "A", 2, 1);
+    Add("A", 2, "A", 3, 1);
+    Add("A", 3, "A", 1, 1).Deformation = 3; // direct, but three times as heavy
+    TElevationAssistant assistant(massif);
+    TAssistantRequest request;
+    request.Departure = { "A", 1 };
+    request.Arrival = { "A", 3 };
+    std::vector<TPlacedGallery> placed;
+    ASSERT_EQ(assistant.Construire(request, placed), std::nullopt);
+    EXPECT_EQ(Refs(placed), (std::vector<TGalleryRef> { { 3, 1 }, { 3, 0 } }));
+    EXPECT_FALSE(G(2).InElevation);
+}
+
+TEST_F(Assistant, FarthestAndDeepestPicksAndBlindSideGalleries)
+{
+    Add("A", 1, "A", 2, 2); // climbs 1 m
+    Add("A", 2, "A", 3, 4); // climbs 2 m, the longest way
+    Add("B", 1, "A", 2, 3); // B1 lies 1.5 m below A2
+    Add("A", 3, "", 0, 1).End.Final = true;
+    TElevationAssistant assistant(massif);
+    TStationName arrival;
+    ASSERT_EQ(assistant.PlusLoin({ "A", 1 }, false, arrival), std::nullopt);
+    EXPECT_EQ(arrival.Name, "A");
+    EXPECT_EQ(arrival.Number, 3);
+    ASSERT_EQ(assistant.PlusLoin({ "A", 1 }, true, arrival), std::nullopt);
+    EXPECT_EQ(arrival.Name, "B");
+    EXPECT_EQ(arrival.Number, 1);
+
+    TAssistantRequest request;
+    request.Departure = { "A", 1 };
+    request.Arrival = { "A", 3 };
+    request.Blind = true;
+    request.Forward = false;
+    std::vector<TPlacedGallery> placed;
+    ASSERT_EQ(assistant.Construire(request, placed), std::nullopt);
+    EXPECT_EQ(Refs(placed), (std::vector<TGalleryRef> { { 3, 1 }, { 3, 0 }, { 3, 3 } }));
+    EXPECT_TRUE(G(3).InElevation);
+    EXPECT_TRUE(G(3).ElevFromStart);
+    EXPECT_FALSE(G(3).ElevForward);
+    EXPECT_FALSE(G(2).InElevation) << "B1-A2 is no blind gallery";
+}
+
+TEST_F(Assistant, Refusals)
+{
+    Add("A", 1, "A", 2, 1);
+    Add("C", 1, "C", 2, 1);
+    TElevationAssistant assistant(massif);
+    TStationName arrival;
+    std::vector<TPlacedGallery> placed;
+    EXPECT_EQ(assistant.PlusLoin({ "A", 0 }, false, arrival), std::string(kIndexNotPositiveText));
+    EXPECT_EQ(assistant.PlusLoin({ "Z", 1 }, false, arrival), std::string(kUnknownDepartureText));
+    TAssistantRequest request;
+    request.Departure = { "A", 1 };
+    request.Arrival = { "C", 2 };
+    EXPECT_EQ(assistant.Construire(request, placed), std::string(kCannotJoinText));
+    request.New = false;
+    EXPECT_EQ(assistant.Construire(request, placed), std::string(kNoKnownBranchText));
+    EXPECT_TRUE(massif.ElevationPoints.empty());
+    EXPECT_FALSE(G(0).InElevation);
 }
