@@ -1,5 +1,6 @@
 // karstelle-cli: the non-interactive work on massif files, for batch use, scripts and tests.
 
+#include "cli/cli_common.h"
 #include "compute/driver.h"
 #include "model/file_error.h"
 #include "model/file_io.h"
@@ -7,86 +8,21 @@
 #include "model/services.h"
 #include "model/text_utils.h"
 #include "views/options.h"
-#include "views/plan.h"
 #include "views/qt_text.h"
 #include "views/settings_dir.h"
 
 #include <QGuiApplication>
-#include <QPageSize>
-#include <QPdfWriter>
-#include <QSvgGenerator>
 
 #include <clocale>
-#include <cmath>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 namespace {
 
-const char* const kUsage
-    = "usage:\n"
-      "  karstelle-cli info FILE\n"
-      "  karstelle-cli convert IN OUT\n"
-      "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
-      "  karstelle-cli render plan FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R] [--angle DEG]"
-      " [--mode 0|2|3]\n"
-      "  karstelle-cli options show|write-defaults [--force]\n";
-
-// A message of the core (UTF-8, lines parted by CR as in the message boxes) on standard error.
-void PrintMessage(const std::string& text)
-{
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r')
-            lines += text[i];
-        else if (i + 1 >= text.size() || text[i + 1] != '\n')
-            lines += '\n';
-    }
-    std::cerr << lines << '\n';
-}
-
-// Messages of the core go to standard error; questions are answered "stop", since nobody is there
-// to answer them.
-class ConsoleReporter : public ks::IReporter
-{
-public:
-    void Message(ks::MessageKind, const std::string& text) override { PrintMessage(text); }
-    bool AskContinue(const ks::TQuestion& question) override
-    {
-        PrintMessage(question.Text);
-        return false;
-    }
-};
-
-// An output drawn under a temporary name in its own folder takes its name only once complete, so
-// that a failure leaves no partial file and keeps an older one. False (with the message) on failure.
-bool Publish(bool drawn, const std::string& part, const std::string& out)
-{
-    std::error_code error;
-    if (drawn)
-        std::filesystem::rename(part, out, error);
-    if (!drawn || error) {
-        std::filesystem::remove(part, error);
-        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
-        return false;
-    }
-    return true;
-}
-
-// Loads a massif; false (with the message printed) when it could not be read.
-bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result)
-{
-    ConsoleReporter reporter;
-    massif.FileName = path;
-    result = massif.Load(&reporter, nullptr);
-    return result.status == ks::LoadStatus::Loaded;
-}
+using namespace cli;
 
 int Info(const std::string& path)
 {
@@ -295,151 +231,6 @@ int Compute(const std::vector<std::string>& args)
     return 0;
 }
 
-// Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
-bool LoadComputed(const std::string& file, TMassif& massif)
-{
-    ks::LoadResult loaded;
-    if (!LoadMassif(file, massif, loaded))
-        return false;
-    ks::TComputeFlags flags;
-    ks::TThreadCalcul thread(massif, flags);
-    const ks::TComputeReport report = thread.Complete(massif);
-    for (const auto& message : report.Messages)
-        PrintMessage(message.second);
-    if (!report.Positioned) {
-        std::cerr << "karstelle-cli: " << file << ": nothing could be computed\n";
-        return false;
-    }
-    massif.PlaceAllStations();
-    return true;
-}
-
-std::string Extension(const std::string& path)
-{
-    const auto dot = path.rfind('.');
-    return dot == std::string::npos ? std::string() : ks::UpperCase(path.substr(dot));
-}
-
-int RenderPlan(const std::vector<std::string>& args)
-{
-    std::string file, out;
-    int scale = 0, mode = 0;
-    double zoom = 1;
-    std::optional<double> angle;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "-o" && hasValue)
-            out = args[++i];
-        else if (a == "--scale" && hasValue)
-            scale = static_cast<int>(ks::ToInt(args[++i]));
-        else if (a == "--zoom" && hasValue)
-            zoom = ks::ToReal(args[++i]);
-        else if (a == "--angle" && hasValue)
-            angle = ks::ToReal(args[++i]);
-        else if (a == "--mode" && hasValue)
-            mode = static_cast<int>(ks::ToInt(args[++i]));
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
-    const std::string kind = Extension(out);
-    if (file.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG") || zoom <= 0 || scale < 0
-        || (mode != 0 && mode != 2 && mode != 3)) {
-        std::cerr << kUsage;
-        return 2;
-    }
-
-    TMassif massif;
-    if (!LoadComputed(file, massif))
-        return 1;
-    const std::string settings = ks::SettingsDirectory();
-    TOptions_Plan options;
-    ks::Charger(options, settings + "/" + ks::kPlanOptionsFile);
-    TMarge margins;
-    ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
-    TViewContext context;
-    context.Massif = &massif;
-    context.Plan = &options;
-    context.Marge = &margins;
-
-    // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
-    if (options.X_Nord == 0 && options.Y_Nord == 0)
-        std::cerr << "north arrow at the cave's north-west corner (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
-    if (options.X_Echelle == 0 && options.Y_Echelle == 0)
-        std::cerr
-            << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
-
-    TPlan plan(context);
-    if (scale > 0)
-        plan.Echelle = scale;
-    plan.Angle = angle.value_or(options.Angle);
-    plan.Tourner(0);
-    const double resolution = 96 / 25.4; // screen pixels per millimetre
-    int width = 0, height = 0;
-    plan.Dimensions(width, height, resolution, zoom);
-
-    const std::string part = out + ".part";
-    if (kind == ".PDF") {
-        QPdfWriter pdf(ks::ToQString(part));
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setResolution(300);
-        pdf.setTitle(ks::ToQString(file));
-        plan.SetPageSize(QSizeF(210, 297));
-        int columns = 0, rows = 0;
-        plan.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
-        QPainter painter;
-        const bool open = painter.begin(&pdf);
-        for (int page = 0; open && page < columns * rows; ++page) {
-            if (page > 0)
-                pdf.newPage();
-            plan.DessinerPage(
-                page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
-        }
-        const bool drawn = open && painter.end();
-        if (!Publish(drawn, part, out))
-            return 1;
-        std::cerr << "pages: " << columns << " x " << rows << '\n';
-        return 0;
-    }
-
-    // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a plan.
-    if (width >= 10000 || height >= 10000) {
-        const int suggested
-            = static_cast<int>(std::ceil(plan.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
-        std::cerr << "karstelle-cli: the plan at 1/" << plan.Echelle << " would be " << width << " x "
-                  << height << " pixels, more than can be drawn; try a smaller scale, such as --scale "
-                  << suggested << '\n';
-        return 1;
-    }
-    if (kind == ".SVG") {
-        QSvgGenerator svg;
-        svg.setFileName(ks::ToQString(part));
-        svg.setSize(QSize(width, height));
-        svg.setResolution(96); // so that the SVG keeps the paper size of the scale
-        svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(ks::ToQString(file));
-        QPainter painter;
-        bool drawn = painter.begin(&svg);
-        if (drawn) {
-            painter.fillRect(QRect(0, 0, width, height), Qt::white);
-            plan.DessinerSur(painter, 0, 0, resolution, zoom, mode);
-            drawn = painter.end();
-        }
-        if (!Publish(drawn, part, out))
-            return 1;
-    } else {
-        QImage image(width, height, QImage::Format_RGB32);
-        plan.Dessiner(0, 0, resolution, zoom, image, mode);
-        if (!Publish(image.save(ks::ToQString(part), "PNG"), part, out))
-            return 1;
-    }
-    std::cerr << "size: " << width << " x " << height << " pixels at 1/" << plan.Echelle << '\n';
-    return 0;
-}
-
 // Prints every option record (from its file, or the defaults), or writes the default files.
 int Options(const std::vector<std::string>& args)
 {
@@ -487,16 +278,18 @@ int main(int argc, char** argv)
             return Convert(args[1], args[2]);
         if (!args.empty() && args[0] == "compute")
             return Compute(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!args.empty() && args[0] == "elevation")
+            return cli::Elevation(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "options")
             return Options(std::vector<std::string>(args.begin() + 1, args.end()));
-        if (args.size() >= 2 && args[0] == "render" && args[1] == "plan") {
+        if (args.size() >= 2 && args[0] == "render" && (args[1] == "plan" || args[1] == "elevation")) {
             // Drawing needs a GUI application object; no window is ever shown.
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             int qtArgc = 1;
             QGuiApplication application(qtArgc, argv);
             std::setlocale(LC_NUMERIC, "C");
-            return RenderPlan(std::vector<std::string>(args.begin() + 2, args.end()));
+            return cli::Render(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
         }
     } catch (const ks::FileError& e) {
         std::cerr << "karstelle-cli: " << e.what() << '\n';

@@ -19,9 +19,8 @@ public:
 
     // No single survey point has a place in the elevation: x is taken as the developed distance.
     QPointF ToView(double x, double y, double z) const override;
-    // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
     void DessinerSur(
-        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode);
+        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode) override;
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Vertical; }

@@ -50,6 +50,10 @@ public:
     virtual void DessinerPage(
         int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
         = 0;
+    // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
+    virtual void DessinerSur(
+        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
+        = 0;
     // Sets the extents and gives the whole drawing's size in pixels.
     virtual void Dimensions(int& width, int& height, double resolution, double rapport) = 0;
     // Number of page columns and rows with the given margin sums (mm) on the current page size.

@@ -34,9 +34,8 @@ public:
     QPointF NorthPosition() const;
     QPointF ScaleBarPosition() const;
 
-    // Paints the drawing on any open painter with the screen mapping (an SVG generator, say).
     void DessinerSur(
-        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode);
+        QPainter& painter, int originX, int originY, double resolution, double rapport, int mode) override;
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Horizontal; }

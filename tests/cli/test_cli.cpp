@@ -186,3 +186,37 @@ TEST(Cli, OptionFilesWrittenAndShown)
     EXPECT_NE(shown.out.find("Texte_Nord = \"N.G.\""), std::string::npos);
     EXPECT_NE(shown.out.find("Police_Marge = \"Arial\" size 9 height -12"), std::string::npos);
 }
+
+TEST(Cli, ElevationBuiltByTheAssistantIsDrawnAlikeFromBothFormats)
+{
+    TempDir home;
+    const CliRun built = Cli(
+        "elevation '" + kSample + "' --from E:1 --longest --blind --save '" + home.Path("e.fic") + "'", home);
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_NE(built.err.find("arrival: V(0)"), std::string::npos) << built.err;
+    EXPECT_EQ(built.out.rfind("ordre,gallery,unrolled\n", 0), 0u);
+    EXPECT_GT(Count(built.out, '\n'), 5);
+    ASSERT_EQ(Cli("convert '" + home.Path("e.fic") + "' '" + home.Path("e.mas") + "'", home).status, 0);
+
+    for (const char* name : { "e.fic", "e.mas" }) {
+        const CliRun drawn = Cli(
+            "render elevation '" + home.Path(name) + "' -o '" + home.Path(name) + ".png'" + " --scale 1000",
+            home);
+        ASSERT_EQ(drawn.status, 0) << drawn.err;
+    }
+    // The text format keeps no gallery offsets: they are rebuilt from the anchors alike.
+    EXPECT_EQ(ReadFile(home.Path("e.fic.png")), ReadFile(home.Path("e.mas.png")));
+    EXPECT_EQ(
+        Cli("render elevation '" + home.Path("e.mas") + "' -o '" + home.Path("e.pdf") + "'", home).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(home.Path("e.pdf")));
+
+    // A massif without an elevation, a departure that reaches nothing, or no arrival chosen.
+    const CliRun none = Cli("render elevation '" + kSample + "' -o '" + home.Path("n.png") + "'", home);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("no elevation"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home.Path("n.png")));
+    const CliRun unknown = Cli("elevation '" + kSample + "' --from Z:1 --deepest", home);
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_NE(unknown.err.find("Punto de arranque desconocido o ya en el alzado."), std::string::npos);
+    EXPECT_EQ(Cli("elevation '" + kSample + "' --from E:1", home).status, 2);
+}

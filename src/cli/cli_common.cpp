@@ -1,0 +1,79 @@
+#include "cli/cli_common.h"
+
+#include "compute/driver.h"
+#include "model/text_utils.h"
+
+#include <filesystem>
+#include <iostream>
+
+namespace cli {
+
+const char* const kUsage
+    = "usage:\n"
+      "  karstelle-cli info FILE\n"
+      "  karstelle-cli convert IN OUT\n"
+      "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
+      "  karstelle-cli render plan|elevation FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R]"
+      " [--angle DEG] [--mode 0|2|3]\n"
+      "  karstelle-cli elevation FILE --from NAME:N (--to NAME:N | --longest | --deepest) [--blind]"
+      " [--right-to-left] [--save OUT]\n"
+      "  karstelle-cli options show|write-defaults [--force]\n";
+
+void PrintMessage(const std::string& text)
+{
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != '\n')
+            lines += '\n';
+    }
+    std::cerr << lines << '\n';
+}
+
+bool Publish(bool drawn, const std::string& part, const std::string& out)
+{
+    std::error_code error;
+    if (drawn)
+        std::filesystem::rename(part, out, error);
+    if (!drawn || error) {
+        std::filesystem::remove(part, error);
+        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+        return false;
+    }
+    return true;
+}
+
+bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result)
+{
+    ConsoleReporter reporter;
+    massif.FileName = path;
+    result = massif.Load(&reporter, nullptr);
+    return result.status == ks::LoadStatus::Loaded;
+}
+
+bool LoadComputed(const std::string& file, TMassif& massif)
+{
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return false;
+    ks::TComputeFlags flags;
+    ks::TThreadCalcul thread(massif, flags);
+    const ks::TComputeReport report = thread.Complete(massif);
+    for (const auto& message : report.Messages)
+        PrintMessage(message.second);
+    if (!report.Positioned) {
+        std::cerr << "karstelle-cli: " << file << ": nothing could be computed\n";
+        return false;
+    }
+    massif.PlaceAllStations();
+    return true;
+}
+
+std::string Extension(const std::string& path)
+{
+    const auto dot = path.rfind('.');
+    return dot == std::string::npos ? std::string() : ks::UpperCase(path.substr(dot));
+}
+
+} // namespace cli

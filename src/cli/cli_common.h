@@ -1,0 +1,44 @@
+#pragma once
+// What the commands of karstelle-cli share: usage, messages, loading and publishing outputs.
+
+#include "model/massif.h"
+#include "model/services.h"
+
+#include <string>
+#include <vector>
+
+namespace cli {
+
+extern const char* const kUsage;
+
+// A message of the core (UTF-8, lines parted by CR as in the message boxes) on standard error.
+void PrintMessage(const std::string& text);
+
+// Messages of the core go to standard error; questions are answered "stop", since nobody is there
+// to answer them.
+class ConsoleReporter : public ks::IReporter
+{
+public:
+    void Message(ks::MessageKind, const std::string& text) override { PrintMessage(text); }
+    bool AskContinue(const ks::TQuestion& question) override
+    {
+        PrintMessage(question.Text);
+        return false;
+    }
+};
+
+// An output drawn under a temporary name in its own folder takes its name only once complete, so
+// that a failure leaves no partial file and keeps an older one. False (with the message) on failure.
+bool Publish(bool drawn, const std::string& part, const std::string& out);
+// Loads a massif; false (with the message printed) when it could not be read.
+bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result);
+// Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
+bool LoadComputed(const std::string& file, TMassif& massif);
+// The upper-cased extension with its dot, or empty.
+std::string Extension(const std::string& path);
+
+// "render plan|elevation ..." and "elevation ...": the arguments after the command's words.
+int Render(const std::string& kind, const std::vector<std::string>& args);
+int Elevation(const std::vector<std::string>& args);
+
+} // namespace cli

@@ -1,0 +1,92 @@
+// karstelle-cli elevation: the elevation assistant on a massif file, without a window.
+#include "cli/cli_common.h"
+
+#include "compute/elevation_assistant.h"
+#include "model/text_utils.h"
+
+#include <iostream>
+#include <optional>
+
+namespace cli {
+
+namespace {
+
+// "NAME:N", the name in UTF-8 as typed; the number after the last colon.
+std::optional<ks::TStationName> ParseStation(const std::string& text)
+{
+    const auto colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0)
+        return std::nullopt;
+    const auto number = ks::ParseInt(text.substr(colon + 1));
+    if (!number)
+        return std::nullopt;
+    return ks::TStationName { ks::Utf8ToCp1252(text.substr(0, colon)), static_cast<int>(*number) };
+}
+
+std::string Shown(const ks::TStationName& station)
+{
+    return ks::Cp1252ToUtf8(station.Name) + "(" + std::to_string(station.Number) + ")";
+}
+
+} // namespace
+
+int Elevation(const std::vector<std::string>& args)
+{
+    std::string file, save;
+    std::optional<ks::TStationName> from, to;
+    bool longest = false, deepest = false;
+    ks::TAssistantRequest request;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "--from" && hasValue && !from)
+            from = ParseStation(args[++i]);
+        else if (a == "--to" && hasValue && !to)
+            to = ParseStation(args[++i]);
+        else if (a == "--longest")
+            longest = true;
+        else if (a == "--deepest")
+            deepest = true;
+        else if (a == "--blind")
+            request.Blind = true;
+        else if (a == "--right-to-left")
+            request.Forward = false;
+        else if (a == "--save" && hasValue)
+            save = args[++i];
+        else if (file.empty() && !a.empty() && a[0] != '-')
+            file = a;
+        else
+            return std::cerr << kUsage, 2;
+    }
+    if (file.empty() || !from || (to ? 1 : 0) + longest + deepest != 1)
+        return std::cerr << kUsage, 2;
+
+    TMassif massif;
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return 1;
+    ks::TElevationAssistant assistant(massif);
+    request.Departure = *from;
+    if (to) {
+        request.Arrival = *to;
+    } else if (auto refusal = assistant.PlusLoin(*from, deepest, request.Arrival)) {
+        PrintMessage(*refusal);
+        return 1;
+    } else {
+        std::cerr << "arrival: " << Shown(request.Arrival) << '\n';
+    }
+    std::vector<ks::TPlacedGallery> placed;
+    ConsoleReporter reporter;
+    if (auto refusal = assistant.Construire(request, placed, &reporter)) {
+        PrintMessage(*refusal);
+        return 1;
+    }
+    std::cout << "ordre,gallery,unrolled\n";
+    for (const ks::TPlacedGallery& p : placed)
+        std::cout << p.Ref.Sheet << ',' << p.Ref.Gallery << ',' << (p.FromStart ? "start" : "end") << '\n';
+    if (!save.empty())
+        massif.Save(save, nullptr);
+    return 0;
+}
+
+} // namespace cli

@@ -1,0 +1,158 @@
+// karstelle-cli render: a view of a computed massif to a picture or to printed pages.
+#include "cli/cli_common.h"
+
+#include "model/text_utils.h"
+#include "views/coupe.h"
+#include "views/options.h"
+#include "views/plan.h"
+#include "views/qt_text.h"
+#include "views/settings_dir.h"
+
+#include <QPageSize>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+
+#include <cmath>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace cli {
+
+int Render(const std::string& view, const std::vector<std::string>& args)
+{
+    std::string file, out;
+    int scale = 0, mode = 0;
+    double zoom = 1;
+    std::optional<double> angle;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (a == "-o" && hasValue)
+            out = args[++i];
+        else if (a == "--scale" && hasValue)
+            scale = static_cast<int>(ks::ToInt(args[++i]));
+        else if (a == "--zoom" && hasValue)
+            zoom = ks::ToReal(args[++i]);
+        else if (a == "--angle" && hasValue)
+            angle = ks::ToReal(args[++i]);
+        else if (a == "--mode" && hasValue)
+            mode = static_cast<int>(ks::ToInt(args[++i]));
+        else if (file.empty() && !a.empty() && a[0] != '-')
+            file = a;
+        else
+            return std::cerr << kUsage, 2;
+    }
+    const std::string kind = Extension(out);
+    if (file.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG") || zoom <= 0 || scale < 0
+        || (mode != 0 && mode != 2 && mode != 3)) {
+        std::cerr << kUsage;
+        return 2;
+    }
+
+    TMassif massif;
+    if (!LoadComputed(file, massif))
+        return 1;
+    const std::string settings = ks::SettingsDirectory();
+    TOptions_Plan planOptions;
+    TOptions_Coupe elevationOptions;
+    TMarge margins;
+    ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
+    TViewContext context;
+    context.Massif = &massif;
+    context.Plan = &planOptions;
+    context.Coupe = &elevationOptions;
+    context.Marge = &margins;
+
+    std::unique_ptr<TGraphique> drawing;
+    if (view == "plan") {
+        ks::Charger(planOptions, settings + "/" + ks::kPlanOptionsFile);
+        // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
+        if (planOptions.X_Nord == 0 && planOptions.Y_Nord == 0)
+            std::cerr
+                << "north arrow at the cave's north-west corner (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
+        if (planOptions.X_Echelle == 0 && planOptions.Y_Echelle == 0)
+            std::cerr
+                << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
+        auto plan = std::make_unique<TPlan>(context);
+        plan->Angle = angle.value_or(planOptions.Angle);
+        plan->Tourner(0);
+        drawing = std::move(plan);
+    } else {
+        ks::Charger(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
+        drawing = std::make_unique<TCoupe>(context);
+    }
+    TGraphique& graphic = *drawing;
+    if (scale > 0)
+        graphic.Echelle = scale;
+    const double resolution = 96 / 25.4; // screen pixels per millimetre
+    int width = 0, height = 0;
+    graphic.Dimensions(width, height, resolution, zoom);
+    if (!graphic.Calcule) {
+        std::cerr << "karstelle-cli: " << file << ": "
+                  << (view == "plan" ? "no station is placed" : "the massif has no elevation") << '\n';
+        return 1;
+    }
+
+    const std::string part = out + ".part";
+    if (kind == ".PDF") {
+        QPdfWriter pdf(ks::ToQString(part));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setResolution(300);
+        pdf.setTitle(ks::ToQString(file));
+        graphic.SetPageSize(QSizeF(210, 297));
+        int columns = 0, rows = 0;
+        graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
+        QPainter painter;
+        const bool open = painter.begin(&pdf);
+        for (int page = 0; open && page < columns * rows; ++page) {
+            if (page > 0)
+                pdf.newPage();
+            graphic.DessinerPage(
+                page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
+        }
+        const bool drawn = open && painter.end();
+        if (!Publish(drawn, part, out))
+            return 1;
+        std::cerr << "pages: " << columns << " x " << rows << '\n';
+        return 0;
+    }
+
+    // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a graphic.
+    if (width >= 10000 || height >= 10000) {
+        const int suggested
+            = static_cast<int>(std::ceil(graphic.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
+        std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would be " << width
+                  << " x " << height
+                  << " pixels, more than can be drawn; try a smaller scale, such as --scale " << suggested
+                  << '\n';
+        return 1;
+    }
+    if (kind == ".SVG") {
+        QSvgGenerator svg;
+        svg.setFileName(ks::ToQString(part));
+        svg.setSize(QSize(width, height));
+        svg.setResolution(96); // so that the SVG keeps the paper size of the scale
+        svg.setViewBox(QRect(0, 0, width, height));
+        svg.setTitle(ks::ToQString(file));
+        QPainter painter;
+        bool drawn = painter.begin(&svg);
+        if (drawn) {
+            painter.fillRect(QRect(0, 0, width, height), Qt::white);
+            graphic.DessinerSur(painter, 0, 0, resolution, zoom, mode);
+            drawn = painter.end();
+        }
+        if (!Publish(drawn, part, out))
+            return 1;
+    } else {
+        QImage image(width, height, QImage::Format_RGB32);
+        graphic.Dessiner(0, 0, resolution, zoom, image, mode);
+        if (!Publish(image.save(ks::ToQString(part), "PNG"), part, out))
+            return 1;
+    }
+    std::cerr << "size: " << width << " x " << height << " pixels at 1/" << graphic.Echelle << '\n';
+    return 0;
+}
+
+} // namespace cli
