@@ -20,7 +20,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Back, K::Tool, kBar, "Anterior", nullptr, N::Back },
         { Cmd::Forward, K::Tool, kBar, "Siguiente", nullptr, N::Forward },
         { Cmd::Up, K::Tool, kBar, "Subir un nivel", nullptr, N::Up },
-        { Cmd::RotationMode, K::Toggle, kBar, "Rotación" },
+        { Cmd::RotationMode, K::Toggle, kBar, "Rotación", nullptr, N::RotatableView },
         { Cmd::ZoomMode, K::Toggle, kBar, "Zoom" },
         { Cmd::ColourMode, K::Toggle, kBar, "Color" },
         { Cmd::DeformationMode, K::Toggle, kBar, "Deformaciones" },
@@ -74,7 +74,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::GoMenu, K::Menu, kBar, "&Ir a" },
         { Cmd::GoExplorer, K::Command, Cmd::GoMenu, "&Explorador", nullptr, N::Massif },
         { Cmd::GoPlan, K::Command, Cmd::GoMenu, "&Planta", nullptr, N::Massif },
-        { Cmd::GoElevation, K::Command, Cmd::GoMenu, "&Alzado", nullptr, N::Never },
+        { Cmd::GoElevation, K::Command, Cmd::GoMenu, "&Alzado", nullptr, N::Massif },
         { Cmd::GoPerspective, K::Command, Cmd::GoMenu, "Pe&rspectiva", nullptr, N::Never },
         { Cmd::GoTable, K::Command, Cmd::GoMenu, "&Tabla", nullptr, N::Never },
         { Cmd::GoStatistics, K::Command, Cmd::GoMenu, "E&stadísticas ...", nullptr, N::Never },
@@ -122,15 +122,15 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::SortByPlace, K::Command, Cmd::SortMenu, "por &ubicación", nullptr, N::Never },
         { Cmd::SortByDate, K::Command, Cmd::SortMenu, "por &fecha", nullptr, N::Never },
 
-        { Cmd::BranchMenu, K::Menu, kBar, "&Ramal", nullptr, N::Never },
-        { Cmd::BranchNew, K::Command, Cmd::BranchMenu, "&Nueva ...", nullptr, N::Never },
-        { Cmd::BranchContinue, K::Command, Cmd::BranchMenu, "&Continuar ...", nullptr, N::Never },
-        { Cmd::BranchDeepen, K::Command, Cmd::BranchMenu, "&Approfondir ...", nullptr, N::Never },
-        { Cmd::BranchInvert, K::Command, Cmd::BranchMenu, "&Invertir", nullptr, N::Never },
-        { Cmd::BranchMove, K::Command, Cmd::BranchMenu, "&Desplazar ...", nullptr, N::Never },
-        { Cmd::BranchJoin, K::Command, Cmd::BranchMenu, "Em&palmar", nullptr, N::Never },
-        { Cmd::BranchRemove, K::Command, Cmd::BranchMenu, "Re&tirar", nullptr, N::Never },
-        { Cmd::BranchRemoveAll, K::Command, Cmd::BranchMenu, "&Eliminar todos los alzados", nullptr, N::Never },
+        { Cmd::BranchMenu, K::Menu, kBar, "&Ramal", nullptr, N::Massif },
+        { Cmd::BranchNew, K::Command, Cmd::BranchMenu, "&Nueva ...", nullptr, N::BranchView },
+        { Cmd::BranchContinue, K::Command, Cmd::BranchMenu, "&Continuar ...", nullptr, N::BranchView },
+        { Cmd::BranchDeepen, K::Command, Cmd::BranchMenu, "&Approfondir ...", nullptr, N::BranchView },
+        { Cmd::BranchInvert, K::Command, Cmd::BranchMenu, "&Invertir", nullptr, N::BranchView },
+        { Cmd::BranchMove, K::Command, Cmd::BranchMenu, "&Desplazar ...", nullptr, N::BranchView },
+        { Cmd::BranchJoin, K::Command, Cmd::BranchMenu, "Em&palmar", nullptr, N::BranchView },
+        { Cmd::BranchRemove, K::Command, Cmd::BranchMenu, "Re&tirar", nullptr, N::BranchView },
+        { Cmd::BranchRemoveAll, K::Command, Cmd::BranchMenu, "&Eliminar todos los alzados", nullptr, N::Massif },
 
         { Cmd::FormatMenu, K::Menu, kBar, "Forma&to" },
         { Cmd::Hints, K::Command, Cmd::FormatMenu, "&Sugerencias ...", nullptr, N::Never },
@@ -258,6 +258,10 @@ bool IsEnabled(Needs needs, const TCommandState& s)
         return s.Open && s.ExplorerShown && s.Forward;
     case Needs::Up:
         return s.Open && s.ExplorerShown && s.Up;
+    case Needs::BranchView:
+        return s.Open && s.ViewActive && s.BranchView;
+    case Needs::RotatableView:
+        return s.Open && s.ViewActive && s.RotatableView;
     }
     return false;
 }

@@ -167,7 +167,9 @@ enum class Needs {
     Undo, // the explorer can undo
     Back, // the explorer's history goes back
     Forward, // or forward
-    Up // the explorer's folder has a parent
+    Up, // the explorer's folder has a parent
+    BranchView, // the active view is a plan or an elevation
+    RotatableView // the active view turns (a plan)
 };
 
 enum class CmdKind {
@@ -210,6 +212,8 @@ struct TCommandState
     bool Back = false;
     bool Forward = false;
     bool Up = false;
+    bool BranchView = false;
+    bool RotatableView = false;
 };
 
 bool IsEnabled(Needs needs, const TCommandState& state);

@@ -2,6 +2,7 @@
 
 #include "shell/main_window_parts.h"
 
+#include "compute/elevation.h"
 #include "compute/reduction.h"
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
@@ -179,6 +180,9 @@ void TMainWindow::UpdateCommands()
     state.Open = open;
     const TAfficheur* view = ActiveView();
     state.ViewActive = view != nullptr;
+    state.BranchView
+        = view && (view->ViewKind() == TAfficheur::kPlan || view->ViewKind() == TAfficheur::kAlzado);
+    state.RotatableView = view && view->ViewKind() == TAfficheur::kPlan;
     state.ViewPoint = view && view->Point != 0;
     state.Selection = open && m_massif->SelectionActive;
     for (QMdiSubWindow* window : m_mdi->subWindowList())
@@ -196,6 +200,9 @@ void TMainWindow::UpdateCommands()
     for (const TCommandInfo& row : CommandTable())
         if (row.Kind != CmdKind::Separator)
             Action(row.Id)->setEnabled(IsEnabled(row.Enabled, state));
+    // A view that does not turn releases the rotation mode.
+    if (!Action(Cmd::RotationMode)->isEnabled())
+        Action(Cmd::RotationMode)->setChecked(false);
     m_scaleBox->setEnabled(open && state.ViewActive);
     m_percentBox->setEnabled(open && state.ViewActive);
     m_general->setVisible(m_settings.General);
@@ -283,6 +290,18 @@ void TMainWindow::DeclinationsCommand()
         m_massif->Computed = false;
         MassifChanged(Change::Data);
     }
+}
+
+void TMainWindow::RemoveAllElevationsCommand()
+{
+    if (!m_massif
+        || Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+               QStringLiteral("Eliminar todos los alzados ?"), Buttons::YesNo)
+            != Answer::Yes)
+        return;
+    TPromptReporter reporter;
+    TElevation(*m_massif).SupprimerCoupes(&reporter);
+    MassifChanged(Change::Appearance);
 }
 
 bool TMainWindow::PlanOptionsCommand()

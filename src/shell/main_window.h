@@ -73,10 +73,14 @@ public:
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
+    void RemoveAllElevationsCommand(); // "&Eliminar todos los alzados", after its confirmation
     const TOptions_Plan& PlanOptions() const { return m_plan; }
 
     // View windows.
     TAfficheur* OpenPlanWindow(); // "&Planta": opens the plan window or brings it forward
+    // A view window of a kind (TAfficheur::Kind): opened, or brought forward when it is open.
+    TAfficheur* OpenViewWindow(int kind);
+    TAfficheur* ViewWindow(int kind) const; // the open window of a kind, or null
     TAfficheur* ActiveView() const;
     TAfficheur* PlanWindow() const;
     TExploreur* Explorer() const;
@@ -102,6 +106,7 @@ public:
     void ShowStatus(const QString& text) override;
     void SelectionChanged() override;
     void ColoursChanged() override;
+    void ElevationChanged() override;
     bool EditPlanOptions() override;
     void PrintFromView(TAfficheur& view) override;
     void OpenSheet(int fiche) override;

@@ -157,6 +157,7 @@ void TMainWindow::BuildMenus()
 
     On(Cmd::GoExplorer, [this] { OpenExplorer(); });
     On(Cmd::GoPlan, [this] { OpenPlanWindow(); });
+    On(Cmd::GoElevation, [this] { OpenViewWindow(TAfficheur::kAlzado); });
 
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
@@ -182,6 +183,15 @@ void TMainWindow::BuildMenus()
     RouteToView(Cmd::WorstDeformation, [](TAfficheur& v) { v.SelectWorstDeformation(); });
     // The selected shot changes with no command: the rules are looked at as the menu opens.
     connect(Action(Cmd::ViewMenu)->menu(), &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+
+    RouteToView(Cmd::BranchNew, [](TAfficheur& v) { v.NewBranch(); });
+    RouteToView(Cmd::BranchContinue, [](TAfficheur& v) { v.ContinueBranch(); });
+    RouteToView(Cmd::BranchDeepen, [](TAfficheur& v) { v.ElevationAssistant(); });
+    RouteToView(Cmd::BranchInvert, [](TAfficheur& v) { v.InvertBranch(); });
+    RouteToView(Cmd::BranchMove, [](TAfficheur& v) { v.ShiftBranch(); });
+    RouteToView(Cmd::BranchJoin, [](TAfficheur& v) { v.AttachBranch(); });
+    RouteToView(Cmd::BranchRemove, [](TAfficheur& v) { v.RemoveBranch(); });
+    On(Cmd::BranchRemoveAll, [this] { RemoveAllElevationsCommand(); });
 
     On(Cmd::SheetFormat, [this] { EntryPreferencesCommand(); });
     On(Cmd::PlanFormat, [this] { PlanOptionsCommand(); });

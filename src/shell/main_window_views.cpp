@@ -34,12 +34,17 @@ TAfficheur* TMainWindow::ActiveView() const
     return window ? dynamic_cast<TAfficheur*>(window->widget()) : nullptr;
 }
 
-TAfficheur* TMainWindow::PlanWindow() const
+TAfficheur* TMainWindow::ViewWindow(int kind) const
 {
     for (TAfficheur* view : Children<TAfficheur>())
-        if (view->ViewKind() == TAfficheur::kPlan)
+        if (view->ViewKind() == kind)
             return view;
     return nullptr;
+}
+
+TAfficheur* TMainWindow::PlanWindow() const
+{
+    return ViewWindow(TAfficheur::kPlan);
 }
 
 template <typename T> std::vector<T*> TMainWindow::Children() const
@@ -92,16 +97,22 @@ TExploreur* TMainWindow::OpenExplorer()
 
 TAfficheur* TMainWindow::OpenPlanWindow()
 {
+    return OpenViewWindow(TAfficheur::kPlan);
+}
+
+TAfficheur* TMainWindow::OpenViewWindow(int kind)
+{
     if (!m_massif)
         return nullptr;
-    if (TAfficheur* plan = PlanWindow()) {
-        m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(plan->parentWidget()));
-        return plan;
+    if (TAfficheur* open = ViewWindow(kind)) {
+        m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(open->parentWidget()));
+        return open;
     }
     if (!m_massif->Computed)
         m_massif->PlaceAllStations();
-    auto* view = new TAfficheur(TAfficheur::kPlan, *this);
-    QMdiSubWindow* window = AddChild(view, QStyle::SP_ComputerIcon);
+    auto* view = new TAfficheur(kind, *this);
+    QMdiSubWindow* window
+        = AddChild(view, kind == TAfficheur::kAlzado ? QStyle::SP_DriveHDIcon : QStyle::SP_ComputerIcon);
     view->resize(window->contentsRect().size());
     view->FitScale();
     window->showMaximized();
@@ -225,6 +236,11 @@ void TMainWindow::SelectionChanged()
 }
 
 void TMainWindow::ColoursChanged()
+{
+    MassifChanged(Change::Appearance);
+}
+
+void TMainWindow::ElevationChanged()
 {
     MassifChanged(Change::Appearance);
 }

@@ -4,6 +4,7 @@
 #include "model/text_utils.h"
 #include "ui/cursors.h"
 #include "ui/prompt.h"
+#include "views/coupe.h"
 #include "views/options.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
@@ -93,12 +94,16 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     setWindowTitle(QString::fromUtf8(captions[std::clamp(kind, 0, 3)]));
     setObjectName(windowTitle());
     setAttribute(Qt::WA_DeleteOnClose);
-    auto plan = std::make_unique<TPlan>(host.Context());
-    if (host.Context().Plan) {
-        plan->Angle = host.Context().Plan->Angle;
-        plan->Tourner(0);
+    if (kind == kAlzado) {
+        m_view = std::make_unique<TCoupe>(host.Context());
+    } else {
+        auto plan = std::make_unique<TPlan>(host.Context());
+        if (host.Context().Plan) {
+            plan->Angle = host.Context().Plan->Angle;
+            plan->Tourner(0);
+        }
+        m_view = std::move(plan);
     }
-    m_view = std::move(plan);
 
     m_image = new Image2(*this);
     m_hbar = new QScrollBar(Qt::Horizontal, this);
@@ -132,6 +137,11 @@ TAfficheur::~TAfficheur() = default;
 TPlan* TAfficheur::Plan() const
 {
     return dynamic_cast<TPlan*>(m_view.get());
+}
+
+TCoupe* TAfficheur::Coupe() const
+{
+    return dynamic_cast<TCoupe*>(m_view.get());
 }
 
 double TAfficheur::Resolution() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compute/elevation.h"
 #include "views/graphique.h"
 
 #include <QImage>
@@ -9,11 +10,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QMenu;
 class QScrollBar;
 class TPlan;
+class TCoupe;
 
 namespace ks {
 
@@ -33,6 +36,7 @@ public:
 
     TGraphique* Graphique() const { return m_view.get(); }
     TPlan* Plan() const;
+    TCoupe* Coupe() const;
     int ViewKind() const { return m_kind; }
     double Rapport() const { return m_rapport; }
 
@@ -71,6 +75,15 @@ public:
     void Properties();
     bool ScaleCommand();
     bool PercentageCommand();
+    // Elevation branches ("&Ramal") on the selected gallery of a plan or an elevation; each change
+    // redraws every view and marks the massif modified.
+    void NewBranch();
+    void ContinueBranch();
+    void InvertBranch();
+    void ShiftBranch();
+    void AttachBranch();
+    void RemoveBranch(); // "Re&tirar", after its confirmation
+    void ElevationAssistant(); // "&Approfondir ..."
 
     QImage& Image() { return m_bitmap; }
     QScrollBar* HorizontalBar() const { return m_hbar; }
@@ -97,6 +110,10 @@ private:
     void KeepCentre(const std::function<void()>& change);
     void ApplySelection(std::vector<TFiche*> sheets);
     void DrawBand(const QRect& band);
+    // The selected gallery (in the elevation when asked), or nothing after the message that a
+    // gallery must be selected in a view first.
+    std::optional<TGalleryRef> SelectedGallery(bool inElevation);
+    void BranchChanged();
 
     int m_kind;
     IViewHost& m_host;

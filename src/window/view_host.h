@@ -26,6 +26,8 @@ public:
     virtual void SelectionChanged() = 0;
     // Gallery colours changed: every view redraws; the massif is modified.
     virtual void ColoursChanged() = 0;
+    // The developed elevation changed: every view redraws; the massif is modified.
+    virtual void ElevationChanged() = 0;
     // The plan options dialog of the main window; true when confirmed, after which the plan
     // window has taken the new angle and every view is redrawn.
     virtual bool EditPlanOptions() = 0;
