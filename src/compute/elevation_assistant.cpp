@@ -100,23 +100,83 @@ std::optional<std::string> TElevationAssistant::Construire(
         const int j = calc->JunctionIndex(point);
         return j >= 0 && calc->Known[static_cast<std::size_t>(j)] ? j : -1;
     };
+    // Back from the arrival, each step to the neighbour nearest the departure: each gallery of
+    // the chain with its end towards the arrival (near) and towards the departure (far).
+    struct Step
+    {
+        TGalleryRef Ref;
+        TPointTopo Near, Far;
+    };
+    std::vector<Step> walk;
+    auto taken = [&](TGalleryRef ref) {
+        return std::any_of(walk.begin(), walk.end(), [&](const Step& s) { return s.Ref == ref; });
+    };
+    TPointTopo at = arrival;
+    int j = arrivalIndex;
+    while (true) {
+        double d = calc->Shortest(j);
+        std::optional<Step> step;
+        int nextIndex = -1;
+        for (const TFiche* sheet : sheets)
+            for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
+                const TGalerie& g = *sheet->Galeries[i];
+                const TGalleryRef ref { sheet->Ordre, static_cast<std::int32_t>(i) };
+                if (g.InElevation || taken(ref))
+                    continue;
+                for (const auto& [here, there] :
+                    { std::pair { &g.Start, &g.End }, std::pair { &g.End, &g.Start } }) {
+                    const int k = here->SameStation(at) ? reachedIndex(*there) : -1;
+                    if (k >= 0 && calc->Shortest(k) < d) {
+                        d = calc->Shortest(k);
+                        step = Step { ref, *here, *there };
+                        nextIndex = k;
+                    }
+                }
+            }
+        if (!step)
+            break;
+        walk.push_back(*step);
+        at = step->Far;
+        j = nextIndex;
+    }
+    // Last, the gallery that joins the last junction reached to the departure.
+    for (const TFiche* sheet : sheets) {
+        for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
+            const TGalerie& g = *sheet->Galeries[i];
+            const TGalleryRef ref { sheet->Ordre, static_cast<std::int32_t>(i) };
+            if (g.InElevation || taken(ref))
+                continue;
+            if (g.Start.SameStation(at) && g.End.SameStation(departure)) {
+                walk.push_back({ ref, g.Start, g.End });
+                break;
+            }
+            if (g.End.SameStation(at) && g.Start.SameStation(departure)) {
+                walk.push_back({ ref, g.End, g.Start });
+                break;
+            }
+        }
+        if (!walk.empty() && walk.back().Far.SameStation(departure))
+            break;
+    }
+
+    // A new branch is anchored at the arrival and unrolled towards the departure. A chain that
+    // continues a branch hangs by its departure end on the gallery that ends there, and unrolls
+    // towards the arrival, so that it goes on from where that branch stops.
     std::optional<TGalleryRef> previous = holder;
-    bool first = true;
     std::vector<TGalleryRef> chain;
-    // Puts a gallery of the chain into the elevation, unrolled from its end at `at`.
-    auto place = [&](TGalleryRef ref, const TPointTopo& at) {
+    auto place = [&](TGalleryRef ref, const TPointTopo& from) {
         TGalerie& g = *elevation.Gallery(ref);
-        const bool fromStart = g.Start.SameStation(at);
-        if (first && request.New) {
+        const bool fromStart = g.Start.SameStation(from);
+        if (!previous) {
             auto anchor = std::make_unique<TPointCoupe>();
-            anchor->Name = at.Name;
-            anchor->Number = at.Number;
+            anchor->Name = from.Name;
+            anchor->Number = from.Number;
             anchor->ElevX = request.X;
             anchor->ElevZ = request.Z;
             anchor->Sheet = ref.Sheet;
             anchor->Gallery = ref.Gallery;
             m_massif.ElevationPoints.push_back(std::move(anchor));
-        } else if (previous) {
+        } else {
             TGalerie& p = *elevation.Gallery(*previous);
             if (p.BranchCount < kMaxBranches) {
                 p.BranchSheet[static_cast<std::size_t>(p.BranchCount)] = ref.Sheet;
@@ -131,52 +191,13 @@ std::optional<std::string> TElevationAssistant::Construire(
         placed.push_back({ ref, fromStart });
         chain.push_back(ref);
         previous = ref;
-        first = false;
     };
-
-    // Back from the arrival, each step to the neighbour nearest the departure.
-    TPointTopo at = arrival;
-    int j = arrivalIndex;
-    while (true) {
-        double d = calc->Shortest(j);
-        std::optional<TGalleryRef> step;
-        TPointTopo next;
-        int nextIndex = -1;
-        for (const TFiche* sheet : sheets)
-            for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
-                const TGalerie& g = *sheet->Galeries[i];
-                if (g.InElevation)
-                    continue;
-                for (const auto& [here, there] :
-                    { std::pair { &g.Start, &g.End }, std::pair { &g.End, &g.Start } }) {
-                    const int k = here->SameStation(at) ? reachedIndex(*there) : -1;
-                    if (k >= 0 && calc->Shortest(k) < d) {
-                        d = calc->Shortest(k);
-                        step = TGalleryRef { sheet->Ordre, static_cast<std::int32_t>(i) };
-                        next = *there;
-                        nextIndex = k;
-                    }
-                }
-            }
-        if (!step)
-            break;
-        place(*step, at);
-        at = next;
-        j = nextIndex;
-    }
-    // Last, the gallery that joins the last junction reached to the departure.
-    auto joins = [&](const TGalerie& g) {
-        return !g.InElevation
-            && ((g.Start.SameStation(at) && g.End.SameStation(departure))
-                || (g.End.SameStation(at) && g.Start.SameStation(departure)));
-    };
-    std::optional<TGalleryRef> last;
-    for (const TFiche* sheet : sheets)
-        for (std::size_t i = 0; i < sheet->Galeries.size() && !last; ++i)
-            if (joins(*sheet->Galeries[i]))
-                last = TGalleryRef { sheet->Ordre, static_cast<std::int32_t>(i) };
-    if (last)
-        place(*last, at);
+    if (request.New)
+        for (const Step& step : walk)
+            place(step.Ref, step.Near);
+    else
+        for (auto it = walk.rbegin(); it != walk.rend(); ++it)
+            place(it->Ref, it->Far);
     if (placed.empty())
         return std::string(kNothingToPlaceText);
 

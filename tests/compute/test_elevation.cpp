@@ -310,3 +310,27 @@ TEST_F(Assistant, Refusals)
     EXPECT_TRUE(massif.ElevationPoints.empty());
     EXPECT_FALSE(G(0).InElevation);
 }
+
+TEST_F(Assistant, AChainThatContinuesABranchHangsByItsDepartureEnd)
+{
+    Add("A", 0, "A", 1, 2);
+    Add("A", 2, "A", 3, 1);
+    Add("A", 1, "A", 2, 1);
+    TElevation(massif).StartBranch({ 3, 0 }, true, true, 100, 0); // A0-A1, far point A1
+    TElevationAssistant assistant(massif);
+    TAssistantRequest request;
+    request.Departure = { "A", 1 };
+    request.Arrival = { "A", 3 };
+    request.New = false;
+    std::vector<TPlacedGallery> placed;
+    ASSERT_EQ(assistant.Construire(request, placed), std::nullopt);
+    EXPECT_EQ(Refs(placed), (std::vector<TGalleryRef> { { 3, 2 }, { 3, 1 } }));
+    EXPECT_EQ(massif.ElevationPoints.size(), 1u);
+    EXPECT_EQ(G(0).BranchCount, 1);
+    EXPECT_EQ(G(0).BranchGallery[0], 2);
+    EXPECT_TRUE(G(2).ElevFromStart);
+    EXPECT_TRUE(G(1).ElevFromStart);
+    // The chain goes on from the branch's end.
+    EXPECT_DOUBLE_EQ(G(2).ElevX, 100 + 2 * 4.75);
+    EXPECT_DOUBLE_EQ(G(1).ElevX, 100 + 3 * 4.75);
+}
