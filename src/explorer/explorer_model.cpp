@@ -1,5 +1,6 @@
 #include "explorer/explorer_model.h"
 
+#include "compute/elevation.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 
@@ -121,29 +122,12 @@ TOrigine TExplorerModel::Origin(const TFiche& f)
 
 void TExplorerModel::RemoveFromElevation(const TFiche& sheet)
 {
-    // A sheet that leaves the massif takes its galleries out of the developed elevation.
-    for (const auto& g : sheet.Galeries) {
-        g->InElevation = false;
-        g->BranchCount = 0;
-    }
-    auto& points = m_massif.ElevationPoints;
-    points.erase(
-        std::remove_if(points.begin(), points.end(), [&](const auto& p) { return p->Sheet == sheet.Ordre; }),
-        points.end());
-    for (const auto& other : m_massif.Sheets) {
-        for (const auto& g : other->Galeries) {
-            int kept = 0;
-            for (int i = 0; i < std::min<int>(g->BranchCount, kMaxBranches); ++i) {
-                if (g->BranchSheet[static_cast<std::size_t>(i)] == sheet.Ordre)
-                    continue;
-                g->BranchSheet[static_cast<std::size_t>(kept)] = g->BranchSheet[static_cast<std::size_t>(i)];
-                g->BranchGallery[static_cast<std::size_t>(kept)]
-                    = g->BranchGallery[static_cast<std::size_t>(i)];
-                ++kept;
-            }
-            g->BranchCount = static_cast<std::int8_t>(kept);
-        }
-    }
+    // A sheet that leaves the massif takes its galleries, and what hangs below them, out of the
+    // developed elevation, with their anchors and the links that held them.
+    TElevation elevation(m_massif);
+    for (std::size_t i = 0; i < sheet.Galeries.size(); ++i)
+        if (sheet.Galeries[i]->InElevation)
+            elevation.RetirerDeCoupe({ sheet.Ordre, static_cast<std::int32_t>(i) }, true);
     m_massif.ElevationPlaced = false;
 }
 

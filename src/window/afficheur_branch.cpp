@@ -47,6 +47,7 @@ void TAfficheur::BranchChanged()
     Unmark();
     m_host.ElevationChanged();
     Remark();
+    m_host.ShowStatus(TexteEtat);
 }
 
 void TAfficheur::NewBranch()
