@@ -136,7 +136,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Hints, K::Command, Cmd::FormatMenu, "&Sugerencias ...", nullptr, N::Never },
         { Cmd::SheetFormat, K::Command, Cmd::FormatMenu, "&Ficha ..." },
         { Cmd::PlanFormat, K::Command, Cmd::FormatMenu, "&Planta ..." },
-        { Cmd::ElevationFormat, K::Command, Cmd::FormatMenu, "&Alzado ...", nullptr, N::Never },
+        { Cmd::ElevationFormat, K::Command, Cmd::FormatMenu, "&Alzado ..." },
         { Cmd::PerspectiveFormat, K::Command, Cmd::FormatMenu, "P&erspectiva ...", nullptr, N::Never },
         { Cmd::TableFormat, K::Command, Cmd::FormatMenu, "Ta&bla ...", nullptr, N::Never },
         { Cmd::OpenTemplate, K::Command, Cmd::FormatMenu, "Abrir &modelo ..." },

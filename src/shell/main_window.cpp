@@ -304,6 +304,14 @@ void TMainWindow::RemoveAllElevationsCommand()
     MassifChanged(Change::Appearance);
 }
 
+bool TMainWindow::ElevationOptionsCommand()
+{
+    if (!EditerCoupe(m_coupe, this))
+        return false;
+    LayoutViews();
+    return true;
+}
+
 bool TMainWindow::PlanOptionsCommand()
 {
     // The open plan's rotation goes in and the confirmed angle comes back to it.

@@ -69,6 +69,7 @@ public:
     void ReferencePointsCommand();
     void DeclinationsCommand();
     bool PlanOptionsCommand(); // true when confirmed; the plan window takes the angle and redraws
+    bool ElevationOptionsCommand(); // "Forma&to" "&Alzado ...": true when confirmed
     void MarginsCommand();
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
@@ -107,7 +108,7 @@ public:
     void SelectionChanged() override;
     void ColoursChanged() override;
     void ElevationChanged() override;
-    bool EditPlanOptions() override;
+    bool EditViewOptions(int kind) override;
     void PrintFromView(TAfficheur& view) override;
     void OpenSheet(int fiche) override;
     // Opens the file named on the command line once the window is shown.

@@ -195,6 +195,7 @@ void TMainWindow::BuildMenus()
 
     On(Cmd::SheetFormat, [this] { EntryPreferencesCommand(); });
     On(Cmd::PlanFormat, [this] { PlanOptionsCommand(); });
+    On(Cmd::ElevationFormat, [this] { ElevationOptionsCommand(); });
     On(Cmd::OpenTemplate, [this] { TemplateCommand(true); });
     On(Cmd::SaveTemplate, [this] { TemplateCommand(false); });
 

@@ -245,9 +245,16 @@ void TMainWindow::ElevationChanged()
     MassifChanged(Change::Appearance);
 }
 
-bool TMainWindow::EditPlanOptions()
+bool TMainWindow::EditViewOptions(int kind)
 {
-    return PlanOptionsCommand();
+    switch (kind) {
+    case TAfficheur::kPlan:
+        return PlanOptionsCommand();
+    case TAfficheur::kAlzado:
+        return ElevationOptionsCommand();
+    default:
+        return false;
+    }
 }
 
 void TMainWindow::PlanOptionsApplied()

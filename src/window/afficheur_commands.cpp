@@ -154,9 +154,7 @@ void TAfficheur::StopRotation()
 
 void TAfficheur::Properties()
 {
-    if (m_kind != kPlan || !m_host.Context().Plan)
-        return;
-    m_host.EditPlanOptions();
+    m_host.EditViewOptions(m_kind);
 }
 
 QMenu* TAfficheur::ContextMenu()

@@ -28,9 +28,9 @@ public:
     virtual void ColoursChanged() = 0;
     // The developed elevation changed: every view redraws; the massif is modified.
     virtual void ElevationChanged() = 0;
-    // The plan options dialog of the main window; true when confirmed, after which the plan
-    // window has taken the new angle and every view is redrawn.
-    virtual bool EditPlanOptions() = 0;
+    // The options dialog of a view kind (TAfficheur::Kind) of the main window; true when
+    // confirmed, after which every view is redrawn (and the plan window has taken the new angle).
+    virtual bool EditViewOptions(int kind) = 0;
     // "Im&primir ..." of the view's pop-up menu: the print command on this window.
     virtual void PrintFromView(TAfficheur& view) = 0;
     // "F&icha": the sheet at this index of the current list in the sheet editor.

@@ -1,17 +1,23 @@
 #include "views/ui/option_dialogs.h"
 
+#include "model/text_utils.h"
 #include "ui/prompt.h"
 #include "views/options.h"
+#include "views/qt_text.h"
 #include "views/ui/option_form.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace ks {
 
@@ -144,6 +150,196 @@ private:
     TOptions_Plan* m_target = nullptr;
 };
 
+// "Ajuste de página del alzado": the elevation's options with its list of vertical scales, whose
+// details are edited for the scale selected in the list.
+class ElevationDialog : public TOptionForm
+{
+public:
+    ElevationDialog(TOptions_Coupe& o, QWidget* parent)
+        : TOptionForm(QStringLiteral("Ajuste de página del alzado"), parent)
+        , m_target(&o)
+    {
+        auto* tabs = new QTabWidget(this);
+
+        auto* horizontal = new Page;
+        QFormLayout* f = horizontal->Group(QStringLiteral("Escala horizontal"));
+        QCheckBox* show = Check(
+            f, QStringLiteral("&Mostrar"), QStringLiteral("Affiche_Horizontale"), o.Affiche_Horizontale);
+        Governs(show,
+            { Real(f, QStringLiteral("&Xdev /m"), QStringLiteral("X_Horizontale"), o.X_Horizontale),
+                Real(f, QStringLiteral("&Z /m"), QStringLiteral("Z_Horizontale"), o.Z_Horizontale),
+                Integer(f, QStringLiteral("&Espesor (mm/10)"), QStringLiteral("Epaisseur_Horizontale"),
+                    o.Epaisseur_Horizontale),
+                Integer(f, QStringLiteral("&Longitud (m)"), QStringLiteral("Long_Horizontale"),
+                    o.Long_Horizontale),
+                Integer(f, QStringLiteral("&Anchura (mm)"), QStringLiteral("Largeur_Horizontale"),
+                    o.Largeur_Horizontale),
+                Integer(f, QStringLiteral("&Subdivisiones"), QStringLiteral("Pas_Horizontale"),
+                    o.Pas_Horizontale),
+                FontButton(f, QStringLiteral("Police_Horizontale"), o.Police_Horizontale) });
+        tabs->addTab(horizontal, QStringLiteral("Escala horizontal"));
+
+        auto* vertical = new Page;
+        f = vertical->Group(QStringLiteral("Escalas verticales"));
+        Integer(f, QStringLiteral("&Espesor (mm/10)"), QStringLiteral("Epaisseur_Verticale"),
+            o.Epaisseur_Verticale);
+        Integer(f, QStringLiteral("&Anchura (mm)"), QStringLiteral("Largeur_Verticale"), o.Largeur_Verticale);
+        Integer(f, QStringLiteral("&Medida (m)"), QStringLiteral("Pas_Verticale"), o.Pas_Verticale);
+        FontButton(f, QStringLiteral("Police_Verticale"), o.Police_Verticale);
+        m_scales.assign(o.Verticales.begin(),
+            o.Verticales.begin() + std::clamp<int>(o.NbVerticales, 0, TOptions_Coupe::kMaxVerticales));
+        m_list = new QListWidget(this);
+        m_list->setObjectName(QStringLiteral("Verticales"));
+        for (const TVerticale& v : m_scales)
+            m_list->addItem(FromCp1252(v.Nom_Echelle));
+        f->addRow(m_list);
+        auto* add = new QPushButton(QStringLiteral("&Agregar ..."), this);
+        add->setObjectName(QStringLiteral("Agregar"));
+        auto* remove = new QPushButton(QStringLiteral("&Eliminar"), this);
+        remove->setObjectName(QStringLiteral("Eliminar"));
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(add);
+        buttons->addWidget(remove);
+        f->addRow(buttons);
+        f = vertical->Group(QStringLiteral("Detalles"));
+        m_details = f->parentWidget();
+        auto detail = [&](const QString& caption, const QString& name) {
+            auto* edit = new QLineEdit(this);
+            edit->setObjectName(name);
+            f->addRow(caption, edit);
+            return edit;
+        };
+        m_x = detail(QStringLiteral("&Xdev /m"), QStringLiteral("X_Verticale"));
+        m_offset = detail(QStringLiteral("&desajuste"), QStringLiteral("Decal_Verticale"));
+        m_zMin = detail(QStringLiteral("&Zmin /m"), QStringLiteral("ZMin_Verticale"));
+        m_zMax = detail(QStringLiteral("Z&max /m"), QStringLiteral("ZMax_Verticale"));
+        m_left = new QCheckBox(QStringLiteral("&Graduaciones a la izquierda"), this);
+        m_left->setObjectName(QStringLiteral("Gauche_Verticale"));
+        f->addRow(m_left);
+        m_name = detail(QStringLiteral("&Nombre"), QStringLiteral("Nom_Verticale"));
+        m_number = detail(QStringLiteral("&Índice"), QStringLiteral("Indice_Verticale"));
+        connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
+            KeepDetails();
+            m_shown = row;
+            ShowDetails();
+        });
+        connect(add, &QPushButton::clicked, this, [this] { Add(); });
+        connect(remove, &QPushButton::clicked, this, [this] { Remove(); });
+        tabs->addTab(vertical, QStringLiteral("Escalas verticales"));
+
+        auto* shots = new Page;
+        f = shots->Group(QStringLiteral("Visuales"));
+        Integer(f, QStringLiteral("&Espesor (mm/10)"), QStringLiteral("Epaisseur_Visee"), o.Epaisseur_Visee);
+        Integer(f, QStringLiteral("% &dibujado"), QStringLiteral("pourcentage"), o.pourcentage);
+        f = shots->Group(QStringLiteral("Estaciones"));
+        Integer(f, QStringLiteral("&Diámetro"), QStringLiteral("diametre"), o.diametre);
+        Choice(f, QStringLiteral("&Texto cruzado"), QStringLiteral("Texte_Station"),
+            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
+            o.Texte_Station);
+        FontButton(f, QStringLiteral("Police_Station"), o.Police_Station);
+        f = shots->Group(QStringLiteral("Contorno"));
+        show = Check(
+            f, QStringLiteral("Co&ntornear"), QStringLiteral("Afficher_Habillage"), o.Afficher_Habillage);
+        Governs(show,
+            { Integer(f, QStringLiteral("Espe&sor trazo(mm/10)"), QStringLiteral("Epaisseur_Habit"),
+                o.Epaisseur_Habit) });
+        f = shots->Group(QStringLiteral("Altura"));
+        Integer(
+            f, QStringLiteral("E&spesor (mm/10)"), QStringLiteral("Epaisseur_hauteur"), o.Epaisseur_hauteur);
+        Choice(f, QStringLiteral("&Representación"), QStringLiteral("Representation_Hauteur"),
+            { QStringLiteral("Ninguno"), QStringLiteral("Trazos"), QStringLiteral("Puntos") },
+            o.Representation_Hauteur);
+        tabs->addTab(shots, QStringLiteral("Visuales"));
+
+        auto* print = new Page;
+        f = print->Group(QStringLiteral("Impresión"));
+        show = Check(f, QStringLiteral("&Bloquear el origen"), QStringLiteral("Origine"), o.Origine);
+        Governs(show,
+            { Real(f, QStringLiteral("&X/m"), QStringLiteral("X_Origine"), o.X_Origine),
+                Real(f, QStringLiteral("&Z/m"), QStringLiteral("Z_Origine"), o.Z_Origine) });
+        tabs->addTab(print, QStringLiteral("Impresión"));
+
+        Finish(tabs, QStringLiteral("Validar"));
+        m_list->setCurrentRow(m_scales.empty() ? -1 : 0);
+        ShowDetails();
+    }
+
+    void StoreAll()
+    {
+        Store();
+        KeepDetails();
+        std::copy(m_scales.begin(), m_scales.end(), m_target->Verticales.begin());
+        m_target->NbVerticales = static_cast<std::int16_t>(m_scales.size());
+    }
+
+private:
+    void ShowDetails()
+    {
+        const bool any = m_shown >= 0 && static_cast<std::size_t>(m_shown) < m_scales.size();
+        m_details->setEnabled(any);
+        const TVerticale v = any ? m_scales[static_cast<std::size_t>(m_shown)] : TVerticale {};
+        m_x->setText(ToQString(FormatG(v.X_Verticale, 9)));
+        m_offset->setText(ToQString(FormatG(v.Decal_Verticale, 9)));
+        m_zMin->setText(QString::number(v.ZMin_Verticale));
+        m_zMax->setText(QString::number(v.ZMax_Verticale));
+        m_left->setChecked(v.Gauche_Verticale);
+        m_name->setText(FromCp1252(v.Nom_Verticale));
+        m_number->setText(QString::number(v.Indice_Verticale));
+    }
+    void KeepDetails()
+    {
+        if (m_shown < 0 || static_cast<std::size_t>(m_shown) >= m_scales.size())
+            return;
+        TVerticale& v = m_scales[static_cast<std::size_t>(m_shown)];
+        auto integer = [](const QLineEdit* e) {
+            return static_cast<std::int16_t>(std::clamp<long long>(ToInt(ToUtf8(e->text())), -32768, 32767));
+        };
+        v.X_Verticale = ToReal(ToUtf8(m_x->text()));
+        v.Decal_Verticale = ToReal(ToUtf8(m_offset->text()));
+        v.ZMin_Verticale = integer(m_zMin);
+        v.ZMax_Verticale = integer(m_zMax);
+        v.Gauche_Verticale = m_left->isChecked();
+        v.Nom_Verticale = ToCp1252(m_name->text()).substr(0, 50);
+        v.Indice_Verticale = integer(m_number);
+    }
+    void Add()
+    {
+        if (m_scales.size() >= static_cast<std::size_t>(TOptions_Coupe::kMaxVerticales))
+            return;
+        const auto name = Prompt().Input(
+            QStringLiteral("Nueva escala"), QStringLiteral("Nombre de la nueva escala"), QString());
+        if (!name)
+            return;
+        TVerticale v;
+        v.Nom_Echelle = ToCp1252(*name).substr(0, 10);
+        m_scales.push_back(v);
+        m_list->addItem(FromCp1252(v.Nom_Echelle));
+        m_list->setCurrentRow(m_list->count() - 1);
+    }
+    void Remove()
+    {
+        const int row = m_list->currentRow();
+        if (row < 0
+            || Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+                   QStringLiteral("Eliminar la escala seleccionada ?"), Buttons::YesNo)
+                != Answer::Yes)
+            return;
+        m_shown = -1; // the details of the removed scale are not kept
+        m_scales.erase(m_scales.begin() + row);
+        delete m_list->takeItem(row);
+        m_shown = m_list->currentRow();
+        ShowDetails();
+    }
+
+    TOptions_Coupe* m_target;
+    std::vector<TVerticale> m_scales;
+    int m_shown = -1;
+    QListWidget* m_list;
+    QWidget* m_details;
+    QLineEdit *m_x, *m_offset, *m_zMin, *m_zMax, *m_name, *m_number;
+    QCheckBox* m_left;
+};
+
 class MarginDialog : public TOptionForm
 {
 public:
@@ -210,6 +406,15 @@ private:
 bool EditerPlan(TOptions_Plan& options, QWidget* parent)
 {
     PlanDialog dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.StoreAll();
+    return true;
+}
+
+bool EditerCoupe(TOptions_Coupe& options, QWidget* parent)
+{
+    ElevationDialog dialog(options, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.StoreAll();

@@ -3,6 +3,7 @@
 #include <QSizeF>
 
 struct TOptions_Plan;
+struct TOptions_Coupe;
 struct TMarge;
 class QWidget;
 
@@ -11,6 +12,8 @@ namespace ks {
 // `Editer` of the plan options ("Ajustar página de la planta") and of the margins ("Márgenes"):
 // the dialog on a working copy; true, with the record changed, when the user confirms.
 bool EditerPlan(TOptions_Plan& options, QWidget* parent);
+// "Ajuste de página del alzado", with its list of vertical scales.
+bool EditerCoupe(TOptions_Coupe& options, QWidget* parent);
 // The margins dialog; margins that leave nothing of a paper of `paperMm` are refused.
 bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm);
 
