@@ -111,6 +111,8 @@ public:
     bool EditViewOptions(int kind) override;
     void PrintFromView(TAfficheur& view) override;
     void OpenSheet(int fiche) override;
+    bool HasView(int kind) const override { return ViewWindow(kind) != nullptr; }
+    void Locate(int kind, int fiche, int galerie, int point) override;
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
 

@@ -266,6 +266,15 @@ void TMainWindow::PlanOptionsApplied()
     LayoutViews();
 }
 
+void TMainWindow::Locate(int kind, int fiche, int galerie, int point)
+{
+    TAfficheur* view = ViewWindow(kind);
+    if (!view)
+        return;
+    m_mdi->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(view->parentWidget()));
+    view->ShowItem(fiche, galerie, point);
+}
+
 void TMainWindow::OpenSheet(int fiche)
 {
     if (!m_massif)

@@ -433,6 +433,17 @@ void TAfficheur::ScrollToSelection()
     Remark();
 }
 
+void TAfficheur::ShowItem(int fiche, int galerie, int point)
+{
+    Unmark();
+    Fiche = fiche;
+    Galerie = galerie;
+    Point = point;
+    Remark();
+    ScrollToSelection();
+    m_host.ShowStatus(TexteEtat);
+}
+
 void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
 {
     if (button == Qt::MiddleButton) {

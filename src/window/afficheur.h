@@ -62,6 +62,8 @@ public:
     void ScrollBy(double steps, double stepsDown);
     // Brings the selected shot into view, in the middle when it was out of sight.
     void ScrollToSelection();
+    // Makes an item the selection, highlighted and in view.
+    void ShowItem(int fiche, int galerie, int point);
 
     // Commands on the selection. Level: 0 sheet, 1 place, 2 network, 3 cave, 4 system; 5 screen.
     void Isolate(int level);

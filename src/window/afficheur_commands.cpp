@@ -168,6 +168,23 @@ QMenu* TAfficheur::ContextMenu()
         Unmark();
         m_host.OpenSheet(Fiche);
     });
+    // The same item in the other open views; in the elevation only when it is part of it.
+    TMassif* massif = m_host.Context().Massif;
+    const auto sheets = massif ? massif->CurrentSheets() : std::vector<TFiche*>();
+    const bool inElevation = selection && Fiche >= 0 && static_cast<std::size_t>(Fiche) < sheets.size()
+        && Galerie >= 0
+        && static_cast<std::size_t>(Galerie) < sheets[static_cast<std::size_t>(Fiche)]->Galeries.size()
+        && sheets[static_cast<std::size_t>(Fiche)]->Galeries[static_cast<std::size_t>(Galerie)]->InElevation;
+    const std::pair<const char*, int> others[] = { { "&Planta", kPlan }, { "&Alzado", kAlzado } };
+    for (const auto& [caption, kind] : others) {
+        QAction* locate = menu->addAction(QString::fromUtf8(caption));
+        locate->setVisible(
+            selection && m_kind != kind && m_host.HasView(kind) && (kind != kAlzado || inElevation));
+        connect(locate, &QAction::triggered, this, [this, kind = kind] {
+            Unmark();
+            m_host.Locate(kind, Fiche, Galerie, Point);
+        });
+    }
     QAction* first = menu->addSeparator();
     first->setVisible(selection);
     const char* levels[] = { "F&icha", "&Lugar", "Re&d", "Ca&vidad", "&Sistema" };

@@ -35,6 +35,10 @@ public:
     virtual void PrintFromView(TAfficheur& view) = 0;
     // "F&icha": the sheet at this index of the current list in the sheet editor.
     virtual void OpenSheet(int fiche) = 0;
+    // Whether a window of a view kind (TAfficheur::Kind) is open.
+    virtual bool HasView(int kind) const = 0;
+    // "&Planta", "&Alzado": the item selected in the window of that kind, which comes forward.
+    virtual void Locate(int kind, int fiche, int galerie, int point) = 0;
 };
 
 } // namespace ks

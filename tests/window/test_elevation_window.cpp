@@ -17,6 +17,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
@@ -140,6 +141,29 @@ TEST_F(ElevationWindowTest, ANewBranchFromThePlanShowsInTheElevationWindow)
         for (int x = 0; x < image.width(); ++x)
             ink += qGray(image.pixel(x, y)) < 128;
     EXPECT_GT(ink, 20);
+
+    // The plan's pop-up menu shows the selected gallery in the elevation window, and back.
+    window->OpenPlanWindow();
+    Select(*plan, 0, 0);
+    auto entry = [](QMenu& menu, const char* caption) {
+        for (QAction* action : menu.actions())
+            if (action->text() == QString::fromUtf8(caption))
+                return action;
+        return static_cast<QAction*>(nullptr);
+    };
+    QMenu* menu = plan->ContextMenu();
+    ASSERT_NE(entry(*menu, "&Alzado"), nullptr);
+    EXPECT_TRUE(entry(*menu, "&Alzado")->isVisible());
+    EXPECT_FALSE(entry(*menu, "&Planta")->isVisible());
+    entry(*menu, "&Alzado")->trigger();
+    delete menu;
+    EXPECT_EQ(window->ActiveView(), elevation);
+    EXPECT_EQ(elevation->Galerie, 0);
+    EXPECT_EQ(elevation->Point, 1);
+    Select(*plan, 0, 1); // not in the elevation
+    menu = plan->ContextMenu();
+    EXPECT_FALSE(entry(*menu, "&Alzado")->isVisible());
+    delete menu;
 }
 
 TEST_F(ElevationWindowTest, ContinuingOffersTheCandidatesAndRemovingAsksFirst)
