@@ -49,6 +49,7 @@ void TCoupe::Dimensions(int& width, int& height, double resolution, double rappo
     }
     if (!elevation.Box(XMin, XMax, YMin, YMax))
         return;
+    m_corner = QPointF(XMin, YMin);
     Calcule = true;
     const double widen = 0.01 * Echelle;
     XMin -= widen;
@@ -190,9 +191,13 @@ void TCoupe::Paint(int mode)
             label(s, g.End);
         }
     }
+    // A scale left at 0, 0 was never placed (the options' default): it goes to the elevation's
+    // lower-left corner, where it shows beside any cave, as the plan's scale bar does.
+    const QPointF bar
+        = o.X_Horizontale == 0 && o.Z_Horizontale == 0 ? m_corner : QPointF(o.X_Horizontale, o.Z_Horizontale);
     if (o.Affiche_Horizontale)
-        PaintScaleBar(QPointF(o.X_Horizontale, o.Z_Horizontale), o.Long_Horizontale, o.Largeur_Horizontale,
-            o.Pas_Horizontale, o.Epaisseur_Horizontale, o.Police_Horizontale);
+        PaintScaleBar(bar, o.Long_Horizontale, o.Largeur_Horizontale, o.Pas_Horizontale,
+            o.Epaisseur_Horizontale, o.Police_Horizontale);
     PaintVerticalScales();
 }
 

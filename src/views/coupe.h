@@ -31,4 +31,6 @@ protected:
 private:
     void Paint(int mode);
     void PaintVerticalScales();
+
+    QPointF m_corner; // lowest developed distance and altitude of the elevation
 };

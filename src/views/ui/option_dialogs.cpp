@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -258,6 +259,7 @@ public:
             { Real(f, QStringLiteral("&X/m"), QStringLiteral("X_Origine"), o.X_Origine),
                 Real(f, QStringLiteral("&Z/m"), QStringLiteral("Z_Origine"), o.Z_Origine) });
         tabs->addTab(print, QStringLiteral("Impresión"));
+        tabs->setMinimumWidth(tabs->tabBar()->sizeHint().width() + 20); // every tab in sight
 
         Finish(tabs, QStringLiteral("Validar"));
         m_list->setCurrentRow(m_scales.empty() ? -1 : 0);
