@@ -13,7 +13,7 @@ const char* const kUsage
       "  karstelle-cli info FILE\n"
       "  karstelle-cli convert IN OUT\n"
       "  karstelle-cli compute FILE [--csv|--json] [-o OUT] [--save MASSIF]\n"
-      "  karstelle-cli render plan|elevation FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R]"
+      "  karstelle-cli render plan|elevation|table FILE -o OUT.png|.pdf|.svg [--scale N] [--zoom R]"
       " [--angle DEG] [--mode 0|2|3]\n"
       "  karstelle-cli elevation FILE --from NAME:N (--to NAME:N | --longest | --deepest) [--blind]"
       " [--right-to-left] [--save OUT]\n"

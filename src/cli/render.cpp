@@ -7,6 +7,7 @@
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "views/settings_dir.h"
+#include "views/tableau.h"
 
 #include <QPageSize>
 #include <QPdfWriter>
@@ -56,12 +57,14 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     const std::string settings = ks::SettingsDirectory();
     TOptions_Plan planOptions;
     TOptions_Coupe elevationOptions;
+    TOptions_Tableau tableOptions;
     TMarge margins;
     ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
     TViewContext context;
     context.Massif = &massif;
     context.Plan = &planOptions;
     context.Coupe = &elevationOptions;
+    context.Tableau = &tableOptions;
     context.Marge = &margins;
 
     std::unique_ptr<TGraphique> drawing;
@@ -78,9 +81,12 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         plan->Angle = angle.value_or(planOptions.Angle);
         plan->Tourner(0);
         drawing = std::move(plan);
-    } else {
+    } else if (view == "elevation") {
         ks::Charger(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
         drawing = std::make_unique<TCoupe>(context);
+    } else {
+        ks::Charger(tableOptions, settings + "/" + ks::kTableauOptionsFile);
+        drawing = std::make_unique<TTableau>(context);
     }
     TGraphique& graphic = *drawing;
     if (scale > 0)
@@ -120,6 +126,11 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     }
 
     // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a graphic.
+    if ((width >= 10000 || height >= 10000) && view == "table") {
+        std::cerr << "karstelle-cli: the table would be " << width << " x " << height
+                  << " pixels, more than can be drawn in one picture; write it as PDF pages\n";
+        return 1;
+    }
     if (width >= 10000 || height >= 10000) {
         const int suggested
             = static_cast<int>(std::ceil(graphic.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
@@ -151,7 +162,10 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         if (!Publish(image.save(ks::ToQString(part), "PNG"), part, out))
             return 1;
     }
-    std::cerr << "size: " << width << " x " << height << " pixels at 1/" << graphic.Echelle << '\n';
+    std::cerr << "size: " << width << " x " << height << " pixels";
+    if (view != "table")
+        std::cerr << " at 1/" << graphic.Echelle;
+    std::cerr << '\n';
     return 0;
 }
 

@@ -21,7 +21,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Forward, K::Tool, kBar, "Siguiente", nullptr, N::Forward },
         { Cmd::Up, K::Tool, kBar, "Subir un nivel", nullptr, N::Up },
         { Cmd::RotationMode, K::Toggle, kBar, "Rotación", nullptr, N::RotatableView },
-        { Cmd::ZoomMode, K::Toggle, kBar, "Zoom" },
+        { Cmd::ZoomMode, K::Toggle, kBar, "Zoom", nullptr, N::ScaledView },
         { Cmd::ColourMode, K::Toggle, kBar, "Color" },
         { Cmd::DeformationMode, K::Toggle, kBar, "Deformaciones" },
 
@@ -76,7 +76,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::GoPlan, K::Command, Cmd::GoMenu, "&Planta", nullptr, N::Massif },
         { Cmd::GoElevation, K::Command, Cmd::GoMenu, "&Alzado", nullptr, N::Massif },
         { Cmd::GoPerspective, K::Command, Cmd::GoMenu, "Pe&rspectiva", nullptr, N::Never },
-        { Cmd::GoTable, K::Command, Cmd::GoMenu, "&Tabla", nullptr, N::Never },
+        { Cmd::GoTable, K::Command, Cmd::GoMenu, "&Tabla", nullptr, N::Massif },
         { Cmd::GoStatistics, K::Command, Cmd::GoMenu, "E&stadísticas ...", nullptr, N::Never },
 
         { Cmd::DataMenu, K::Menu, kBar, "&Datos", nullptr, N::Massif },
@@ -117,10 +117,10 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::ExcludeCave, K::Command, Cmd::ExcludeMenu, "Ca&vidad", nullptr, N::ViewPoint },
         { Cmd::ExcludeSystem, K::Command, Cmd::ExcludeMenu, "&Sistema", nullptr, N::ViewPoint },
         { Cmd::WorstDeformation, K::Command, Cmd::ViewMenu, "&Deformación máxima" },
-        { Cmd::SortMenu, K::Menu, Cmd::ViewMenu, "&Ordenar" },
-        { Cmd::SortByEntry, K::Command, Cmd::SortMenu, "por orden de &entrada", nullptr, N::Never },
-        { Cmd::SortByPlace, K::Command, Cmd::SortMenu, "por &ubicación", nullptr, N::Never },
-        { Cmd::SortByDate, K::Command, Cmd::SortMenu, "por &fecha", nullptr, N::Never },
+        { Cmd::SortMenu, K::Menu, Cmd::ViewMenu, "&Ordenar", nullptr, N::TableView },
+        { Cmd::SortByEntry, K::Toggle, Cmd::SortMenu, "Orden de capt&ura" },
+        { Cmd::SortByDate, K::Toggle, Cmd::SortMenu, "&Fecha" },
+        { Cmd::SortByPlace, K::Toggle, Cmd::SortMenu, "&Localización" },
 
         { Cmd::BranchMenu, K::Menu, kBar, "&Ramal", nullptr, N::Massif },
         { Cmd::BranchNew, K::Command, Cmd::BranchMenu, "&Nueva ...", nullptr, N::BranchView },
@@ -138,7 +138,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::PlanFormat, K::Command, Cmd::FormatMenu, "&Planta ..." },
         { Cmd::ElevationFormat, K::Command, Cmd::FormatMenu, "&Alzado ..." },
         { Cmd::PerspectiveFormat, K::Command, Cmd::FormatMenu, "P&erspectiva ...", nullptr, N::Never },
-        { Cmd::TableFormat, K::Command, Cmd::FormatMenu, "Ta&bla ...", nullptr, N::Never },
+        { Cmd::TableFormat, K::Command, Cmd::FormatMenu, "Ta&bla ..." },
         { Cmd::OpenTemplate, K::Command, Cmd::FormatMenu, "Abrir &modelo ..." },
         { Cmd::SaveTemplate, K::Command, Cmd::FormatMenu, "&Guardar modelo ..." },
 
@@ -262,6 +262,10 @@ bool IsEnabled(Needs needs, const TCommandState& s)
         return s.Open && s.ViewActive && s.BranchView;
     case Needs::RotatableView:
         return s.Open && s.ViewActive && s.RotatableView;
+    case Needs::ScaledView:
+        return s.Open && s.ViewActive && !s.TableView;
+    case Needs::TableView:
+        return s.Open && s.ViewActive && s.TableView;
     }
     return false;
 }

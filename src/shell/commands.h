@@ -169,7 +169,9 @@ enum class Needs {
     Forward, // or forward
     Up, // the explorer's folder has a parent
     BranchView, // the active view is a plan or an elevation
-    RotatableView // the active view turns (a plan)
+    RotatableView, // the active view turns (a plan)
+    ScaledView, // the active view has a scale (not a table)
+    TableView // the active view is a table
 };
 
 enum class CmdKind {
@@ -214,6 +216,7 @@ struct TCommandState
     bool Up = false;
     bool BranchView = false;
     bool RotatableView = false;
+    bool TableView = false;
 };
 
 bool IsEnabled(Needs needs, const TCommandState& state);

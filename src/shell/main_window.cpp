@@ -183,6 +183,7 @@ void TMainWindow::UpdateCommands()
     state.BranchView
         = view && (view->ViewKind() == TAfficheur::kPlan || view->ViewKind() == TAfficheur::kAlzado);
     state.RotatableView = view && view->ViewKind() == TAfficheur::kPlan;
+    state.TableView = view && view->ViewKind() == TAfficheur::kTabla;
     state.ViewPoint = view && view->Point != 0;
     state.Selection = open && m_massif->SelectionActive;
     for (QMdiSubWindow* window : m_mdi->subWindowList())
@@ -200,10 +201,11 @@ void TMainWindow::UpdateCommands()
     for (const TCommandInfo& row : CommandTable())
         if (row.Kind != CmdKind::Separator)
             Action(row.Id)->setEnabled(IsEnabled(row.Enabled, state));
-    // A view that does not turn releases the rotation mode.
-    if (!Action(Cmd::RotationMode)->isEnabled())
-        Action(Cmd::RotationMode)->setChecked(false);
-    m_scaleBox->setEnabled(open && state.ViewActive);
+    // A view that does not turn releases the rotation mode, one without a scale the zoom.
+    for (Cmd mode : { Cmd::RotationMode, Cmd::ZoomMode })
+        if (!Action(mode)->isEnabled())
+            Action(mode)->setChecked(false);
+    m_scaleBox->setEnabled(open && state.ViewActive && !state.TableView);
     m_percentBox->setEnabled(open && state.ViewActive);
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
@@ -302,6 +304,24 @@ void TMainWindow::RemoveAllElevationsCommand()
     TPromptReporter reporter;
     TElevation(*m_massif).SupprimerCoupes(&reporter);
     MassifChanged(Change::Appearance);
+}
+
+bool TMainWindow::TableOptionsCommand()
+{
+    // The reference point may be taken from the gallery selected in the active view.
+    const TGalerie* selected = nullptr;
+    if (const TAfficheur* view = ActiveView(); view && m_massif && view->Point != 0) {
+        const auto sheets = m_massif->CurrentSheets();
+        if (view->Fiche >= 0 && static_cast<std::size_t>(view->Fiche) < sheets.size()) {
+            const TFiche& sheet = *sheets[static_cast<std::size_t>(view->Fiche)];
+            if (view->Galerie >= 0 && static_cast<std::size_t>(view->Galerie) < sheet.Galeries.size())
+                selected = sheet.Galeries[static_cast<std::size_t>(view->Galerie)].get();
+        }
+    }
+    if (!EditerTableau(m_tableau, selected, this))
+        return false;
+    LayoutViews();
+    return true;
 }
 
 bool TMainWindow::ElevationOptionsCommand()

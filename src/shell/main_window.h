@@ -70,6 +70,7 @@ public:
     void DeclinationsCommand();
     bool PlanOptionsCommand(); // true when confirmed; the plan window takes the angle and redraws
     bool ElevationOptionsCommand(); // "Forma&to" "&Alzado ...": true when confirmed
+    bool TableOptionsCommand(); // "Forma&to" "Ta&bla ...": true when confirmed
     void MarginsCommand();
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.

@@ -158,6 +158,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::GoExplorer, [this] { OpenExplorer(); });
     On(Cmd::GoPlan, [this] { OpenPlanWindow(); });
     On(Cmd::GoElevation, [this] { OpenViewWindow(TAfficheur::kAlzado); });
+    On(Cmd::GoTable, [this] { OpenViewWindow(TAfficheur::kTabla); });
 
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
@@ -181,6 +182,17 @@ void TMainWindow::BuildMenus()
     }
     RouteToView(Cmd::IsolateScreen, [](TAfficheur& v) { v.Isolate(5); });
     RouteToView(Cmd::WorstDeformation, [](TAfficheur& v) { v.SelectWorstDeformation(); });
+    // The table's sheet order, one of three.
+    auto* orders = new QActionGroup(this);
+    const Cmd sorts[] = { Cmd::SortByEntry, Cmd::SortByDate, Cmd::SortByPlace };
+    for (int i = 0; i < 3; ++i) {
+        orders->addAction(Action(sorts[i]));
+        On(sorts[i], [this, i] {
+            m_context.TableOrder = i;
+            LayoutViews();
+        });
+    }
+    Action(Cmd::SortByEntry)->setChecked(true);
     // The selected shot changes with no command: the rules are looked at as the menu opens.
     connect(Action(Cmd::ViewMenu)->menu(), &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
 
@@ -196,6 +208,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::SheetFormat, [this] { EntryPreferencesCommand(); });
     On(Cmd::PlanFormat, [this] { PlanOptionsCommand(); });
     On(Cmd::ElevationFormat, [this] { ElevationOptionsCommand(); });
+    On(Cmd::TableFormat, [this] { TableOptionsCommand(); });
     On(Cmd::OpenTemplate, [this] { TemplateCommand(true); });
     On(Cmd::SaveTemplate, [this] { TemplateCommand(false); });
 

@@ -92,7 +92,8 @@ void TMainWindow::PrintCommand()
     }
     bool stopped = false;
     PrintView(
-        graphique, Mode(), printer, first, last, copies, m_marge, ToQString(m_massif->FileName), true,
+        graphique, Mode(), printer, first, last, copies, m_marge, ToQString(m_massif->FileName),
+        view->ViewKind() != TAfficheur::kTabla, // a table's pages have no corner marks
         [&progress](int percent) {
             progress.setValue(percent);
             return !progress.wasCanceled();

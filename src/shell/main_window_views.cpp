@@ -111,8 +111,9 @@ TAfficheur* TMainWindow::OpenViewWindow(int kind)
     if (!m_massif->Computed)
         m_massif->PlaceAllStations();
     auto* view = new TAfficheur(kind, *this);
-    QMdiSubWindow* window
-        = AddChild(view, kind == TAfficheur::kAlzado ? QStyle::SP_DriveHDIcon : QStyle::SP_ComputerIcon);
+    const QStyle::StandardPixmap icons[] = { QStyle::SP_ComputerIcon, QStyle::SP_DriveHDIcon,
+        QStyle::SP_DesktopIcon, QStyle::SP_FileDialogListView };
+    QMdiSubWindow* window = AddChild(view, icons[std::clamp(kind, 0, 3)]);
     view->resize(window->contentsRect().size());
     view->FitScale();
     window->showMaximized();
@@ -252,6 +253,8 @@ bool TMainWindow::EditViewOptions(int kind)
         return PlanOptionsCommand();
     case TAfficheur::kAlzado:
         return ElevationOptionsCommand();
+    case TAfficheur::kTabla:
+        return TableOptionsCommand();
     default:
         return false;
     }

@@ -30,4 +30,6 @@ struct TViewContext
     TOptions_Tableau* Tableau = nullptr;
     TMarge* Marge = nullptr;
     THintOptions Hints;
+    // The table's sheet order ("&Ordenar"): 0 as entered, 1 by date, 2 by location.
+    int TableOrder = 0;
 };

@@ -8,6 +8,7 @@
 #include "views/options.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
+#include "views/tableau.h"
 #include "window/view_host.h"
 
 #include <QApplication>
@@ -68,9 +69,14 @@ protected:
         e->accept();
     }
     void leaveEvent(QEvent*) override { m_window.HideHint(); }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            m_window.DoubleClick();
+    }
     void mouseReleaseEvent(QMouseEvent* e) override
     {
-        if (e->button() == Qt::MiddleButton)
+        if (e->button() == Qt::MiddleButton || e->button() == Qt::LeftButton)
             m_window.m_panning = false;
         if (e->button() == Qt::LeftButton)
             m_window.MouseRelease(e->position().toPoint());
@@ -96,6 +102,8 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     if (kind == kAlzado) {
         m_view = std::make_unique<TCoupe>(host.Context());
+    } else if (kind == kTabla) {
+        m_view = std::make_unique<TTableau>(host.Context());
     } else {
         auto plan = std::make_unique<TPlan>(host.Context());
         if (host.Context().Plan) {
@@ -142,6 +150,23 @@ TPlan* TAfficheur::Plan() const
 TCoupe* TAfficheur::Coupe() const
 {
     return dynamic_cast<TCoupe*>(m_view.get());
+}
+
+TTableau* TAfficheur::Tableau() const
+{
+    return dynamic_cast<TTableau*>(m_view.get());
+}
+
+void TAfficheur::DoubleClick()
+{
+    // On a table, the column under the last press takes the width of its texts.
+    TTableau* table = Tableau();
+    if (!table)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    table->AjusterColonne(m_press.x() + Origin().x());
+    QApplication::restoreOverrideCursor();
+    Layout();
 }
 
 double TAfficheur::Resolution() const
@@ -456,7 +481,14 @@ void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
     if (button != Qt::LeftButton)
         return;
     m_hint->hide();
-    if (m_host.Mode() == 1 && m_kind == kPlan) {
+    m_press = p;
+    if (m_kind == kTabla) {
+        // The table's row is selected, and dragging scrolls the table.
+        SelectAt(p);
+        m_panning = true;
+        m_panStart = m_image->mapToGlobal(p);
+        m_panOrigin = QPoint(m_hbar->value(), m_vbar->value());
+    } else if (m_host.Mode() == 1 && m_kind == kPlan) {
         m_start = p;
         m_dragging = true;
         m_previewAngle = 0;
@@ -473,7 +505,7 @@ void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
 
 void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
 {
-    if (m_panning && (buttons & Qt::MiddleButton)) {
+    if (m_panning && (buttons & (Qt::MiddleButton | Qt::LeftButton))) {
         const QPoint moved = m_image->mapToGlobal(p) - m_panStart;
         m_hbar->setValue(m_panOrigin.x() - moved.x() / m_pasX);
         m_vbar->setValue(m_panOrigin.y() - moved.y() / m_pasY);

@@ -17,6 +17,7 @@ class QMenu;
 class QScrollBar;
 class TPlan;
 class TCoupe;
+class TTableau;
 
 namespace ks {
 
@@ -37,6 +38,9 @@ public:
     TGraphique* Graphique() const { return m_view.get(); }
     TPlan* Plan() const;
     TCoupe* Coupe() const;
+    TTableau* Tableau() const;
+    // A double click on a table fits the column under the last press.
+    void DoubleClick();
     int ViewKind() const { return m_kind; }
     double Rapport() const { return m_rapport; }
 
@@ -124,7 +128,8 @@ private:
     QScrollBar* m_hbar;
     QScrollBar* m_vbar;
     QLabel* m_hint;
-    bool m_panning = false; // the middle button drags the drawing
+    bool m_panning = false; // the middle button (or the left one on a table) drags the drawing
+    QPoint m_press; // where the left button last went down
     QPoint m_panStart, m_panOrigin;
     QImage m_bitmap;
     double m_rapport = 1.0;

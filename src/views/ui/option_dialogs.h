@@ -4,6 +4,8 @@
 
 struct TOptions_Plan;
 struct TOptions_Coupe;
+struct TOptions_Tableau;
+class TGalerie;
 struct TMarge;
 class QWidget;
 
@@ -14,6 +16,9 @@ namespace ks {
 bool EditerPlan(TOptions_Plan& options, QWidget* parent);
 // "Ajuste de página del alzado", with its list of vertical scales.
 bool EditerCoupe(TOptions_Coupe& options, QWidget* parent);
+// "Ajuste de página de la tabla"; `selected`, the gallery selected in the active view (or null),
+// can give the reference point.
+bool EditerTableau(TOptions_Tableau& options, const TGalerie* selected, QWidget* parent);
 // The margins dialog; margins that leave nothing of a paper of `paperMm` are refused.
 bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm);
 

@@ -85,6 +85,23 @@ QComboBox* TOptionForm::Choice(QFormLayout* form, const QString& caption, const 
     return box;
 }
 
+bool ChooseFont(TPolice& font, QWidget* parent)
+{
+    QFont initial(FromCp1252(font.Name));
+    initial.setPointSize(std::max(1, font.Size()));
+    initial.setBold(font.Style & 1);
+    initial.setItalic(font.Style & 2);
+    bool ok = false;
+    const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
+    if (!ok)
+        return false;
+    font.Name = ToCp1252(chosen.family());
+    font.SetSize(chosen.pointSize() > 0 ? chosen.pointSize() : 8);
+    font.Style = static_cast<std::uint8_t>((chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0)
+        | (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0));
+    return true;
+}
+
 QPushButton* TOptionForm::FontButton(QFormLayout* form, const QString& name, TPolice& font)
 {
     auto* button = new QPushButton(QStringLiteral("&Fuente ..."), this);
@@ -92,20 +109,7 @@ QPushButton* TOptionForm::FontButton(QFormLayout* form, const QString& name, TPo
     form->addRow(button);
     // The dialog works on a copy; the record's font changes only on confirmation.
     auto working = std::make_shared<TPolice>(font);
-    connect(button, &QPushButton::clicked, this, [this, working] {
-        QFont initial(FromCp1252(working->Name));
-        initial.setPointSize(std::max(1, working->Size()));
-        initial.setBold(working->Style & 1);
-        initial.setItalic(working->Style & 2);
-        bool ok = false;
-        const QFont chosen = QFontDialog::getFont(&ok, initial, this);
-        if (!ok)
-            return;
-        working->Name = ToCp1252(chosen.family());
-        working->SetSize(chosen.pointSize() > 0 ? chosen.pointSize() : 8);
-        working->Style = static_cast<std::uint8_t>((chosen.bold() ? 1 : 0) | (chosen.italic() ? 2 : 0)
-            | (chosen.underline() ? 4 : 0) | (chosen.strikeOut() ? 8 : 0));
-    });
+    connect(button, &QPushButton::clicked, this, [this, working] { ChooseFont(*working, this); });
     m_store.push_back([working, &font] { font = *working; });
     return button;
 }

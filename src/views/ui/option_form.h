@@ -16,6 +16,9 @@ struct TPolice;
 
 namespace ks {
 
+// The font dialog on a font of the options; true, with the font changed, when confirmed.
+bool ChooseFont(TPolice& font, QWidget* parent);
+
 // Base of the option dialogs: boxes bound to fields of a working copy of the record, with the
 // key filters of the description (integer boxes take digits only; real boxes digits, "." and
 // "-"); a box that holds no number reads as 0. Store() writes every box back.
