@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QtTest/QTest>
 
 #include <filesystem>
 
@@ -264,4 +265,34 @@ TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAV
     window->PrintCommand();
     EXPECT_GE(prompt.printMaxPage, 1);
     EXPECT_EQ(ReadFile(home.Path("alzado.pdf")).rfind("%PDF", 0), 0u);
+}
+
+TEST_F(ElevationWindowTest, TheTableWindowSortsFitsAColumnAndPrints)
+{
+    window->Action("Tabla")->trigger();
+    TAfficheur* table = window->ActiveView();
+    ASSERT_NE(table, nullptr);
+    ASSERT_EQ(table->ViewKind(), TAfficheur::kTabla);
+    EXPECT_FALSE(window->Action("Zoom")->isEnabled());
+    EXPECT_FALSE(window->ScaleBox()->isEnabled());
+    ASSERT_TRUE(window->Action("Ordenar")->isEnabled());
+    EXPECT_TRUE(window->Action("Orden de captura")->isChecked());
+    window->Action("Fecha")->trigger();
+    EXPECT_EQ(window->Context().TableOrder, 1);
+    EXPECT_FALSE(window->Action("Orden de captura")->isChecked());
+
+    // A double click on the first column gives it the width of its widest text.
+    const int before = window->Context().Tableau->Largeur_Colonne[0];
+    QTest::mouseDClick(table->ImageWidget(), Qt::LeftButton, {}, QPoint(10, 100));
+    EXPECT_NE(window->Context().Tableau->Largeur_Colonne[0], before);
+
+    // The plan has no "Ordenar".
+    window->OpenPlanWindow();
+    EXPECT_FALSE(window->Action("Ordenar")->isEnabled());
+    window->Action("Tabla")->trigger();
+    QPrinter& printer = window->Printer();
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(QString::fromStdString(home.Path("tabla.pdf")));
+    window->PrintCommand();
+    EXPECT_EQ(ReadFile(home.Path("tabla.pdf")).rfind("%PDF", 0), 0u);
 }
