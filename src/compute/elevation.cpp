@@ -79,6 +79,33 @@ std::vector<TGalleryRef> TElevation::Hung(const TGalerie& g) const
     return hung;
 }
 
+void TElevation::ForBranch(TGalleryRef ref, const std::function<void(TGalerie&)>& visit) const
+{
+    // Each gallery once, with a stack of its own: links made circular by a damaged file end the
+    // walk like any other branch, and long chains do not deepen the call stack.
+    std::vector<TGalleryRef> pending { ref };
+    std::unordered_set<const TGalerie*> done;
+    while (!pending.empty()) {
+        TGalerie* g = Gallery(pending.back());
+        pending.pop_back();
+        if (!g || !done.insert(g).second)
+            continue;
+        visit(*g);
+        for (const TGalleryRef& hung : Hung(*g))
+            pending.push_back(hung);
+    }
+}
+
+void TElevation::EraseAnchor(TGalleryRef ref)
+{
+    auto& anchors = m_massif.ElevationPoints;
+    anchors.erase(std::remove_if(anchors.begin(), anchors.end(),
+                      [&](const auto& a) {
+                          return TGalleryRef { a->Sheet, a->Gallery } == ref;
+                      }),
+        anchors.end());
+}
+
 void TElevation::DropLink(TGalerie& g, int link)
 {
     const int count = Links(g);
@@ -91,8 +118,7 @@ void TElevation::DropLink(TGalerie& g, int link)
 
 void TElevation::PropagerBranche(TGalleryRef ref, double x, double z)
 {
-    // A walk with its own stack, each gallery once: a chain of thousands of galleries, or links
-    // that a damaged file makes circular, end like any other branch.
+    // Walked as ForBranch walks, each gallery at the far end of the one it hangs on.
     struct Step
     {
         TGalleryRef Ref;
@@ -188,28 +214,13 @@ bool TElevation::VerifierCoupes(IReporter* reporter)
 void TElevation::RetirerDeCoupe(TGalleryRef ref, bool top)
 {
     if (top) {
-        auto& anchors = m_massif.ElevationPoints;
-        anchors.erase(std::remove_if(anchors.begin(), anchors.end(),
-                          [&](const auto& a) {
-                              return TGalleryRef { a->Sheet, a->Gallery } == ref;
-                          }),
-            anchors.end());
+        EraseAnchor(ref);
         TGalleryRef holder;
         int link = 0;
         if (Holder(ref, holder, link))
             DropLink(*Gallery(holder), link);
     }
-    std::vector<TGalleryRef> pending { ref };
-    std::unordered_set<const TGalerie*> done;
-    while (!pending.empty()) {
-        TGalerie* g = Gallery(pending.back());
-        pending.pop_back();
-        if (!g || !done.insert(g).second)
-            continue;
-        g->InElevation = false;
-        for (const TGalleryRef& hung : Hung(*g))
-            pending.push_back(hung);
-    }
+    ForBranch(ref, [](TGalerie& g) { g.InElevation = false; });
     m_massif.ElevationPlaced = false;
 }
 
@@ -315,17 +326,7 @@ void TElevation::Hang(TGalleryRef parent, TGalleryRef child)
 
 void TElevation::InvertBranch(TGalleryRef ref)
 {
-    std::vector<TGalleryRef> pending { ref };
-    std::unordered_set<const TGalerie*> done;
-    while (!pending.empty()) {
-        TGalerie* g = Gallery(pending.back());
-        pending.pop_back();
-        if (!g || !done.insert(g).second)
-            continue;
-        g->ElevForward = !g->ElevForward;
-        for (const TGalleryRef& hung : Hung(*g))
-            pending.push_back(hung);
-    }
+    ForBranch(ref, [](TGalerie& g) { g.ElevForward = !g.ElevForward; });
     ReconstruireCoupes();
 }
 
@@ -367,14 +368,7 @@ std::optional<std::string> TElevation::AttachCandidates(
     // The branch's own galleries are left out: hanging it below itself would make a circle with
     // no anchor, and the branch would vanish from the elevation.
     std::unordered_set<const TGalerie*> own;
-    std::vector<TGalleryRef> pending { ref };
-    while (!pending.empty()) {
-        const TGalerie* g = Gallery(pending.back());
-        pending.pop_back();
-        if (g && own.insert(g).second)
-            for (const TGalleryRef& hung : Hung(*g))
-                pending.push_back(hung);
-    }
+    ForBranch(ref, [&own](TGalerie& g) { own.insert(&g); });
     for (TFiche* sheet : m_massif.CurrentSheets())
         for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
             const TGalerie& c = *sheet->Galeries[i];

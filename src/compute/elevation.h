@@ -5,6 +5,7 @@
 
 #include "model/massif.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <unordered_map>
@@ -88,6 +89,9 @@ public:
 private:
     // The galleries hung on one gallery, that exist.
     std::vector<TGalleryRef> Hung(const TGalerie& g) const;
+    // Visits the gallery and every gallery below it.
+    void ForBranch(TGalleryRef ref, const std::function<void(TGalerie&)>& visit) const;
+    void EraseAnchor(TGalleryRef ref); // the anchor that starts a branch at the gallery
     static void DropLink(TGalerie& g, int link);
 
     TMassif& m_massif;

@@ -68,12 +68,7 @@ void TCoupe::NbPages(int& columns, int& rows, int marginsX, int marginsY)
 
 void TCoupe::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
 {
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        DessinerSur(painter, originX, originY, resolution, rapport, mode);
-    }
-    CanevasEcran = &image;
+    PaintImage(originX, originY, resolution, rapport, image, mode);
 }
 
 void TCoupe::DessinerSur(

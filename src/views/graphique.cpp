@@ -332,6 +332,17 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
+void TGraphique::PaintImage(
+    int originX, int originY, double resolution, double rapport, QImage& image, int mode)
+{
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        DessinerSur(painter, originX, originY, resolution, rapport, mode);
+    }
+    CanevasEcran = &image;
+}
+
 void TGraphique::End()
 {
     if (m_onPage && m_painter)
@@ -400,7 +411,7 @@ void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)
 
 // ---- TProjection ----
 
-void TProjection::Station(const TGalerie& g, int k, double& x, double& y, double& z)
+void TGraphique::Station(const TGalerie& g, int k, double& x, double& y, double& z)
 {
     if (k <= 0 || static_cast<std::size_t>(k) > g.Stations.size()) {
         x = g.Start.X;

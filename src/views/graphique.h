@@ -149,6 +149,11 @@ protected:
     double TextHeightMm(const QString& text) const;
     double TextWidthMm(const QString& text) const;
 
+    // Dessiner for the views that paint straight on the image: white, then DessinerSur.
+    void PaintImage(int originX, int originY, double resolution, double rapport, QImage& image, int mode);
+    // Station k of a gallery (0: its start point) in survey coordinates.
+    static void Station(const TGalerie& gallery, int k, double& x, double& y, double& z);
+
     // Starts and ends painting on a target; the painter stays open in between.
     void BeginScreen(QPainter& painter, int originX, int originY, double resolution, double rapport);
     void BeginPage(QPainter& painter, int column, int row, int leftMm, int topMm, double factor);
@@ -195,8 +200,6 @@ public:
     virtual QPointF ToView(double x, double y, double z) const = 0;
 
 protected:
-    // Station k of a gallery (0: its start point) in survey coordinates.
-    static void Station(const TGalerie& gallery, int k, double& x, double& y, double& z);
     // Station k of a gallery in the view's frame; by default its survey position through ToView.
     virtual QPointF StationInView(const TGalerie& gallery, int k) const;
     // Whether the view draws the gallery (and so can find, isolate and highlight it).

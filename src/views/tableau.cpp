@@ -49,21 +49,6 @@ namespace {
 
 constexpr int kComment = 9; // "Comentarios"
 
-// A station of a gallery (0: its start point) as adjusted.
-void StationAt(const TGalerie& g, int k, double& x, double& y, double& z)
-{
-    if (k <= 0 || static_cast<std::size_t>(k) > g.Stations.size()) {
-        x = g.Start.X;
-        y = g.Start.Y;
-        z = g.Start.Z;
-        return;
-    }
-    const TStationPos& p = g.Stations[static_cast<std::size_t>(k - 1)];
-    x = p.X;
-    y = p.Y;
-    z = p.Z;
-}
-
 bool Drawn(const TGalerie& g)
 {
     return g.Positioned && g.StationCount() == g.ShotCount();
@@ -208,7 +193,7 @@ std::vector<std::string> TTableau::Cells(const Element& row, int column) const
     const bool start = row.Type == Element::Start;
     const int k = start ? 0 : row.Point;
     double x = 0, y = 0, z = 0;
-    StationAt(g, k, x, y, z);
+    Station(g, k, x, y, z);
     auto pair = [&](const std::string& first, const std::string& second) -> std::vector<std::string> {
         if (m_context.Tableau->Double[static_cast<std::size_t>(column)])
             return { first, second };
@@ -235,7 +220,7 @@ std::vector<std::string> TTableau::Cells(const Element& row, int column) const
     const TVisee& v = g.Shot(k);
     const bool measured = v.Length != 0;
     double px = 0, py = 0, pz = 0;
-    StationAt(g, k - 1, px, py, pz);
+    Station(g, k - 1, px, py, pz);
     switch (column) {
     case 0:
         return { measured ? Fixed(v.LengthMetres()) : std::string() };
@@ -327,12 +312,7 @@ void TTableau::Dimensions(int& width, int& height, double resolution, double rap
 
 void TTableau::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
 {
-    image.fill(Qt::white);
-    {
-        QPainter painter(&image);
-        DessinerSur(painter, originX, originY, resolution, rapport, mode);
-    }
-    CanevasEcran = &image;
+    PaintImage(originX, originY, resolution, rapport, image, mode);
 }
 
 void TTableau::DessinerSur(

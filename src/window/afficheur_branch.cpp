@@ -26,6 +26,23 @@ void Tell(const std::string& text)
     Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"), ToQString(text), Buttons::Ok);
 }
 
+// The only candidate, or the one chosen in the list; nothing when the list is cancelled.
+std::optional<TGalleryRef> Choose(const TElevation& elevation, const std::vector<TGalleryRef>& candidates,
+    const QString& title, QWidget* parent)
+{
+    if (candidates.size() == 1)
+        return candidates.front();
+    QStringList items;
+    for (const TGalleryRef& c : candidates) {
+        const TGalerie& g = *elevation.Gallery(c);
+        items << QStringLiteral("%1 - %2").arg(PointText(g.Start), PointText(g.End));
+    }
+    const auto index = ChooseFromList(title, items, parent);
+    if (!index)
+        return std::nullopt;
+    return candidates[static_cast<std::size_t>(*index)];
+}
+
 } // namespace
 
 std::optional<TGalleryRef> TAfficheur::SelectedGallery(bool inElevation)
@@ -76,18 +93,10 @@ void TAfficheur::ContinueBranch()
         Tell(*refusal);
         return;
     }
-    TGalleryRef chosen = candidates.front();
-    if (candidates.size() > 1) {
-        QStringList items;
-        for (const TGalleryRef& c : candidates) {
-            const TGalerie& g = *elevation.Gallery(c);
-            items << QStringLiteral("%1 - %2").arg(PointText(g.Start), PointText(g.End));
-        }
-        const auto index = ChooseFromList(QStringLiteral("Continuar el ramal"), items, this);
-        if (!index)
-            return;
-        chosen = candidates[static_cast<std::size_t>(*index)];
-    }
+    const auto choice = Choose(elevation, candidates, QStringLiteral("Continuar el ramal"), this);
+    if (!choice)
+        return;
+    const TGalleryRef chosen = *choice;
     const bool atEnd = m_hbar->isEnabled() && m_hbar->value() == m_hbar->maximum();
     elevation.Hang(*ref, chosen);
     // The new gallery becomes the selection.
@@ -137,19 +146,10 @@ void TAfficheur::AttachBranch()
         Tell(*refusal);
         return;
     }
-    TGalleryRef chosen = candidates.front();
-    if (candidates.size() > 1) {
-        QStringList items;
-        for (const TGalleryRef& c : candidates) {
-            const TGalerie& g = *elevation.Gallery(c);
-            items << QStringLiteral("%1 - %2").arg(PointText(g.Start), PointText(g.End));
-        }
-        const auto index = ChooseFromList(QStringLiteral("Empalmar el ramal"), items, this);
-        if (!index)
-            return;
-        chosen = candidates[static_cast<std::size_t>(*index)];
-    }
-    elevation.Attach(*ref, chosen);
+    if (const auto chosen = Choose(elevation, candidates, QStringLiteral("Empalmar el ramal"), this))
+        elevation.Attach(*ref, *chosen);
+    else
+        return;
     BranchChanged();
 }
 

@@ -2,9 +2,11 @@
 
 #include "ui/prompt.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -135,7 +137,20 @@ private:
 };
 
 // Lets events run until the condition holds or the time is up; true when it held.
-inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 20000)
+inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds = 20000);
+
+// Runs `answer` on the next modal dialog, once it shows.
+inline void OnNextDialog(std::function<void(QWidget&)> answer)
+{
+    QTimer::singleShot(0, [answer = std::move(answer)] {
+        QWidget* dialog = nullptr;
+        WaitUntil([&dialog] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 5000);
+        ASSERT_NE(dialog, nullptr);
+        answer(*dialog);
+    });
+}
+
+inline bool WaitUntil(const std::function<bool()>& condition, int milliseconds)
 {
     QElapsedTimer timer;
     timer.start();

@@ -448,17 +448,6 @@ TEST_F(PlanWindowTest, PageAnnotationsInTheirCorners)
 
 namespace {
 
-// Runs `answer` on the next modal dialog, once it shows.
-void OnNextDialog(std::function<void(QWidget&)> answer)
-{
-    QTimer::singleShot(0, [answer = std::move(answer)] {
-        QWidget* dialog = nullptr;
-        WaitUntil([&dialog] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 5000);
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
-}
-
 QAction* MenuEntry(QMenu& menu, const QString& caption)
 {
     for (QAction* action : menu.actions())

@@ -33,17 +33,6 @@ namespace {
 
 const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
 
-// Runs `answer` on the next modal dialog, once it shows.
-void OnNextDialog(std::function<void(QWidget&)> answer)
-{
-    QTimer::singleShot(0, [answer = std::move(answer)] {
-        QWidget* dialog = nullptr;
-        WaitUntil([&dialog] { return (dialog = QApplication::activeModalWidget()) != nullptr; }, 5000);
-        ASSERT_NE(dialog, nullptr);
-        answer(*dialog);
-    });
-}
-
 template <typename T> T& Child(QWidget& parent, const char* name)
 {
     T* child = parent.findChild<T*>(QString::fromUtf8(name));
