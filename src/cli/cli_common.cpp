@@ -17,6 +17,7 @@ const char* const kUsage
       " [--angle DEG] [--mode 0|2|3]\n"
       "  karstelle-cli elevation FILE --from NAME:N (--to NAME:N | --longest | --deepest) [--blind]"
       " [--right-to-left] [--save OUT]\n"
+      "  karstelle-cli stats FILE [--json]\n"
       "  karstelle-cli options show|write-defaults [--force]\n";
 
 void PrintMessage(const std::string& text)

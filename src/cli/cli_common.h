@@ -40,5 +40,6 @@ std::string Extension(const std::string& path);
 // "render plan|elevation ..." and "elevation ...": the arguments after the command's words.
 int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
+int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
 
 } // namespace cli

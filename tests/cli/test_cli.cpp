@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <sys/wait.h>
 
 using namespace ks::test;
@@ -219,4 +220,29 @@ TEST(Cli, ElevationBuiltByTheAssistantIsDrawnAlikeFromBothFormats)
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("Punto de arranque desconocido o ya en el alzado."), std::string::npos);
     EXPECT_EQ(Cli("elevation '" + kSample + "' --from E:1", home).status, 2);
+}
+
+TEST(Cli, StatsOfTheSample)
+{
+    TempDir home;
+    const CliRun text = Cli("stats '" + kSample + "'", home);
+    ASSERT_EQ(text.status, 0) << text.err;
+    EXPECT_EQ(
+        text.out.rfind("Nombre de la ficha :20\nNombre de la galería :46\nNombre de la visual :329\n", 0),
+        0u);
+    const CliRun json = Cli("stats '" + kSample + "' --json", home);
+    ASSERT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("{\"sheets\": 20, \"galleries\": 46, \"shots\": 329, \"development\": ", 0), 0u);
+    // Each counted shot adds 2 to the sectors.
+    const auto rose = json.out.find("\"rose\": [");
+    ASSERT_NE(rose, std::string::npos);
+    int sum = 0, sectors = 0;
+    std::istringstream counts(json.out.substr(rose + 9, json.out.find(']', rose) - rose - 9));
+    for (std::string item; std::getline(counts, item, ',');) {
+        sum += std::stoi(item);
+        ++sectors;
+    }
+    EXPECT_EQ(sectors, 36);
+    EXPECT_NE(json.out.find("\"counted\": " + std::to_string(sum / 2) + "}"), std::string::npos);
+    EXPECT_EQ(Cli("stats", home).status, 2);
 }

@@ -1,0 +1,122 @@
+#include "analysis/statistics.h"
+
+#include "model/sheet.h"
+#include "model/text_utils.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace ks {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+void Fold(TStatistics& s, double z)
+{
+    s.Lowest = std::min(s.Lowest, z);
+    s.Highest = std::max(s.Highest, z);
+}
+
+} // namespace
+
+TStatistics ComputeStatistics(const std::vector<TFiche*>& sheets)
+{
+    TStatistics s;
+    s.Sheets = static_cast<int>(sheets.size());
+    for (const TFiche* sheet : sheets) {
+        s.FirstExploration += sheet->Premiere;
+        for (const auto& g : sheet->Galeries) {
+            ++s.Galleries;
+            s.Shots += g->ShotCount();
+            const bool placed = g->Positioned && g->StationCount() == g->ShotCount();
+            if (placed)
+                Fold(s, g->Start.Z);
+            for (int k = 1; k <= g->ShotCount(); ++k) {
+                const TVisee& v = g->Shot(k);
+                s.Development += v.DevCorrectionFlag ? v.DevCorrection : v.LengthMetres();
+                if (placed)
+                    Fold(s, g->Stations[static_cast<std::size_t>(k - 1)].Z);
+            }
+        }
+    }
+    return s;
+}
+
+std::array<std::string, 7> StatisticsTexts(const TStatistics& s)
+{
+    return { "Nombre de la ficha :" + std::to_string(s.Sheets),
+        "Nombre de la galería :" + std::to_string(s.Galleries),
+        "Nombre de la visual :" + std::to_string(s.Shots), "Desarrollo (m) :" + FormatG(s.Development, 7),
+        "Primicia (m) :" + FormatG(s.FirstExploration, 7), "Altitud inferior (m) :" + FormatG(s.Lowest, 7),
+        "Altitud superior (m) :" + FormatG(s.Highest, 7) };
+}
+
+TRose ComputeRose(const std::vector<TFiche*>& sheets)
+{
+    TRose rose;
+    for (const TFiche* sheet : sheets) {
+        for (const auto& g : sheet->Galeries) {
+            for (const TVisee& v : g->Shots) {
+                // Vertical and empty shots have no direction.
+                if (!(v.Length > 0.00001 && v.HorizLength > 0.00001))
+                    continue;
+                double radians = 0;
+                switch (v.AzimuthUnit) {
+                case kGrades:
+                    radians = v.Azimuth * 0.005 * kPi;
+                    break;
+                case kBackDegrees:
+                    radians = (v.Azimuth / 180 + 1) * kPi;
+                    break;
+                case kBackGrades:
+                    radians = (v.Azimuth * 0.005 + 1) * kPi;
+                    break;
+                default:
+                    radians = v.Azimuth / 180 * kPi;
+                    break;
+                }
+                // Whole degrees, so that 359.9 falls in sector 35 and 10.0 in sector 1.
+                const double degrees = std::trunc(std::clamp(radians * 180 / kPi, -1e9, 1e9));
+                int d = static_cast<int>(std::fmod(degrees, 360.0));
+                if (d < 0)
+                    d += 360;
+                const int s = d / 10;
+                const int back = (s + 18) % 36;
+                if (v.Inclination < -0.00001) {
+                    rose.Sectors[static_cast<std::size_t>(s)] += 2; // descends along its azimuth
+                } else if (v.Inclination > 0.00001) {
+                    rose.Sectors[static_cast<std::size_t>(back)] += 2; // descends backwards
+                } else {
+                    ++rose.Sectors[static_cast<std::size_t>(s)];
+                    ++rose.Sectors[static_cast<std::size_t>(back)];
+                }
+                ++rose.Counted;
+            }
+        }
+    }
+    return rose;
+}
+
+double PieBearing(int dx, int dy)
+{
+    if (dx == 0 && dy >= 0)
+        return 0;
+    return (std::atan2(static_cast<double>(dx), static_cast<double>(-dy)) + kPi) * 180 / kPi;
+}
+
+std::string PieText(const TRose& rose, double bearing)
+{
+    if (rose.Counted <= 0)
+        return std::string();
+    const int degrees = static_cast<int>(std::trunc(bearing));
+    const int s = std::clamp(static_cast<int>(std::trunc(bearing * 0.1)), 0, 35);
+    const int count = rose.Sectors[static_cast<std::size_t>(s)];
+    char text[96];
+    std::snprintf(text, sizeof text, "%.3d\xC2\xB0-> %d visuales sur %d (%d%%)", degrees, count / 2,
+        rose.Counted, static_cast<int>(static_cast<long long>(count) * 50 / rose.Counted));
+    return text;
+}
+
+} // namespace ks

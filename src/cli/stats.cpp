@@ -1,0 +1,75 @@
+// karstelle-cli stats: the statistics and the rose of directions of a massif's sheets.
+#include "cli/cli_common.h"
+
+#include "analysis/statistics.h"
+#include "compute/driver.h"
+
+#include <iomanip>
+#include <iostream>
+#include <sstream>
+
+namespace cli {
+
+namespace {
+
+std::string Number(double value)
+{
+    std::ostringstream out;
+    out << std::setprecision(17) << value;
+    return out.str();
+}
+
+} // namespace
+
+int Stats(const std::vector<std::string>& args)
+{
+    std::string file;
+    bool json = false;
+    for (const std::string& a : args) {
+        if (a == "--json")
+            json = true;
+        else if (file.empty() && !a.empty() && a[0] != '-')
+            file = a;
+        else
+            return std::cerr << kUsage, 2;
+    }
+    if (file.empty())
+        return std::cerr << kUsage, 2;
+    TMassif massif;
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return 1;
+    // The altitudes are those of the computed massif; without one they keep their starting values.
+    ks::TComputeFlags flags;
+    ks::TThreadCalcul thread(massif, flags);
+    const ks::TComputeReport report = thread.Complete(massif);
+    if (report.Positioned)
+        massif.PlaceAllStations();
+    else
+        std::cerr << "karstelle-cli: " << file
+                  << ": nothing could be computed; the altitudes are not known\n";
+
+    const auto sheets = massif.CurrentSheets();
+    const ks::TStatistics s = ks::ComputeStatistics(sheets);
+    const ks::TRose rose = ks::ComputeRose(sheets);
+    if (json) {
+        std::cout << "{\"sheets\": " << s.Sheets << ", \"galleries\": " << s.Galleries
+                  << ", \"shots\": " << s.Shots << ", \"development\": " << Number(s.Development)
+                  << ", \"first_exploration\": " << Number(s.FirstExploration)
+                  << ", \"lowest\": " << Number(s.Lowest) << ", \"highest\": " << Number(s.Highest)
+                  << ", \"rose\": [";
+        for (std::size_t k = 0; k < rose.Sectors.size(); ++k)
+            std::cout << (k ? ", " : "") << rose.Sectors[k];
+        std::cout << "], \"counted\": " << rose.Counted << "}\n";
+        return 0;
+    }
+    for (const std::string& line : ks::StatisticsTexts(s))
+        std::cout << line << '\n';
+    std::cout << "Rosa de los vientos: " << rose.Counted << " visuales\n";
+    for (std::size_t k = 0; k < rose.Sectors.size(); ++k)
+        std::cout << std::setw(3) << std::setfill('0') << k * 10 << std::setfill(' ') << ' '
+                  << rose.Sectors[k] << '\n';
+    return 0;
+}
+
+} // namespace cli
