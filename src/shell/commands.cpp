@@ -77,7 +77,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::GoElevation, K::Command, Cmd::GoMenu, "&Alzado", nullptr, N::Massif },
         { Cmd::GoPerspective, K::Command, Cmd::GoMenu, "Pe&rspectiva", nullptr, N::Never },
         { Cmd::GoTable, K::Command, Cmd::GoMenu, "&Tabla", nullptr, N::Massif },
-        { Cmd::GoStatistics, K::Command, Cmd::GoMenu, "E&stadísticas ...", nullptr, N::Never },
+        { Cmd::GoStatistics, K::Command, Cmd::GoMenu, "E&stadísticas ...", nullptr, N::Massif },
 
         { Cmd::DataMenu, K::Menu, kBar, "&Datos", nullptr, N::Massif },
         { Cmd::NewSheet, K::Command, Cmd::DataMenu, "&Nueva ficha ..." },

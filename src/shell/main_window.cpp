@@ -2,6 +2,7 @@
 
 #include "shell/main_window_parts.h"
 
+#include "analysis/ui/statistics_dialog.h"
 #include "compute/elevation.h"
 #include "compute/reduction.h"
 #include "compute/ui/declination_dialog.h"
@@ -292,6 +293,16 @@ void TMainWindow::DeclinationsCommand()
         m_massif->Computed = false;
         MassifChanged(Change::Data);
     }
+}
+
+void TMainWindow::StatisticsCommand()
+{
+    if (!m_massif)
+        return;
+    if (!m_massif->Computed)
+        m_massif->PlaceAllStations();
+    TStatisticsDialog dialog(m_massif->CurrentSheets(), this);
+    dialog.exec();
 }
 
 void TMainWindow::RemoveAllElevationsCommand()

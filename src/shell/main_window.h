@@ -75,7 +75,9 @@ public:
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
-    void RemoveAllElevationsCommand(); // "&Eliminar todos los alzados", after its confirmation
+    void RemoveAllElevationsCommand();
+    void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose // "&Eliminar todos
+                              // los alzados", after its confirmation
     const TOptions_Plan& PlanOptions() const { return m_plan; }
 
     // View windows.

@@ -159,6 +159,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::GoPlan, [this] { OpenPlanWindow(); });
     On(Cmd::GoElevation, [this] { OpenViewWindow(TAfficheur::kAlzado); });
     On(Cmd::GoTable, [this] { OpenViewWindow(TAfficheur::kTabla); });
+    On(Cmd::GoStatistics, [this] { StatisticsCommand(); });
 
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
