@@ -18,6 +18,9 @@ const char* const kUsage
       "  karstelle-cli elevation FILE --from NAME:N (--to NAME:N | --longest | --deepest) [--blind]"
       " [--right-to-left] [--save OUT]\n"
       "  karstelle-cli stats FILE [--json]\n"
+      "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "
+      "DATE]"
+      " [--surveyor T] [--station NAME[:N]] [--text T] [--except]\n"
       "  karstelle-cli options show|write-defaults [--force]\n";
 
 void PrintMessage(const std::string& text)

@@ -41,5 +41,6 @@ std::string Extension(const std::string& path);
 int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
+int Search(const std::vector<std::string>& args); // "search FILE [criteria]"
 
 } // namespace cli

@@ -278,6 +278,8 @@ int main(int argc, char** argv)
             return Convert(args[1], args[2]);
         if (!args.empty() && args[0] == "compute")
             return Compute(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!args.empty() && args[0] == "search")
+            return cli::Search(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "stats")
             return cli::Stats(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "elevation")

@@ -246,3 +246,16 @@ TEST(Cli, StatsOfTheSample)
     EXPECT_NE(json.out.find("\"counted\": " + std::to_string(sum / 2) + "}"), std::string::npos);
     EXPECT_EQ(Cli("stats", home).status, 2);
 }
+
+TEST(Cli, SearchPrintsTheMatchingSheets)
+{
+    TempDir home;
+    const CliRun july = Cli("search '" + kSample + "' --from /07/98", home);
+    ASSERT_EQ(july.status, 0) << july.err;
+    EXPECT_EQ(july.out, "1\n2\n");
+    const CliRun others = Cli("search '" + kSample + "' --from 01/07/98 --to 31/07/98 --except", home);
+    EXPECT_EQ(Count(others.out, '\n'), 18);
+    const CliRun none = Cli("search '" + kSample + "' --except", home);
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("No hay una ficha correspondiente"), std::string::npos);
+}
