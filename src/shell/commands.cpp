@@ -32,7 +32,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Save, K::Command, Cmd::MassifMenu, "&Guardar", "Ctrl+S", N::Massif },
         { Cmd::SaveAs, K::Command, Cmd::MassifMenu, "G&uardar como ...", nullptr, N::Massif },
         { Cmd::Separator, K::Separator, Cmd::MassifMenu, "" },
-        { Cmd::IsolateSheets, K::Command, Cmd::MassifMenu, "Ais&lar ...", nullptr, N::Never },
+        { Cmd::IsolateSheets, K::Command, Cmd::MassifMenu, "Ais&lar ...", nullptr, N::Massif },
         { Cmd::Recover, K::Menu, Cmd::MassifMenu, "&Recuperar", nullptr, N::Selection },
         { Cmd::RecoverAll, K::Command, Cmd::Recover, "&Todo" },
         { Cmd::RecoverSystem, K::Command, Cmd::Recover, "&Sistema" },
@@ -81,7 +81,7 @@ std::vector<TCommandInfo> MakeTable()
 
         { Cmd::DataMenu, K::Menu, kBar, "&Datos", nullptr, N::Massif },
         { Cmd::NewSheet, K::Command, Cmd::DataMenu, "&Nueva ficha ..." },
-        { Cmd::FindSheet, K::Command, Cmd::DataMenu, "&Buscar una ficha ...", "Ctrl+F", N::Never },
+        { Cmd::FindSheet, K::Command, Cmd::DataMenu, "&Buscar una ficha ...", "Ctrl+F", N::Massif },
         { Cmd::ReferencePoints, K::Command, Cmd::DataMenu, "&Puntos de referencia ...", nullptr, N::Massif },
         { Cmd::Declinations, K::Command, Cmd::DataMenu, "D&eclinaciones ...", nullptr, N::Massif },
         { Cmd::ImportMenu, K::Menu, Cmd::DataMenu, "&Importar" },

@@ -2,6 +2,7 @@
 
 #include "shell/main_window_parts.h"
 
+#include "analysis/ui/search_dialogs.h"
 #include "analysis/ui/statistics_dialog.h"
 #include "compute/elevation.h"
 #include "compute/reduction.h"
@@ -303,6 +304,33 @@ void TMainWindow::StatisticsCommand()
         m_massif->PlaceAllStations();
     TStatisticsDialog dialog(m_massif->CurrentSheets(), this);
     dialog.exec();
+}
+
+void TMainWindow::IsolateSheetsCommand()
+{
+    if (!m_massif || m_computation->Running())
+        return;
+    m_massif->EndSelection();
+    const auto found = FindSheets(m_massif->CurrentSheets(), this);
+    if (found) {
+        m_massif->Isolate(*found);
+        m_status->setText(QStringLiteral("Selección"));
+    }
+    Refresh();
+}
+
+void TMainWindow::FindSheetCommand()
+{
+    if (!m_massif)
+        return;
+    const auto sheets = m_massif->CurrentSheets();
+    if (sheets.empty()) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"), QStringLiteral("No tiene fichas"),
+            Buttons::Ok);
+        return;
+    }
+    if (const auto sheet = FindSheet(sheets, this))
+        OpenSheetEditor(*sheet);
 }
 
 void TMainWindow::RemoveAllElevationsCommand()

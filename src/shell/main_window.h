@@ -76,8 +76,10 @@ public:
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
     void RemoveAllElevationsCommand();
-    void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose // "&Eliminar todos
-                              // los alzados", after its confirmation
+    void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
+    void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection
+    void FindSheetCommand(); // "&Buscar una ficha ...": the sheet found in the sheet editor // "&Eliminar
+                             // todos los alzados", after its confirmation
     const TOptions_Plan& PlanOptions() const { return m_plan; }
 
     // View windows.

@@ -96,6 +96,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::Close, [this] { CloseCommand(); });
     On(Cmd::Save, [this] { SaveCommand(); });
     On(Cmd::SaveAs, [this] { SaveAsCommand(); });
+    On(Cmd::IsolateSheets, [this] { IsolateSheetsCommand(); });
     On(Cmd::RecoverAll, [this] {
         if (!m_massif)
             return;
@@ -162,6 +163,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::GoStatistics, [this] { StatisticsCommand(); });
 
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
+    On(Cmd::FindSheet, [this] { FindSheetCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 

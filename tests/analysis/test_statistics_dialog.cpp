@@ -8,9 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
+#include <QTableWidget>
 
 using namespace ks;
 using namespace ks::test;
@@ -49,4 +54,68 @@ TEST(StatisticsDialog, ShowsTheTotalsOfTheCurrentSheetsAndTheirRose)
     });
     window.Action("Estadísticas")->trigger();
     EXPECT_TRUE(rose);
+}
+
+TEST(SearchDialogs, IsolatingTheSheetsFoundByDate)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    TMainWindow window(QString::fromStdString(home.Path("")));
+    window.Action("Automático")->setChecked(false);
+    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    TMassif& massif = *window.Massif();
+
+    // "&Todo excepto ..." on empty criteria finds nothing and keeps the dialog open; then July 1998.
+    OnNextDialog([](QWidget& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Búsqueda"));
+        dialog.findChild<QPushButton*>("Excepto")->click();
+        EXPECT_TRUE(dialog.isVisible());
+        dialog.findChild<QRadioButton*>("El")->setChecked(true);
+        dialog.findChild<QLineEdit*>("Fecha1")->setText("  /07/98");
+        OnNextDialog([](QWidget& choice) {
+            EXPECT_EQ(choice.windowTitle(), QString::fromUtf8("Selección de varias fichas"));
+            EXPECT_EQ(choice.findChild<QListWidget*>("Propuestas")->count(), 2);
+            EXPECT_FALSE(choice.findChild<QPushButton*>("Volver")->isEnabled());
+            choice.findChild<QPushButton*>("Todos")->click();
+            EXPECT_TRUE(choice.findChild<QPushButton*>("Volver")->isEnabled());
+            choice.findChild<QPushButton*>("Terminar")->click();
+        });
+        dialog.findChild<QPushButton*>("Buscar")->click();
+    });
+    window.Action("Aislar")->trigger();
+    EXPECT_EQ(prompt.shown.front().text, "No hay una ficha correspondiente");
+    ASSERT_TRUE(massif.SelectionActive);
+    ASSERT_EQ(massif.CurrentSheets().size(), 2u);
+    EXPECT_EQ(massif.CurrentSheets()[0]->Ordre, 1);
+    EXPECT_TRUE(window.Action("Recuperar")->isEnabled());
+    EXPECT_EQ(window.StatusPanel()->text(), QString::fromUtf8("Selección"));
+}
+
+TEST(SearchDialogs, FindingOneSheetOpensItInTheEditor)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    TMainWindow window(QString::fromStdString(home.Path("")));
+    window.Action("Automático")->setChecked(false);
+    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    QString editorTitle;
+    OnNextDialog([&editorTitle](QWidget& dialog) {
+        dialog.findChild<QLineEdit*>("Nombre")->setText("e");
+        dialog.findChild<QLineEdit*>("Indice")->setText("1");
+        OnNextDialog([&editorTitle](QWidget& choice) {
+            EXPECT_EQ(choice.windowTitle(), QString::fromUtf8("Selección simple"));
+            EXPECT_EQ(choice.findChild<QTableWidget*>("Proposicion")->rowCount(), 1);
+            // The sheet editor comes up on the sheet found.
+            OnNextDialog([&editorTitle](QWidget& editor) {
+                editorTitle = editor.windowTitle();
+                editor.close();
+            });
+            choice.findChild<QPushButton*>("Validar")->click();
+        });
+        dialog.findChild<QPushButton*>("Buscar")->click();
+    });
+    window.Action("Buscar una ficha")->trigger();
+    EXPECT_FALSE(editorTitle.isEmpty());
 }
