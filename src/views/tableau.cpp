@@ -370,6 +370,16 @@ double TTableau::Chercher(int, int y, int& fiche, int& galerie, int& point)
     return 1e9;
 }
 
+bool TTableau::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const
+{
+    for (const Element& e : Layout())
+        if (e.Type == Element::Shot && e.Fiche == fiche && e.Gallery == galerie && e.Point == point) {
+            pixel = QPointF(0, (e.Top + e.Height * 0.5) * PixelsParMm);
+            return true;
+        }
+    return false;
+}
+
 void TTableau::AjusterColonne(int x)
 {
     TOptions_Tableau* o = m_context.Tableau;

@@ -48,6 +48,8 @@ public:
     void IsolerEcran(int, int, double) override { }
     void Marquer(bool, int, int, int, int, std::string& text) override { text.clear(); }
     void Bulle(int, int, int, std::string& text) override { text.clear(); }
+    // The row of a shot, at the table's left edge, in pixels of the whole drawing.
+    bool ShotPixel(int fiche, int galerie, int point, QPointF& pixel) const override;
 
     // The double click at x (pixels of the drawing): the comment column fills the printed pages,
     // any other column takes the width of its widest text.

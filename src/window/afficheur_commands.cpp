@@ -175,7 +175,8 @@ QMenu* TAfficheur::ContextMenu()
         && Galerie >= 0
         && static_cast<std::size_t>(Galerie) < sheets[static_cast<std::size_t>(Fiche)]->Galeries.size()
         && sheets[static_cast<std::size_t>(Fiche)]->Galeries[static_cast<std::size_t>(Galerie)]->InElevation;
-    const std::pair<const char*, int> others[] = { { "&Planta", kPlan }, { "&Alzado", kAlzado } };
+    const std::pair<const char*, int> others[]
+        = { { "&Planta", kPlan }, { "&Alzado", kAlzado }, { "&Tabla", kTabla } };
     for (const auto& [caption, kind] : others) {
         QAction* locate = menu->addAction(QString::fromUtf8(caption));
         locate->setVisible(

@@ -275,9 +275,21 @@ TEST_F(ElevationWindowTest, TheTableWindowSortsFitsAColumnAndPrints)
     QTest::mouseDClick(table->ImageWidget(), Qt::LeftButton, {}, QPoint(10, 100));
     EXPECT_NE(window->Context().Tableau->Largeur_Colonne[0], before);
 
-    // The plan has no "Ordenar".
+    // The plan has no "Ordenar"; its selection shows in the table.
     window->OpenPlanWindow();
     EXPECT_FALSE(window->Action("Ordenar")->isEnabled());
+    Select(*plan, 3, 0);
+    QMenu* menu = plan->ContextMenu();
+    QAction* locate = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == "&Tabla")
+            locate = action;
+    ASSERT_NE(locate, nullptr);
+    ASSERT_TRUE(locate->isVisible());
+    locate->trigger();
+    delete menu;
+    EXPECT_EQ(window->ActiveView(), table);
+    EXPECT_EQ(table->Fiche, 3);
     window->Action("Tabla")->trigger();
     QPrinter& printer = window->Printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
