@@ -4,6 +4,7 @@
 
 #include "shell/main_window_parts.h"
 
+#include "analysis/ui/statistics_dialog.h"
 #include "entry/ui/entry_dialogs.h"
 #include "entry/ui/sheet_editor.h"
 #include "explorer/ui/explorer.h"
@@ -89,6 +90,15 @@ TExploreur* TMainWindow::OpenExplorer()
     explorer->OnCommandsChanged = [this] { UpdateCommands(); };
     explorer->OnOpenSheet = [this](TFiche* sheet) { OpenSheetEditor(sheet); };
     explorer->OnNewSheet = [this](const TFolder& folder) { OpenSheetEditor(nullptr, nullptr, &folder); };
+    explorer->OnFind = [this] { Guarded([this] { FindSheetCommand(); }); };
+    explorer->OnProperties = [this](std::vector<TFiche*> sheets) {
+        Guarded([this, &sheets] {
+            if (m_massif && !m_massif->Computed)
+                m_massif->PlaceAllStations();
+            TStatisticsDialog dialog(std::move(sheets), this);
+            dialog.exec();
+        });
+    };
     QMdiSubWindow* window = AddChild(explorer, QStyle::SP_DirIcon);
     connect(window, &QMdiSubWindow::windowStateChanged, this, [this] { UpdateCommands(); });
     window->showMaximized();

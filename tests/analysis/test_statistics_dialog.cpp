@@ -1,5 +1,6 @@
 // "Estadísticas" from the main window, and its rose.
 #include "analysis/ui/statistics_dialog.h"
+#include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
@@ -12,10 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTableWidget>
+#include <QTreeWidget>
 
 using namespace ks;
 using namespace ks::test;
@@ -118,4 +121,34 @@ TEST(SearchDialogs, FindingOneSheetOpensItInTheEditor)
     });
     window.Action("Buscar una ficha")->trigger();
     EXPECT_FALSE(editorTitle.isEmpty());
+}
+
+TEST(SearchDialogs, TheExplorersPropertiesOfAFolderAreItsStatistics)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    TMainWindow window(QString::fromStdString(home.Path("")));
+    window.Action("Automático")->setChecked(false);
+    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    TExploreur* explorer = window.Explorer();
+    ASSERT_NE(explorer, nullptr);
+    QTreeWidgetItem* system = explorer->Tree()->topLevelItem(0)->child(0); // "Sistema del Mortero"
+    ASSERT_NE(system, nullptr);
+    explorer->Tree()->setCurrentItem(system);
+    QMenu* menu = explorer->PopupMenu(true);
+    QAction* properties = nullptr;
+    for (QAction* action : menu->actions())
+        if (action->text() == "Propie&dades ...")
+            properties = action;
+    ASSERT_NE(properties, nullptr);
+    ASSERT_TRUE(properties->isVisible());
+    QString sheets;
+    OnNextDialog([&sheets](QWidget& dialog) {
+        sheets = dialog.findChild<QLabel*>("Fichas")->text();
+        dialog.close();
+    });
+    properties->trigger();
+    delete menu;
+    EXPECT_EQ(sheets, "Nombre de la ficha :12") << "the twelve sheets of the first system";
 }

@@ -425,6 +425,7 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
     };
     add("&Abrir", !fromTree && (folder || t.BinEntry || (t.Sheet && !t.InBin)),
         [this, fromTree] { Open(fromTree); });
+    add("&Buscar ...", static_cast<bool>(OnFind), [this] { OnFind(); });
     add("&Vaciar la palerera", bin && !m_massif.RecycleBin.empty(), [this] { EmptyBin(); });
     add("&Restaurar", (bin && fromTree && !m_massif.RecycleBin.empty()) || t.InBin,
         [this, fromTree] { Restore(fromTree); });
@@ -444,7 +445,8 @@ QMenu* TExploreur::PopupMenu(bool fromTree)
         [this, fromTree] { NewSheet(fromTree); });
     add("&Aislar", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, false); });
     add("&Excluir", folder || (t.Sheet && !t.InBin), [this, fromTree] { Isolate(fromTree, true); });
-    add("Propie&dades ...", bin, [this, fromTree] { Properties(fromTree); });
+    add("Propie&dades ...", bin || folder || (t.Sheet && !t.InBin),
+        [this, fromTree] { Properties(fromTree); });
     if (!StyleActions.empty()) {
         menu->addSeparator();
         for (QAction* action : StyleActions)

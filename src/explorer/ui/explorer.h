@@ -38,6 +38,10 @@ public:
     // After cut, copy, paste or a move in the tree: what the edit and navigation commands can do.
     std::function<void()> OnCommandsChanged;
     std::function<void(const TFolder& folder)> OnNewSheet;
+    // "&Buscar ...": the sheet search over the current sheets.
+    std::function<void()> OnFind;
+    // "Propie&dades ..." on a folder or a sheet: the statistics of its sheets.
+    std::function<void(std::vector<TFiche*> sheets)> OnProperties;
 
     // A rebuild through the 100 ms timer: several requests cause one rebuild.
     void RequestRebuild();

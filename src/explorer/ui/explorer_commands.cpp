@@ -159,10 +159,15 @@ void TExploreur::Isolate(bool fromTree, bool exclude)
 void TExploreur::Properties(bool fromTree)
 {
     const Target t = Selected(fromTree);
-    if (t.BinEntry || (t.Folder && t.Folder->Bin))
+    if (t.BinEntry || (t.Folder && t.Folder->Bin)) {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Explorar"),
             QStringLiteral("La papelera de reciclaje incuye %1 fichas.").arg(m_massif.RecycleBin.size()),
             Buttons::Ok);
+        return;
+    }
+    // A folder's or a sheet's statistics.
+    if ((t.Folder || (t.Sheet && !t.InBin)) && OnProperties)
+        OnProperties(SheetsOf(t));
 }
 
 void TExploreur::Open(bool fromTree)
