@@ -26,7 +26,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::DeformationMode, K::Toggle, kBar, "Deformaciones" },
 
         { Cmd::MassifMenu, K::Menu, kBar, "&Macizo" },
-        { Cmd::New, K::Command, Cmd::MassifMenu, "&Nuevo ...", "Ctrl+N", N::Never },
+        { Cmd::New, K::Command, Cmd::MassifMenu, "&Nuevo ...", "Ctrl+N" },
         { Cmd::Open, K::Command, Cmd::MassifMenu, "&Abrir ...", "Ctrl+O" },
         { Cmd::Close, K::Command, Cmd::MassifMenu, "&Cerrar", nullptr, N::Massif },
         { Cmd::Save, K::Command, Cmd::MassifMenu, "&Guardar", "Ctrl+S", N::Massif },

@@ -8,6 +8,7 @@
 #include "compute/reduction.h"
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
+#include "entry/ui/new_element_wizard.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
 #include "model/massif.h"
@@ -293,6 +294,38 @@ void TMainWindow::DeclinationsCommand()
             ReduceSheet(*sheet, m_massif->Angle_Geodesique);
         m_massif->Computed = false;
         MassifChanged(Change::Data);
+    }
+}
+
+void TMainWindow::NewElementCommand()
+{
+    TWizardHost host;
+    host.Massif = [this] { return m_massif.get(); };
+    host.CloseMassif = [this] {
+        if (!AskSave(true))
+            return false;
+        CloseMassif();
+        return true;
+    };
+    host.NewMassif = [this] { OpenMassif(QString()); };
+    host.OpenMassif = [this] {
+        const std::string name = m_files->ChooseMassif();
+        if (name.empty())
+            return false;
+        OpenMassif(ToQString(name));
+        return true;
+    };
+    host.Declinations = [this] { DeclinationsCommand(); };
+    host.References = [this] { ReferencePointsCommand(); };
+    host.Changed = [this] { MassifChanged(Change::Appearance); };
+    TNouveaute wizard(host, this);
+    wizard.exec();
+    // The editor comes once the wizard has gone, on a sheet filled in with the chosen texts.
+    if (const auto& texts = wizard.EditorTexts(); texts && m_massif) {
+        TFolder folder;
+        folder.Level = 4;
+        folder.Path = *texts;
+        OpenSheetEditor(nullptr, nullptr, &folder);
     }
 }
 

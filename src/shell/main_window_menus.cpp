@@ -92,6 +92,7 @@ void TMainWindow::RouteToView(Cmd id, const std::function<void(TAfficheur&)>& co
 void TMainWindow::BuildMenus()
 {
     CreateCommands();
+    On(Cmd::New, [this] { NewElementCommand(); });
     On(Cmd::Open, [this] { OpenCommand(); });
     On(Cmd::Close, [this] { CloseCommand(); });
     On(Cmd::Save, [this] { SaveCommand(); });
