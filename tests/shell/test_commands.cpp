@@ -46,14 +46,15 @@ TEST(CommandTable, EnablingRules)
     TCommandState none;
     EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::Open).Enabled, none));
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Save).Enabled, none));
-    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::New).Enabled, none));
+    EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::New).Enabled, none)) << "the wizard can start a massif";
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Hints).Enabled, none));
 
     TCommandState open;
     open.Open = true;
     EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::Save).Enabled, open));
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Print).Enabled, open)) << "printing needs a view";
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Recover).Enabled, open)) << "nothing isolated";
-    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::New).Enabled, open));
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Hints).Enabled, open)) << "not built yet";
 
     // Explorer commands follow the shown explorer, whatever it could do when minimised.
     TCommandState hidden = open;

@@ -24,6 +24,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -31,7 +32,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 
 using namespace ks;
 using namespace ks::test;
@@ -81,8 +81,11 @@ protected:
         // Every dialog a command opens is counted and closed as Cancel would.
         QObject::connect(&m_closer, &QTimer::timeout, [this] {
             if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
-                if (m_seen.insert(dialog).second)
+                // A dialog counts once; a later one built at a freed one's address counts again.
+                if (dialog != m_last) {
+                    m_last = dialog;
                     ++dialogs;
+                }
                 dialog->reject();
             }
         });
@@ -228,7 +231,7 @@ protected:
 
 private:
     QTimer m_closer;
-    std::set<QObject*> m_seen;
+    QPointer<QDialog> m_last;
 };
 
 } // namespace
