@@ -362,8 +362,10 @@ void TMainWindow::FindSheetCommand()
             Buttons::Ok);
         return;
     }
-    if (const auto sheet = FindSheet(sheets, this))
-        OpenSheetEditor(*sheet);
+    if (!m_massif->Computed)
+        m_massif->PlaceAllStations(); // the graphical preview needs the stations
+    if (const auto choice = FindSheet(sheets, this))
+        OpenSheetEditor(choice->Sheet);
 }
 
 void TMainWindow::RemoveAllElevationsCommand()

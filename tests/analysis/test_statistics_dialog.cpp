@@ -1,4 +1,5 @@
 // "Estadísticas" from the main window, and its rose.
+#include "analysis/ui/search_dialogs.h"
 #include "analysis/ui/statistics_dialog.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
@@ -151,4 +152,33 @@ TEST(SearchDialogs, TheExplorersPropertiesOfAFolderAreItsStatistics)
     properties->trigger();
     delete menu;
     EXPECT_EQ(sheets, "Nombre de la ficha :12") << "the twelve sheets of the first system";
+}
+
+TEST(SearchDialogs, ThePreviewPicksTheNearestGallery)
+{
+    TMassif massif;
+    for (int i = 0; i < 2; ++i) {
+        auto sheet = std::make_unique<TFiche>();
+        auto g = MakeGallery("A", i + 1, "B", i + 1, 3);
+        g->Start.X = 100 * i; // the second sheet's gallery lies 100 m east
+        g->End.X = g->Start.X + g->X;
+        g->End.Y = g->Start.Y + g->Y;
+        g->Positioned = true;
+        g->PlaceStations();
+        sheet->Galeries.push_back(std::move(g));
+        massif.AddSheet(std::move(sheet), false);
+    }
+    TSearchPreview preview(massif.CurrentSheets());
+    preview.resize(500, 400);
+    preview.show();
+    preview.Fit();
+    const TGalerie& second = *massif.Sheets[1]->Galeries[0];
+    const QPointF near = preview.ToScreen(second.Stations[0].X, second.Stations[0].Y + 0.5);
+    ASSERT_TRUE(preview.PickAt(near.toPoint()));
+    EXPECT_EQ(preview.Picked().Sheet, massif.Sheets[1].get());
+    EXPECT_EQ(preview.Picked().Gallery, 0);
+    EXPECT_TRUE(preview.findChild<QPushButton*>("Tomar")->isEnabled());
+    const QPointF west = preview.ToScreen(-5, 0);
+    ASSERT_TRUE(preview.PickAt(west.toPoint()));
+    EXPECT_EQ(preview.Picked().Sheet, massif.Sheets[0].get());
 }

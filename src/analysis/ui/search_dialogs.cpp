@@ -13,12 +13,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
 
 namespace ks {
 
@@ -172,7 +177,149 @@ void TSearchDialog::Search(bool except)
     accept();
 }
 
-std::optional<TFiche*> ChooseOneSheet(const std::vector<TFiche*>& found, QWidget* parent)
+class TSearchPreview::Canvas : public QWidget
+{
+public:
+    explicit Canvas(TSearchPreview& preview)
+        : QWidget(&preview)
+        , m_preview(preview)
+    {
+        setMinimumSize(320, 240);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        m_preview.Fit();
+        for (const TFiche* sheet : m_preview.m_sheets) {
+            for (std::size_t gi = 0; gi < sheet->Galeries.size(); ++gi) {
+                const TGalerie& g = *sheet->Galeries[gi];
+                if (!g.Positioned || g.StationCount() != g.ShotCount())
+                    continue;
+                const bool picked
+                    = m_preview.m_picked.Sheet == sheet && m_preview.m_picked.Gallery == static_cast<int>(gi);
+                p.setPen(QPen(picked ? Qt::red : Qt::black, picked ? 3 : 1));
+                QPointF from = m_preview.ToScreen(g.Start.X, g.Start.Y);
+                for (const TStationPos& s : g.Stations) {
+                    const QPointF to = m_preview.ToScreen(s.X, s.Y);
+                    p.drawLine(from, to);
+                    from = to;
+                }
+            }
+        }
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (m_preview.PickAt(e->position().toPoint()))
+            update();
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        if (m_preview.PickAt(e->position().toPoint()))
+            m_preview.accept();
+    }
+
+private:
+    TSearchPreview& m_preview;
+};
+
+TSearchPreview::TSearchPreview(std::vector<TFiche*> sheets, QWidget* parent)
+    : QDialog(parent)
+    , m_sheets(std::move(sheets))
+{
+    setWindowTitle(QStringLiteral("Búsqueda gráfica"));
+    auto* layout = new QVBoxLayout(this);
+    m_drawing = new Canvas(*this);
+    m_drawing->setObjectName(QStringLiteral("Dibujo"));
+    layout->addWidget(m_drawing, 1);
+    auto* buttons = new QDialogButtonBox(this);
+    m_take = buttons->addButton(QStringLiteral("Tomar"), QDialogButtonBox::AcceptRole);
+    m_take->setObjectName(QStringLiteral("Tomar"));
+    m_take->setEnabled(false);
+    buttons->addButton(QStringLiteral("Deshacer"), QDialogButtonBox::RejectRole);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+    resize(560, 480);
+}
+
+void TSearchPreview::Fit()
+{
+    // The positioned stations fitted into the drawing with a margin, north up.
+    double minX = 0, maxX = 0, minY = 0, maxY = 0;
+    bool any = false;
+    for (const TFiche* sheet : m_sheets)
+        for (const auto& g : sheet->Galeries) {
+            if (!g->Positioned)
+                continue;
+            auto take = [&](double x, double y) {
+                minX = any ? std::min(minX, x) : x;
+                maxX = any ? std::max(maxX, x) : x;
+                minY = any ? std::min(minY, y) : y;
+                maxY = any ? std::max(maxY, y) : y;
+                any = true;
+            };
+            take(g->Start.X, g->Start.Y);
+            for (const TStationPos& s : g->Stations)
+                take(s.X, s.Y);
+        }
+    const double margin = 10;
+    const double w = std::max(1.0, m_drawing->width() - 2 * margin),
+                 h = std::max(1.0, m_drawing->height() - 2 * margin);
+    m_scale = std::min(w / std::max(1e-6, maxX - minX), h / std::max(1e-6, maxY - minY));
+    m_minX = minX - (w / m_scale - (maxX - minX)) / 2 - margin / m_scale;
+    m_maxY = maxY + (h / m_scale - (maxY - minY)) / 2 + margin / m_scale;
+}
+
+QPointF TSearchPreview::ToScreen(double x, double y) const
+{
+    return { (x - m_minX) * m_scale, (m_maxY - y) * m_scale };
+}
+
+QPointF TSearchPreview::ToMetres(const QPointF& pixel) const
+{
+    return { pixel.x() / m_scale + m_minX, m_maxY - pixel.y() / m_scale };
+}
+
+bool TSearchPreview::PickAt(const QPoint& point)
+{
+    Fit();
+    const QPointF p = ToMetres(point);
+    bool found = false;
+    double best = 0;
+    for (TFiche* sheet : m_sheets) {
+        for (std::size_t gi = 0; gi < sheet->Galeries.size(); ++gi) {
+            const TGalerie& g = *sheet->Galeries[gi];
+            if (!g.Positioned || g.StationCount() != g.ShotCount())
+                continue;
+            // The start station, then each shot: across it when the point falls beside it, else its end.
+            double d = std::hypot(p.x() - g.Start.X, p.y() - g.Start.Y);
+            QPointF a(g.Start.X, g.Start.Y);
+            for (const TStationPos& s : g.Stations) {
+                const QPointF b(s.X, s.Y);
+                const QPointF ab = b - a, ap = p - a;
+                const double t = ap.x() * ab.x() + ap.y() * ab.y(),
+                             length2 = ab.x() * ab.x() + ab.y() * ab.y();
+                if (length2 > 0 && t > 0 && t <= length2)
+                    d = std::min(d, std::abs(ap.x() * ab.y() - ap.y() * ab.x()) / std::sqrt(length2));
+                else if (length2 > 0 && t > length2)
+                    d = std::min(d, std::hypot(p.x() - b.x(), p.y() - b.y()));
+                a = b;
+            }
+            if (!found || d < best) {
+                found = true;
+                best = d;
+                m_picked = { sheet, static_cast<int>(gi) };
+            }
+        }
+    }
+    m_take->setEnabled(found);
+    return found;
+}
+
+std::optional<TSheetChoice> ChooseOneSheet(const std::vector<TFiche*>& found, QWidget* parent)
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Selección simple"));
@@ -204,6 +351,30 @@ std::optional<TFiche*> ChooseOneSheet(const std::vector<TFiche*>& found, QWidget
     auto* buttons = new QDialogButtonBox(&dialog);
     QPushButton* ok = Button(buttons, QStringLiteral("Validar"), QStringLiteral("Validar"),
         QStringLiteral("Utiliza la ficha elegida"), QDialogButtonBox::AcceptRole);
+    QPushButton* view = Button(buttons, QStringLiteral("&Visualizar"), QStringLiteral("Visualizar"),
+        QStringLiteral("Visualiza las fichas"), QDialogButtonBox::ActionRole);
+    view->setEnabled(!found.empty());
+    std::optional<TSheetChoice> previewed;
+    QObject::connect(view, &QPushButton::clicked, &dialog, [&] {
+        // The chosen rows' sheets in the preview; only computed sheets can show there.
+        std::vector<TFiche*> shown;
+        for (const QModelIndex& index : grid->selectionModel()->selectedRows()) {
+            TFiche* sheet = found[static_cast<std::size_t>(index.row())];
+            if (std::any_of(sheet->Galeries.begin(), sheet->Galeries.end(),
+                    [](const auto& g) { return g->Positioned; }))
+                shown.push_back(sheet);
+        }
+        if (shown.empty()) {
+            Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+                QStringLiteral("No hay fichas calculadas."), Buttons::Ok);
+            return;
+        }
+        TSearchPreview preview(shown, &dialog);
+        if (preview.exec() == QDialog::Accepted && preview.Picked().Sheet) {
+            previewed = preview.Picked();
+            dialog.accept();
+        }
+    });
     Button(buttons, QStringLiteral("Deshacer"), QStringLiteral("Deshacer"), QString(),
         QDialogButtonBox::RejectRole);
     ok->setEnabled(!found.empty());
@@ -214,7 +385,9 @@ std::optional<TFiche*> ChooseOneSheet(const std::vector<TFiche*>& found, QWidget
     dialog.resize(640, 320);
     if (dialog.exec() != QDialog::Accepted || grid->currentRow() < 0)
         return std::nullopt;
-    return found[static_cast<std::size_t>(grid->currentRow())];
+    if (previewed)
+        return previewed;
+    return TSheetChoice { found[static_cast<std::size_t>(grid->currentRow())], -1 };
 }
 
 std::optional<std::vector<TFiche*>> ChooseSheets(const std::vector<TFiche*>& found, QWidget* parent)
@@ -297,7 +470,7 @@ std::optional<std::vector<TFiche*>> ChooseSheets(const std::vector<TFiche*>& fou
     return kept;
 }
 
-std::optional<TFiche*> FindSheet(const std::vector<TFiche*>& sheets, QWidget* parent)
+std::optional<TSheetChoice> FindSheet(const std::vector<TFiche*>& sheets, QWidget* parent)
 {
     TSearchDialog search(sheets, parent);
     if (search.exec() != QDialog::Accepted)
