@@ -175,6 +175,9 @@ TNouveaute::TNouveaute(TWizardHost host, QWidget* parent)
     m_next->setObjectName(QStringLiteral("Siguiente"));
     m_next->setDefault(true);
     auto* cancel = new QPushButton(QStringLiteral("Deshacer"), this);
+    // Enter always goes forward, even after a click on another button gave it the focus.
+    m_back->setAutoDefault(false);
+    cancel->setAutoDefault(false);
     buttons->addWidget(m_back);
     buttons->addWidget(m_next);
     buttons->addWidget(cancel);

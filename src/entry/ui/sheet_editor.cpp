@@ -86,7 +86,10 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
     auto* unitRow = new QHBoxLayout;
     unitRow->addWidget(m_unit);
     unitRow->addWidget(automatic);
-    form->addRow(QStringLiteral("&Unidad"), unitRow);
+    // The label of a row of two widgets needs its buddy for its access key (else "&" shows).
+    auto* unitLabel = new QLabel(QStringLiteral("&Unidad"), info);
+    unitLabel->setBuddy(m_unit);
+    form->addRow(unitLabel, unitRow);
     m_surveyors = new QPlainTextEdit(info);
     m_surveyors->setObjectName(QStringLiteral("Topografos"));
     connect(m_surveyors, &QPlainTextEdit::textChanged, this, [this] {
