@@ -56,21 +56,27 @@ bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result
     return result.status == ks::LoadStatus::Loaded;
 }
 
-bool LoadComputed(const std::string& file, TMassif& massif)
+ks::TComputeReport ComputeNow(TMassif& massif)
 {
-    ks::LoadResult loaded;
-    if (!LoadMassif(file, massif, loaded))
-        return false;
     ks::TComputeFlags flags;
     ks::TThreadCalcul thread(massif, flags);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)
         PrintMessage(message.second);
-    if (!report.Positioned) {
+    if (report.Positioned)
+        massif.PlaceAllStations();
+    return report;
+}
+
+bool LoadComputed(const std::string& file, TMassif& massif)
+{
+    ks::LoadResult loaded;
+    if (!LoadMassif(file, massif, loaded))
+        return false;
+    if (!ComputeNow(massif).Positioned) {
         std::cerr << "karstelle-cli: " << file << ": nothing could be computed\n";
         return false;
     }
-    massif.PlaceAllStations();
     return true;
 }
 

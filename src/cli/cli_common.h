@@ -1,6 +1,7 @@
 #pragma once
 // What the commands of karstelle-cli share: usage, messages, loading and publishing outputs.
 
+#include "compute/driver.h"
 #include "model/massif.h"
 #include "model/services.h"
 
@@ -32,6 +33,9 @@ public:
 bool Publish(bool drawn, const std::string& part, const std::string& out);
 // Loads a massif; false (with the message printed) when it could not be read.
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result);
+// Computes a loaded massif as the background computation does, prints its messages, and places
+// every station when something was positioned.
+ks::TComputeReport ComputeNow(TMassif& massif);
 // Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
 bool LoadComputed(const std::string& file, TMassif& massif);
 // The upper-cased extension with its dot, or empty.

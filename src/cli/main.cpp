@@ -203,11 +203,7 @@ int Compute(const std::vector<std::string>& args)
     ks::LoadResult loaded;
     if (!LoadMassif(file, massif, loaded))
         return 1;
-    ks::TComputeFlags flags;
-    ks::TThreadCalcul thread(massif, flags);
-    const ks::TComputeReport report = thread.Complete(massif);
-    for (const auto& message : report.Messages)
-        PrintMessage(message.second);
+    const ks::TComputeReport report = ComputeNow(massif);
     if (!report.Positioned) {
         if (report.NoReference)
             std::cerr << "karstelle-cli: " << ks::kNoReferenceText << '\n';
@@ -217,7 +213,6 @@ int Compute(const std::vector<std::string>& args)
             std::cerr << "karstelle-cli: the computation was stopped\n";
         return 1;
     }
-    massif.PlaceAllStations();
 
     std::ostringstream rows;
     WriteStations(massif, json, rows);

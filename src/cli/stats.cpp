@@ -40,12 +40,7 @@ int Stats(const std::vector<std::string>& args)
     if (!LoadMassif(file, massif, loaded))
         return 1;
     // The altitudes are those of the computed massif; without one they keep their starting values.
-    ks::TComputeFlags flags;
-    ks::TThreadCalcul thread(massif, flags);
-    const ks::TComputeReport report = thread.Complete(massif);
-    if (report.Positioned)
-        massif.PlaceAllStations();
-    else
+    if (!ComputeNow(massif).Positioned)
         std::cerr << "karstelle-cli: " << file
                   << ": nothing could be computed; the altitudes are not known\n";
 
