@@ -9,6 +9,7 @@
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
+#include "exchange/plotter.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
 #include "model/massif.h"
@@ -22,6 +23,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -295,6 +297,29 @@ void TMainWindow::DeclinationsCommand()
         m_massif->Computed = false;
         MassifChanged(Change::Data);
     }
+}
+
+void TMainWindow::ExportPlotterCommand()
+{
+    if (!m_massif)
+        return;
+    QString name = Prompt().SaveFileName(
+        QStringLiteral("Exportar"), QString(), QStringLiteral("Fichero HPGL (*.plt)"));
+    if (name.isEmpty())
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".plt");
+    if (QFile::exists(name)
+        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
+               Buttons::YesNo)
+            != Answer::Yes)
+        return;
+    WaitCursor wait;
+    if (!m_massif->Computed)
+        m_massif->PlaceAllStations();
+    // Written whole under a temporary name: a failure leaves an older file as it was.
+    WriteFileSafely(ToUtf8(name), PlotterText(*m_massif));
 }
 
 void TMainWindow::NewElementCommand()

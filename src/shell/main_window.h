@@ -76,6 +76,7 @@ public:
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
     void RemoveAllElevationsCommand();
+    void ExportPlotterCommand(); // "&Exportar" "&HPGL ...": the plotter text of the current sheets
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
     void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
     void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection

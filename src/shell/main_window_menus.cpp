@@ -165,6 +165,7 @@ void TMainWindow::BuildMenus()
 
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
     On(Cmd::FindSheet, [this] { FindSheetCommand(); });
+    On(Cmd::ExportHpgl, [this] { ExportPlotterCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 

@@ -182,3 +182,24 @@ TEST(SearchDialogs, ThePreviewPicksTheNearestGallery)
     ASSERT_TRUE(preview.PickAt(west.toPoint()));
     EXPECT_EQ(preview.Picked().Sheet, massif.Sheets[0].get());
 }
+
+TEST(Exports, ThePlotterTextOfTheCurrentSheets)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    TMainWindow window(QString::fromStdString(home.Path("")));
+    window.Action("Automático")->setChecked(false);
+    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    prompt.fileNames = { QString::fromStdString(home.Path("plano")) };
+    window.Action("HPGL")->trigger();
+    const std::string text = ReadFile(home.Path("plano.plt"));
+    EXPECT_EQ(text.rfind("Z ", 0), 0u);
+    EXPECT_NE(text.find("\r\nNT19 D "), std::string::npos) << "twenty surveys";
+    // An existing file is replaced only on Yes.
+    WriteFile(home.Path("plano.plt"), "older");
+    prompt.fileNames = { QString::fromStdString(home.Path("plano.plt")) };
+    prompt.answers = { Answer::No };
+    window.Action("HPGL")->trigger();
+    EXPECT_EQ(ReadFile(home.Path("plano.plt")), "older");
+}
