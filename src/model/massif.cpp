@@ -150,6 +150,20 @@ void TMassif::ClearReferences()
     Computed = false;
 }
 
+const TPointTopo* TMassif::PositionedStation(const TPointTopo& station) const
+{
+    for (const auto& sheet : Sheets) {
+        if (!sheet)
+            continue;
+        for (const auto& g : sheet->Galeries)
+            if (g->Positioned)
+                for (const TPointTopo* point : { &g->Start, &g->End })
+                    if (point->SameStation(station))
+                        return point;
+    }
+    return nullptr;
+}
+
 void TMassif::PlaceAllStations()
 {
     for (const auto& sheet : Sheets)

@@ -86,6 +86,9 @@ public:
     void PlaceAllStations();
     // Drops empty slots from the sheet list.
     void CompactSheets();
+    // The first start or end of a positioned gallery, over every sheet, that is the station
+    // (same number, names equal ignoring case); null when there is none.
+    const TPointTopo* PositionedStation(const TPointTopo& station) const;
 
     // Writes the massif to fileName (empty: FileName), in text for a ".mas" name in any case, else
     // binary. Writes a temporary file beside the target and renames it into place only when the

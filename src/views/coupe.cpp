@@ -204,23 +204,13 @@ void TCoupe::PaintVerticalScales()
     for (int n = 0; n < count; ++n) {
         const TVerticale& v = o.Verticales[static_cast<std::size_t>(n)];
         // The reference altitude: the first station of that name and number over every sheet.
-        double zr = 0;
-        bool found = false;
-        for (const auto& sheet : m_context.Massif->Sheets) {
-            if (!sheet)
-                continue;
-            for (const auto& g : sheet->Galeries) {
-                if (!g->Positioned)
-                    continue;
-                for (const TPointTopo* point : { &g->Start, &g->End }) {
-                    if (!found && !point->Final && point->Number == v.Indice_Verticale
-                        && ks::EqualsIgnoreCase(point->Name.Get(), v.Nom_Verticale)) {
-                        zr = point->Z;
-                        found = true;
-                    }
-                }
-            }
-        }
+        TPointTopo reference;
+        reference.Name.Set(v.Nom_Verticale);
+        reference.Number = static_cast<std::uint8_t>(std::clamp<int>(v.Indice_Verticale, 0, 255));
+        const TPointTopo* found = v.Indice_Verticale >= 0 && v.Indice_Verticale <= 255
+            ? m_context.Massif->PositionedStation(reference)
+            : nullptr;
+        const double zr = found ? found->Z : 0;
         p.setPen(QPen(
             Qt::black, PenWidth(o.Epaisseur_Verticale, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         MoveTo(v.X_Verticale, v.ZMin_Verticale + v.Decal_Verticale + zr);

@@ -201,14 +201,19 @@ std::vector<std::string> TTableau::Cells(const Element& row, int column) const
             return { second };
         return { second.empty() ? first : first + "/" + second };
     };
+    // The coordinates, of the start point on a start row, of station k on the row of shot k.
+    switch (column) {
+    case 5:
+        return { Fixed(x - ZeroX) };
+    case 6:
+        return { Fixed(y - ZeroY) };
+    case 7:
+        return { Fixed(z - ZeroZ) };
+    default:
+        break;
+    }
     if (start) {
         switch (column) {
-        case 5:
-            return { Fixed(x - ZeroX) };
-        case 6:
-            return { Fixed(y - ZeroY) };
-        case 7:
-            return { Fixed(z - ZeroZ) };
         case 8:
             return { g.InElevation ? Fixed(g.ElevFromStart ? g.ElevX : g.DevEnd) : std::string() };
         case kComment:
@@ -232,12 +237,6 @@ std::vector<std::string> TTableau::Cells(const Element& row, int column) const
         return pair(v.LeftWidth, v.RightWidth);
     case 4:
         return pair(v.UpperHeight, v.LowerHeight);
-    case 5:
-        return { Fixed(x - ZeroX) };
-    case 6:
-        return { Fixed(y - ZeroY) };
-    case 7:
-        return { Fixed(z - ZeroZ) };
     case 8:
         return { g.InElevation ? Fixed(g.Stations[static_cast<std::size_t>(k - 1)].Developed)
                                : std::string() };
@@ -264,25 +263,15 @@ void TTableau::FindZero()
     const TOptions_Tableau* o = m_context.Tableau;
     if (!o || !m_context.Massif || (!o->EnPlan && !o->EnAltitude))
         return;
-    for (const auto& sheet : m_context.Massif->Sheets) {
-        if (!sheet)
-            continue;
-        for (const auto& g : sheet->Galeries) {
-            if (!g->Positioned)
-                continue;
-            for (const TPointTopo* p : { &g->Start, &g->End }) {
-                if (p->SameStation(o->Point_Topo)) {
-                    if (o->EnPlan) {
-                        ZeroX = p->X;
-                        ZeroY = p->Y;
-                    }
-                    if (o->EnAltitude)
-                        ZeroZ = p->Z;
-                    return;
-                }
-            }
-        }
+    const TPointTopo* p = m_context.Massif->PositionedStation(o->Point_Topo);
+    if (!p)
+        return;
+    if (o->EnPlan) {
+        ZeroX = p->X;
+        ZeroY = p->Y;
     }
+    if (o->EnAltitude)
+        ZeroZ = p->Z;
 }
 
 void TTableau::Dimensions(int& width, int& height, double resolution, double rapport)
@@ -295,6 +284,7 @@ void TTableau::Dimensions(int& width, int& height, double resolution, double rap
     if (!Calcule)
         return;
     FindZero();
+    m_pageHeight = 0; // the massif or the options may have changed since the pages were counted
     const auto layout = Layout();
     // Each sheet's block, in millimetres, for the drawing to skip what lies out of sight.
     const TFiche* current = nullptr;
@@ -338,7 +328,12 @@ void TTableau::DessinerPage(
         const int uh = std::max(1, static_cast<int>(usable.height()));
         const double k = ResolutionPage * FacteurPage;
         const QPointF offset((leftMm - column * usable.width()) * k, (topMm - row * uh) * k);
-        Paint(Layout(uh), mode, k, offset, row * uh, (row + 1) * uh - 1);
+        // The layout the page count was made from serves every page of the job.
+        if (m_pageHeight != uh) {
+            m_paged = Layout(uh);
+            m_pageHeight = uh;
+        }
+        Paint(m_paged, mode, k, offset, row * uh, (row + 1) * uh - 1);
     }
     End();
 }
@@ -349,8 +344,9 @@ void TTableau::NbPages(int& columns, int& rows, int marginsX, int marginsY)
     MargesY = marginsY;
     const QSizeF usable = UsablePageMm();
     const int uh = std::max(1, static_cast<int>(usable.height()));
-    const auto layout = Layout(uh);
-    const int end = layout.empty() ? 0 : layout.back().Top + layout.back().Height;
+    m_paged = Layout(uh);
+    m_pageHeight = uh;
+    const int end = m_paged.empty() ? 0 : m_paged.back().Top + m_paged.back().Height;
     rows = std::min(end / uh + 1, 10000);
     columns = std::min(static_cast<int>(WidthMm() / usable.width()) + 1, 10000);
 }

@@ -79,4 +79,8 @@ private:
     std::string ItemValue(const TFiche& sheet, int item) const;
     // A comment cut to lines that fit the comment column.
     std::vector<QString> CutComment(const QString& text, double widthPx) const;
+
+    // The layout over pages of m_pageHeight millimetres, made by NbPages for the pages it counted.
+    std::vector<Element> m_paged;
+    int m_pageHeight = 0;
 };

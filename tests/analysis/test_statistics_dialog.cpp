@@ -24,14 +24,34 @@
 using namespace ks;
 using namespace ks::test;
 
-TEST(StatisticsDialog, ShowsTheTotalsOfTheCurrentSheetsAndTheirRose)
+namespace {
+
+// The folder `home` with a copy of the sample as cueva.mas.
+QString WithSample(const TempDir& home)
 {
+    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    return QString::fromStdString(home.Path(""));
+}
+
+// The main window on a copy of the sample, computing only when asked.
+struct SampleWindow
+{
+    SampleWindow()
+    {
+        window.Action("Automático")->setChecked(false);
+        window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    }
     TempDir home;
     ScriptedPrompt prompt;
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
-    TMainWindow window(QString::fromStdString(home.Path("")));
-    window.Action("Automático")->setChecked(false);
-    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    TMainWindow window { WithSample(home) };
+};
+
+} // namespace
+
+TEST(StatisticsDialog, ShowsTheTotalsOfTheCurrentSheetsAndTheirRose)
+{
+    SampleWindow sample;
+    TMainWindow& window = sample.window;
     // Two sheets isolated: the totals are theirs.
     std::vector<TFiche*> two = { window.Massif()->Sheets[0].get(), window.Massif()->Sheets[1].get() };
     window.Massif()->Isolate(two);
@@ -62,12 +82,8 @@ TEST(StatisticsDialog, ShowsTheTotalsOfTheCurrentSheetsAndTheirRose)
 
 TEST(SearchDialogs, IsolatingTheSheetsFoundByDate)
 {
-    TempDir home;
-    ScriptedPrompt prompt;
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
-    TMainWindow window(QString::fromStdString(home.Path("")));
-    window.Action("Automático")->setChecked(false);
-    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    SampleWindow sample;
+    TMainWindow& window = sample.window;
     TMassif& massif = *window.Massif();
 
     // "&Todo excepto ..." on empty criteria finds nothing and keeps the dialog open; then July 1998.
@@ -88,7 +104,7 @@ TEST(SearchDialogs, IsolatingTheSheetsFoundByDate)
         dialog.findChild<QPushButton*>("Buscar")->click();
     });
     window.Action("Aislar")->trigger();
-    EXPECT_EQ(prompt.shown.front().text, "No hay una ficha correspondiente");
+    EXPECT_EQ(sample.prompt.shown.front().text, "No hay una ficha correspondiente");
     ASSERT_TRUE(massif.SelectionActive);
     ASSERT_EQ(massif.CurrentSheets().size(), 2u);
     EXPECT_EQ(massif.CurrentSheets()[0]->Ordre, 1);
@@ -98,12 +114,8 @@ TEST(SearchDialogs, IsolatingTheSheetsFoundByDate)
 
 TEST(SearchDialogs, FindingOneSheetOpensItInTheEditor)
 {
-    TempDir home;
-    ScriptedPrompt prompt;
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
-    TMainWindow window(QString::fromStdString(home.Path("")));
-    window.Action("Automático")->setChecked(false);
-    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    SampleWindow sample;
+    TMainWindow& window = sample.window;
     QString editorTitle;
     OnNextDialog([&editorTitle](QWidget& dialog) {
         dialog.findChild<QLineEdit*>("Nombre")->setText("e");
@@ -126,12 +138,8 @@ TEST(SearchDialogs, FindingOneSheetOpensItInTheEditor)
 
 TEST(SearchDialogs, TheExplorersPropertiesOfAFolderAreItsStatistics)
 {
-    TempDir home;
-    ScriptedPrompt prompt;
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
-    TMainWindow window(QString::fromStdString(home.Path("")));
-    window.Action("Automático")->setChecked(false);
-    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
+    SampleWindow sample;
+    TMainWindow& window = sample.window;
     TExploreur* explorer = window.Explorer();
     ASSERT_NE(explorer, nullptr);
     QTreeWidgetItem* system = explorer->Tree()->topLevelItem(0)->child(0); // "Sistema del Mortero"
@@ -185,21 +193,17 @@ TEST(SearchDialogs, ThePreviewPicksTheNearestGallery)
 
 TEST(Exports, ThePlotterTextOfTheCurrentSheets)
 {
-    TempDir home;
-    ScriptedPrompt prompt;
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
-    TMainWindow window(QString::fromStdString(home.Path("")));
-    window.Action("Automático")->setChecked(false);
-    window.OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
-    prompt.fileNames = { QString::fromStdString(home.Path("plano")) };
+    SampleWindow sample;
+    TMainWindow& window = sample.window;
+    sample.prompt.fileNames = { QString::fromStdString(sample.home.Path("plano")) };
     window.Action("HPGL")->trigger();
-    const std::string text = ReadFile(home.Path("plano.plt"));
+    const std::string text = ReadFile(sample.home.Path("plano.plt"));
     EXPECT_EQ(text.rfind("Z ", 0), 0u);
     EXPECT_NE(text.find("\r\nNT19 D "), std::string::npos) << "twenty surveys";
     // An existing file is replaced only on Yes.
-    WriteFile(home.Path("plano.plt"), "older");
-    prompt.fileNames = { QString::fromStdString(home.Path("plano.plt")) };
-    prompt.answers = { Answer::No };
+    WriteFile(sample.home.Path("plano.plt"), "older");
+    sample.prompt.fileNames = { QString::fromStdString(sample.home.Path("plano.plt")) };
+    sample.prompt.answers = { Answer::No };
     window.Action("HPGL")->trigger();
-    EXPECT_EQ(ReadFile(home.Path("plano.plt")), "older");
+    EXPECT_EQ(ReadFile(sample.home.Path("plano.plt")), "older");
 }
