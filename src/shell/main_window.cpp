@@ -303,8 +303,11 @@ void TMainWindow::ExportPlotterCommand()
 {
     if (!m_massif)
         return;
-    QString name = Prompt().SaveFileName(
-        QStringLiteral("Exportar"), QString(), QStringLiteral("Fichero HPGL (*.plt)"));
+    // The dialog starts beside the massif's file.
+    const QString folder
+        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
+    QString name
+        = Prompt().SaveFileName(QStringLiteral("Exportar"), folder, QStringLiteral("Fichero HPGL (*.plt)"));
     if (name.isEmpty())
         return;
     if (QFileInfo(name).suffix().isEmpty())
