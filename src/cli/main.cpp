@@ -282,7 +282,8 @@ int main(int argc, char** argv)
         if (!args.empty() && args[0] == "options")
             return Options(std::vector<std::string>(args.begin() + 1, args.end()));
         if (args.size() >= 2 && args[0] == "render"
-            && (args[1] == "plan" || args[1] == "elevation" || args[1] == "table")) {
+            && (args[1] == "plan" || args[1] == "elevation" || args[1] == "perspective"
+                || args[1] == "table")) {
             // Drawing needs a GUI application object; no window is ever shown.
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");

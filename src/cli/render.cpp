@@ -4,6 +4,7 @@
 #include "model/text_utils.h"
 #include "views/coupe.h"
 #include "views/options.h"
+#include "views/perspective.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "views/settings_dir.h"
@@ -25,7 +26,8 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     std::string file, out;
     int scale = 0, mode = 0;
     double zoom = 1;
-    std::optional<double> angle;
+    std::optional<double> angle, azimuth, inclination;
+    bool anaglyph = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -37,6 +39,12 @@ int Render(const std::string& view, const std::vector<std::string>& args)
             zoom = ks::ToReal(args[++i]);
         else if (a == "--angle" && hasValue)
             angle = ks::ToReal(args[++i]);
+        else if (a == "--azimuth" && hasValue && view == "perspective")
+            azimuth = ks::ToReal(args[++i]);
+        else if (a == "--inclination" && hasValue && view == "perspective")
+            inclination = ks::ToReal(args[++i]);
+        else if (a == "--anaglyph" && view == "perspective")
+            anaglyph = true;
         else if (a == "--mode" && hasValue)
             mode = static_cast<int>(ks::ToInt(args[++i]));
         else if (file.empty() && !a.empty() && a[0] != '-')
@@ -58,6 +66,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     TOptions_Plan planOptions;
     TOptions_Coupe elevationOptions;
     TOptions_Tableau tableOptions;
+    TOptions_Relief reliefOptions;
     TMarge margins;
     ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
     TViewContext context;
@@ -65,6 +74,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     context.Plan = &planOptions;
     context.Coupe = &elevationOptions;
     context.Tableau = &tableOptions;
+    context.Relief = &reliefOptions;
     context.Marge = &margins;
 
     std::unique_ptr<TGraphique> drawing;
@@ -81,6 +91,14 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         plan->Angle = angle.value_or(planOptions.Angle);
         plan->Tourner(0);
         drawing = std::move(plan);
+    } else if (view == "perspective") {
+        ks::Charger(reliefOptions, settings + "/" + ks::kReliefOptionsFile);
+        auto perspective = std::make_unique<TPerspective>(context);
+        // The inclination as the user sees it: minus the stored one.
+        perspective->Tourner(azimuth.value_or(reliefOptions.Angle_Horizontal),
+            inclination ? -*inclination : reliefOptions.Angle_Vertical);
+        perspective->Stereo = anaglyph;
+        drawing = std::move(perspective);
     } else if (view == "elevation") {
         ks::Charger(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
         drawing = std::make_unique<TCoupe>(context);
@@ -96,7 +114,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     graphic.Dimensions(width, height, resolution, zoom);
     if (!graphic.Calcule) {
         std::cerr << "karstelle-cli: " << file << ": "
-                  << (view == "plan" ? "no station is placed" : "the massif has no elevation") << '\n';
+                  << (view == "plan" || view == "perspective" ? "no station is placed"
+                                                              : "the massif has no elevation")
+                  << '\n';
         return 1;
     }
 
@@ -150,7 +170,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         QPainter painter;
         bool drawn = painter.begin(&svg);
         if (drawn) {
-            painter.fillRect(QRect(0, 0, width, height), Qt::white);
+            painter.fillRect(QRect(0, 0, width, height), anaglyph ? Qt::black : Qt::white);
             graphic.DessinerSur(painter, 0, 0, resolution, zoom, mode);
             drawn = painter.end();
         }

@@ -2,8 +2,10 @@
 
 #include "model/text_utils.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <utility>
 
 namespace ks {
@@ -129,3 +131,28 @@ std::optional<std::int32_t> ColourFromText(std::string_view text)
 }
 
 } // namespace ks
+
+std::int32_t ks::DeformationColour(int index)
+{
+    static const std::array<std::int32_t, 61> table = [] {
+        std::array<std::int32_t, 61> t {};
+        const int anchors[6][3] = { { 64, 225, 127 }, { 0, 0, 255 }, { 0, 128, 0 }, { 255, 255, 0 },
+            { 255, 128, 0 }, { 255, 0, 0 } };
+        auto rgb = [](int r, int g, int b) { return static_cast<std::int32_t>(r | (g << 8) | (b << 16)); };
+        for (int k = 0; k < 5; ++k) {
+            const int* a = anchors[k];
+            const int* b = anchors[k + 1];
+            t[static_cast<std::size_t>(12 * k)] = rgb(a[0], a[1], a[2]);
+            for (int j = 1; j <= 11; ++j) {
+                int c[3];
+                for (int ch = 0; ch < 3; ++ch)
+                    c[ch] = static_cast<int>(std::lround(((12 - j) * a[ch] + j * b[ch]) / 12.0));
+                t[static_cast<std::size_t>(12 * k + j)] = rgb(c[0], c[1], c[2]);
+            }
+        }
+        t[60] = rgb(255, 0, 0);
+        t[0] = 0;
+        return t;
+    }();
+    return table[static_cast<std::size_t>(std::clamp(index, 0, 60))];
+}

@@ -14,4 +14,8 @@ std::string ColourToText(std::int32_t colour);
 // is read as the same colour 80000000 + index. Empty when the text is none of these.
 std::optional<std::int32_t> ColourFromText(std::string_view text);
 
+// The deformation colour ramp as 00BBGGRR values: index 0 black, then from green-blue through
+// blue, dark green, yellow and orange to red at 60; indices outside 0..60 are clamped.
+std::int32_t DeformationColour(int index);
+
 } // namespace ks

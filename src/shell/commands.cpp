@@ -75,7 +75,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::GoExplorer, K::Command, Cmd::GoMenu, "&Explorador", nullptr, N::Massif },
         { Cmd::GoPlan, K::Command, Cmd::GoMenu, "&Planta", nullptr, N::Massif },
         { Cmd::GoElevation, K::Command, Cmd::GoMenu, "&Alzado", nullptr, N::Massif },
-        { Cmd::GoPerspective, K::Command, Cmd::GoMenu, "Pe&rspectiva", nullptr, N::Never },
+        { Cmd::GoPerspective, K::Command, Cmd::GoMenu, "Pe&rspectiva", nullptr, N::Massif },
         { Cmd::GoTable, K::Command, Cmd::GoMenu, "&Tabla", nullptr, N::Massif },
         { Cmd::GoStatistics, K::Command, Cmd::GoMenu, "E&stadísticas ...", nullptr, N::Massif },
 
@@ -93,7 +93,7 @@ std::vector<TCommandInfo> MakeTable()
 
         { Cmd::ViewMenu, K::Menu, kBar, "&Vista", nullptr, N::ActiveView },
         { Cmd::Rotate, K::Command, Cmd::ViewMenu, "&Rotar ..." },
-        { Cmd::RotateHorizontally, K::Command, Cmd::ViewMenu, "Rotar &horizontalmente ...", nullptr, N::Never },
+        { Cmd::RotateHorizontally, K::Command, Cmd::ViewMenu, "Rotar &horizontalmente ...", nullptr, N::PerspectiveView },
         { Cmd::Scale, K::Command, Cmd::ViewMenu, "&Escala ..." },
         { Cmd::Percentage, K::Command, Cmd::ViewMenu, "&Porcentaje ..." },
         { Cmd::ColourMenu, K::Menu, Cmd::ViewMenu, "C&olor" },
@@ -137,7 +137,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::SheetFormat, K::Command, Cmd::FormatMenu, "&Ficha ..." },
         { Cmd::PlanFormat, K::Command, Cmd::FormatMenu, "&Planta ..." },
         { Cmd::ElevationFormat, K::Command, Cmd::FormatMenu, "&Alzado ..." },
-        { Cmd::PerspectiveFormat, K::Command, Cmd::FormatMenu, "P&erspectiva ...", nullptr, N::Never },
+        { Cmd::PerspectiveFormat, K::Command, Cmd::FormatMenu, "P&erspectiva ..." },
         { Cmd::TableFormat, K::Command, Cmd::FormatMenu, "Ta&bla ..." },
         { Cmd::OpenTemplate, K::Command, Cmd::FormatMenu, "Abrir &modelo ..." },
         { Cmd::SaveTemplate, K::Command, Cmd::FormatMenu, "&Guardar modelo ..." },
@@ -261,11 +261,13 @@ bool IsEnabled(Needs needs, const TCommandState& s)
     case Needs::BranchView:
         return s.Open && s.ViewActive && s.BranchView;
     case Needs::RotatableView:
-        return s.Open && s.ViewActive && s.RotatableView;
+        return s.Open && s.ViewActive && s.RotatableView && !s.Shown3D;
     case Needs::ScaledView:
-        return s.Open && s.ViewActive && !s.TableView;
+        return s.Open && s.ViewActive && !s.TableView && !s.Shown3D;
     case Needs::TableView:
         return s.Open && s.ViewActive && s.TableView;
+    case Needs::PerspectiveView:
+        return s.Open && s.ViewActive && s.PerspectiveView;
     }
     return false;
 }

@@ -169,9 +169,10 @@ enum class Needs {
     Forward, // or forward
     Up, // the explorer's folder has a parent
     BranchView, // the active view is a plan or an elevation
-    RotatableView, // the active view turns (a plan)
-    ScaledView, // the active view has a scale (not a table)
-    TableView // the active view is a table
+    RotatableView, // the active view turns (a plan, or a perspective not shown in 3D)
+    ScaledView, // the active view has a scale (not a table, nor a perspective in 3D)
+    TableView, // the active view is a table
+    PerspectiveView // the active view is a perspective
 };
 
 enum class CmdKind {
@@ -217,6 +218,8 @@ struct TCommandState
     bool BranchView = false;
     bool RotatableView = false;
     bool TableView = false;
+    bool PerspectiveView = false;
+    bool Shown3D = false; // the active perspective shows its 3D scene
 };
 
 bool IsEnabled(Needs needs, const TCommandState& state);

@@ -15,6 +15,7 @@
 #include "model/massif.h"
 #include "ui/cursors.h"
 #include "ui/prompt.h"
+#include "views/perspective.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
@@ -187,7 +188,8 @@ void TMainWindow::UpdateCommands()
     state.ViewActive = view != nullptr;
     state.BranchView
         = view && (view->ViewKind() == TAfficheur::kPlan || view->ViewKind() == TAfficheur::kAlzado);
-    state.RotatableView = view && view->ViewKind() == TAfficheur::kPlan;
+    state.PerspectiveView = view && view->ViewKind() == TAfficheur::kPerspectiva;
+    state.RotatableView = view && (view->ViewKind() == TAfficheur::kPlan || state.PerspectiveView);
     state.TableView = view && view->ViewKind() == TAfficheur::kTabla;
     state.ViewPoint = view && view->Point != 0;
     state.Selection = open && m_massif->SelectionActive;
@@ -430,6 +432,25 @@ bool TMainWindow::ElevationOptionsCommand()
 {
     if (!EditerCoupe(m_coupe, this))
         return false;
+    LayoutViews();
+    return true;
+}
+
+bool TMainWindow::PerspectiveOptionsCommand()
+{
+    // The open perspective's angles go in and the confirmed angles come back to it.
+    TAfficheur* window = ViewWindow(TAfficheur::kPerspectiva);
+    if (window) {
+        m_relief.Angle_Horizontal = window->Perspective()->Azimut;
+        m_relief.Angle_Vertical = window->Perspective()->Inclinaison;
+    }
+    if (!EditerRelief(m_relief, this))
+        return false;
+    if (window) {
+        TPerspective& perspective = *window->Perspective();
+        perspective.Tourner(m_relief.Angle_Horizontal - perspective.Azimut,
+            m_relief.Angle_Vertical - perspective.Inclinaison);
+    }
     LayoutViews();
     return true;
 }

@@ -71,6 +71,8 @@ public:
     bool PlanOptionsCommand(); // true when confirmed; the plan window takes the angle and redraws
     bool ElevationOptionsCommand(); // "Forma&to" "&Alzado ...": true when confirmed
     bool TableOptionsCommand(); // "Forma&to" "Ta&bla ...": true when confirmed
+    // "Forma&to" "P&erspectiva ...": true when confirmed; the perspective window takes the angles
+    bool PerspectiveOptionsCommand();
     void MarginsCommand();
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.

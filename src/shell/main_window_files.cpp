@@ -6,6 +6,7 @@
 
 #include "model/massif.h"
 #include "ui/prompt.h"
+#include "views/perspective.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "window/afficheur.h"
@@ -50,6 +51,10 @@ void TMainWindow::CloseMassif()
     m_computation->Discard();
     if (TAfficheur* plan = PlanWindow())
         m_plan.Angle = plan->Plan()->Angle;
+    if (TAfficheur* perspective = ViewWindow(TAfficheur::kPerspectiva)) {
+        m_relief.Angle_Horizontal = perspective->Perspective()->Azimut;
+        m_relief.Angle_Vertical = perspective->Perspective()->Inclinaison;
+    }
     for (QMdiSubWindow* window : m_mdi->subWindowList()) {
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->close();

@@ -160,6 +160,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::GoExplorer, [this] { OpenExplorer(); });
     On(Cmd::GoPlan, [this] { OpenPlanWindow(); });
     On(Cmd::GoElevation, [this] { OpenViewWindow(TAfficheur::kAlzado); });
+    On(Cmd::GoPerspective, [this] { OpenViewWindow(TAfficheur::kPerspectiva); });
     On(Cmd::GoTable, [this] { OpenViewWindow(TAfficheur::kTabla); });
     On(Cmd::GoStatistics, [this] { StatisticsCommand(); });
 
@@ -170,6 +171,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 
     RouteToView(Cmd::Rotate, [](TAfficheur& v) { v.Rotate(); });
+    RouteToView(Cmd::RotateHorizontally, [](TAfficheur& v) { v.RotateHorizontally(); });
     RouteToView(Cmd::Scale, [](TAfficheur& v) { v.ScaleCommand(); });
     RouteToView(Cmd::Percentage, [](TAfficheur& v) { v.PercentageCommand(); });
     // Colouring, isolating and excluding by level work on the shot selected in the view.
@@ -213,6 +215,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::SheetFormat, [this] { EntryPreferencesCommand(); });
     On(Cmd::PlanFormat, [this] { PlanOptionsCommand(); });
     On(Cmd::ElevationFormat, [this] { ElevationOptionsCommand(); });
+    On(Cmd::PerspectiveFormat, [this] { PerspectiveOptionsCommand(); });
     On(Cmd::TableFormat, [this] { TableOptionsCommand(); });
     On(Cmd::OpenTemplate, [this] { TemplateCommand(true); });
     On(Cmd::SaveTemplate, [this] { TemplateCommand(false); });

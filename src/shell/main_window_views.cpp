@@ -265,6 +265,8 @@ bool TMainWindow::EditViewOptions(int kind)
         return ElevationOptionsCommand();
     case TAfficheur::kTabla:
         return TableOptionsCommand();
+    case TAfficheur::kPerspectiva:
+        return PerspectiveOptionsCommand();
     default:
         return false;
     }

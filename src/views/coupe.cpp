@@ -51,13 +51,7 @@ void TCoupe::Dimensions(int& width, int& height, double resolution, double rappo
         return;
     m_corner = QPointF(XMin, YMin);
     Calcule = true;
-    const double widen = 0.01 * Echelle;
-    XMin -= widen;
-    XMax += widen;
-    YMin -= widen;
-    YMax += widen;
-    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
-    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+    WidenExtents(width, height, resolution, rapport);
 }
 
 void TCoupe::NbPages(int& columns, int& rows, int marginsX, int marginsY)

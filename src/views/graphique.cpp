@@ -1,5 +1,6 @@
 #include "views/graphique.h"
 
+#include "model/colour_names.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "views/options.h"
@@ -35,21 +36,8 @@ const std::array<QColor, 61>& CouleursDeformation()
 {
     static const std::array<QColor, 61> table = [] {
         std::array<QColor, 61> t;
-        const int anchors[6][3] = { { 64, 225, 127 }, { 0, 0, 255 }, { 0, 128, 0 }, { 255, 255, 0 },
-            { 255, 128, 0 }, { 255, 0, 0 } };
-        for (int k = 0; k < 5; ++k) {
-            const int* a = anchors[k];
-            const int* b = anchors[k + 1];
-            t[static_cast<std::size_t>(12 * k)] = QColor(a[0], a[1], a[2]);
-            for (int j = 1; j <= 11; ++j) {
-                int c[3];
-                for (int ch = 0; ch < 3; ++ch)
-                    c[ch] = static_cast<int>(std::lround(((12 - j) * a[ch] + j * b[ch]) / 12.0));
-                t[static_cast<std::size_t>(12 * k + j)] = QColor(c[0], c[1], c[2]);
-            }
-        }
-        t[60] = QColor(255, 0, 0);
-        t[0] = QColor(0, 0, 0);
+        for (int i = 0; i <= 60; ++i)
+            t[static_cast<std::size_t>(i)] = WindowsColour(DeformationColour(i));
         return t;
     }();
     return table;
@@ -390,6 +378,17 @@ void TGraphique::PageCount(
         + PagesOver(((ox - XMin) - 0.01 * n) * 1000 / n / uw));
     rows = PageTotal(PagesOver(((YMax - oy) - 0.01 * n) * 1000 / n / uh)
         + PagesOver(((oy - YMin) - 0.01 * n) * 1000 / n / uh));
+}
+
+void TGraphique::WidenExtents(int& width, int& height, double resolution, double rapport)
+{
+    const double widen = 0.01 * Echelle;
+    XMin -= widen;
+    XMax += widen;
+    YMin -= widen;
+    YMax += widen;
+    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
+    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
 }
 
 void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)

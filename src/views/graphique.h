@@ -14,6 +14,7 @@
 class TFiche;
 class TGalerie;
 struct TPolice;
+class TPointTopo;
 
 namespace ks {
 // Deformation colours: index 0 black, then from green-blue through blue, dark green, yellow and
@@ -159,6 +160,8 @@ protected:
     void BeginPage(QPainter& painter, int column, int row, int leftMm, int topMm, double factor);
     void End();
 
+    // Widens the extents by 1 cm of paper each way and gives the drawing's size in pixels.
+    void WidenExtents(int& width, int& height, double resolution, double rapport);
     // Page grid set-up shared by the projections (fixed origin in the view frame, or centred).
     void PageGrid(bool fixedOrigin, double ox, double oy);
     // The page less the margins MargesX and MargesY, in millimetres, at least 1 mm each way.
@@ -215,6 +218,8 @@ protected:
         const QPointF& q, double length, int tickMm, int divisions, int thickness, const TPolice& font);
     // Pixel of the whole drawing back to metres in the view frame.
     QPointF FromPixel(int x, int y) const;
+    // A station's label: its name, with "(index)" when texteStation is 2.
+    static std::string StationLabel(const TPointTopo& point, int texteStation);
     // "Sistema/Cavidad/Red/Lugar A - B" of a gallery, as the status bar shows it.
     static std::string StatusText(const TFiche& sheet, const TGalerie& gallery);
 };

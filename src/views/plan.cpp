@@ -85,13 +85,7 @@ void TPlan::Dimensions(int& width, int& height, double resolution, double rappor
         YMin = std::min(YMin, c.y());
         YMax = std::max(YMax, c.y());
     }
-    const double widen = 0.01 * Echelle;
-    XMin -= widen;
-    XMax += widen;
-    YMin -= widen;
-    YMax += widen;
-    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
-    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+    WidenExtents(width, height, resolution, rapport);
 }
 
 QPointF TPlan::FixedOrigin() const
@@ -168,12 +162,6 @@ void TPlan::Paint(int mode)
     }
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
-    auto label = [&](const TPointTopo& point) {
-        std::string text = ks::Cp1252ToUtf8(point.Name.Get());
-        if (o.Texte_Station == 2)
-            text += "(" + std::to_string(point.Number) + ")";
-        return text;
-    };
     auto setWidth = [&](int tenths) {
         QPen current = p.pen();
         current.setWidth(tenths);
@@ -200,7 +188,7 @@ void TPlan::Paint(int mode)
             }
             if (o.Texte_Station > 0 && !g.Start.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, label(g.Start));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Texte_Station));
             }
             double ca = 1, sa = 0; // direction of the shot before, for walls of coinciding stations
             for (int k = 1; k <= g.ShotCount(); ++k) {
@@ -260,7 +248,7 @@ void TPlan::Paint(int mode)
             }
             if (o.Texte_Station > 0 && !g.End.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, label(g.End));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Texte_Station));
             }
         }
     }

@@ -113,6 +113,14 @@ void TProjection::IsolerEcran(int x, int y, double r)
     massif.Isolate(std::move(kept));
 }
 
+std::string TProjection::StationLabel(const TPointTopo& point, int texteStation)
+{
+    std::string text = ks::Cp1252ToUtf8(point.Name.Get());
+    if (texteStation == 2)
+        text += "(" + std::to_string(point.Number) + ")";
+    return text;
+}
+
 std::string TProjection::StatusText(const TFiche& sheet, const TGalerie& g)
 {
     std::string text

@@ -6,6 +6,7 @@
 #include "ui/prompt.h"
 #include "views/coupe.h"
 #include "views/options.h"
+#include "views/perspective.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "views/tableau.h"
@@ -104,6 +105,11 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
         m_view = std::make_unique<TCoupe>(host.Context());
     } else if (kind == kTabla) {
         m_view = std::make_unique<TTableau>(host.Context());
+    } else if (kind == kPerspectiva) {
+        auto perspective = std::make_unique<TPerspective>(host.Context());
+        if (const TOptions_Relief* o = host.Context().Relief)
+            perspective->Tourner(o->Angle_Horizontal, o->Angle_Vertical);
+        m_view = std::move(perspective);
     } else {
         auto plan = std::make_unique<TPlan>(host.Context());
         if (host.Context().Plan) {
@@ -134,7 +140,16 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     m_hint->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; border: 1px solid black; }"));
     setFocusPolicy(Qt::StrongFocus); // the arrow and page keys scroll
     connect(&m_rotation, &QTimer::timeout, this, [this] {
-        Plan()->Tourner(m_rotationStep);
+        if (TPerspective* perspective = Perspective()) {
+            // The vertical step turns back at the bounds of the shown inclination.
+            const double shown = -perspective->Inclinaison;
+            if ((shown > m_inclinationMax && m_rotationVertical < 0)
+                || (shown < m_inclinationMin && m_rotationVertical > 0))
+                m_rotationVertical = -m_rotationVertical;
+            perspective->Tourner(m_rotationStep, m_rotationVertical);
+        } else {
+            Plan()->Tourner(m_rotationStep);
+        }
         Layout();
     });
     resize(640, 480);
@@ -155,6 +170,11 @@ TCoupe* TAfficheur::Coupe() const
 TTableau* TAfficheur::Tableau() const
 {
     return dynamic_cast<TTableau*>(m_view.get());
+}
+
+TPerspective* TAfficheur::Perspective() const
+{
+    return dynamic_cast<TPerspective*>(m_view.get());
 }
 
 void TAfficheur::DoubleClick()
@@ -244,12 +264,19 @@ void TAfficheur::Layout()
         Redraw();
         Remark();
     }
-    QString status;
-    if (m_kind == kPlan && m_host.Mode() == 1)
-        status = QString::number(std::lround(Plan()->Angle)) + QStringLiteral(" ")
-            + QString::fromUtf8(AngleUnitLabel(kDegrees));
-    if (!status.isEmpty() || m_host.Mode() == 1)
-        m_host.ShowStatus(status);
+    if (m_host.Mode() == 1)
+        m_host.ShowStatus(RotationStatus());
+}
+
+QString TAfficheur::RotationStatus() const
+{
+    const QString degrees = QStringLiteral(" ") + QString::fromUtf8(AngleUnitLabel(kDegrees));
+    if (const TPerspective* perspective = Perspective())
+        return QString::number(std::lround(perspective->Azimut)) + degrees + QStringLiteral("  ")
+            + QString::number(std::lround(-perspective->Inclinaison)) + degrees;
+    if (m_kind == kPlan)
+        return QString::number(std::lround(Plan()->Angle)) + degrees;
+    return QString();
 }
 
 void TAfficheur::Redraw()
@@ -488,10 +515,11 @@ void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
         m_panning = true;
         m_panStart = m_image->mapToGlobal(p);
         m_panOrigin = QPoint(m_hbar->value(), m_vbar->value());
-    } else if (m_host.Mode() == 1 && m_kind == kPlan) {
+    } else if (m_host.Mode() == 1 && (m_kind == kPlan || m_kind == kPerspectiva)) {
         m_start = p;
         m_dragging = true;
         m_previewAngle = 0;
+        m_previewTurn = QPointF();
         QApplication::setOverrideCursor(ApplicationCursor(CursorId::Croix));
     } else if (m_host.ZoomDown()) {
         m_start = p;
@@ -529,6 +557,16 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
         m_host.ShowStatus(ToQString(text));
         return;
     }
+    if (m_dragging && m_host.Mode() == 1 && m_kind == kPerspectiva) {
+        // A third of a degree per pixel, the start point minus the pointer.
+        m_previewTurn = QPointF(m_start - p) / 3.0;
+        std::string text;
+        Perspective()->ApercuRotation(m_previewTurn.x(), m_previewTurn.y(), text);
+        Unmark();
+        Layout();
+        m_host.ShowStatus(ToQString(text));
+        return;
+    }
     if (m_dragging && m_host.ZoomDown()) {
         DrawBand(m_band);
         m_band = QRect(m_start, p);
@@ -559,10 +597,14 @@ void TAfficheur::MouseRelease(const QPoint& p)
     if (!m_dragging)
         return;
     m_dragging = false;
-    if (m_host.Mode() == 1 && m_kind == kPlan) {
+    if (m_host.Mode() == 1 && (m_kind == kPlan || m_kind == kPerspectiva)) {
         QApplication::restoreOverrideCursor();
-        Plan()->Tourner(m_previewAngle);
+        if (TPerspective* perspective = Perspective())
+            perspective->Tourner(m_previewTurn.x(), m_previewTurn.y());
+        else
+            Plan()->Tourner(m_previewAngle);
         m_previewAngle = 0;
+        m_previewTurn = QPointF();
         Layout();
         return;
     }

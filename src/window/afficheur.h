@@ -18,6 +18,7 @@ class QScrollBar;
 class TPlan;
 class TCoupe;
 class TTableau;
+class TPerspective;
 
 namespace ks {
 
@@ -39,6 +40,7 @@ public:
     TPlan* Plan() const;
     TCoupe* Coupe() const;
     TTableau* Tableau() const;
+    TPerspective* Perspective() const;
     // A double click on a table fits the column under the last press.
     void DoubleClick();
     int ViewKind() const { return m_kind; }
@@ -74,8 +76,12 @@ public:
     void Exclude(int level);
     void Colour(int level); // 0 gallery, 1 sheet, 2 place, 3 network, 4 cave, 5 system
     void SelectWorstDeformation();
-    // "&Rotar ...": turns the plan step by step, from a timer, until the stop window closes.
+    // "&Rotar ...": turns the plan step by step, or the perspective by the steps of the dialog
+    // "Rotación" between its inclination bounds, from a timer, until the stop window closes.
     void Rotate();
+    // "Rotar &horizontalmente ...": turns the perspective about the vertical until the stop
+    // window closes, then takes the last step back.
+    void RotateHorizontally();
     bool Rotating() const { return m_rotation.isActive(); }
     void StopRotation();
     void Properties();
@@ -120,6 +126,10 @@ private:
     // gallery must be selected in a view first.
     std::optional<TGalleryRef> SelectedGallery(bool inElevation);
     void BranchChanged();
+    // Shows the stop window and starts the rotation timer.
+    void StartRotation();
+    // The status text of a rotation: the plan's angle, or the perspective's two angles.
+    QString RotationStatus() const;
 
     int m_kind;
     IViewHost& m_host;
@@ -141,10 +151,16 @@ private:
     QRect m_band;
     QString m_pasRotation = QStringLiteral("10");
     QTimer m_rotation;
-    double m_rotationStep = 0;
+    double m_rotationStep = 0; // degrees per tick about the vertical
+    double m_rotationVertical = 0; // degrees per tick in inclination (perspective)
+    double m_inclinationMin = 0, m_inclinationMax = 30; // shown inclination bounds of "&Rotar ..."
+    bool m_takeBack = false; // the last step is taken back when the rotation stops
+    QString m_rotationTexts[4] = { QStringLiteral("10"), QStringLiteral("0.5"), QStringLiteral("0"),
+        QStringLiteral("30") }; // the last values of the dialog "Rotación"
     QWidget* m_stopWindow = nullptr; // the "Detener" tool window of a running rotation
     QString m_hintText;
     double m_previewAngle = 0;
+    QPointF m_previewTurn; // azimuth and inclination of a perspective drag
 };
 
 } // namespace ks

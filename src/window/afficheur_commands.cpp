@@ -5,10 +5,14 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/prompt.h"
+#include "views/perspective.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
 #include "window/view_host.h"
 
+#include <QDialog>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -104,24 +108,118 @@ void TAfficheur::SelectWorstDeformation()
     m_host.ShowStatus(TexteEtat);
 }
 
+namespace {
+
+// "%s n'est pas une valeur numérique correcte." for a text that is not a number.
+std::optional<double> Number(const QString& text)
+{
+    const auto value = ParseReal(ToUtf8(text));
+    if (!value)
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QStringLiteral("%1 n'est pas une valeur numérique correcte.").arg(text), Buttons::Ok);
+    return value;
+}
+
+// The perspective's rotation dialog "Rotación": horizontal and vertical steps and the bounds of
+// the shown inclination. True on "Iniciar", with the texts changed.
+bool AskPerspectiveRotation(QWidget* parent, QString texts[4])
+{
+    QDialog dialog(parent);
+    dialog.setObjectName(QStringLiteral("TLaRotation"));
+    dialog.setWindowTitle(QStringLiteral("Rotación"));
+    auto* form = new QFormLayout(&dialog);
+    const char* captions[4] = { "Medida &horizontal en °", "Medida &vertical en °",
+        "Ángulo vertical mi&n en °", "Angle vertical ma&x °" };
+    const char* names[4] = { "Horizontal", "Vertical", "Minimum", "Maximum" };
+    QLineEdit* edits[4];
+    for (int i = 0; i < 4; ++i) {
+        edits[i] = new QLineEdit(texts[i], &dialog);
+        edits[i]->setObjectName(QString::fromUtf8(names[i]));
+        form->addRow(QString::fromUtf8(captions[i]), edits[i]);
+    }
+    auto* start = new QPushButton(QStringLiteral("Iniciar"), &dialog);
+    start->setObjectName(QStringLiteral("Iniciar"));
+    start->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Deshacer"), &dialog);
+    cancel->setObjectName(QStringLiteral("Deshacer"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(start);
+    buttons->addWidget(cancel);
+    form->addRow(buttons);
+    QObject::connect(start, &QPushButton::clicked, &dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    for (int i = 0; i < 4; ++i)
+        texts[i] = edits[i]->text();
+    return true;
+}
+
+} // namespace
+
 void TAfficheur::Rotate()
 {
+    if (m_kind == kPerspectiva) {
+        QString texts[4] = { m_rotationTexts[0], m_rotationTexts[1], m_rotationTexts[2], m_rotationTexts[3] };
+        if (!AskPerspectiveRotation(this, texts))
+            return;
+        double values[4];
+        for (int i = 0; i < 4; ++i) {
+            const auto value = Number(texts[i]);
+            if (!value)
+                return;
+            values[i] = *value;
+        }
+        std::copy(texts, texts + 4, m_rotationTexts);
+        m_rotationStep = values[0];
+        m_rotationVertical = -values[1];
+        m_inclinationMin = values[2];
+        m_inclinationMax = values[3];
+        m_takeBack = true;
+        StartRotation();
+        return;
+    }
     if (m_kind != kPlan)
         return;
     const auto text
         = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
     if (!text)
         return;
-    const auto step = ParseReal(ToUtf8(*text));
-    if (!step) {
-        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
-            QStringLiteral("%1 n'est pas une valeur numérique correcte.").arg(*text), Buttons::Ok);
+    const auto step = Number(*text);
+    if (!step)
         return;
-    }
     m_pasRotation = *text;
     m_rotationStep = *step;
-    if (Rotating())
+    m_rotationVertical = 0;
+    m_takeBack = false;
+    StartRotation();
+}
+
+void TAfficheur::RotateHorizontally()
+{
+    if (m_kind != kPerspectiva)
         return;
+    const auto text
+        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
+    if (!text)
+        return;
+    const auto step = Number(*text);
+    if (!step)
+        return;
+    m_pasRotation = *text;
+    m_rotationStep = *step;
+    m_rotationVertical = 0;
+    m_inclinationMin = -90;
+    m_inclinationMax = 90;
+    m_takeBack = true;
+    StartRotation();
+}
+
+void TAfficheur::StartRotation()
+{
+    if (Rotating())
+        return; // the running rotation goes on with the new steps
     // The stop window: the animation runs until it is closed. The turns come from a timer, so
     // that any command may still run meanwhile, closing this window included.
     m_stopWindow = new QWidget(this, Qt::Tool);
@@ -149,6 +247,8 @@ void TAfficheur::StopRotation()
     m_rotation.stop();
     if (m_stopWindow)
         m_stopWindow->close();
+    if (TPerspective* perspective = Perspective(); perspective && m_takeBack)
+        perspective->Tourner(-m_rotationStep, -m_rotationVertical);
     Layout();
 }
 
@@ -175,8 +275,8 @@ QMenu* TAfficheur::ContextMenu()
         && Galerie >= 0
         && static_cast<std::size_t>(Galerie) < sheets[static_cast<std::size_t>(Fiche)]->Galeries.size()
         && sheets[static_cast<std::size_t>(Fiche)]->Galeries[static_cast<std::size_t>(Galerie)]->InElevation;
-    const std::pair<const char*, int> others[]
-        = { { "&Planta", kPlan }, { "&Alzado", kAlzado }, { "&Tabla", kTabla } };
+    const std::pair<const char*, int> others[] = { { "&Planta", kPlan }, { "&Alzado", kAlzado },
+        { "Pe&rspectiva", kPerspectiva }, { "&Tabla", kTabla } };
     for (const auto& [caption, kind] : others) {
         QAction* locate = menu->addAction(QString::fromUtf8(caption));
         locate->setVisible(

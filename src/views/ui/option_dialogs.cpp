@@ -151,6 +151,110 @@ private:
     TOptions_Plan* m_target = nullptr;
 };
 
+// "Ajuste de página de perspectiva": north arrow, axis mark, cube, shots, view angles and the
+// 3D settings.
+class ReliefDialog : public TOptionForm
+{
+public:
+    ReliefDialog(TOptions_Relief& o, QWidget* parent)
+        : TOptionForm(QStringLiteral("Ajuste de página de perspectiva"), parent)
+        , m_target(&o)
+        , m_representation(static_cast<std::int16_t>(o.Representation ? 1 : 0))
+        , m_faces(static_cast<std::int16_t>(std::clamp<std::int32_t>(o.N_Face, 0, 32767)))
+        , m_width(o.Largeur_3D)
+    {
+        auto* tabs = new QTabWidget(this);
+
+        auto* north = new Page;
+        QFormLayout* f = north->Group(QStringLiteral("Norte"));
+        QCheckBox* show = Check(f, QStringLiteral("Mostrar"), QStringLiteral("Affiche_Nord"), o.Affiche_Nord);
+        Governs(show,
+            { Choice(f, QStringLiteral("Representación"), QStringLiteral("Representation"),
+                  { QStringLiteral("Projección"), QStringLiteral("Geográfico") }, m_representation),
+                Text(f, QStringLiteral("Texto"), QStringLiteral("Texte_Nord"), o.Texte_Nord, 25),
+                Real(f, QStringLiteral("X /km"), QStringLiteral("X_Nord"), o.X_Nord),
+                Real(f, QStringLiteral("Y /km"), QStringLiteral("Y_Nord"), o.Y_Nord),
+                Real(f, QStringLiteral("Z /m"), QStringLiteral("Z_Nord"), o.Z_Nord),
+                Integer(
+                    f, QStringLiteral("Espesor (mm/10)"), QStringLiteral("Epaisseur_Nord"), o.Epaisseur_Nord),
+                Integer(f, QStringLiteral("Longitud (mm)"), QStringLiteral("Long_Nord"), o.Long_Nord),
+                FontButton(f, QStringLiteral("Police_Nord"), o.Police_Nord) });
+        tabs->addTab(north, QStringLiteral("Norte"));
+
+        auto* axes = new Page;
+        f = axes->Group(QStringLiteral("Vértice"));
+        show = Check(f, QStringLiteral("Mostrar"), QStringLiteral("Affiche_Echelle"), o.Affiche_Echelle);
+        Governs(show,
+            { Real(f, QStringLiteral("X /km"), QStringLiteral("X_Echelle"), o.X_Echelle),
+                Real(f, QStringLiteral("Y /km"), QStringLiteral("Y_Echelle"), o.Y_Echelle),
+                Real(f, QStringLiteral("Z /m"), QStringLiteral("Z_Echelle"), o.Z_Echelle),
+                Check(f, QStringLiteral("Invertir X"), QStringLiteral("X_Inverse"), o.X_Inverse),
+                Check(f, QStringLiteral("Invertir Y"), QStringLiteral("Y_Inverse"), o.Y_Inverse),
+                Check(f, QStringLiteral("Invertir Z"), QStringLiteral("Z_Inverse"), o.Z_Inverse),
+                Integer(f, QStringLiteral("Espesor (mm/10)"), QStringLiteral("Epaisseur_Echelle"),
+                    o.Epaisseur_Echelle),
+                Integer(f, QStringLiteral("Longitud (m)"), QStringLiteral("Long_Echelle"), o.Long_Echelle),
+                Integer(
+                    f, QStringLiteral("Anchura (mm)"), QStringLiteral("Largeur_Echelle"), o.Largeur_Echelle),
+                Integer(f, QStringLiteral("Nb_Subdivision"), QStringLiteral("Subdivision"), o.Subdivision),
+                FontButton(f, QStringLiteral("Police_Echelle"), o.Police_Echelle) });
+        f = axes->Group(QStringLiteral("Cubo"));
+        show = Check(f, QStringLiteral("Mostrar"), QStringLiteral("Affiche_Quadri"), o.Affiche_Quadri);
+        Governs(show,
+            { Integer(f, QStringLiteral("Espesor (mm/10)"), QStringLiteral("Epaisseur_Quadri"),
+                  o.Epaisseur_Quadri),
+                ColourButton(
+                    f, QStringLiteral("&Color ..."), QStringLiteral("Couleur_Cadre"), o.Couleur_Cadre) });
+        tabs->addTab(axes, QStringLiteral("Vértice y cubo"));
+
+        auto* shots = new Page;
+        f = shots->Group(QStringLiteral("Visuales"));
+        Integer(f, QStringLiteral("Espesor (mm/10)"), QStringLiteral("Epaisseur_Visee"), o.Epaisseur_Visee);
+        Integer(f, QStringLiteral("% dibujado"), QStringLiteral("pourcentage"), o.pourcentage);
+        Integer(f, QStringLiteral("Diámetro"), QStringLiteral("diametre"), o.diametre);
+        Choice(f, QStringLiteral("Texto encrucijada"), QStringLiteral("Texte_Station"),
+            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
+            o.Texte_Station);
+        FontButton(f, QStringLiteral("Police_Station"), o.Police_Station);
+        f = shots->Group(QStringLiteral("Rotación"));
+        Real(
+            f, QStringLiteral("horizontal (grados)"), QStringLiteral("Angle_Horizontal"), o.Angle_Horizontal);
+        Real(f, QStringLiteral("vertical (grados)"), QStringLiteral("Angle_Vertical"), o.Angle_Vertical);
+        tabs->addTab(shots, QStringLiteral("Visuales"));
+
+        auto* scene = new Page;
+        f = scene->Group(QStringLiteral("&Galerías"));
+        ColourButton(f, QStringLiteral("Color ..."), QStringLiteral("Couleur_Galerie"), o.Couleur_Galerie);
+        Real(f, QStringLiteral("&Anchura por defecto"), QStringLiteral("Largeur_3D"), m_width);
+        Check(f, QStringLiteral("&Poligonal"), QStringLiteral("Filaire"), o.Filaire);
+        f = scene->Group(QStringLiteral("&Cilindros"));
+        show = Check(f, QStringLiteral("&Mostrar"), QStringLiteral("Cylindre"), o.Cylindre);
+        Governs(show,
+            { ColourButton(
+                  f, QStringLiteral("Color ..."), QStringLiteral("Couleur_Cylindre"), o.Couleur_Cylindre),
+                Integer(f, QStringLiteral("&Nombre de las caras"), QStringLiteral("N_Face"), m_faces) });
+        f = scene->Group(QStringLiteral("&Fondo"));
+        ColourButton(f, QStringLiteral("Color ..."), QStringLiteral("Couleur_Fond"), o.Couleur_Fond);
+        tabs->addTab(scene, QStringLiteral("3 D"));
+
+        Finish(tabs, QStringLiteral("Validar"));
+    }
+
+    void StoreAll()
+    {
+        Store();
+        m_target->Representation = m_representation != 0;
+        m_target->N_Face = m_faces;
+        m_target->Largeur_3D = static_cast<float>(m_width);
+    }
+
+private:
+    TOptions_Relief* m_target;
+    std::int16_t m_representation;
+    std::int16_t m_faces;
+    double m_width;
+};
+
 // "Ajuste de página del alzado": the elevation's options with its list of vertical scales, whose
 // details are edited for the scale selected in the list.
 class ElevationDialog : public TOptionForm
@@ -408,6 +512,15 @@ private:
 bool EditerPlan(TOptions_Plan& options, QWidget* parent)
 {
     PlanDialog dialog(options, parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.StoreAll();
+    return true;
+}
+
+bool EditerRelief(TOptions_Relief& options, QWidget* parent)
+{
+    ReliefDialog dialog(options, parent);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     dialog.StoreAll();

@@ -4,6 +4,7 @@
 
 struct TOptions_Plan;
 struct TOptions_Coupe;
+struct TOptions_Relief;
 struct TOptions_Tableau;
 class TGalerie;
 struct TMarge;
@@ -14,6 +15,8 @@ namespace ks {
 // `Editer` of the plan options ("Ajustar página de la planta") and of the margins ("Márgenes"):
 // the dialog on a working copy; true, with the record changed, when the user confirms.
 bool EditerPlan(TOptions_Plan& options, QWidget* parent);
+// "Ajuste de página de perspectiva", with its "3 D" tab.
+bool EditerRelief(TOptions_Relief& options, QWidget* parent);
 // "Ajuste de página del alzado", with its list of vertical scales.
 bool EditerCoupe(TOptions_Coupe& options, QWidget* parent);
 // "Ajuste de página de la tabla"; `selected`, the gallery selected in the active view (or null),

@@ -1,15 +1,18 @@
 #include "views/ui/option_form.h"
 
 #include "model/text_utils.h"
+#include "views/graphique.h"
 #include "views/options.h"
 #include "views/qt_text.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
@@ -111,6 +114,43 @@ QPushButton* TOptionForm::FontButton(QFormLayout* form, const QString& name, TPo
     auto working = std::make_shared<TPolice>(font);
     connect(button, &QPushButton::clicked, this, [this, working] { ChooseFont(*working, this); });
     m_store.push_back([working, &font] { font = *working; });
+    return button;
+}
+
+namespace {
+
+// The colour glyph of a button: a grey outline, then the colour outlined in black.
+QIcon ColourGlyph(std::int32_t colour)
+{
+    QPixmap glyph(16, 16);
+    glyph.fill(Qt::transparent);
+    QPainter p(&glyph);
+    p.setPen(Qt::gray);
+    p.drawRect(0, 0, 15, 15);
+    p.setPen(Qt::black);
+    p.setBrush(WindowsColour(colour));
+    p.drawRect(1, 1, 13, 13);
+    return QIcon(glyph);
+}
+
+} // namespace
+
+QPushButton* TOptionForm::ColourButton(
+    QFormLayout* form, const QString& caption, const QString& name, std::int32_t& field)
+{
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(name);
+    button->setIcon(ColourGlyph(field));
+    form->addRow(button);
+    auto working = std::make_shared<std::int32_t>(field);
+    connect(button, &QPushButton::clicked, this, [this, button, working] {
+        const QColor chosen = QColorDialog::getColor(WindowsColour(*working), this);
+        if (!chosen.isValid())
+            return;
+        *working = static_cast<std::int32_t>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+        button->setIcon(ColourGlyph(*working));
+    });
+    m_store.push_back([working, &field] { field = *working; });
     return button;
 }
 
