@@ -18,6 +18,8 @@ const char* const kUsage
       "      (perspective: [--azimuth A] [--inclination I] [--anaglyph])\n"
       "  karstelle-cli elevation FILE --from NAME:N (--to NAME:N | --longest | --deepest) [--blind]"
       " [--right-to-left] [--save OUT]\n"
+      "  karstelle-cli export vrml FILE OUT.wrl [--mode grey|deformation|colour] [--centre]\n"
+      "  karstelle-cli export plotter FILE OUT.plt\n"
       "  karstelle-cli stats FILE [--json]\n"
       "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "
       "DATE]"

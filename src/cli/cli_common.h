@@ -46,5 +46,6 @@ int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
 int Search(const std::vector<std::string>& args); // "search FILE [criteria]"
+int Export(const std::vector<std::string>& args); // "export vrml|plotter FILE OUT [...]"
 
 } // namespace cli

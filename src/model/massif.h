@@ -109,4 +109,6 @@ std::string MassifName(const std::string& fileName);
 // True when a file read under this name is a text massif: a ".mas" name, or a name other than
 // ".fic" (a backup) whose content begins with the text format's version line.
 bool IsTextMassif(const std::string& fileName, const std::string& bytes);
+// Bounding box of the positioned stations of the massif's current sheets; false when none.
+bool PositionedBox(const TMassif& massif, double min[3], double max[3]);
 } // namespace ks

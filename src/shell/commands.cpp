@@ -88,7 +88,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::ImportToporobot, K::Command, Cmd::ImportMenu, "&Toporobot ...", nullptr, N::Never },
         { Cmd::ExportMenu, K::Menu, Cmd::DataMenu, "&Exportar" },
         { Cmd::ExportToporobot, K::Command, Cmd::ExportMenu, "&Toporobot ...", nullptr, N::Never },
-        { Cmd::ExportVrml, K::Command, Cmd::ExportMenu, "&VRML ...", nullptr, N::Never },
+        { Cmd::ExportVrml, K::Command, Cmd::ExportMenu, "&VRML ...", nullptr, N::Massif },
         { Cmd::ExportHpgl, K::Command, Cmd::ExportMenu, "&HPGL ...", nullptr, N::Massif },
 
         { Cmd::ViewMenu, K::Menu, kBar, "&Vista", nullptr, N::ActiveView },

@@ -10,6 +10,7 @@
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
 #include "exchange/plotter.h"
+#include "exchange/ui/vrml_dialog.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
 #include "model/massif.h"
@@ -325,6 +326,23 @@ void TMainWindow::ExportPlotterCommand()
         m_massif->PlaceAllStations();
     // Written whole under a temporary name: a failure leaves an older file as it was.
     WriteFileSafely(ToUtf8(name), PlotterText(*m_massif));
+}
+
+void TMainWindow::ExportVrmlCommand()
+{
+    if (!m_massif)
+        return;
+    if (!ViewWindow(TAfficheur::kPerspectiva)) {
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QStringLiteral("Debe usted activar la perspectiva para exportar VRML."), Buttons::Ok);
+        return;
+    }
+    if (!m_massif->Computed)
+        m_massif->PlaceAllStations();
+    const QString folder
+        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
+    TExport_VRML dialog(*m_massif, m_relief, folder, this);
+    dialog.exec();
 }
 
 void TMainWindow::NewElementCommand()

@@ -79,6 +79,8 @@ public:
     void TemplateCommand(bool open);
     void RemoveAllElevationsCommand();
     void ExportPlotterCommand(); // "&Exportar" "&HPGL ...": the plotter text of the current sheets
+    // "&Exportar" "&VRML ...": the dialog "Exportación VRML", with the perspective window open.
+    void ExportVrmlCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
     void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
     void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection

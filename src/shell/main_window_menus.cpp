@@ -167,6 +167,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::NewSheet, [this] { OpenSheetEditor(nullptr); });
     On(Cmd::FindSheet, [this] { FindSheetCommand(); });
     On(Cmd::ExportHpgl, [this] { ExportPlotterCommand(); });
+    On(Cmd::ExportVrml, [this] { ExportVrmlCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 

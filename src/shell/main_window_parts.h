@@ -4,6 +4,7 @@
 
 #include "shell/file_commands.h"
 #include "shell/main_window.h"
+#include "ui/cursors.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -41,14 +42,6 @@ inline QString BaseName(const QString& path)
 {
     return QFileInfo(path).fileName();
 }
-
-// The wait cursor for the time of a long operation.
-class WaitCursor
-{
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // Loading and saving report to the status bar's first panel and its progress bar.
 class TMainWindow::Progress : public IProgress

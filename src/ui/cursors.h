@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QGuiApplication>
 
 namespace ks {
 
@@ -11,5 +12,15 @@ enum class CursorId { Croix = 30, Translat = 31, Tourne = 32, Lateral = 33 };
 
 void LoadCursors();
 QCursor ApplicationCursor(CursorId id);
+
+// The wait cursor for the time of a long operation.
+class WaitCursor
+{
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
 
 } // namespace ks

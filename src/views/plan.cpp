@@ -13,31 +13,6 @@ constexpr double kPi = 3.14159265358979323846;
 
 } // namespace
 
-bool ks::PositionedBox(const TMassif& massif, double min[3], double max[3])
-{
-    bool any = false;
-    auto take = [&](double x, double y, double z) {
-        const double v[3] = { x, y, z };
-        for (int i = 0; i < 3; ++i) {
-            min[i] = any ? std::min(min[i], v[i]) : v[i];
-            max[i] = any ? std::max(max[i], v[i]) : v[i];
-        }
-        any = true;
-    };
-    for (TFiche* sheet : massif.CurrentSheets()) {
-        for (const auto& g : sheet->Galeries) {
-            if (!g->Positioned)
-                continue;
-            take(g->Start.X, g->Start.Y, g->Start.Z);
-            for (const TStationPos& p : g->Stations)
-                take(p.X, p.Y, p.Z);
-            if (g->Stations.empty() && !g->End.Final)
-                take(g->End.X, g->End.Y, g->End.Z);
-        }
-    }
-    return any;
-}
-
 TPlan::TPlan(TViewContext& context)
     : TProjection(context)
 {

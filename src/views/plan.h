@@ -47,8 +47,3 @@ private:
     void PaintGrid();
     QPointF FixedOrigin() const;
 };
-
-namespace ks {
-// Bounding box of the positioned stations of the massif's current sheets; false when none.
-bool PositionedBox(const TMassif& massif, double min[3], double max[3]);
-} // namespace ks

@@ -1,12 +1,12 @@
 #include "views/ui/option_form.h"
 
 #include "model/text_utils.h"
+#include "ui/prompt.h"
 #include "views/graphique.h"
 #include "views/options.h"
 #include "views/qt_text.h"
 
 #include <QCheckBox>
-#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDialog>
 #include <QFormLayout>
@@ -144,10 +144,10 @@ QPushButton* TOptionForm::ColourButton(
     form->addRow(button);
     auto working = std::make_shared<std::int32_t>(field);
     connect(button, &QPushButton::clicked, this, [this, button, working] {
-        const QColor chosen = QColorDialog::getColor(WindowsColour(*working), this);
-        if (!chosen.isValid())
+        const std::optional<QColor> chosen = Prompt().Colour(WindowsColour(*working));
+        if (!chosen || !chosen->isValid())
             return;
-        *working = static_cast<std::int32_t>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16));
+        *working = static_cast<std::int32_t>(chosen->red() | (chosen->green() << 8) | (chosen->blue() << 16));
         button->setIcon(ColourGlyph(*working));
     });
     m_store.push_back([working, &field] { field = *working; });

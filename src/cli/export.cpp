@@ -1,0 +1,55 @@
+// karstelle-cli export: the computed current sheets as a VRML world or as plotter text.
+#include "cli/cli_common.h"
+
+#include "exchange/plotter.h"
+#include "exchange/vrml.h"
+#include "model/file_io.h"
+#include "views/options.h"
+#include "views/settings_dir.h"
+
+#include <iostream>
+
+namespace cli {
+
+int Export(const std::vector<std::string>& args)
+{
+    if (args.size() < 3 || (args[0] != "vrml" && args[0] != "plotter"))
+        return std::cerr << kUsage, 2;
+    const std::string& format = args[0];
+    const std::string& file = args[1];
+    const std::string& out = args[2];
+    ks::TVrmlSettings settings;
+    settings.Centre = false;
+    for (std::size_t i = 3; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (format == "vrml" && a == "--centre") {
+            settings.Centre = true;
+        } else if (format == "vrml" && a == "--mode" && i + 1 < args.size()) {
+            const std::string& mode = args[++i];
+            if (mode == "grey")
+                settings.Mode = 0;
+            else if (mode == "colour")
+                settings.Mode = 2;
+            else if (mode == "deformation")
+                settings.Mode = 3;
+            else
+                return std::cerr << kUsage, 2;
+        } else {
+            return std::cerr << kUsage, 2;
+        }
+    }
+
+    TMassif massif;
+    if (!LoadComputed(file, massif))
+        return 1;
+    if (format == "plotter") {
+        ks::WriteFileSafely(out, ks::PlotterText(massif));
+        return 0;
+    }
+    TOptions_Relief options;
+    ks::Charger(options, ks::SettingsDirectory() + "/" + ks::kReliefOptionsFile);
+    ks::ExportVrml(out, std::string(), massif, options, settings);
+    return 0;
+}
+
+} // namespace cli
