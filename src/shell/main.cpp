@@ -8,6 +8,7 @@
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 #include "views/settings_dir.h"
+#include "window/support_gl.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -35,6 +36,7 @@ public:
 
 int main(int argc, char** argv)
 {
+    ks::UseCompatibilityOpenGL();
     TApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Karstelle"));
     ks::InstallQtSpanish();

@@ -21,6 +21,7 @@
 #include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
+#include "window/outils_3d.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -98,6 +99,8 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     m_printer->setPageOrientation(QPageLayout::Landscape);
     BuildMenus();
     BuildToolBars();
+    m_outils = new TOutils_3D(this);
+    m_outils->hide();
     ReadOptionsAndSettings();
     ApplySettings();
     UpdateCommands();
@@ -192,6 +195,7 @@ void TMainWindow::UpdateCommands()
     state.PerspectiveView = view && view->ViewKind() == TAfficheur::kPerspectiva;
     state.RotatableView = view && (view->ViewKind() == TAfficheur::kPlan || state.PerspectiveView);
     state.TableView = view && view->ViewKind() == TAfficheur::kTabla;
+    state.Shown3D = view && view->Shown3D();
     state.ViewPoint = view && view->Point != 0;
     state.Selection = open && m_massif->SelectionActive;
     for (QMdiSubWindow* window : m_mdi->subWindowList())
@@ -218,6 +222,37 @@ void TMainWindow::UpdateCommands()
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
     m_explorer->setVisible(open && state.ExplorerShown && m_settings.Explorateur);
+    SyncTools3D(state.PerspectiveView ? ActiveView() : nullptr);
+}
+
+void TMainWindow::SyncTools3D(TAfficheur* perspective)
+{
+    // The 3D tools window shows while a perspective window is active, where it was last left, at
+    // first at the bottom centre of the frame.
+    if (!perspective) {
+        if (m_outils->isVisible())
+            m_outilsPosition = m_outils->pos();
+        m_outils->hide();
+        m_outils->Attach(nullptr);
+        return;
+    }
+    m_outils->Attach(perspective);
+    if (m_outils->isVisible())
+        return;
+    m_outils->adjustSize();
+    if (m_outilsPosition) {
+        m_outils->move(*m_outilsPosition);
+    } else {
+        const QRect frame = geometry();
+        const int bottom = frame.bottom() - (statusBar()->isVisible() ? statusBar()->height() : 0);
+        m_outils->move(frame.center().x() - m_outils->width() / 2, bottom - m_outils->height() - 8);
+    }
+    m_outils->show();
+}
+
+void TMainWindow::State3DChanged()
+{
+    UpdateCommands();
 }
 
 void TMainWindow::Recover(TEco TFiche::*field)

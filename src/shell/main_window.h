@@ -12,11 +12,13 @@
 #include "window/view_host.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QStyle>
 
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QComboBox;
@@ -40,6 +42,7 @@ inline constexpr const char* kPartlyReadText
 
 class TAfficheur;
 class TExploreur;
+class TOutils_3D;
 
 // The application's frame: menus, tool bars, status bar with its progress bar, the multiple-
 // document area of the view windows. Owns the open massif, the option records and the settings.
@@ -124,6 +127,8 @@ public:
     void OpenSheet(int fiche) override;
     bool HasView(int kind) const override { return ViewWindow(kind) != nullptr; }
     void Locate(int kind, int fiche, int galerie, int point) override;
+    void State3DChanged() override;
+    TOutils_3D* Tools3D() const { return m_outils; }
     // Opens the file named on the command line once the window is shown.
     void OpenAtStart(const QString& fileName);
 
@@ -169,6 +174,7 @@ private:
     void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom
     void ListWindows(QMenu* menu); // the open windows at the end of "&Ventanas"
     void ApplyScaleBox();
+    void SyncTools3D(TAfficheur* perspective); // the 3D tools window follows the active perspective
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
     class Progress;
@@ -211,6 +217,8 @@ private:
     QAction* m_windowsSeparator = nullptr;
     bool m_computing = false;
     bool m_exiting = false;
+    TOutils_3D* m_outils = nullptr; // "Herramientas_3D"
+    std::optional<QPoint> m_outilsPosition; // where the user last left it
     int m_busy = 0; // a print job or the preview runs
 };
 

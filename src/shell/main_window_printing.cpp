@@ -68,9 +68,22 @@ void TMainWindow::PrintCommand()
     graphique.SetPrinterPage(QSizeF(printer.width(), printer.height()), PageMm(printer));
     int columns = 1, rows = 1;
     graphique.NbPages(columns, rows, m_marge.EGauche + m_marge.EDroite, m_marge.EHaut + m_marge.EBas);
+    if (view->Shown3D()) // the 3D picture, scaled onto one page
+        columns = rows = 1;
     int first = 0, last = 0, copies = 1;
     if (!Prompt().PrintDialog(printer, columns * rows, first, last, copies))
         return;
+    if (view->Shown3D()) {
+        const QImage picture = view->Picture3D();
+        if (picture.isNull()) {
+            Prompt().Error(QStringLiteral("La vista 3D no se puede imprimir sin OpenGL."));
+            return;
+        }
+        WaitCursor wait;
+        if (!PrintPicture(printer, picture, copies))
+            Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(printer.outputFileName()));
+        return;
+    }
     // The dialog may have changed the paper.
     if (!CheckPrintableArea(printer))
         return;

@@ -139,7 +139,15 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     m_hint->setObjectName(QStringLiteral("Bulle"));
     m_hint->setStyleSheet(QStringLiteral("QLabel { background: #ffffe1; border: 1px solid black; }"));
     setFocusPolicy(Qt::StrongFocus); // the arrow and page keys scroll
+    m_debut3D.setSingleShot(true);
+    connect(&m_debut3D, &QTimer::timeout, this, [this] { Build3D(); });
+    connect(&m_deplacement, &QTimer::timeout, this, [this] { Deplacement(); });
     connect(&m_rotation, &QTimer::timeout, this, [this] {
+        if (m_3d) { // the camera orbits the cave's middle
+            OrbitCamera(*Perspective(), m_rotationStep);
+            Render3D();
+            return;
+        }
         if (TPerspective* perspective = Perspective()) {
             // The vertical step turns back at the bounds of the shown inclination.
             const double shown = -perspective->Inclinaison;
@@ -155,7 +163,10 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     resize(640, 480);
 }
 
-TAfficheur::~TAfficheur() = default;
+TAfficheur::~TAfficheur()
+{
+    FreeScene(); // while the panel's context still exists
+}
 
 TPlan* TAfficheur::Plan() const
 {
@@ -216,6 +227,10 @@ void TAfficheur::Layout()
 {
     if (!m_view || width() <= 20 || height() <= 65)
         return;
+    if (m_3d) { // the scene is built again from the massif instead
+        m_debut3D.start(0);
+        return;
+    }
     Unmark();
     if (m_host.Context().Massif && !m_host.Context().Massif->Computed)
         m_host.Context().Massif->PlaceAllStations();
@@ -317,6 +332,10 @@ void TAfficheur::Activate()
 void TAfficheur::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    if (m_3d) { // the panel takes the new size and draws again
+        m_support->setGeometry(rect());
+        return;
+    }
     Layout();
 }
 

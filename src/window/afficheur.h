@@ -2,6 +2,7 @@
 
 #include "compute/elevation.h"
 #include "views/graphique.h"
+#include "views/scene_gl.h"
 
 #include <QImage>
 #include <QPoint>
@@ -23,6 +24,7 @@ class TPerspective;
 namespace ks {
 
 class IViewHost;
+class TSupportOpenGL;
 
 // The child window that shows one view of the open massif: the drawing in an image with two
 // scroll bars, the scale and zoom ratio, mouse rotation, rubber-band zoom, selection and hover
@@ -97,6 +99,30 @@ public:
     void RemoveBranch(); // "Re&tirar", after its confirmation
     void ElevationAssistant(); // "&Approfondir ..."
 
+    // The perspective's 3D scene, switched by "3&D" of the 3D tools window.
+    bool Shown3D() const { return m_3d; }
+    void Set3D(bool on);
+    // "&Stereo": the anaglyph, on a black window.
+    void SetStereo(bool on);
+    Navigation Navigation3D() const { return m_navigation; }
+    void SetNavigation3D(Navigation mode);
+    void Horizontal3D(); // "Horizontal": the camera levelled, heading and place kept
+    void Retroceder(); // "Retroceder": the camera back at the overview position
+    TMaScene* Scene() const { return m_scene.get(); }
+    QWidget* Support() const { return m_support; } // the 3D panel, or its placeholder
+    // The 3D picture as last rendered (empty without OpenGL), for printing.
+    QImage Picture3D();
+    // The 3D panel's mouse and modifier keys.
+    void Press3D(const QPoint& p);
+    void Move3D(const QPoint& p);
+    void Release3D();
+    // A key pressed or released on the 3D panel: Alt held gives the lateral moves, Ctrl held the
+    // rotation, releasing either the translation; Shift held moves ten times as fast.
+    void Key3D(int key, bool pressed);
+    double SpeedFactor() const { return m_speed; }
+    // One tick of "Deplacement": the camera moves by the drag since the press.
+    void Deplacement();
+
     QImage& Image() { return m_bitmap; }
     QScrollBar* HorizontalBar() const { return m_hbar; }
     QScrollBar* VerticalBar() const { return m_vbar; }
@@ -126,6 +152,10 @@ private:
     // gallery must be selected in a view first.
     std::optional<TGalleryRef> SelectedGallery(bool inElevation);
     void BranchChanged();
+    // "Debut_3D": the scene built from the current sheets, then drawn.
+    void Build3D();
+    void Render3D();
+    void FreeScene();
     // Shows the stop window and starts the rotation timer.
     void StartRotation();
     // The status text of a rotation: the plan's angle, or the perspective's two angles.
@@ -161,6 +191,15 @@ private:
     QString m_hintText;
     double m_previewAngle = 0;
     QPointF m_previewTurn; // azimuth and inclination of a perspective drag
+    bool m_3d = false;
+    QWidget* m_support = nullptr;
+    TSupportOpenGL* m_gl = nullptr; // null where the platform has no OpenGL (offscreen)
+    std::unique_ptr<TMaScene> m_scene;
+    QTimer m_debut3D; // 100 ms, once
+    QTimer m_deplacement; // 250 ms while a drag moves the camera
+    Navigation m_navigation = Navigation::Translation;
+    double m_speed = 1; // 10 while Shift is held
+    QPoint m_press3D, m_drag3D; // the press, and the drag since it (dx, dy)
 };
 
 } // namespace ks

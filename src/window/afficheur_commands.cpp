@@ -160,6 +160,8 @@ bool AskPerspectiveRotation(QWidget* parent, QString texts[4])
 
 void TAfficheur::Rotate()
 {
+    if (m_3d)
+        return; // the scene turns with "Rotar horizontalmente ..." and the mouse
     if (m_kind == kPerspectiva) {
         QString texts[4] = { m_rotationTexts[0], m_rotationTexts[1], m_rotationTexts[2], m_rotationTexts[3] };
         if (!AskPerspectiveRotation(this, texts))
@@ -208,7 +210,8 @@ void TAfficheur::RotateHorizontally()
     if (!step)
         return;
     m_pasRotation = *text;
-    m_rotationStep = *step;
+    // In 3D, the camera orbits by the step each tenth of a second (kept in thousandths of a degree).
+    m_rotationStep = m_3d ? std::round(*step * 1000) / 1000 : *step;
     m_rotationVertical = 0;
     m_inclinationMin = -90;
     m_inclinationMax = 90;
@@ -237,7 +240,8 @@ void TAfficheur::StartRotation()
         StopRotation();
     });
     m_stopWindow->show();
-    m_rotation.start(30);
+    m_rotation.start(m_3d ? 100 : 30);
+    m_host.State3DChanged(); // the 3D tools window waits for the end
 }
 
 void TAfficheur::StopRotation()
@@ -247,9 +251,11 @@ void TAfficheur::StopRotation()
     m_rotation.stop();
     if (m_stopWindow)
         m_stopWindow->close();
-    if (TPerspective* perspective = Perspective(); perspective && m_takeBack)
+    if (TPerspective* perspective = Perspective(); perspective && m_takeBack && !m_3d)
         perspective->Tourner(-m_rotationStep, -m_rotationVertical);
-    Layout();
+    if (!m_3d)
+        Layout();
+    m_host.State3DChanged();
 }
 
 void TAfficheur::Properties()

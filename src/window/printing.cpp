@@ -53,6 +53,24 @@ void DecoratePage(QPainter& p, const TMarge& m, const QString& fileName, int pag
     write(m.D_Afficher, m.C_Date, QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
 }
 
+bool PrintPicture(QPagedPaintDevice& device, const QImage& picture, int copies)
+{
+    QPainter painter;
+    if (picture.isNull() || !painter.begin(&device))
+        return false;
+    const double w = picture.width(), h = picture.height();
+    const double f = 0.99 * std::min(device.width() / w, device.height() / h);
+    const QSize size(static_cast<int>(w * f), static_cast<int>(h * f));
+    const QRect target(
+        QPoint((device.width() - size.width()) / 2, (device.height() - size.height()) / 2), size);
+    for (int copy = 0; copy < std::max(1, copies); ++copy) {
+        if (copy > 0)
+            device.newPage();
+        painter.drawImage(target, picture);
+    }
+    return painter.end();
+}
+
 int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, int last, int copies,
     const TMarge& m, const QString& fileName, bool decorate, const std::function<bool(int)>& progress,
     bool* stopped)

@@ -23,6 +23,10 @@ int PrintView(TGraphique& view, int mode, QPagedPaintDevice& device, int first, 
     const TMarge& margins, const QString& fileName, bool decorate, const std::function<bool(int)>& progress,
     bool* stopped = nullptr);
 
+// A picture (a 3D view) as one page per copy, filling 99 % of the page in its limiting direction,
+// centred. False when the device could not be painted on.
+bool PrintPicture(QPagedPaintDevice& device, const QImage& picture, int copies);
+
 // Corner marks and annotations (file name, "Página" and number, date) of a printed page.
 void DecoratePage(QPainter& painter, const TMarge& margins, const QString& fileName, int page);
 

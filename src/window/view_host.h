@@ -39,6 +39,9 @@ public:
     virtual bool HasView(int kind) const = 0;
     // "&Planta", "&Alzado": the item selected in the window of that kind, which comes forward.
     virtual void Locate(int kind, int fiche, int galerie, int point) = 0;
+    // A perspective window went into or out of 3D, or changed its navigation: the commands and
+    // the 3D tools window follow.
+    virtual void State3DChanged() { }
 };
 
 } // namespace ks
