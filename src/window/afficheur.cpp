@@ -535,7 +535,8 @@ void TAfficheur::MousePress(const QPoint& p, Qt::MouseButton button)
         m_panStart = m_image->mapToGlobal(p);
         m_panOrigin = QPoint(m_hbar->value(), m_vbar->value());
     } else if (m_host.Mode() == 1 && (m_kind == kPlan || m_kind == kPerspectiva)) {
-        m_start = p;
+        // In window coordinates: the image moves when the turned drawing changes size.
+        m_start = p + m_image->pos();
         m_dragging = true;
         m_previewAngle = 0;
         m_previewTurn = QPointF();
@@ -560,8 +561,8 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
     }
     if (m_dragging && m_host.Mode() == 1 && m_kind == kPlan) {
         // The angle swept around the centre of the visible area from the start point.
-        const QPointF m(m_image->width() / 2.0, m_image->height() / 2.0);
-        const QPointF s = QPointF(m_start) - m, e = QPointF(p) - m;
+        const QPointF m = QPointF(m_image->pos()) + QPointF(m_image->width() / 2.0, m_image->height() / 2.0);
+        const QPointF s = QPointF(m_start) - m, e = QPointF(p + m_image->pos()) - m;
         const double ls = std::hypot(s.x(), s.y()), le = std::hypot(e.x(), e.y());
         if (ls == 0 || le == 0)
             return;
@@ -578,7 +579,7 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
     }
     if (m_dragging && m_host.Mode() == 1 && m_kind == kPerspectiva) {
         // A third of a degree per pixel, the start point minus the pointer.
-        m_previewTurn = QPointF(m_start - p) / 3.0;
+        m_previewTurn = QPointF(m_start - (p + m_image->pos())) / 3.0;
         std::string text;
         Perspective()->ApercuRotation(m_previewTurn.x(), m_previewTurn.y(), text);
         Unmark();

@@ -69,7 +69,8 @@ public:
         inputs.push_back({ prompt, initial });
         if (inputAnswers.empty())
             return std::nullopt;
-        auto answer = inputAnswers.front();
+        std::optional<QString> answer;
+        answer.swap(inputAnswers.front()); // a copy here draws a false warning from GCC 12 at -O2
         inputAnswers.pop_front();
         return answer;
     }

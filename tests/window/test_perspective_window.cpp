@@ -89,11 +89,17 @@ TEST_F(PerspectiveWindowTest, DragTurnsAThirdOfADegreePerPixel)
 {
     TPerspective& p = Open();
     window->Action("Rotación")->setChecked(true);
-    QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, QPoint(200, 200));
-    QTest::mouseMove(view->ImageWidget(), QPoint(170, 215));
+    // The pointer in the window's coordinates: the image moves as the turned drawing changes size.
+    QWidget* image = view->ImageWidget();
+    auto at = [image](int x, int y) { return QPoint(x, y) - image->pos(); };
+    QTest::mousePress(image, Qt::LeftButton, {}, at(300, 300));
+    for (int step = 1; step <= 3; ++step) {
+        QTest::mouseMove(image, at(300 - 10 * step, 300 + 5 * step));
+        QCoreApplication::processEvents();
+    }
     EXPECT_EQ(window->StatusPanel1()->text(), "40 °  25 °"); // previewed, not kept
     EXPECT_DOUBLE_EQ(p.Azimut, 30);
-    QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, QPoint(170, 215));
+    QTest::mouseRelease(image, Qt::LeftButton, {}, at(270, 315));
     EXPECT_DOUBLE_EQ(p.Azimut, 40);
     EXPECT_DOUBLE_EQ(p.Inclinaison, -25);
     EXPECT_EQ(window->StatusPanel1()->text(), "40 °  25 °");

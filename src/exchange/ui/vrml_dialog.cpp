@@ -13,6 +13,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -97,7 +98,9 @@ TExport_VRML::TExport_VRML(
     auto* model = new QHBoxLayout;
     model->addWidget(Nom_Modele);
     model->addWidget(Fichier_modele);
-    form->addRow(QStringLiteral("Archivo &modelo"), model);
+    auto* modelLabel = new QLabel(QStringLiteral("Archivo &modelo"), this);
+    modelLabel->setBuddy(Nom_Modele);
+    form->addRow(modelLabel, model);
     layout->addLayout(form);
 
     OKBtn = new QPushButton(QStringLiteral("&Exportar ..."), this);
