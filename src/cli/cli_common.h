@@ -46,6 +46,7 @@ int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
 int Search(const std::vector<std::string>& args); // "search FILE [criteria]"
-int Export(const std::vector<std::string>& args); // "export vrml|plotter FILE OUT [...]"
+int Export(const std::vector<std::string>& args); // "export vrml|plotter|toporobot FILE OUT [...]"
+int Import(const std::vector<std::string>& args); // "import toporobot IN OUT"
 
 } // namespace cli

@@ -2,6 +2,7 @@
 #include "cli/cli_common.h"
 
 #include "exchange/plotter.h"
+#include "exchange/toporobot.h"
 #include "exchange/vrml.h"
 #include "model/file_io.h"
 #include "views/options.h"
@@ -13,7 +14,7 @@ namespace cli {
 
 int Export(const std::vector<std::string>& args)
 {
-    if (args.size() < 3 || (args[0] != "vrml" && args[0] != "plotter"))
+    if (args.size() < 3 || (args[0] != "vrml" && args[0] != "plotter" && args[0] != "toporobot"))
         return std::cerr << kUsage, 2;
     const std::string& format = args[0];
     const std::string& file = args[1];
@@ -46,9 +47,34 @@ int Export(const std::vector<std::string>& args)
         ks::WriteFileSafely(out, ks::PlotterText(massif));
         return 0;
     }
+    if (format == "toporobot") {
+        if (massif.References.empty()) {
+            std::cerr << "karstelle-cli: " << ks::kNoReferenceExportText << '\n';
+            return 1;
+        }
+        ks::WriteFileSafely(out, ks::ToporobotText(massif));
+        return 0;
+    }
     TOptions_Relief options;
     ks::Charger(options, ks::SettingsDirectory() + "/" + ks::kReliefOptionsFile);
     ks::ExportVrml(out, std::string(), massif, options, settings);
+    return 0;
+}
+
+int Import(const std::vector<std::string>& args)
+{
+    if (args.size() != 3 || args[0] != "toporobot")
+        return std::cerr << kUsage, 2;
+    TMassif massif;
+    ConsoleReporter reporter;
+    const ks::TToporobotReport report = ks::ImportToporobot(args[1], massif, &reporter);
+    massif.Save(args[2]);
+    std::cout << "sheets: " << report.Sheets << "\ngalleries: " << report.Galleries
+              << "\nshots: " << report.Shots << "\nreferences: " << report.References
+              << "\nseries: " << report.Series << "\nstation lines: " << report.Stations << '\n';
+    const std::string adapted = report.Adapted();
+    if (!adapted.empty())
+        PrintMessage(adapted);
     return 0;
 }
 

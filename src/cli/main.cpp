@@ -275,6 +275,8 @@ int main(int argc, char** argv)
             return Compute(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "search")
             return cli::Search(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!args.empty() && args[0] == "import")
+            return cli::Import(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "export")
             return cli::Export(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "stats")
