@@ -85,9 +85,9 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::ReferencePoints, K::Command, Cmd::DataMenu, "&Puntos de referencia ...", nullptr, N::Massif },
         { Cmd::Declinations, K::Command, Cmd::DataMenu, "D&eclinaciones ...", nullptr, N::Massif },
         { Cmd::ImportMenu, K::Menu, Cmd::DataMenu, "&Importar" },
-        { Cmd::ImportToporobot, K::Command, Cmd::ImportMenu, "&Toporobot ...", nullptr, N::Never },
+        { Cmd::ImportToporobot, K::Command, Cmd::ImportMenu, "&Toporobot ...", nullptr, N::Massif },
         { Cmd::ExportMenu, K::Menu, Cmd::DataMenu, "&Exportar" },
-        { Cmd::ExportToporobot, K::Command, Cmd::ExportMenu, "&Toporobot ...", nullptr, N::Never },
+        { Cmd::ExportToporobot, K::Command, Cmd::ExportMenu, "&Toporobot ...", nullptr, N::Massif },
         { Cmd::ExportVrml, K::Command, Cmd::ExportMenu, "&VRML ...", nullptr, N::Massif },
         { Cmd::ExportHpgl, K::Command, Cmd::ExportMenu, "&HPGL ...", nullptr, N::Massif },
 

@@ -10,6 +10,7 @@
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
 #include "exchange/plotter.h"
+#include "exchange/toporobot.h"
 #include "exchange/ui/vrml_dialog.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
@@ -378,6 +379,60 @@ void TMainWindow::ExportVrmlCommand()
         = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
     TExport_VRML dialog(*m_massif, m_relief, folder, this);
     dialog.exec();
+}
+
+void TMainWindow::ImportToporobotCommand()
+{
+    if (!m_massif)
+        return;
+    const QString name = Prompt().OpenFileName(
+        QStringLiteral("Importar"), QString(), QString::fromUtf8(kToporobotFilter) + QStringLiteral(";;*"));
+    if (name.isEmpty())
+        return;
+    m_computation->Stop(); // the sheets join the massif only with no computation reading it
+    TToporobotReport report;
+    {
+        WaitCursor wait;
+        TPromptReporter reporter;
+        report = ImportToporobot(ToUtf8(name), *m_massif, &reporter, m_progressSink.get());
+    }
+    m_status->clear();
+    const std::string adapted = report.Adapted();
+    if (!adapted.empty())
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Toporobot"),
+            QStringLiteral("%1 fichas importadas.\n").arg(report.Sheets) + ToQString(adapted), Buttons::Ok);
+    MassifChanged(Change::Data);
+}
+
+void TMainWindow::ExportToporobotCommand()
+{
+    if (!m_massif)
+        return;
+    if (m_massif->References.empty()) {
+        Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+            QString::fromUtf8(kNoReferenceExportText), Buttons::Ok);
+        return;
+    }
+    const QString folder
+        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
+    QString name
+        = Prompt().SaveFileName(QStringLiteral("Exportar"), folder, QString::fromUtf8(kToporobotFilter));
+    if (name.isEmpty())
+        return;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".Tab");
+    if (QFile::exists(name)
+        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
+               Buttons::YesNo)
+            != Answer::Yes)
+        return;
+    {
+        WaitCursor wait;
+        WriteFileSafely(ToUtf8(name), ToporobotText(*m_massif));
+    }
+    Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"), QString::fromUtf8(kExportDoneText),
+        Buttons::Ok);
 }
 
 void TMainWindow::NewElementCommand()

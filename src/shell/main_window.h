@@ -84,6 +84,10 @@ public:
     void ExportPlotterCommand(); // "&Exportar" "&HPGL ...": the plotter text of the current sheets
     // "&Exportar" "&VRML ...": the dialog "Exportación VRML", with the perspective window open.
     void ExportVrmlCommand();
+    // "&Importar" "&Toporobot ...": a Toporobot file's sheets join the open massif when it was read whole.
+    void ImportToporobotCommand();
+    // "&Exportar" "&Toporobot ...": the current sheets and the reference points as a Toporobot file.
+    void ExportToporobotCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
     void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
     void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection

@@ -168,6 +168,8 @@ void TMainWindow::BuildMenus()
     On(Cmd::FindSheet, [this] { FindSheetCommand(); });
     On(Cmd::ExportHpgl, [this] { ExportPlotterCommand(); });
     On(Cmd::ExportVrml, [this] { ExportVrmlCommand(); });
+    On(Cmd::ImportToporobot, [this] { ImportToporobotCommand(); });
+    On(Cmd::ExportToporobot, [this] { ExportToporobotCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 

@@ -1,3 +1,4 @@
+#include "exchange/toporobot.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
@@ -483,4 +484,37 @@ TEST(MainWindow, EveryChangeTakesTheOneRoute)
     w.ColoursChanged();
     EXPECT_FALSE(w.Massif()->Saved);
     EXPECT_FALSE(w.Computation().Pending());
+}
+
+TEST(MainWindow, ToporobotExportedThenImportedIntoTheOpenMassif)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(Computed(w));
+    const std::size_t sheets = w.Massif()->Sheets.size();
+    prompt.fileNames = { QString::fromStdString(home.Path("cueva")) };
+    w.Action("Exportar/Toporobot")->trigger();
+    EXPECT_EQ(prompt.shown.back().text, "Exportación terminada");
+    const std::string text = ReadFile(home.Path("cueva.Tab"));
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+
+    // A file that is no Toporobot file is refused and leaves the massif as it was.
+    WriteFile(home.Path("otro.Tab"), "1\t-1\t1\t0\r");
+    prompt.fileNames = { QString::fromStdString(home.Path("otro.Tab")) };
+    w.Action("Toporobot")->trigger();
+    EXPECT_TRUE(prompt.shown.back().text.contains("otro.Tab")) << prompt.shown.back().text.toStdString();
+    EXPECT_EQ(w.Massif()->Sheets.size(), sheets);
+
+    prompt.fileNames = { QString::fromStdString(home.Path("cueva.Tab")) };
+    w.Action("Toporobot")->trigger();
+    EXPECT_GT(w.Massif()->Sheets.size(), sheets);
+    EXPECT_FALSE(w.Massif()->Saved);
+    EXPECT_TRUE(Computed(w)); // computed again with the new sheets
+
+    // Without reference points there is nothing to tie the export to.
+    w.Massif()->References.clear();
+    w.Action("Exportar/Toporobot")->trigger();
+    EXPECT_EQ(prompt.shown.back().text.toStdString(), kNoReferenceExportText);
 }

@@ -38,7 +38,8 @@ protected:
         const QStringList& items, std::int16_t& field);
     QPushButton* FontButton(QFormLayout* form, const QString& name, TPolice& font);
     // A "Color ..." button on a Windows colour (00BBGGRR), showing the colour as its glyph.
-    QPushButton* ColourButton(QFormLayout* form, const QString& caption, const QString& name, std::int32_t& field);
+    QPushButton* ColourButton(
+        QFormLayout* form, const QString& caption, const QString& name, std::int32_t& field);
     // "Validar"/"Guardar" and "Deshacer" under the given content.
     void Finish(QWidget* content, const QString& okCaption);
 

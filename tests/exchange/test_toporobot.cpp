@@ -1,0 +1,281 @@
+// The Toporobot exchange: the export's records, the import's sheets and stations, the round trip of
+// the bundled sample, and the real files of other caves.
+#include "compute/driver.h"
+#include "exchange/toporobot.h"
+#include "model/file_error.h"
+#include "model/massif.h"
+#include "model/text_utils.h"
+#include "support/fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <iostream>
+
+using namespace ks;
+using namespace ks::test;
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    return lines;
+}
+
+std::vector<std::string> Split(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
+        fields.push_back(line.substr(start, tab - start));
+    fields.push_back(line.substr(start));
+    return fields;
+}
+
+// A massif with one reference point at A 1 and one sheet of one gallery A 1 - B 1.
+std::unique_ptr<TMassif> Small(const std::vector<TVisee>& shots, const std::vector<std::string>& surveyors)
+{
+    auto massif = std::make_unique<TMassif>();
+    massif->FileName = "/caves/(Sima).mas";
+    auto reference = std::make_unique<TPointTopo>();
+    reference->Name.Set("A");
+    reference->Number = 1;
+    reference->X = 400.5;
+    reference->Y = 3000.25;
+    reference->Z = 900;
+    massif->References.push_back(std::move(reference));
+    auto sheet = std::make_unique<TFiche>();
+    sheet->Date = "07/05/98";
+    for (const std::string& s : surveyors)
+        sheet->Surveyors.emplace_back(s);
+    sheet->Declinaison = 1.8;
+    auto g = std::make_unique<TGalerie>();
+    g->Start.Name.Set("A");
+    g->Start.Number = 1;
+    g->End.Name.Set("B");
+    g->End.Number = 1;
+    g->Name.Set("Galer\xED"
+                "a \xE9"); // Windows-1252
+    for (const TVisee& v : shots)
+        g->AddShot(v);
+    sheet->Galeries.push_back(std::move(g));
+    massif->AddSheet(std::move(sheet), false);
+    return massif;
+}
+
+TVisee Shot(double length, double azimuth, std::uint8_t azimuthUnit, double inclination = 0)
+{
+    TVisee v;
+    v.Length = length;
+    v.Azimuth = azimuth;
+    v.AzimuthUnit = azimuthUnit;
+    v.Inclination = inclination;
+    return v;
+}
+
+// Imports a text written here into a fresh massif.
+TToporobotReport Import(const std::string& text, TMassif& massif, TempDir& dir)
+{
+    WriteFile(dir.Path("in.Tab"), text);
+    return ImportToporobot(dir.Path("in.Tab"), massif);
+}
+
+} // namespace
+
+TEST(ToporobotExport, RecordsCrOnlyWithTheirConversions)
+{
+    TVisee back = Shot(10, 250, kBackGrades);
+    back.RightWidth = "3"; // a single width
+    TVisee second = Shot(5, 150, kBackGrades);
+    second.Comment.Set("(nota");
+    auto massif = Small({ back, second }, { "Ana" });
+    const std::string text = ToporobotText(*massif);
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    const auto lines = Lines(text);
+    ASSERT_GE(lines.size(), 19u);
+    EXPECT_EQ(lines[0], "-6\t1\t.(Sima)");
+    EXPECT_EQ(lines[1], "-5\t1\t400500.00\t3000250.00\t900.00\t1\t0");
+    EXPECT_EQ(lines[2], "-2\t1\t07\t05\t98\tAna\t \t0\t-2.00\t0\t1"); // 1.8° is 2 grades, negated
+    EXPECT_EQ(lines[3], "-2\t999\t4\t1\t99\t \t \t0\t0.00\t0\t0\tPunto fijo");
+    EXPECT_EQ(lines[4], "-1\t1\t360.00\t360.00\t0.10\t1.00\t1.00\t100.00\t0.00");
+    EXPECT_EQ(lines[12], "-1\t999\t400.00\t400.00\t0.00\t0.00\t0.00\t100.00\t-100.00");
+    EXPECT_EQ(lines[13], "");
+    // The reference is the gallery's start: no placeholder series; series 1 from (1, 0).
+    EXPECT_EQ(lines[14],
+        "1\t-1\t1\t0\t1\t2\t2\t0\t0\t\tGaler\xED"
+        "a \x8e");
+    EXPECT_EQ(Split(lines[15])[11], "");
+    const auto first = Split(lines[16]);
+    EXPECT_EQ(first[2], "5"); // degrees inclination, grades azimuth
+    EXPECT_EQ(first[5], "50.00"); // 250 read backwards
+    EXPECT_EQ(first[7], "1.50"); // half of the single width each side
+    EXPECT_EQ(first[8], "1.50");
+    EXPECT_EQ(Split(lines[17])[5], "350.00");
+    EXPECT_EQ(Split(lines[17])[11], ".(nota");
+
+    auto none = Small({ Shot(1, 0, kDegrees) }, {});
+    EXPECT_EQ(Lines(ToporobotText(*none))[2], "-2\t1\t07\t05\t98\t \t \t0\t-2.00\t0\t1");
+    none->References.clear();
+    EXPECT_THROW(ToporobotText(*none), std::runtime_error);
+}
+
+TEST(ToporobotImport, EntranceTripsJunctionsAndCleaning)
+{
+    TempDir dir;
+    TMassif massif;
+    // Series 1 from the entrance of SIMA: stations 0 to 5 with trips 3, 3, 3, 4, 4, 3; a shot of
+    // length 0 at station 4 of trip 4; series 2 hangs on station 5 and ends open.
+    std::string text
+        = "-6\t1\tSIMA\r-5\t1\t1000.00\t2000.00\t300.00\t1\t0\r"
+          "-2\t3\t7\t5\t98\tAna\tLuis\t0\t0.00\t0\t1\r-2\t4\t08\t05\t98\tAna\t\t0\t-10.00\t0\t1\r"
+          "-1\t1\t360.00\t360.00\t0.10\t1.00\t1.00\t100.00\t0.00\r\r"
+          "1\t-1\t1\t0\t1\t5\t5\t0\t0\tPrincipal\r"
+          "1\t0\t1\t3\t0.00\t0.00\t0.00\t0\t0\t0\t0\r"
+          "1\t1\t1\t3\t10.00\t90.00\t0.00\t1\t1\t2\t0\tcomentario\r"
+          "1\t2\t1\t3\t10.00\t90.00\t0.00\t1\t1\t2\t0\r"
+          "1\t3\t1\t4\t10.00\t0.00\t0.00\t1\t1\t2\t0\r"
+          "1\t4\t1\t4\t0.00\t0.00\t0.00\t1\t1\t2\t0\r"
+          "1\t5\t1\t3\t10.00\t180.00\t0.00\t1\t1\t2\t0\r\r"
+          "2\t-1\t1\t5\t2\t1\t1\t0\t0\tLateral\r"
+          "2\t0\t1\t3\t0.00\t0.00\t0.00\t0\t0\t0\t0\r"
+          "2\t1\t1\t3\t4.00\t270.00\t0.00\t0\t0\t0\t0\r\r";
+    const TToporobotReport report = Import(text, massif, dir);
+    EXPECT_TRUE(report.CrOnly);
+    EXPECT_EQ(report.Series, 2);
+    ASSERT_EQ(massif.References.size(), 1u);
+    EXPECT_EQ(massif.References[0]->Name.Get(), "EntradaSIMA");
+    EXPECT_DOUBLE_EQ(massif.References[0]->X, 1);
+    // Trip 3, trip 4, trip 3 again (with series 2 in it).
+    ASSERT_EQ(massif.Sheets.size(), 3u);
+    EXPECT_EQ(massif.Sheets[0]->Date, "07/05/98");
+    EXPECT_EQ(massif.Sheets[0]->Cavite.Get(), "SIMA");
+    EXPECT_EQ(massif.Sheets[1]->Declinaison, 10); // grades, the export's negated value back
+    const TGalerie& g0 = *massif.Sheets[0]->Galeries[0];
+    EXPECT_EQ(g0.Start.Name.Get(), "EntradaSIMA");
+    EXPECT_EQ(g0.Name.Get(), "Principal");
+    EXPECT_EQ(g0.ShotCount(), 3); // station 0's empty shot stays first
+    EXPECT_EQ(g0.Shot(1).Length, 0);
+    EXPECT_EQ(g0.End.Name.Get(), "1_2");
+    const TGalerie& g1 = *massif.Sheets[1]->Galeries[0];
+    EXPECT_EQ(g1.Start.Name.Get(), "1_2");
+    EXPECT_EQ(g1.ShotCount(), 1); // the empty shot at station 4 is gone
+    EXPECT_EQ(g1.End.Name.Get(), "1_4");
+    const auto& third = massif.Sheets[2]->Galeries;
+    ASSERT_EQ(third.size(), 2u);
+    EXPECT_EQ(third[0]->Start.Name.Get(), "1_4");
+    // Series 2's start resolves to series 1's last station; its far end is open.
+    EXPECT_TRUE(third[1]->Start.SameStation(third[0]->End));
+    EXPECT_TRUE(third[1]->End.Final);
+    EXPECT_TRUE(third[0]->End.SameStation(third[1]->Start));
+    EXPECT_EQ(g0.Shot(2).RightWidth, "1");
+    EXPECT_EQ(g0.Shot(2).Comment.Get(), "comentario");
+
+    // The export of what was read reads back with empty gallery names (field 10 stays empty).
+    const std::string again = ToporobotText(massif);
+    TMassif back;
+    Import(again, back, dir);
+    ASSERT_FALSE(back.Sheets.empty());
+    EXPECT_EQ(back.Sheets[0]->Galeries[0]->Name.Get(), "");
+}
+
+TEST(ToporobotImport, RefusedFileLeavesTheMassifAsItWas)
+{
+    TempDir dir;
+    auto massif = Small({ Shot(1, 0, kDegrees) }, {});
+    EXPECT_THROW(Import("-2\t1\t1\t1\t1\r1\t-1\t1\t0\t1\t0\t0\r", *massif, dir), FileError);
+    EXPECT_THROW(Import("-6\t1\tCueva\r", *massif, dir), FileError);
+    EXPECT_EQ(massif->Sheets.size(), 1u);
+    EXPECT_EQ(massif->References.size(), 1u);
+}
+
+TEST(ToporobotExchange, TheSampleComputesToTheSameStations)
+{
+    TMassif sample;
+    sample.FileName = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+    sample.Load();
+    TComputeFlags flags;
+    auto compute = [&flags](TMassif& m) {
+        TThreadCalcul thread(m, flags);
+        EXPECT_TRUE(thread.Complete(m).Positioned);
+        m.PlaceAllStations();
+    };
+    compute(sample);
+    TempDir dir;
+    TMassif imported;
+    Import(ToporobotText(sample), imported, dir);
+    compute(imported);
+    auto stations = [](const TMassif& m) {
+        std::vector<std::array<double, 3>> all;
+        for (TFiche* sheet : m.CurrentSheets())
+            for (const auto& g : sheet->Galeries)
+                if (g->Positioned)
+                    for (const TStationPos& p : g->Stations)
+                        all.push_back({ p.X, p.Y, p.Z });
+        return all;
+    };
+    const auto before = stations(sample), after = stations(imported);
+    ASSERT_GT(before.size(), 100u);
+    // The file holds readings with two decimals and the declinations in grades with two decimals
+    // (0.0045° at most, 8 cm over the sample's 1 km): every station comes back within 10 cm.
+    double worst = 0;
+    for (const auto& p : before) {
+        double nearest = 1e9;
+        for (const auto& q : after)
+            nearest = std::min(nearest, std::hypot(p[0] - q[0], p[1] - q[1], p[2] - q[2]));
+        worst = std::max(worst, nearest);
+    }
+    EXPECT_LT(worst, 0.1);
+    std::cout << "largest station shift after the round trip: " << worst << " m\n";
+}
+
+TEST(ToporobotImport, RealFilesOfOtherCaves)
+{
+    const std::string folder = SharedData("toporobot-ghtopo-examples/original");
+    if (folder.empty())
+        GTEST_SKIP() << "the shared Toporobot examples are not on this machine";
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string path = entry.path().string();
+        SCOPED_TRACE(path);
+        // Our own count: station lines (a positive series, a station number) and the length of
+        // the surveyed ones (not fixed points).
+        const std::string bytes = ReadFile(path);
+        int stationLines = 0;
+        double length = 0;
+        std::size_t start = 0;
+        while (start < bytes.size()) {
+            std::size_t end = bytes.find_first_of("\r\n", start);
+            if (end == std::string::npos)
+                end = bytes.size();
+            const auto f = Split(bytes.substr(start, end - start));
+            start = end + 1;
+            const auto series = ParseInt(f[0]);
+            if (!series || *series <= 0 || f.size() < 5 || !ParseInt(f[1]) || *ParseInt(f[1]) < 0)
+                continue;
+            ++stationLines;
+            if (!(f[2] == "999" && f[3] == "999"))
+                length += ToReal(f[4]);
+        }
+        TMassif massif;
+        const TToporobotReport report = ImportToporobot(path, massif);
+        EXPECT_EQ(report.Stations, stationLines);
+        double imported = 0;
+        for (const auto& sheet : massif.Sheets)
+            for (const auto& g : sheet->Galeries) {
+                EXPECT_LE(g->ShotCount(), kMaxShots);
+                for (const TVisee& v : g->Shots)
+                    imported += v.LengthMetres();
+            }
+        EXPECT_NEAR(imported, length, 1e-6 * length + 0.01);
+        TComputeFlags flags;
+        TThreadCalcul thread(massif, flags);
+        EXPECT_TRUE(thread.Complete(massif).Positioned);
+        ++files;
+    }
+    EXPECT_EQ(files, 5);
+}
