@@ -343,25 +343,21 @@ void TMainWindow::ExportPlotterCommand()
     if (!m_massif)
         return;
     // The dialog starts beside the massif's file.
-    const QString folder
-        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
-    QString name
-        = Prompt().SaveFileName(QStringLiteral("Exportar"), folder, QStringLiteral("Fichero HPGL (*.plt)"));
+    const QString name = ChooseExportFile(QStringLiteral("Exportar"), MassifFolder(),
+        QStringLiteral("Fichero HPGL (*.plt)"), QStringLiteral("plt"));
     if (name.isEmpty())
-        return;
-    if (QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".plt");
-    if (QFile::exists(name)
-        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
-               Buttons::YesNo)
-            != Answer::Yes)
         return;
     WaitCursor wait;
     if (!m_massif->Computed)
         m_massif->PlaceAllStations();
     // Written whole under a temporary name: a failure leaves an older file as it was.
     WriteFileSafely(ToUtf8(name), PlotterText(*m_massif));
+}
+
+QString TMainWindow::MassifFolder() const
+{
+    return !m_massif || m_massif->FileName.empty() ? QString()
+                                                   : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
 }
 
 void TMainWindow::ExportVrmlCommand()
@@ -375,9 +371,7 @@ void TMainWindow::ExportVrmlCommand()
     }
     if (!m_massif->Computed)
         m_massif->PlaceAllStations();
-    const QString folder
-        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
-    TExport_VRML dialog(*m_massif, m_relief, folder, this);
+    TExport_VRML dialog(*m_massif, m_relief, MassifFolder(), this);
     dialog.exec();
 }
 
@@ -413,19 +407,9 @@ void TMainWindow::ExportToporobotCommand()
             QString::fromUtf8(kNoReferenceExportText), Buttons::Ok);
         return;
     }
-    const QString folder
-        = m_massif->FileName.empty() ? QString() : QFileInfo(ToQString(m_massif->FileName)).absolutePath();
-    QString name
-        = Prompt().SaveFileName(QStringLiteral("Exportar"), folder, QString::fromUtf8(kToporobotFilter));
+    const QString name = ChooseExportFile(QStringLiteral("Exportar"), MassifFolder(),
+        QString::fromUtf8(kToporobotFilter), QStringLiteral("Tab"));
     if (name.isEmpty())
-        return;
-    if (QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".Tab");
-    if (QFile::exists(name)
-        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
-               Buttons::YesNo)
-            != Answer::Yes)
         return;
     {
         WaitCursor wait;

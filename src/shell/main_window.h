@@ -178,6 +178,7 @@ private:
     void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom
     void ListWindows(QMenu* menu); // the open windows at the end of "&Ventanas"
     void ApplyScaleBox();
+    QString MassifFolder() const; // where the export dialogs start: beside the massif's file
     void SyncTools3D(TAfficheur* perspective); // the 3D tools window follows the active perspective
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame

@@ -56,6 +56,23 @@ void SetPrompt(IPrompt* prompt)
     g_prompt = prompt;
 }
 
+QString ChooseExportFile(
+    const QString& caption, const QString& folder, const QString& filter, const QString& extension)
+{
+    QString name = Prompt().SaveFileName(caption, folder, filter);
+    if (name.isEmpty())
+        return name;
+    if (QFileInfo(name).suffix().isEmpty())
+        name += QStringLiteral(".") + extension;
+    if (QFileInfo::exists(name)
+        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
+               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
+               Buttons::YesNo)
+            != Answer::Yes)
+        return QString();
+    return name;
+}
+
 QString ShownText(const std::string& text)
 {
     QString shown = ToQString(text);

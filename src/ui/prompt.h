@@ -56,6 +56,12 @@ public:
 
 // The service in use; the Qt one unless a test set another.
 IPrompt& Prompt();
+
+// The file an export writes: the save dialog starting in `folder`, the extension added to a name
+// without one, and "El archivo … ya existe. ¿Sobreescribir?" for an existing file. Empty when
+// the user cancelled or declined.
+QString ChooseExportFile(
+    const QString& caption, const QString& folder, const QString& filter, const QString& extension);
 void SetPrompt(IPrompt* prompt);
 
 // Message boxes and file dialogs of the platform.

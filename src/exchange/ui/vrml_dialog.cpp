@@ -26,14 +26,6 @@ namespace {
 
 const QString kWorldFilter = QStringLiteral("Mundo virtual (*.wrl)");
 
-// A file name with the extension added when it has none.
-QString WithExtension(QString name, const QString& extension)
-{
-    if (!name.isEmpty() && QFileInfo(name).suffix().isEmpty())
-        name += QStringLiteral(".") + extension;
-    return name;
-}
-
 } // namespace
 
 TExport_VRML::TExport_VRML(
@@ -143,10 +135,9 @@ TExport_VRML::TExport_VRML(
 bool TExport_VRML::Exporter()
 {
     const QString name
-        = WithExtension(Prompt().SaveFileName(QStringLiteral("Exportación VRML"), m_folder, kWorldFilter),
-            QStringLiteral("wrl"));
+        = ChooseExportFile(QStringLiteral("Exportación VRML"), m_folder, kWorldFilter, QStringLiteral("wrl"));
     if (name.isEmpty())
-        return false;
+        return false; // cancelled, or the existing file is kept
     TVrmlSettings settings;
     const int modes[] = { 0, 3, 2 }; // "Gris", "Deformaciones", "Coloreado"
     settings.Mode = modes[std::max(0, Modes->checkedId())];
@@ -156,12 +147,6 @@ bool TExport_VRML::Exporter()
     settings.Texture = Texture->isChecked();
     if (settings.Texture)
         settings.TextureReference = TextureReference(ToUtf8(Nom_texture->text()), ToUtf8(name));
-    if (QFile::exists(name)
-        && Prompt().Ask(MessageKind::Confirmation, QStringLiteral("Karstelle"),
-               QStringLiteral("El archivo %1 ya existe.\n¿Sobreescribir?").arg(QFileInfo(name).fileName()),
-               Buttons::YesNo)
-            != Answer::Yes)
-        return false;
     WaitCursor wait;
     try {
         // Written whole under a temporary name: a failure leaves an older file as it was.
