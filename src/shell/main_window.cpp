@@ -174,6 +174,8 @@ void TMainWindow::WriteSettingsAndOptions()
 {
     // Each file on its own: one that cannot be written does not keep the others from being.
     TPromptReporter reporter;
+    if (m_outils->isVisible()) // the 3D tools window's place is kept for the next session
+        KeepTools3DPosition();
     Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kSettingsFile)), WriteSettings(m_settings)); });
     Guarded([&] { Enregistrer(m_marge, ToUtf8(OptionPath(kMargeOptionsFile)), &reporter); });
     Guarded([this] { m_preferences.Save(); });
@@ -232,7 +234,7 @@ void TMainWindow::SyncTools3D(TAfficheur* perspective)
     // first at the bottom centre of the frame.
     if (!perspective) {
         if (m_outils->isVisible())
-            m_outilsPosition = m_outils->pos();
+            KeepTools3DPosition();
         m_outils->hide();
         m_outils->Attach(nullptr);
         return;
@@ -241,14 +243,20 @@ void TMainWindow::SyncTools3D(TAfficheur* perspective)
     if (m_outils->isVisible())
         return;
     m_outils->adjustSize();
-    if (m_outilsPosition) {
-        m_outils->move(*m_outilsPosition);
+    if (m_settings.Outils3DX != 0 || m_settings.Outils3DY != 0) {
+        m_outils->move(m_settings.Outils3DX, m_settings.Outils3DY);
     } else {
         const QRect frame = geometry();
         const int bottom = frame.bottom() - (statusBar()->isVisible() ? statusBar()->height() : 0);
         m_outils->move(frame.center().x() - m_outils->width() / 2, bottom - m_outils->height() - 8);
     }
     m_outils->show();
+}
+
+void TMainWindow::KeepTools3DPosition()
+{
+    m_settings.Outils3DX = m_outils->pos().x();
+    m_settings.Outils3DY = m_outils->pos().y();
 }
 
 void TMainWindow::State3DChanged()

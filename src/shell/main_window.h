@@ -180,6 +180,7 @@ private:
     void ApplyScaleBox();
     QString MassifFolder() const; // where the export dialogs start: beside the massif's file
     void SyncTools3D(TAfficheur* perspective); // the 3D tools window follows the active perspective
+    void KeepTools3DPosition(); // its place, into the settings ("Outils_3D_X", "Outils_3D_Y")
     template <typename T> std::vector<T*> Children() const; // the child windows of one kind
     QMdiSubWindow* AddChild(QWidget* child, QStyle::StandardPixmap icon); // a child window of the frame
     class Progress;
@@ -223,7 +224,6 @@ private:
     bool m_computing = false;
     bool m_exiting = false;
     TOutils_3D* m_outils = nullptr; // "Herramientas_3D"
-    std::optional<QPoint> m_outilsPosition; // where the user last left it
     int m_busy = 0; // a print job or the preview runs
 };
 

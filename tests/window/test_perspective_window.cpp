@@ -6,11 +6,13 @@
 #include "views/options.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
+#include "window/outils_3d.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -209,4 +211,31 @@ TEST_F(PerspectiveWindowTest, VrmlNeedsThePerspectiveAndAsksBeforeOverwriting)
     EXPECT_TRUE(stayed);
     EXPECT_EQ(prompt.shown.back().text, "El archivo cueva.wrl ya existe.\n¿Sobreescribir?");
     EXPECT_EQ(ReadFile(home.Path("cueva.wrl")), written);
+}
+
+TEST_F(PerspectiveWindowTest, ToolsWindowFollowsThePerspectiveAndKeepsItsPlace)
+{
+    TOutils_3D* tools = window->Tools3D();
+    EXPECT_FALSE(tools->isVisible());
+    Open();
+    EXPECT_TRUE(tools->isVisible());
+    EXPECT_EQ(tools->Attached(), view);
+    tools->move(123, 456);
+    window->Action("Planta")->trigger(); // another view is active: the tools window hides
+    EXPECT_FALSE(tools->isVisible());
+    EXPECT_EQ(window->Settings().Outils3DX, 123);
+    EXPECT_EQ(window->Settings().Outils3DY, 456);
+    window->Action("Perspectiva")->trigger();
+    EXPECT_TRUE(tools->isVisible());
+    EXPECT_EQ(tools->pos(), QPoint(123, 456));
+    // On offscreen there is no OpenGL: the 3D box shows a placeholder, and the scene is still built.
+    tools->OpenGL->setChecked(true);
+    EXPECT_TRUE(view->Shown3D());
+    EXPECT_FALSE(window->Action("Zoom")->isEnabled());
+    ASSERT_TRUE(WaitUntil([this] { return view->Scene() != nullptr; }));
+    EXPECT_GT(view->Scene()->Tubes, 10);
+    tools->OpenGL->setChecked(false);
+    EXPECT_FALSE(view->Shown3D());
+    EXPECT_EQ(view->Scene(), nullptr);
+    EXPECT_TRUE(window->Action("Zoom")->isEnabled());
 }
