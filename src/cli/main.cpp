@@ -7,6 +7,7 @@
 #include "model/massif.h"
 #include "model/services.h"
 #include "model/text_utils.h"
+#include "model/version.h"
 #include "views/options.h"
 #include "views/qt_text.h"
 #include "views/settings_dir.h"
@@ -267,6 +268,10 @@ int main(int argc, char** argv)
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
+        if (args.size() == 1 && args[0] == "--version") {
+            std::cout << "karstelle-cli " << ks::kVersion << '\n';
+            return 0;
+        }
         if (args.size() == 2 && args[0] == "info")
             return Info(args[1]);
         if (args.size() == 3 && args[0] == "convert")

@@ -133,7 +133,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::BranchRemoveAll, K::Command, Cmd::BranchMenu, "&Eliminar todos los alzados", nullptr, N::Massif },
 
         { Cmd::FormatMenu, K::Menu, kBar, "Forma&to" },
-        { Cmd::Hints, K::Command, Cmd::FormatMenu, "&Sugerencias ...", nullptr, N::Never },
+        { Cmd::Hints, K::Command, Cmd::FormatMenu, "&Sugerencias ..." },
         { Cmd::SheetFormat, K::Command, Cmd::FormatMenu, "&Ficha ..." },
         { Cmd::PlanFormat, K::Command, Cmd::FormatMenu, "&Planta ..." },
         { Cmd::ElevationFormat, K::Command, Cmd::FormatMenu, "&Alzado ..." },
@@ -158,8 +158,8 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Help, K::Command, Cmd::HelpMenu, "&Ayuda ...", nullptr, N::Never },
         { Cmd::About, K::Command, Cmd::HelpMenu, "Acerca &de ..." },
         { Cmd::Contribution, K::Command, Cmd::HelpMenu, "&Contribución ..." },
-        { Cmd::Web, K::Command, Cmd::HelpMenu, "&Web ...", nullptr, N::Never },
-        { Cmd::Mail, K::Command, Cmd::HelpMenu, "&E-mail ...", nullptr, N::Never },
+        { Cmd::Web, K::Command, Cmd::HelpMenu, "&Web ..." },
+        { Cmd::Mail, K::Command, Cmd::HelpMenu, "&E-mail ..." },
     };
     // clang-format on
 }

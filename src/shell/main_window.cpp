@@ -143,6 +143,8 @@ void TMainWindow::ReadOptionsAndSettings()
                 Prompt().Error(QStringLiteral("%1: %2").arg(ini, ToQString(*error)));
         });
     }
+    if (const QString hints = OptionPath(kHintsFile); QFile::exists(hints))
+        Guarded([this, &hints] { ReadHints(ReadWholeFile(ToUtf8(hints)), m_context.Hints); });
     RefreshRecentMenu();
 }
 
@@ -177,6 +179,7 @@ void TMainWindow::WriteSettingsAndOptions()
     if (m_outils->isVisible()) // the 3D tools window's place is kept for the next session
         KeepTools3DPosition();
     Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kSettingsFile)), WriteSettings(m_settings)); });
+    Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kHintsFile)), WriteHints(m_context.Hints)); });
     Guarded([&] { Enregistrer(m_marge, ToUtf8(OptionPath(kMargeOptionsFile)), &reporter); });
     Guarded([this] { m_preferences.Save(); });
     Guarded([&] { Enregistrer(m_tableau, ToUtf8(OptionPath(kTableauOptionsFile)), &reporter); });

@@ -6,13 +6,16 @@
 
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
+#include "model/version.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
+#include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
 
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -22,8 +25,35 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QUrl>
 
 namespace ks {
+
+namespace {
+
+// The program, its version, Qt's version, and where the bundled sample comes from.
+QString AboutText()
+{
+    return QStringLiteral("Karstelle %1\nTopografía de cavidades\n\nQt %2\n\n"
+                          "La cavidad de ejemplo (data/samples/sample.mas) es inventada: la genera el "
+                          "propio proyecto.")
+        .arg(QString::fromUtf8(kVersion), QString::fromUtf8(qVersion()));
+}
+
+// Opens the project's web page or a new mail to it; with none given to the build, says so.
+void OpenAddress(const char* address, const QString& kind, const QString& scheme)
+{
+    const QString text = QString::fromUtf8(address);
+    if (text.isEmpty()) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QStringLiteral("Esta copia de Karstelle no tiene ninguna dirección %1.").arg(kind), Buttons::Ok);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl(scheme + text)))
+        Prompt().Error(QStringLiteral("No se puede abrir %1").arg(text));
+}
+
+} // namespace
 
 QAction* TMainWindow::Action(Cmd id) const
 {
@@ -239,8 +269,8 @@ void TMainWindow::BuildMenus()
     });
 
     On(Cmd::About, [] {
-        Prompt().Ask(MessageKind::Information, QStringLiteral("Acerca de Karstelle"),
-            QStringLiteral("Karstelle\nTopografía de cavidades"), Buttons::Ok);
+        Prompt().Ask(
+            MessageKind::Information, QStringLiteral("Acerca de Karstelle"), AboutText(), Buttons::Ok);
     });
     On(Cmd::Contribution, [] {
         Prompt().Ask(MessageKind::Information, QStringLiteral("Contribución"),
@@ -248,6 +278,13 @@ void TMainWindow::BuildMenus()
                 "Karstelle se hace con los espeleólogos que lo usan: envíe sus comentarios, sus fallos "
                 "encontrados y sus topografías de prueba al equipo del proyecto."),
             Buttons::Ok);
+    });
+    On(Cmd::Web, [] { OpenAddress(kWebAddress, QStringLiteral("web"), QString()); });
+    On(Cmd::Mail, [] { OpenAddress(kMailAddress, QStringLiteral("de correo"), QStringLiteral("mailto:")); });
+    On(Cmd::Hints, [this] {
+        for (TAfficheur* view : Children<TAfficheur>())
+            view->HideHint(); // the next hint follows the new options
+        EditerSugerencias(m_context.Hints, this);
     });
 }
 

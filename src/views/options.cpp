@@ -10,6 +10,7 @@
 #include "model/services.h"
 #include "model/text_utils.h"
 
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -322,6 +323,45 @@ bool HasPrintableArea(const TMarge& margins, double paperWidthMm, double paperHe
 {
     return paperWidthMm - margins.EGauche - margins.EDroite >= 1
         && paperHeightMm - margins.EHaut - margins.EBas >= 1;
+}
+
+namespace {
+
+// The hint options by their key in the hints file, in the dialog's order.
+template <typename H> auto HintFields(H& h)
+{
+    return std::array<std::pair<const char*, decltype(&h.Rien)>, 7> { { { "Coordenadas", &h.Coordonnees },
+        { "Comentarios", &h.Commentaires }, { "Visuales", &h.Visees }, { "Anchura", &h.Largeur },
+        { "Altura", &h.Hauteur }, { "Deformacion", &h.Deformation }, { "Nada", &h.Rien } } };
+}
+
+} // namespace
+
+std::string WriteHints(const THintOptions& hints)
+{
+    std::string text = "[Sugerencias]\r\n\r\n";
+    for (const auto& [key, field] : HintFields(hints))
+        text += std::string(key) + " = " + (*field ? "OUI" : "NON") + "\r\n";
+    return text;
+}
+
+void ReadHints(const std::string& text, THintOptions& hints)
+{
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        const std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        const auto equals = line.find('=');
+        if (equals == std::string::npos)
+            continue;
+        const std::string key = UpperCase(line.substr(0, equals));
+        for (const auto& [name, field] : HintFields(hints))
+            if (key.find(UpperCase(name)) != std::string::npos)
+                *field = UpperCase(line.substr(equals + 1)).find("OUI") != std::string::npos;
+    }
 }
 
 } // namespace ks

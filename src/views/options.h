@@ -112,6 +112,18 @@ struct TOptions_Coupe
     template <typename V> void Visit(V& v);
 };
 
+// The hint options of the views ("Sugerencias en las vistas"): which pieces a hover hint shows.
+struct THintOptions
+{
+    bool Coordonnees = true;
+    bool Commentaires = true;
+    bool Visees = true;
+    bool Largeur = true;
+    bool Hauteur = true;
+    bool Deformation = true;
+    bool Rien = false; // "&No mostrar nada"
+};
+
 // Perspective options ("Ajuste de página de perspectiva").
 struct TOptions_Relief
 {
@@ -219,5 +231,12 @@ template <typename R> void Enregistrer(R& record, const std::string& path, IRepo
 
 // Every field as "Name = value" lines, in file order, for karstelle-cli and for people.
 template <typename R> std::string DescribeOptions(R& record);
+
+// The hint options' file, beside "Karstelle.ini", whose described layout has no place for them:
+// one "key = OUI|NON" line each.
+inline constexpr const char* kHintsFile = "Sugerencias.ini";
+std::string WriteHints(const THintOptions& hints);
+// Lines it does not know, or that lack "=", are skipped; missing keys keep their value.
+void ReadHints(const std::string& text, THintOptions& hints);
 
 } // namespace ks

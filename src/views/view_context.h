@@ -1,23 +1,13 @@
 #pragma once
 
+#include "views/options.h"
+
 class TMassif;
 struct TOptions_Plan;
 struct TOptions_Coupe;
 struct TOptions_Relief;
 struct TOptions_Tableau;
 struct TMarge;
-
-// The hint options of the views ("Sugerencias en las vistas"): which pieces a hover hint shows.
-struct THintOptions
-{
-    bool Coordonnees = true;
-    bool Commentaires = true;
-    bool Visees = true;
-    bool Largeur = true;
-    bool Hauteur = true;
-    bool Deformation = true;
-    bool Rien = false; // "&No mostrar nada"
-};
 
 // What the views read but do not own: the massif and the option records, owned by the main
 // window (or by karstelle-cli). A view keeps only this reference.

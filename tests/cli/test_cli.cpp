@@ -259,3 +259,38 @@ TEST(Cli, SearchPrintsTheMatchingSheets)
     EXPECT_EQ(none.status, 1);
     EXPECT_NE(none.err.find("No hay una ficha correspondiente"), std::string::npos);
 }
+
+TEST(Cli, VersionPerspectiveAndExports)
+{
+    TempDir home;
+    const CliRun version = Cli("--version", home);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("karstelle-cli ") + KARST_VERSION + "\n");
+
+    const CliRun png = Cli("render perspective '" + kSample + "' -o '" + home.Path("p.png")
+            + "' --azimuth 30 --inclination 20 --anaglyph --scale 2000",
+        home);
+    EXPECT_EQ(png.status, 0) << png.err;
+    EXPECT_EQ(ReadFile(home.Path("p.png")).substr(1, 3), "PNG");
+
+    const CliRun vrml
+        = Cli("export vrml '" + kSample + "' '" + home.Path("c.wrl") + "' --mode colour --centre", home);
+    EXPECT_EQ(vrml.status, 0) << vrml.err;
+    EXPECT_EQ(ReadFile(home.Path("c.wrl")).rfind("#VRML V2.0 utf8\r\n\r\n#Karstelle ", 0), 0u);
+    EXPECT_EQ(Cli("export vrml '" + kSample + "' '" + home.Path("d.wrl") + "' --mode pink", home).status, 2);
+
+    const CliRun topo = Cli("export toporobot '" + kSample + "' '" + home.Path("c.Tab") + "'", home);
+    EXPECT_EQ(topo.status, 0) << topo.err;
+    const CliRun back
+        = Cli("import toporobot '" + home.Path("c.Tab") + "' '" + home.Path("c.mas") + "'", home);
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.out.find("references: 2\n"), std::string::npos) << back.out;
+    EXPECT_EQ(Cli("stats '" + home.Path("c.mas") + "'", home).status, 0);
+    // A file that is not a Toporobot file: an error naming it, and no output.
+    WriteFile(home.Path("x.Tab"), "nada\r");
+    const CliRun refused
+        = Cli("import toporobot '" + home.Path("x.Tab") + "' '" + home.Path("x.mas") + "'", home);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("x.Tab"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home.Path("x.mas")));
+}

@@ -47,14 +47,28 @@ TEST(CommandTable, EnablingRules)
     EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::Open).Enabled, none));
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Save).Enabled, none));
     EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::New).Enabled, none)) << "the wizard can start a massif";
-    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Hints).Enabled, none));
+    EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::Hints).Enabled, none));
 
     TCommandState open;
     open.Open = true;
     EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::Save).Enabled, open));
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Print).Enabled, open)) << "printing needs a view";
     EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Recover).Enabled, open)) << "nothing isolated";
-    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Hints).Enabled, open)) << "not built yet";
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::Help).Enabled, open)) << "not built yet";
+
+    // A perspective turns unless it shows its 3D scene, which has neither rotation nor zoom.
+    TCommandState perspective = open;
+    perspective.ViewActive = true;
+    perspective.PerspectiveView = true;
+    perspective.RotatableView = true;
+    EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::RotateHorizontally).Enabled, perspective));
+    EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::RotationMode).Enabled, perspective));
+    perspective.Shown3D = true;
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::RotationMode).Enabled, perspective));
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::ZoomMode).Enabled, perspective));
+    EXPECT_TRUE(IsEnabled(CommandInfo(Cmd::RotateHorizontally).Enabled, perspective));
+    perspective.PerspectiveView = false;
+    EXPECT_FALSE(IsEnabled(CommandInfo(Cmd::RotateHorizontally).Enabled, perspective));
 
     // Explorer commands follow the shown explorer, whatever it could do when minimised.
     TCommandState hidden = open;

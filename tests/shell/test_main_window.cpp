@@ -1,6 +1,7 @@
 #include "exchange/toporobot.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
+#include "model/version.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/network.h"
@@ -12,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QMdiArea>
@@ -517,4 +519,52 @@ TEST(MainWindow, ToporobotExportedThenImportedIntoTheOpenMassif)
     w.Massif()->References.clear();
     w.Action("Exportar/Toporobot")->trigger();
     EXPECT_EQ(prompt.shown.back().text.toStdString(), kNoReferenceExportText);
+}
+
+TEST(MainWindow, HintOptionsAboutAndAddresses)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    {
+        TMainWindow w(QString::fromStdString(home.Path("")));
+        EXPECT_TRUE(w.Action("Sugerencias")->isEnabled());
+        OnNextDialog([](QWidget& dialog) {
+            EXPECT_EQ(dialog.windowTitle(), "Sugerencias en las vistas");
+            dialog.findChild<QCheckBox*>("Coordenadas")->setChecked(false);
+            auto* nothing = dialog.findChild<QCheckBox*>("No mostrar nada");
+            nothing->setChecked(true);
+            EXPECT_FALSE(dialog.findChild<QCheckBox*>("Visuales")->isEnabled());
+            QTest::mouseClick(dialog.findChild<QPushButton*>("Validar"), Qt::LeftButton);
+        });
+        w.Action("Sugerencias")->trigger();
+        EXPECT_FALSE(w.Context().Hints.Coordonnees);
+        EXPECT_TRUE(w.Context().Hints.Rien);
+        OnNextDialog([](QWidget& dialog) {
+            dialog.findChild<QCheckBox*>("Visuales")->setChecked(false);
+            QTest::mouseClick(dialog.findChild<QPushButton*>("Deshacer"), Qt::LeftButton);
+        });
+        w.Action("Sugerencias")->trigger();
+        EXPECT_TRUE(w.Context().Hints.Visees);
+
+        w.Action("Acerca de")->trigger();
+        EXPECT_TRUE(
+            prompt.shown.back().text.startsWith(QStringLiteral("Karstelle ") + QString::fromUtf8(kVersion)));
+        EXPECT_TRUE(prompt.shown.back().text.contains(QString::fromUtf8(qVersion())));
+        if (std::string(kWebAddress).empty()) {
+            w.Action("Web")->trigger();
+            EXPECT_EQ(prompt.shown.back().text, "Esta copia de Karstelle no tiene ninguna dirección web.");
+        }
+        if (std::string(kMailAddress).empty()) {
+            w.Action("E-mail")->trigger();
+            EXPECT_EQ(
+                prompt.shown.back().text, "Esta copia de Karstelle no tiene ninguna dirección de correo.");
+        }
+        prompt.answers = { Answer::Yes };
+        EXPECT_TRUE(w.ExitCommand());
+    }
+    // The hint options come back with the next session; "Karstelle.ini" keeps its layout.
+    EXPECT_EQ(ReadFile(home.Path("Karstelle.ini")).find("Coordenadas"), std::string::npos);
+    TMainWindow again(QString::fromStdString(home.Path("")));
+    EXPECT_FALSE(again.Context().Hints.Coordonnees);
+    EXPECT_TRUE(again.Context().Hints.Rien);
 }

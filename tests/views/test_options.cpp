@@ -204,3 +204,22 @@ TEST(OptionFiles, FontSizeDrivesTheHeight)
     f.SetSize(12);
     EXPECT_EQ(f.Height, -50);
 }
+
+TEST(HintOptions, WrittenAndReadBack)
+{
+    THintOptions hints;
+    hints.Commentaires = false;
+    hints.Deformation = false;
+    const std::string text = ks::WriteHints(hints);
+    EXPECT_EQ(text.rfind("[Sugerencias]\r\n\r\nCoordenadas = OUI\r\nComentarios = NON\r\n", 0), 0u);
+    THintOptions back;
+    ks::ReadHints(text, back);
+    EXPECT_TRUE(back.Coordonnees);
+    EXPECT_FALSE(back.Commentaires);
+    EXPECT_FALSE(back.Deformation);
+    EXPECT_FALSE(back.Rien);
+    // Unknown lines and lines without "=" are skipped; missing keys stay.
+    ks::ReadHints("basura\nNada = OUI\nOtra = NON\n", back);
+    EXPECT_TRUE(back.Rien);
+    EXPECT_TRUE(back.Coordonnees);
+}

@@ -323,6 +323,25 @@ TEST(PlanHints, BulleBuildsItsSixPieces)
     f.context.Hints.Rien = true;
     plan.Bulle(0, 0, 1, text);
     EXPECT_TRUE(text.empty());
+
+    // Each option of "Sugerencias en las vistas" alone gives its own piece.
+    const std::pair<bool THintOptions::*, const char*> alone[] = {
+        { &THintOptions::Coordonnees, "(1 000.00, 0.00, 0.00)-(1 010.00, 0.00, 0.00)" },
+        { &THintOptions::Commentaires, "Colada" },
+        { &THintOptions::Visees, "(10.0m,90.0°,0.0°)" },
+        { &THintOptions::Largeur, "(l=1/2)" },
+        { &THintOptions::Hauteur, "(h=3)" },
+        { &THintOptions::Deformation, " 0.0%" },
+    };
+    for (const auto& [option, piece] : alone) {
+        THintOptions only;
+        only.Coordonnees = only.Commentaires = only.Visees = only.Largeur = only.Hauteur = only.Deformation
+            = false;
+        only.*option = true;
+        f.context.Hints = only;
+        plan.Bulle(0, 0, 1, text);
+        EXPECT_EQ(text, piece);
+    }
 }
 
 TEST(PlanDecorations, NorthArrowTurnsWithThePlanButTheScaleBarDoesNot)

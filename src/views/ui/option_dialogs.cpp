@@ -509,6 +509,35 @@ private:
 
 } // namespace
 
+bool EditerSugerencias(THintOptions& hints, QWidget* parent)
+{
+    TOptionForm dialog(QStringLiteral("Sugerencias en las vistas"), parent);
+    dialog.setObjectName(QStringLiteral("Sugerencias"));
+    auto* page = new Page;
+    QFormLayout* form = page->Group(QStringLiteral("Mostrar en las sugerencias"));
+    THintOptions working = hints;
+    const std::pair<const char*, bool*> pieces[]
+        = { { "&Coordenadas", &working.Coordonnees }, { "Co&mentarios", &working.Commentaires },
+              { "&Visuales", &working.Visees }, { "&Anchura", &working.Largeur },
+              { "&Altura", &working.Hauteur }, { "&Deformación", &working.Deformation } };
+    std::vector<QWidget*> boxes;
+    for (const auto& [caption, field] : pieces)
+        boxes.push_back(dialog.AddCheck(form, QString::fromUtf8(caption), *field));
+    QCheckBox* nothing = dialog.AddCheck(form, QStringLiteral("&No mostrar nada"), working.Rien);
+    auto apply = [nothing, boxes] {
+        for (QWidget* box : boxes)
+            box->setEnabled(!nothing->isChecked());
+    };
+    QObject::connect(nothing, &QCheckBox::toggled, nothing, apply);
+    apply();
+    dialog.FinishWith(page, QStringLiteral("Validar"));
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.Store();
+    hints = working;
+    return true;
+}
+
 bool EditerPlan(TOptions_Plan& options, QWidget* parent)
 {
     PlanDialog dialog(options, parent);

@@ -8,6 +8,7 @@ struct TOptions_Relief;
 struct TOptions_Tableau;
 class TGalerie;
 struct TMarge;
+struct THintOptions;
 class QWidget;
 
 namespace ks {
@@ -22,6 +23,9 @@ bool EditerCoupe(TOptions_Coupe& options, QWidget* parent);
 // "Ajuste de página de la tabla"; `selected`, the gallery selected in the active view (or null),
 // can give the reference point.
 bool EditerTableau(TOptions_Tableau& options, const TGalerie* selected, QWidget* parent);
+// "Sugerencias en las vistas": the pieces of the views' hover hints; "&No mostrar nada" turns
+// them all off.
+bool EditerSugerencias(THintOptions& hints, QWidget* parent);
 // The margins dialog; margins that leave nothing of a paper of `paperMm` are refused.
 bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm);
 

@@ -27,6 +27,13 @@ class TOptionForm : public QDialog
 public:
     explicit TOptionForm(const QString& title, QWidget* parent = nullptr);
     void Store() const;
+    // For a dialog built from outside: a check box on a field, and the buttons under the content.
+    QCheckBox* AddCheck(QFormLayout* form, const QString& caption, bool& field)
+    {
+        QString name = caption;
+        return Check(form, caption, name.remove(QLatin1Char('&')), field);
+    }
+    void FinishWith(QWidget* content, const QString& okCaption) { Finish(content, okCaption); }
 
 protected:
     QCheckBox* Check(QFormLayout* form, const QString& caption, const QString& name, bool& field);
