@@ -173,6 +173,7 @@ private:
     QString Summary() const; // counts of the open massif, for the status bar
     void Recover(TEco TFiche::*field); // "&Recuperar" by system, cave, network or place
     void LayoutViews(); // every view window lays itself out again
+    void HideViewHints(); // every view window's hover hint
     void PlanOptionsApplied(); // the plan window takes the options' angle; every view redraws
     void Refresh(); // the explorer, the views and the commands follow the massif
     void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom

@@ -282,8 +282,7 @@ void TMainWindow::BuildMenus()
     On(Cmd::Web, [] { OpenAddress(kWebAddress, QStringLiteral("web"), QString()); });
     On(Cmd::Mail, [] { OpenAddress(kMailAddress, QStringLiteral("de correo"), QStringLiteral("mailto:")); });
     On(Cmd::Hints, [this] {
-        for (TAfficheur* view : Children<TAfficheur>())
-            view->HideHint(); // the next hint follows the new options
+        HideViewHints(); // the next hint follows the new options
         EditerSugerencias(m_context.Hints, this);
     });
 }

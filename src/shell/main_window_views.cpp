@@ -177,6 +177,12 @@ void TMainWindow::ListWindows(QMenu* menu)
     }
 }
 
+void TMainWindow::HideViewHints()
+{
+    for (TAfficheur* view : Children<TAfficheur>())
+        view->HideHint();
+}
+
 void TMainWindow::LayoutViews()
 {
     for (TAfficheur* view : Children<TAfficheur>())
