@@ -295,8 +295,11 @@ private:
                     if (auto* label = qobject_cast<QLabel*>(item->widget()))
                         label->setMinimumWidth(
                             label->sizeHint().width() + label->fontMetrics().averageCharWidth() / 2 + 1);
-        // The title bar also holds the window's icon and its buttons: about six characters more.
-        const QFontMetrics metrics(dialog.font());
+        // The title bar also holds the window's icon and its buttons: about six characters more,
+        // and window managers often write titles in bold.
+        QFont titleFont = dialog.font();
+        titleFont.setBold(true);
+        const QFontMetrics metrics(titleFont);
         const int title = metrics.horizontalAdvance(dialog.windowTitle()) + 6 * metrics.averageCharWidth()
             + 3 * metrics.height();
         if (dialog.width() < title) {
