@@ -177,6 +177,12 @@ void TMainWindow::ListWindows(QMenu* menu)
     }
 }
 
+bool TMainWindow::PerspectiveIn3D() const
+{
+    const TAfficheur* perspective = ViewWindow(TAfficheur::kPerspectiva);
+    return perspective && perspective->Shown3D();
+}
+
 void TMainWindow::HideViewHints()
 {
     for (TAfficheur* view : Children<TAfficheur>())

@@ -285,8 +285,8 @@ QMenu* TAfficheur::ContextMenu()
         { "Pe&rspectiva", kPerspectiva }, { "&Tabla", kTabla } };
     for (const auto& [caption, kind] : others) {
         QAction* locate = menu->addAction(QString::fromUtf8(caption));
-        locate->setVisible(
-            selection && m_kind != kind && m_host.HasView(kind) && (kind != kAlzado || inElevation));
+        locate->setVisible(selection && m_kind != kind && m_host.HasView(kind)
+            && (kind != kAlzado || inElevation) && (kind != kPerspectiva || !m_host.PerspectiveIn3D()));
         connect(locate, &QAction::triggered, this, [this, kind = kind] {
             Unmark();
             m_host.Locate(kind, Fiche, Galerie, Point);

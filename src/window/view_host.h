@@ -37,6 +37,8 @@ public:
     virtual void OpenSheet(int fiche) = 0;
     // Whether a window of a view kind (TAfficheur::Kind) is open.
     virtual bool HasView(int kind) const = 0;
+    // Whether the perspective window shows its 3D scene, where nothing can be located.
+    virtual bool PerspectiveIn3D() const { return false; }
     // "&Planta", "&Alzado": the item selected in the window of that kind, which comes forward.
     virtual void Locate(int kind, int fiche, int galerie, int point) = 0;
     // A perspective window went into or out of 3D, or changed its navigation: the commands and

@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest/QTest>
 
@@ -238,4 +239,27 @@ TEST_F(PerspectiveWindowTest, ToolsWindowFollowsThePerspectiveAndKeepsItsPlace)
     EXPECT_FALSE(view->Shown3D());
     EXPECT_EQ(view->Scene(), nullptr);
     EXPECT_TRUE(window->Action("Zoom")->isEnabled());
+}
+
+TEST_F(PerspectiveWindowTest, PopupLocatesInThePerspectiveUnlessItShows3D)
+{
+    Open();
+    window->Action("Planta")->trigger();
+    TAfficheur* plan = window->ViewWindow(TAfficheur::kPlan);
+    ASSERT_NE(plan, nullptr);
+    plan->ShowItem(0, 0, 1);
+    auto entry = [plan] {
+        QMenu* menu = plan->ContextMenu();
+        bool visible = false;
+        for (QAction* action : menu->actions())
+            if (action->text() == "Pe&rspectiva")
+                visible = action->isVisible();
+        delete menu;
+        return visible;
+    };
+    EXPECT_TRUE(entry());
+    view->Set3D(true);
+    EXPECT_FALSE(entry());
+    view->Set3D(false);
+    EXPECT_TRUE(entry());
 }
