@@ -320,10 +320,10 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
-void TGraphique::PaintImage(
-    int originX, int originY, double resolution, double rapport, QImage& image, int mode)
+void TGraphique::PaintImage(int originX, int originY, double resolution, double rapport, QImage& image,
+    int mode, const QColor& background)
 {
-    image.fill(Qt::white);
+    image.fill(background);
     {
         QPainter painter(&image);
         DessinerSur(painter, originX, originY, resolution, rapport, mode);

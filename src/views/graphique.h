@@ -150,8 +150,10 @@ protected:
     double TextHeightMm(const QString& text) const;
     double TextWidthMm(const QString& text) const;
 
-    // Dessiner for the views that paint straight on the image: white, then DessinerSur.
-    void PaintImage(int originX, int originY, double resolution, double rapport, QImage& image, int mode);
+    // Dessiner for the views that paint straight on the image: the background (white unless
+    // told), then DessinerSur.
+    void PaintImage(int originX, int originY, double resolution, double rapport, QImage& image, int mode,
+        const QColor& background = Qt::white);
     // Station k of a gallery (0: its start point) in survey coordinates.
     static void Station(const TGalerie& gallery, int k, double& x, double& y, double& z);
 
@@ -218,6 +220,10 @@ protected:
         const QPointF& q, double length, int tickMm, int divisions, int thickness, const TPolice& font);
     // Pixel of the whole drawing back to metres in the view frame.
     QPointF FromPixel(int x, int y) const;
+    // The north arrow's shaft end (x1, y1) and head (x2, y2) from its foot, survey metres: along
+    // the grid north, or along the geographic north turned by the massif's geodesic angle.
+    static void NorthArrow(double length, bool geographic, double geodesicDegrees, double x0, double y0,
+        double& x1, double& y1, double& x2, double& y2);
     // A station's label: its name, with "(index)" when texteStation is 2.
     static std::string StationLabel(const TPointTopo& point, int texteStation);
     // "Sistema/Cavidad/Red/Lugar A - B" of a gallery, as the status bar shows it.

@@ -123,12 +123,7 @@ void TPerspective::Dessiner(
     int originX, int originY, double resolution, double rapport, QImage& image, int mode)
 {
     // The anaglyph's two images add up on black.
-    image.fill(Stereo ? Qt::black : Qt::white);
-    {
-        QPainter painter(&image);
-        DessinerSur(painter, originX, originY, resolution, rapport, mode);
-    }
-    CanevasEcran = &image;
+    PaintImage(originX, originY, resolution, rapport, image, mode, Stereo ? Qt::black : Qt::white);
 }
 
 void TPerspective::DessinerSur(
@@ -291,17 +286,9 @@ void TPerspective::PaintNorth()
     double x0 = 0, y0 = 0, z = 0;
     NorthPosition(x0, y0, z);
     const double l = o.Long_Nord * 0.001 * Echelle;
-    double x1 = x0, y1 = y0 + l, x2 = 0, y2 = 0;
-    if (!o.Representation) {
-        x2 = x1 + 0.1 * l;
-        y2 = y1 - 0.5 * l;
-    } else {
-        const double g = (m_context.Massif ? m_context.Massif->Angle_Geodesique : 0) * kPi / 180;
-        x1 = x0 - l * std::sin(g);
-        y1 = y0 + l * std::cos(g);
-        x2 = x1 + l * (0.5 * std::sin(g) + 0.1 * std::cos(g));
-        y2 = y1 - l * (0.5 * std::cos(g) - 0.1 * std::sin(g));
-    }
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    NorthArrow(l, o.Representation, m_context.Massif ? m_context.Massif->Angle_Geodesique : 0, x0, y0, x1, y1,
+        x2, y2);
     const QPointF p0 = ToView(x0, y0, z), p1 = ToView(x1, y1, z), p2 = ToView(x2, y2, z);
     MoveTo(p0.x(), p0.y());
     LineTo(p1.x(), p1.y());

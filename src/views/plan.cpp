@@ -274,17 +274,9 @@ void TPlan::PaintNorth()
     auto to = [this](double x, double y) { return ToView(x, y); };
     const QPointF p0 = to(x0, y0);
     MoveTo(p0.x(), p0.y());
-    double x1 = x0, y1 = y0 + l, x2 = 0, y2 = 0;
-    if (!o.Representation) {
-        x2 = x1 + 0.1 * l;
-        y2 = y1 - 0.5 * l;
-    } else {
-        const double g = (m_context.Massif ? m_context.Massif->Angle_Geodesique : 0) * kPi / 180;
-        x1 = x0 - l * std::sin(g);
-        y1 = y0 + l * std::cos(g);
-        x2 = x1 + l * (0.5 * std::sin(g) + 0.1 * std::cos(g));
-        y2 = y1 - l * (0.5 * std::cos(g) - 0.1 * std::sin(g));
-    }
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    NorthArrow(l, o.Representation, m_context.Massif ? m_context.Massif->Angle_Geodesique : 0, x0, y0, x1, y1,
+        x2, y2);
     const QPointF p1 = to(x1, y1), p2 = to(x2, y2);
     LineTo(p1.x(), p1.y());
     LineTo(p2.x(), p2.y());

@@ -113,6 +113,23 @@ void TProjection::IsolerEcran(int x, int y, double r)
     massif.Isolate(std::move(kept));
 }
 
+void TProjection::NorthArrow(double length, bool geographic, double geodesicDegrees, double x0, double y0,
+    double& x1, double& y1, double& x2, double& y2)
+{
+    const double l = length;
+    if (!geographic) {
+        x1 = x0, y1 = y0 + l;
+        x2 = x1 + 0.1 * l;
+        y2 = y1 - 0.5 * l;
+        return;
+    }
+    const double g = geodesicDegrees * M_PI / 180;
+    x1 = x0 - l * std::sin(g);
+    y1 = y0 + l * std::cos(g);
+    x2 = x1 + l * (0.5 * std::sin(g) + 0.1 * std::cos(g));
+    y2 = y1 - l * (0.5 * std::cos(g) - 0.1 * std::sin(g));
+}
+
 std::string TProjection::StationLabel(const TPointTopo& point, int texteStation)
 {
     std::string text = ks::Cp1252ToUtf8(point.Name.Get());

@@ -156,6 +156,9 @@ private:
     void Build3D();
     void Render3D();
     void FreeScene();
+    // "Número en grados" under "Rotación", prefilled with the last step; the step, or nothing
+    // when cancelled or after the message that the text is not a number.
+    std::optional<double> AskStep();
     // Shows the stop window and starts the rotation timer.
     void StartRotation();
     // The status text of a rotation: the plan's angle, or the perspective's two angles.

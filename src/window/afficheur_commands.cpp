@@ -158,6 +158,18 @@ bool AskPerspectiveRotation(QWidget* parent, QString texts[4])
 
 } // namespace
 
+std::optional<double> TAfficheur::AskStep()
+{
+    const auto text
+        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
+    if (!text)
+        return std::nullopt;
+    const auto step = Number(*text);
+    if (step)
+        m_pasRotation = *text;
+    return step;
+}
+
 void TAfficheur::Rotate()
 {
     if (m_3d)
@@ -184,14 +196,9 @@ void TAfficheur::Rotate()
     }
     if (m_kind != kPlan)
         return;
-    const auto text
-        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
-    if (!text)
-        return;
-    const auto step = Number(*text);
+    const auto step = AskStep();
     if (!step)
         return;
-    m_pasRotation = *text;
     m_rotationStep = *step;
     m_rotationVertical = 0;
     m_takeBack = false;
@@ -202,14 +209,9 @@ void TAfficheur::RotateHorizontally()
 {
     if (m_kind != kPerspectiva)
         return;
-    const auto text
-        = Prompt().Input(QStringLiteral("Rotación"), QStringLiteral("Número en grados"), m_pasRotation);
-    if (!text)
-        return;
-    const auto step = Number(*text);
+    const auto step = AskStep();
     if (!step)
         return;
-    m_pasRotation = *text;
     // In 3D, the camera orbits by the step each tenth of a second (kept in thousandths of a degree).
     m_rotationStep = m_3d ? std::round(*step * 1000) / 1000 : *step;
     m_rotationVertical = 0;
