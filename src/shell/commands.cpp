@@ -155,7 +155,7 @@ std::vector<TCommandInfo> MakeTable()
         { Cmd::Separator, K::Separator, Cmd::WindowsMenu, "" },
 
         { Cmd::HelpMenu, K::Menu, kBar, "?" },
-        { Cmd::Help, K::Command, Cmd::HelpMenu, "&Ayuda ...", nullptr, N::Never },
+        { Cmd::Help, K::Command, Cmd::HelpMenu, "&Ayuda ...", "F1" },
         { Cmd::About, K::Command, Cmd::HelpMenu, "Acerca &de ..." },
         { Cmd::Contribution, K::Command, Cmd::HelpMenu, "&Contribución ..." },
         { Cmd::Web, K::Command, Cmd::HelpMenu, "&Web ..." },
@@ -232,8 +232,6 @@ bool IsEnabled(Needs needs, const TCommandState& s)
     switch (needs) {
     case Needs::Always:
         return true;
-    case Needs::Never:
-        return false;
     case Needs::Massif:
         return s.Open;
     case Needs::ActiveView:

@@ -155,7 +155,6 @@ enum class Cmd {
 // When a command can be used.
 enum class Needs {
     Always,
-    Never, // not built yet
     Massif, // a massif is open
     ActiveView, // a view window is active
     Selection, // part of the massif is isolated

@@ -16,6 +16,7 @@
 #include "model/file_io.h"
 #include "model/massif.h"
 #include "ui/cursors.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/perspective.h"
 #include "views/plan.h"
@@ -44,9 +45,12 @@ namespace ks {
 TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     : QMainWindow(parent)
     , m_settingsFolder(settingsFolder)
+    , m_programFolder(QCoreApplication::applicationDirPath())
 {
     setWindowTitle(QStringLiteral("Karstelle"));
     setAcceptDrops(true);
+    SetHelpTopic(this, HelpTopic::MainWindow);
+    InstallHelp(this);
     LoadCursors();
     m_mdi = new QMdiArea(this);
     setCentralWidget(m_mdi);

@@ -29,6 +29,7 @@ class QMdiArea;
 class QMenu;
 class QPrinter;
 class QProgressBar;
+class QSoundEffect;
 class QToolBar;
 class TMassif;
 class TFiche;
@@ -80,7 +81,7 @@ public:
     // "Abrir &modelo ..." (open) and "&Guardar modelo ...": an option record from or to a file
     // whose extension (.PLA, .COU, .PER, .TABL) chooses the record.
     void TemplateCommand(bool open);
-    void RemoveAllElevationsCommand();
+    void RemoveAllElevationsCommand(); // "&Eliminar todos los alzados", after its confirmation
     void ExportPlotterCommand(); // "&Exportar" "&HPGL ...": the plotter text of the current sheets
     // "&Exportar" "&VRML ...": the dialog "Exportación VRML", with the perspective window open.
     void ExportVrmlCommand();
@@ -91,8 +92,7 @@ public:
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
     void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
     void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection
-    void FindSheetCommand(); // "&Buscar una ficha ...": the sheet found in the sheet editor // "&Eliminar
-                             // todos los alzados", after its confirmation
+    void FindSheetCommand(); // "&Buscar una ficha ...": the sheet found in the sheet editor
     const TOptions_Plan& PlanOptions() const { return m_plan; }
 
     // View windows.
@@ -134,8 +134,13 @@ public:
     void Locate(int kind, int fiche, int galerie, int point) override;
     void State3DChanged() override;
     TOutils_3D* Tools3D() const { return m_outils; }
-    // Opens the file named on the command line once the window is shown.
+    // Once the window is shown: the chime, then the file named on the command line.
     void OpenAtStart(const QString& fileName);
+    // Plays "Grelot.wav" of the program's folder when there is one; a machine without sound
+    // plays nothing and says nothing.
+    void PlayChime();
+    // The folder where the chime is looked for: the program's (tests choose another).
+    void SetProgramFolder(const QString& folder) { m_programFolder = folder; }
 
     TMassif* Massif() const { return m_massif.get(); }
     const TSettings& Settings() const { return m_settings; }
@@ -191,6 +196,8 @@ private:
     bool CheckPrintableArea(const QPrinter& printer);
 
     QString m_settingsFolder;
+    QString m_programFolder;
+    QSoundEffect* m_chime = nullptr;
     std::unique_ptr<TMassif> m_massif;
     bool m_noMassif = true;
     TSettings m_settings;

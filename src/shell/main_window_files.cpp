@@ -18,6 +18,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMimeData>
+#include <QSoundEffect>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -43,6 +44,8 @@ void TMainWindow::RefreshRecentMenu()
 
 bool TMainWindow::AskSave(bool withCancel)
 {
+    if (m_massif && !m_massif->Saved)
+        PlayChime();
     return m_files->AskSave(m_massif.get(), withCancel);
 }
 
@@ -112,6 +115,7 @@ void TMainWindow::OpenMassif(const QString& fileName)
 
 void TMainWindow::OpenAtStart(const QString& fileName)
 {
+    PlayChime();
     if (!m_massif && !fileName.isEmpty())
         OpenMassif(QFileInfo(fileName).absoluteFilePath());
 }
@@ -213,6 +217,18 @@ void TMainWindow::TemplateCommand(bool open)
         PlanOptionsApplied();
     else if (open && kind)
         LayoutViews();
+}
+
+void TMainWindow::PlayChime()
+{
+    const QString file = m_programFolder + QStringLiteral("/Grelot.wav");
+    if (!QFileInfo::exists(file))
+        return;
+    // The sound plays while the window goes on; without an audio device it stays silent.
+    if (!m_chime)
+        m_chime = new QSoundEffect(this);
+    m_chime->setSource(QUrl::fromLocalFile(file));
+    m_chime->play();
 }
 
 } // namespace ks

@@ -7,6 +7,7 @@
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "model/version.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
@@ -268,6 +269,10 @@ void TMainWindow::BuildMenus()
         ListWindows(windows);
     });
 
+    // F1 shows in the menu but is the help key of every window, which opens the topic of the
+    // window that has the keyboard; the menu item opens the contents.
+    Action(Cmd::Help)->setShortcutContext(Qt::WidgetShortcut);
+    On(Cmd::Help, [] { ShowHelp(HelpTopic::Contents); });
     On(Cmd::About, [] {
         Prompt().Ask(
             MessageKind::Information, QStringLiteral("Acerca de Karstelle"), AboutText(), Buttons::Ok);

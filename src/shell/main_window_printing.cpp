@@ -4,6 +4,7 @@
 #include "shell/main_window_parts.h"
 
 #include "model/massif.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 #include "views/ui/option_dialogs.h"
@@ -92,6 +93,7 @@ void TMainWindow::PrintCommand()
     // Modal: while the pages are drawn only the stop button answers.
     QProgressDialog progress(QStringLiteral("Impresión ..."), QStringLiteral("Detener"), 0, 100, this);
     progress.setWindowTitle(QStringLiteral("Plano topográfico"));
+    SetHelpTopic(&progress, HelpTopic::Printing);
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);

@@ -1,4 +1,5 @@
 #include "ui/prompt.h"
+#include "ui/help.h"
 #include "views/qt_text.h"
 
 #include <QApplication>
@@ -133,6 +134,7 @@ bool TQtPrompt::CalculationProblem(const QString& text)
 {
     QDialog dialog(Parent());
     dialog.setWindowTitle(QStringLiteral("Problema de calculo"));
+    SetHelpTopic(&dialog, HelpTopic::Computation);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(text, &dialog));
     auto* check = new QCheckBox(QStringLiteral("&No mostrar más"), &dialog);

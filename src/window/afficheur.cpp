@@ -3,6 +3,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/cursors.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/coupe.h"
 #include "views/options.h"
@@ -100,6 +101,9 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     static const char* const captions[] = { "Planta", "Alzado", "Perspectiva", "Tabla" };
     setWindowTitle(QString::fromUtf8(captions[std::clamp(kind, 0, 3)]));
     setObjectName(windowTitle());
+    static const HelpTopic topics[]
+        = { HelpTopic::Plan, HelpTopic::Elevation, HelpTopic::Perspective, HelpTopic::Table };
+    SetHelpTopic(this, topics[std::clamp(kind, 0, 3)]);
     setAttribute(Qt::WA_DeleteOnClose);
     if (kind == kAlzado) {
         m_view = std::make_unique<TCoupe>(host.Context());

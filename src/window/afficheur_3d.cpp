@@ -4,6 +4,7 @@
 
 #include "model/massif.h"
 #include "ui/cursors.h"
+#include "ui/help.h"
 #include "views/options.h"
 #include "views/perspective.h"
 #include "views/qt_text.h"
@@ -47,6 +48,7 @@ void TAfficheur::Set3D(bool on)
                 placeholder->setAlignment(Qt::AlignCenter);
                 m_support = placeholder;
             }
+            SetHelpTopic(m_support, HelpTopic::Scene3D);
         }
         m_3d = true;
         m_image->hide();

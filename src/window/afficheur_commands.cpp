@@ -4,6 +4,7 @@
 
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/perspective.h"
 #include "views/plan.h"
@@ -127,6 +128,7 @@ bool AskPerspectiveRotation(QWidget* parent, QString texts[4])
     QDialog dialog(parent);
     dialog.setObjectName(QStringLiteral("TLaRotation"));
     dialog.setWindowTitle(QStringLiteral("Rotación"));
+    SetHelpTopic(&dialog, HelpTopic::Rotation);
     auto* form = new QFormLayout(&dialog);
     const char* captions[4] = { "Medida &horizontal en °", "Medida &vertical en °",
         "Ángulo vertical mi&n en °", "Angle vertical ma&x °" };
@@ -231,6 +233,7 @@ void TAfficheur::StartRotation()
     m_stopWindow->setAttribute(Qt::WA_DeleteOnClose);
     m_stopWindow->setObjectName(QStringLiteral("Detener"));
     m_stopWindow->setWindowTitle(QStringLiteral("Detener"));
+    SetHelpTopic(m_stopWindow, HelpTopic::Rotation);
     auto* layout = new QVBoxLayout(m_stopWindow);
     auto* button = new QPushButton(QStringLiteral("Detener"), m_stopWindow);
     connect(button, &QPushButton::clicked, m_stopWindow, &QWidget::close);

@@ -2,6 +2,7 @@
 
 #include "compute/elevation_assistant.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -53,6 +54,7 @@ TBranchDialog::TBranchDialog(const QString& title, const QString& startPoint, co
     : QDialog(parent)
 {
     setWindowTitle(title);
+    SetHelpTopic(this, HelpTopic::Branches);
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     m_x = NumberBox(QStringLiteral("Horizontal"), ToQString(FormatG(x, 9)), this);
@@ -116,6 +118,7 @@ std::optional<int> ChooseFromList(const QString& title, const QStringList& items
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(title);
+    SetHelpTopic(&dialog, HelpTopic::Branches);
     auto* layout = new QVBoxLayout(&dialog);
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("Lista"));
@@ -137,6 +140,7 @@ TAssistantDialog::TAssistantDialog(TMassif& massif, QWidget* parent)
     , m_massif(massif)
 {
     setWindowTitle(QStringLiteral("Asistente de construcción de alzado"));
+    SetHelpTopic(this, HelpTopic::Branches);
     auto* layout = new QVBoxLayout(this);
     auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
     auto station = [&](const QString& title, const QString& prefix, QLineEdit*& name, QLineEdit*& number) {

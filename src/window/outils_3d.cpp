@@ -1,5 +1,6 @@
 #include "window/outils_3d.h"
 
+#include "ui/help.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
 
@@ -16,6 +17,7 @@ TOutils_3D::TOutils_3D(QWidget* parent)
 {
     setObjectName(QStringLiteral("Herramientas_3D"));
     setWindowTitle(QStringLiteral("Herramientas_3D"));
+    SetHelpTopic(this, HelpTopic::Scene3D);
     auto* layout = new QHBoxLayout(this);
     OpenGL = new QCheckBox(QStringLiteral("3&D"), this);
     OpenGL->setObjectName(QStringLiteral("OpenGL"));

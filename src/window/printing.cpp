@@ -1,5 +1,6 @@
 #include "window/printing.h"
 
+#include "ui/help.h"
 #include "views/graphique.h"
 #include "views/options.h"
 #include "views/qt_text.h"
@@ -126,6 +127,7 @@ TPreview::TPreview(TGraphique& view, int mode, const TMarge& margins, const QSiz
     , m_grey(greyLevels)
 {
     setWindowTitle(QStringLiteral("Vista pre-impresión"));
+    SetHelpTopic(this, HelpTopic::Printing);
     m_image = new QLabel(this);
     m_image->setAlignment(Qt::AlignCenter);
     Label1 = new QLabel(this);

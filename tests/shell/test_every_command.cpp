@@ -7,6 +7,7 @@
 #include "shell/settings.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
+#include "ui/help.h"
 #include "views/graphique.h"
 #include "views/plan.h"
 #include "window/afficheur.h"
@@ -85,6 +86,11 @@ protected:
                 if (dialog != m_last) {
                     m_last = dialog;
                     ++dialogs;
+                    // F1 on it opens a chapter of its own, not the main window's.
+                    const HelpTopic topic
+                        = HelpTopicOf(dialog->focusWidget() ? dialog->focusWidget() : dialog);
+                    if (topic == HelpTopic::Contents || topic == HelpTopic::MainWindow)
+                        ADD_FAILURE() << "no help topic on " << dialog->windowTitle().toStdString();
                 }
                 dialog->reject();
             }
@@ -102,6 +108,10 @@ protected:
     // shot selected in it, no isolation.
     void Prepare()
     {
+        // The help window, left open by "&Ayuda ...", would take the activation from the views.
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QStringLiteral("Ayuda"))
+                top->close();
         if (!window->Massif())
             window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
         ASSERT_TRUE(WaitUntil([this] { return !window->Computation().Running(); }));
@@ -134,6 +144,10 @@ protected:
               << QString::number(prompt.fileDialogs) << QString::number(prompt.printDialogs)
               << QString::number(prompt.colourDialogs) << QString::number(dialogs);
         parts << window->windowTitle() << QString::fromStdString(WriteSettings(window->Settings()));
+        parts << ShownHelp().toString();
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->isVisible() && top != window.get())
+                parts << top->windowTitle();
         for (QToolBar* bar : window->findChildren<QToolBar*>())
             parts << bar->objectName() + (bar->isVisible() ? "+" : "-")
                     + QString::number(bar->toolButtonStyle());

@@ -2,6 +2,7 @@
 
 #include "model/sheet.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -70,6 +71,7 @@ TSearchDialog::TSearchDialog(std::vector<TFiche*> sheets, QWidget* parent)
     , m_sheets(std::move(sheets))
 {
     setWindowTitle(QStringLiteral("Búsqueda"));
+    SetHelpTopic(this, HelpTopic::Search);
     auto* layout = new QVBoxLayout(this);
     auto* tabs = new QTabWidget(this);
 
@@ -230,6 +232,7 @@ TSearchPreview::TSearchPreview(std::vector<TFiche*> sheets, QWidget* parent)
     , m_sheets(std::move(sheets))
 {
     setWindowTitle(QStringLiteral("Búsqueda gráfica"));
+    SetHelpTopic(this, HelpTopic::Search);
     auto* layout = new QVBoxLayout(this);
     m_drawing = new Canvas(*this);
     m_drawing->setObjectName(QStringLiteral("Dibujo"));
@@ -323,6 +326,7 @@ std::optional<TSheetChoice> ChooseOneSheet(const std::vector<TFiche*>& found, QW
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Selección simple"));
+    SetHelpTopic(&dialog, HelpTopic::Search);
     auto* layout = new QVBoxLayout(&dialog);
     auto* grid = new QTableWidget(static_cast<int>(found.size()), 6, &dialog);
     grid->setObjectName(QStringLiteral("Proposicion"));
@@ -394,6 +398,7 @@ std::optional<std::vector<TFiche*>> ChooseSheets(const std::vector<TFiche*>& fou
 {
     QDialog dialog(parent);
     dialog.setWindowTitle(QStringLiteral("Selección de varias fichas"));
+    SetHelpTopic(&dialog, HelpTopic::Search);
     auto* layout = new QVBoxLayout(&dialog);
     auto* lists = new QHBoxLayout;
     auto column = [&](const QString& caption, const QString& name) {

@@ -1,5 +1,6 @@
 #include "analysis/ui/statistics_dialog.h"
 
+#include "ui/help.h"
 #include "views/qt_text.h"
 
 #include <QDialogButtonBox>
@@ -20,6 +21,7 @@ TStatisticsDialog::TStatisticsDialog(std::vector<TFiche*> sheets, QWidget* paren
     , m_sheets(std::move(sheets))
 {
     setWindowTitle(QStringLiteral("Estadísticas"));
+    SetHelpTopic(this, HelpTopic::Statistics);
     auto* layout = new QVBoxLayout(this);
     const char* names[]
         = { "Fichas", "Galerias", "Visuales", "Desarrollo", "Primicia", "Inferior", "Superior" };
@@ -132,6 +134,7 @@ TRoseWindow::TRoseWindow(const std::vector<TFiche*>& sheets, QWidget* parent)
     , m_rose(ComputeRose(sheets))
 {
     setWindowTitle(QStringLiteral("Rosa de los vientos"));
+    SetHelpTopic(this, HelpTopic::Statistics);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_drawing = new Drawing(*this);

@@ -3,6 +3,7 @@
 #include "compute/declination.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
 #include "views/qt_text.h"
@@ -54,6 +55,7 @@ TDeclinationDialog::TDeclinationDialog(
     , m_settingsFolder(settingsFolder)
 {
     setWindowTitle(QStringLiteral("Declinaciones"));
+    SetHelpTopic(this, HelpTopic::Declinations);
     Valeur = RealEdit(this, QStringLiteral("Valeur"), massif.Origine_Declinaison, 5);
     Variation = RealEdit(this, QStringLiteral("Variation"), massif.Variation_Declinaison, 5);
     Geodesique = RealEdit(this, QStringLiteral("Geodesique"), massif.Angle_Geodesique, 5);
@@ -147,6 +149,7 @@ TConvergenceDialog::TConvergenceDialog(
     , m_centreY(centreYKm)
 {
     setWindowTitle(QStringLiteral("Convergencia de los meridianos"));
+    SetHelpTopic(this, HelpTopic::Declinations);
     Projection = new QComboBox(this);
     Projection->setObjectName(QStringLiteral("Projection"));
     for (const auto& p : projections)

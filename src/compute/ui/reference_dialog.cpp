@@ -2,6 +2,7 @@
 
 #include "model/records.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -32,6 +33,7 @@ TReferenceDialog::TReferenceDialog(
     , m_grid(new QTableWidget(this))
 {
     setWindowTitle(QStringLiteral("Puntos de referencia"));
+    SetHelpTopic(this, HelpTopic::ReferencePoints);
     m_grid->setObjectName(QStringLiteral("Grille"));
     m_grid->setColumnCount(kColumns);
     m_grid->setHorizontalHeaderLabels({ QString(), QStringLiteral("Nombre"), QStringLiteral("Índice"),

@@ -2,6 +2,7 @@
 
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -77,6 +78,7 @@ TStationDialog::TStationDialog(
     , m_sheet(sheet)
 {
     setWindowTitle(start ? QStringLiteral("Punto de partida") : QStringLiteral("Punto de llegada"));
+    SetHelpTopic(this, HelpTopic::Stations);
     Nom = new QComboBox(this);
     Nom->setObjectName(QStringLiteral("Nom"));
     Nom->setEditable(true);
@@ -172,6 +174,7 @@ TGalleryInfoDialog::TGalleryInfoDialog(const TGalleryInfo& info, QWidget* parent
     , m_info(info)
 {
     setWindowTitle(QStringLiteral("Informaciones"));
+    SetHelpTopic(this, HelpTopic::GalleryInfo);
     Texte = new QLineEdit(FromCp1252(info.Info), this);
     Texte->setObjectName(QStringLiteral("Texte"));
     Deformation = new QLineEdit(ToQString(FormatG(info.Deformation, 10)), this);
@@ -223,6 +226,7 @@ TExplorateur::TExplorateur(const QString& file, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("Topógrafos"));
+    SetHelpTopic(this, HelpTopic::Surveyors);
     Fuente = new QListWidget(this);
     Fuente->setObjectName(QStringLiteral("Fuente"));
     Elegida = new QListWidget(this);
@@ -322,6 +326,7 @@ TPreferencesDialog::TPreferencesDialog(const TPreference_Ecran& preferences, QWi
     , m_copy(preferences)
 {
     setWindowTitle(QStringLiteral("Preferecias de captura"));
+    SetHelpTopic(this, HelpTopic::EntryPreferences);
     Groups = new QListWidget(this);
     Groups->setObjectName(QStringLiteral("Groups"));
     // The groups in the order the record holds, "Punto topo" first; a group without a column

@@ -3,6 +3,7 @@
 #include "entry/new_element.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -71,6 +72,7 @@ TNouveaute::TNouveaute(TWizardHost host, QWidget* parent)
     , m_host(std::move(host))
 {
     setWindowTitle(QStringLiteral("Nuevo elemento"));
+    SetHelpTopic(this, HelpTopic::NewElement);
     m_hadMassif = m_host.Massif() != nullptr;
     auto* layout = new QVBoxLayout(this);
     m_heading = new QLabel(this);

@@ -4,6 +4,7 @@
 #include "entry/ui/entry_dialogs.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -55,6 +56,7 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
     , m_model(preferences.Columns)
 {
     setWindowTitle(QStringLiteral("Ficha topográfica"));
+    SetHelpTopic(this, HelpTopic::SheetEditor);
     setObjectName(QStringLiteral("FichaTopografica"));
     auto* bar = new QMenuBar(this);
     BuildMenus(bar);
@@ -491,6 +493,7 @@ void TMultPageDlg::Importar()
         return Say("El portapapeles es demasiado grande.");
     QDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Importación de Tablero"));
+    SetHelpTopic(&dialog, HelpTopic::SheetEditor);
     auto* ignored = new QPlainTextEdit(&dialog);
     ignored->setObjectName(QStringLiteral("Ignorar"));
     auto* buttons = new QDialogButtonBox(&dialog);
@@ -527,6 +530,7 @@ void TMultPageDlg::Corregir(std::int16_t code)
 {
     QDialog dialog(this);
     dialog.setWindowTitle(QStringLiteral("Corrección"));
+    SetHelpTopic(&dialog, HelpTopic::SheetEditor);
     auto* value = new QLineEdit(&dialog);
     value->setObjectName(QStringLiteral("Valor"));
     auto* selected = new QCheckBox(QStringLiteral("Visuales seleccionadas"), &dialog);

@@ -3,6 +3,7 @@
 #include "exchange/vrml.h"
 #include "model/file_error.h"
 #include "ui/cursors.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -37,6 +38,7 @@ TExport_VRML::TExport_VRML(
 {
     setObjectName(QStringLiteral("TExport_VRML"));
     setWindowTitle(QStringLiteral("Exportación VRML"));
+    SetHelpTopic(this, HelpTopic::Exchange);
     auto* layout = new QVBoxLayout(this);
 
     Couleur = new QGroupBox(QStringLiteral("&Color"), this);

@@ -4,6 +4,7 @@
 
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/qt_text.h"
 
@@ -32,6 +33,7 @@ TExploreur::TExploreur(TMassif& massif, QWidget* parent)
     , m_web(new QLabel(this))
 {
     setWindowTitle(QStringLiteral("Explorar"));
+    SetHelpTopic(this, HelpTopic::Explorer);
     setObjectName(QStringLiteral("Explorar"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_tree->setObjectName(QStringLiteral("Arbre"));

@@ -55,7 +55,7 @@ class PlanDialog : public TOptionForm
 {
 public:
     PlanDialog(TOptions_Plan& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajustar página de la planta"), parent)
+        : TOptionForm(QStringLiteral("Ajustar página de la planta"), HelpTopic::ViewOptions, parent)
     {
         auto* tabs = new QTabWidget(this);
 
@@ -157,7 +157,7 @@ class ReliefDialog : public TOptionForm
 {
 public:
     ReliefDialog(TOptions_Relief& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajuste de página de perspectiva"), parent)
+        : TOptionForm(QStringLiteral("Ajuste de página de perspectiva"), HelpTopic::ViewOptions, parent)
         , m_target(&o)
         , m_representation(static_cast<std::int16_t>(o.Representation ? 1 : 0))
         , m_faces(static_cast<std::int16_t>(std::clamp<std::int32_t>(o.N_Face, 0, 32767)))
@@ -261,7 +261,7 @@ class ElevationDialog : public TOptionForm
 {
 public:
     ElevationDialog(TOptions_Coupe& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajuste de página del alzado"), parent)
+        : TOptionForm(QStringLiteral("Ajuste de página del alzado"), HelpTopic::ViewOptions, parent)
         , m_target(&o)
     {
         auto* tabs = new QTabWidget(this);
@@ -450,7 +450,7 @@ class MarginDialog : public TOptionForm
 {
 public:
     MarginDialog(TMarge& m, QWidget* parent, const QSizeF& paperMm)
-        : TOptionForm(QStringLiteral("Márgenes"), parent)
+        : TOptionForm(QStringLiteral("Márgenes"), HelpTopic::Printing, parent)
         , m_paperMm(paperMm)
     {
         auto* page = new Page;
@@ -511,7 +511,7 @@ private:
 
 bool EditerSugerencias(THintOptions& hints, QWidget* parent)
 {
-    TOptionForm dialog(QStringLiteral("Sugerencias en las vistas"), parent);
+    TOptionForm dialog(QStringLiteral("Sugerencias en las vistas"), HelpTopic::Hints, parent);
     dialog.setObjectName(QStringLiteral("Sugerencias"));
     auto* page = new Page;
     QFormLayout* form = page->Group(QStringLiteral("Mostrar en las sugerencias"));

@@ -19,10 +19,11 @@
 
 namespace ks {
 
-TOptionForm::TOptionForm(const QString& title, QWidget* parent)
+TOptionForm::TOptionForm(const QString& title, HelpTopic topic, QWidget* parent)
     : QDialog(parent)
 {
     setWindowTitle(title);
+    SetHelpTopic(this, topic);
 }
 
 void TOptionForm::Store() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/help.h"
+
 #include <QDialog>
 
 #include <cstdint>
@@ -25,7 +27,8 @@ bool ChooseFont(TPolice& font, QWidget* parent);
 class TOptionForm : public QDialog
 {
 public:
-    explicit TOptionForm(const QString& title, QWidget* parent = nullptr);
+    // `topic` is the manual's chapter that F1 opens on the dialog.
+    TOptionForm(const QString& title, HelpTopic topic, QWidget* parent = nullptr);
     void Store() const;
     // For a dialog built from outside: a check box on a field, and the buttons under the content.
     QCheckBox* AddCheck(QFormLayout* form, const QString& caption, bool& field)

@@ -48,7 +48,7 @@ class TableDialog : public TOptionForm
 {
 public:
     TableDialog(TOptions_Tableau& o, const TGalerie* selected, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajuste de página de la tabla"), parent)
+        : TOptionForm(QStringLiteral("Ajuste de página de la tabla"), HelpTopic::ViewOptions, parent)
         , m_target(&o)
         , m_work(o)
         , m_selected(selected)
