@@ -83,7 +83,7 @@ public:
         layout->setSpacing(0);
         layout->addWidget(bar);
         layout->addWidget(m_browser);
-        resize(760, 640);
+        resize(860, 680);
     }
 
     QTextBrowser* Browser() const { return m_browser; }
