@@ -25,7 +25,10 @@ const char* const kUsage
       "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "
       "DATE]"
       " [--surveyor T] [--station NAME[:N]] [--text T] [--except]\n"
-      "  karstelle-cli options show|write-defaults [--force]\n";
+      "  karstelle-cli options show|write-defaults [--force]\n"
+      "  compute, render, stats and export take --no-limits: no limit on junctions and equations\n";
+
+bool g_unlimited = false;
 
 void PrintMessage(const std::string& text)
 {
@@ -63,6 +66,7 @@ bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result
 ks::TComputeReport ComputeNow(TMassif& massif)
 {
     ks::TComputeFlags flags;
+    flags.Unlimited = g_unlimited;
     ks::TThreadCalcul thread(massif, flags);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)

@@ -11,6 +11,8 @@
 namespace cli {
 
 extern const char* const kUsage;
+// "--no-limits": computations take networks of any number of junctions and equations.
+extern bool g_unlimited;
 
 // A message of the core (UTF-8, lines parted by CR as in the message boxes) on standard error.
 void PrintMessage(const std::string& text);

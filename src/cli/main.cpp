@@ -14,6 +14,7 @@
 
 #include <QGuiApplication>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 #include <iostream>
@@ -266,7 +267,13 @@ int Options(const std::vector<std::string>& args)
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (!args.empty()
+        && (args[0] == "compute" || args[0] == "render" || args[0] == "stats" || args[0] == "export")) {
+        const auto flag = std::remove(args.begin(), args.end(), std::string("--no-limits"));
+        cli::g_unlimited = flag != args.end();
+        args.erase(flag, args.end());
+    }
     try {
         if (args.size() == 1 && args[0] == "--version") {
             std::cout << "karstelle-cli " << ks::kVersion << '\n';

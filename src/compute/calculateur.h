@@ -15,13 +15,15 @@ class TMassif;
 
 namespace ks {
 
-// The two flags shared by the interface and a running computation. Single writers on each side,
+// The flags shared by the interface and a running computation. Single writers on each side,
 // no lock: the interface raises Stop, the computation polls it at every stage and inside the
-// long loops; Running is up while a TCalculateur exists.
+// long loops; Running is up while a TCalculateur exists. Unlimited, set by the interface, lifts
+// the junction and equation limits: networks beyond the dense solve's size go to the sparse one.
 struct TComputeFlags
 {
     std::atomic<bool> Running { false };
     std::atomic<bool> Stop { false };
+    std::atomic<bool> Unlimited { false };
 };
 
 // Texts of the computation's messages.

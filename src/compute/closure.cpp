@@ -3,9 +3,11 @@
 
 #include "compute/calculateur.h"
 #include "compute/matrice.h"
+#include "compute/sparse_normal.h"
 #include "model/text_utils.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <functional>
@@ -271,13 +273,17 @@ void TCalculateur::Adjust(bool interactive)
         Report(ks::MessageKind::Information, std::to_string(n) + " encrucijadas.", false);
     const auto started = std::chrono::steady_clock::now();
 
-    if (n > ks::kMaxEquations) {
+    // Within the limit the dense solve, as ever; beyond it the sparse one, when the limits are
+    // lifted. Both take the same observations.
+    const bool dense = n <= ks::kMaxEquations;
+    if (!dense && !m_flags.Unlimited.load()) {
         Report(ks::MessageKind::Warning, ks::kTooManyEquationsText, true);
         m_flags.Stop.store(true);
         return;
     }
 
-    TMatrice mx(n), my(n), mz(n);
+    TMatrice mx(dense ? n : 0), my(dense ? n : 0), mz(dense ? n : 0);
+    TSparseNormal sparse(dense ? 0 : n);
     for (const auto& b : Branches) {
         auto equation
             = [this](int node) { return node > 0 ? m_equation[static_cast<std::size_t>(node - 1)] : 0; };
@@ -289,25 +295,39 @@ void TCalculateur::Adjust(bool interactive)
             continue; // an end that no reference point reaches: nothing to observe
         const Vec3 ps = position(b->StartNode, b->Start), pe = position(b->EndNode, b->End);
         const double w = std::max(b->WeightedSquares, kSmallestVariance);
-        if (!mx.AddBranch(i, j, b->DX - (pe.x - ps.x), w)) {
+        const std::array<double, 3> a
+            = { b->DX - (pe.x - ps.x), b->DY - (pe.y - ps.y), b->DZ - (pe.z - ps.z) };
+        if (!dense) {
+            if (!sparse.AddBranch(i, j, a, w))
+                Report(ks::MessageKind::Warning, ks::kBothEndsFixedText, true);
+            continue;
+        }
+        if (!mx.AddBranch(i, j, a[0], w)) {
             Report(ks::MessageKind::Warning, ks::kBothEndsFixedText, true);
             continue;
         }
-        my.AddBranch(i, j, b->DY - (pe.y - ps.y), w);
-        mz.AddBranch(i, j, b->DZ - (pe.z - ps.z), w);
+        my.AddBranch(i, j, a[1], w);
+        mz.AddBranch(i, j, a[2], w);
     }
-    for (TMatrice* m : { &mx, &my, &mz })
-        if (!Stopped())
-            m->Solve(&m_flags.Stop);
+    if (dense) {
+        for (TMatrice* m : { &mx, &my, &mz })
+            if (!Stopped())
+                m->Solve(&m_flags.Stop);
+    } else if (!Stopped()) {
+        sparse.Solve(&m_flags.Stop);
+    }
 
     if (!Stopped()) {
+        const std::vector<double>& bx = dense ? mx.B() : sparse.B(0);
+        const std::vector<double>& by = dense ? my.B() : sparse.B(1);
+        const std::vector<double>& bz = dense ? mz.B() : sparse.B(2);
         for (std::size_t j = 0; j < Junctions.size(); ++j) {
             if (!Known[j])
                 continue;
             const auto e = static_cast<std::size_t>(m_equation[j]);
-            Junctions[j]->X += mx.B()[e];
-            Junctions[j]->Y += my.B()[e];
-            Junctions[j]->Z += mz.B()[e];
+            Junctions[j]->X += bx[e];
+            Junctions[j]->Y += by[e];
+            Junctions[j]->Z += bz[e];
         }
     }
     m_shortest.clear();

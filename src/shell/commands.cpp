@@ -144,6 +144,7 @@ std::vector<TCommandInfo> MakeTable()
 
         { Cmd::ComputeMenu, K::Menu, kBar, "&Cálculo" },
         { Cmd::Automatic, K::Toggle, Cmd::ComputeMenu, "&Automático" },
+        { Cmd::NoLimits, K::Toggle, Cmd::ComputeMenu, "Sin &límites de tamaño" },
         { Cmd::Detailed, K::Command, Cmd::ComputeMenu, "&Detallado", nullptr, N::Massif },
         { Cmd::Fast, K::Command, Cmd::ComputeMenu, "&Rápido", nullptr, N::Massif },
         { Cmd::Interrupt, K::Command, Cmd::ComputeMenu, "&Interrumpir", nullptr, N::Computing },

@@ -133,6 +133,7 @@ enum class Cmd {
     // "&Cálculo"
     ComputeMenu,
     Automatic,
+    NoLimits,
     Detailed,
     Fast,
     Interrupt,

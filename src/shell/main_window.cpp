@@ -149,6 +149,10 @@ void TMainWindow::ReadOptionsAndSettings()
     }
     if (const QString hints = OptionPath(kHintsFile); QFile::exists(hints))
         Guarded([this, &hints] { ReadHints(ReadWholeFile(ToUtf8(hints)), m_context.Hints); });
+    if (const QString computation = OptionPath(kComputationSettingsFile); QFile::exists(computation))
+        Guarded([this, &computation] {
+            ReadComputationSettings(ReadWholeFile(ToUtf8(computation)), m_settings);
+        });
     RefreshRecentMenu();
 }
 
@@ -166,6 +170,8 @@ void TMainWindow::ApplySettings()
     setChecked(Cmd::StatusBar, m_settings.Etat);
     setChecked(Cmd::WebStyle, m_settings.Web);
     setChecked(Cmd::Automatic, m_settings.Automatique);
+    setChecked(Cmd::NoLimits, m_settings.SinLimites);
+    m_computation->Flags().Unlimited = m_settings.SinLimites;
     // Checked without a signal blocker: the group unticks the other style through that signal.
     Action(kListStyles[static_cast<int>(m_settings.Style)])->setChecked(true);
     const Qt::ToolButtonStyle buttons
@@ -184,6 +190,9 @@ void TMainWindow::WriteSettingsAndOptions()
         KeepTools3DPosition();
     Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kSettingsFile)), WriteSettings(m_settings)); });
     Guarded([this] { WriteFileSafely(ToUtf8(OptionPath(kHintsFile)), WriteHints(m_context.Hints)); });
+    Guarded([this] {
+        WriteFileSafely(ToUtf8(OptionPath(kComputationSettingsFile)), WriteComputationSettings(m_settings));
+    });
     Guarded([&] { Enregistrer(m_marge, ToUtf8(OptionPath(kMargeOptionsFile)), &reporter); });
     Guarded([this] { m_preferences.Save(); });
     Guarded([&] { Enregistrer(m_tableau, ToUtf8(OptionPath(kTableauOptionsFile)), &reporter); });

@@ -256,6 +256,14 @@ void TMainWindow::BuildMenus()
 
     connect(Action(Cmd::Automatic), &QAction::toggled, this,
         Guard([this](bool on) { m_settings.Automatique = on; }));
+    // Lifting the limits takes effect with the next computation, which it requests: a massif that
+    // was refused as too large is computed at once.
+    connect(Action(Cmd::NoLimits), &QAction::toggled, this, Guard([this](bool on) {
+        m_settings.SinLimites = on;
+        m_computation->Flags().Unlimited = on;
+        if (on && m_massif && !m_massif->Computed)
+            m_computation->RequestAutomatic();
+    }));
     On(Cmd::Detailed, [this] { m_computation->RequestDetailed(); });
     On(Cmd::Fast, [this] { m_computation->RequestFast(); });
     On(Cmd::Interrupt, [this] { m_computation->Stop(); });

@@ -130,4 +130,27 @@ std::optional<std::string> ReadSettings(const std::string& text, TSettings& s)
     return std::nullopt;
 }
 
+std::string WriteComputationSettings(const TSettings& settings)
+{
+    return std::string("[Calculo]\r\n\r\nSinLimites = ") + (settings.SinLimites ? "OUI" : "NON") + "\r\n";
+}
+
+void ReadComputationSettings(const std::string& text, TSettings& settings)
+{
+    const std::string upper = UpperCase(text);
+    const auto key = upper.find("SINLIMITES");
+    if (key == std::string::npos)
+        return;
+    const auto equals = upper.find('=', key);
+    const auto end = upper.find('\n', key);
+    if (equals == std::string::npos || equals > end)
+        return;
+    const std::string value
+        = upper.substr(equals + 1, end == std::string::npos ? std::string::npos : end - equals - 1);
+    if (value.find("OUI") != std::string::npos)
+        settings.SinLimites = true;
+    else if (value.find("NON") != std::string::npos)
+        settings.SinLimites = false;
+}
+
 } // namespace ks

@@ -13,42 +13,6 @@
 using namespace ks;
 using namespace ks::test;
 
-namespace {
-
-// Largest distance between the computed and the true position of every generated station.
-double WorstError(const TMassif& m, const std::vector<TrueStation>& truth)
-{
-    std::map<int, const TFiche*> byOrdre;
-    for (const auto& s : m.Sheets)
-        byOrdre[s->Ordre] = s.get();
-    double worst = 0;
-    for (const TrueStation& t : truth) {
-        const TGalerie& g = *byOrdre.at(t.ordre)->Galeries[static_cast<std::size_t>(t.gallery)];
-        if (!g.Positioned)
-            return INFINITY;
-        double x = g.Start.X, y = g.Start.Y, z = g.Start.Z;
-        if (t.station > 0) {
-            const TStationPos& p = g.Stations[static_cast<std::size_t>(t.station - 1)];
-            x = p.X;
-            y = p.Y;
-            z = p.Z;
-        }
-        worst = std::max(
-            worst, std::sqrt((x - t.x) * (x - t.x) + (y - t.y) * (y - t.y) + (z - t.z) * (z - t.z)));
-    }
-    return worst;
-}
-
-TComputeReport ComputeFast(TMassif& m, TComputeFlags& flags)
-{
-    TThreadCalcul thread(m, flags);
-    TComputeReport report = thread.Complete(m);
-    m.PlaceAllStations();
-    return report;
-}
-
-} // namespace
-
 TEST(FastComputation, GeneratedNetworkComesOutAtItsTrueCoordinates)
 {
     GeneratedNetwork net = MakeGridNetwork(6, 7, 3);

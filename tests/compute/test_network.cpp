@@ -222,6 +222,15 @@ TEST(Connect, JunctionLimitRaisesTheStopFlagOnce)
     ASSERT_EQ(calc->DeferredMessages.size(), 1u);
     EXPECT_EQ(calc->DeferredMessages[0].second,
         "Macizo demasiado grande,\rSolicite usted una versión especial de Karstelle");
+
+    // Lifted, the same network connects whole.
+    n.flags.Stop = false;
+    n.flags.Unlimited = true;
+    calc = n.Calculateur();
+    EXPECT_TRUE(calc->Connect(false));
+    EXPECT_FALSE(n.flags.Stop);
+    EXPECT_TRUE(calc->DeferredMessages.empty());
+    EXPECT_EQ(calc->Junctions.size(), static_cast<std::size_t>(kMaxJunctions) + 1);
 }
 
 TEST(Closure, LoopThroughAReference)

@@ -304,6 +304,33 @@ TEST(MainWindow, TogglesAreWrittenToTheSettingsFileAndOptionFilesAreRead)
     EXPECT_EQ(back.Angle, 30);
 }
 
+// "Sin límites de tamaño": a maze over the equation limit is refused, then computed once the
+// limits are lifted; the choice is kept in its own file for the next session, and the settings
+// file keeps its layout.
+TEST(MainWindow, LiftedLimitsComputeALargeMazeAndAreRemembered)
+{
+    TempDir home;
+    MakeMaze(40, 5, 0).massif->Save(home.Path("laberinto.fic"));
+    ScriptedPrompt prompt;
+    {
+        TMainWindow w(QString::fromStdString(home.Path("")));
+        EXPECT_FALSE(w.Action("Sin límites de tamaño")->isChecked());
+        w.OpenMassif(QString::fromStdString(home.Path("laberinto.fic")));
+        ASSERT_TRUE(WaitUntil([&w, &prompt] { return !prompt.shown.empty() && !w.Computation().Running(); }));
+        EXPECT_EQ(prompt.shown.back().text, ShownText(kTooManyEquationsText));
+        EXPECT_FALSE(w.Massif()->Computed);
+        w.Action("Sin límites de tamaño")->trigger();
+        ASSERT_TRUE(Computed(w));
+        prompt.answers = { Answer::Yes, Answer::No }; // leave, without saving
+        ASSERT_TRUE(w.ExitCommand());
+    }
+    EXPECT_EQ(ReadFile(home.Path("Calculo.ini")), "[Calculo]\r\n\r\nSinLimites = OUI\r\n");
+    EXPECT_EQ(ReadFile(home.Path("Karstelle.ini")).find("Limit"), std::string::npos);
+    TMainWindow again(QString::fromStdString(home.Path("")));
+    EXPECT_TRUE(again.Action("Sin límites de tamaño")->isChecked());
+    EXPECT_TRUE(again.Computation().Flags().Unlimited);
+}
+
 TEST(MainWindow, NewReferencePointsStartAComputation)
 {
     TempDir home;

@@ -53,6 +53,25 @@ TEST(SettingsFile, ReadingRules)
     EXPECT_TRUE(u.Automatique); // not reached
 }
 
+TEST(SettingsFile, ComputationSettingsOfTheirOwnFile)
+{
+    TSettings s;
+    EXPECT_FALSE(s.SinLimites);
+    s.SinLimites = true;
+    EXPECT_EQ(ks::WriteComputationSettings(s), "[Calculo]\r\n\r\nSinLimites = OUI\r\n");
+    EXPECT_EQ(ks::WriteSettings(s), ks::WriteSettings(TSettings {})) << "Karstelle.ini keeps its layout";
+    TSettings back;
+    ks::ReadComputationSettings(ks::WriteComputationSettings(s), back);
+    EXPECT_TRUE(back.SinLimites);
+    ks::ReadComputationSettings("[Calculo]\nsinlimites=non\n", back);
+    EXPECT_FALSE(back.SinLimites);
+    // Nothing readable keeps what was there.
+    back.SinLimites = true;
+    for (const char* text : { "", "SinLimites", "SinLimites = ?", "Otro = NON\nSinLimites\n= OUI" })
+        ks::ReadComputationSettings(text, back);
+    EXPECT_TRUE(back.SinLimites);
+}
+
 TEST(RecentFiles, OrderRules)
 {
     TSettings s;

@@ -3,6 +3,7 @@
 #include "compute/reduction.h"
 
 #include <cmath>
+#include <map>
 #include <random>
 
 namespace ks::test {
@@ -69,12 +70,15 @@ TVisee Shot(const Point& a, const Point& b, int style)
 
 } // namespace
 
-GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed)
+namespace {
+
+GeneratedNetwork Grid(int side, int shotsPerGallery, unsigned seed, bool blind, double noise)
 {
     GeneratedNetwork net;
     net.massif = std::make_unique<TMassif>();
     std::mt19937 random(seed);
     std::uniform_real_distribution<double> jitter(-3, 3);
+    std::normal_distribution<double> error(0, noise > 0 ? noise : 1);
 
     const double spacing = 8.0 * shotsPerGallery;
     const Point origin { 712345.0, 4765432.0, 1500.0 };
@@ -120,8 +124,12 @@ GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed)
                 from.z + (end.z - from.z) * t + jitter(random) * 0.3 });
         }
         path.push_back(end);
-        for (std::size_t k = 1; k < path.size(); ++k)
-            g->AddShot(Shot(path[k - 1], path[k], style++));
+        for (std::size_t k = 1; k < path.size(); ++k) {
+            Point to = path[k];
+            if (noise > 0)
+                to = { to.x + error(random), to.y + error(random), to.z + error(random) };
+            g->AddShot(Shot(path[k - 1], to, style++));
+        }
         sheet->Galeries.push_back(std::move(g));
         ReduceGallery(*sheet->Galeries.back(), 0.0);
         const int galleryIndex = static_cast<int>(sheet->Galeries.size()) - 1;
@@ -139,7 +147,7 @@ GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed)
                 addGallery(here, here + 1, nodes[static_cast<std::size_t>(here + 1)]);
             if (r + 1 < side)
                 addGallery(here + side, here, nodes[static_cast<std::size_t>(here)]); // some walked backwards
-            if (here % 5 == 2) {
+            if (blind && here % 5 == 2) {
                 const Point p = nodes[static_cast<std::size_t>(here)];
                 addGallery(here, -1, { p.x + 15, p.y - 20, p.z - 4 });
             }
@@ -155,9 +163,102 @@ GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed)
         ref->Y = p.y / 1000;
         ref->Z = p.z;
         net.massif->References.push_back(std::move(ref));
-        if (side == 1)
+        if (side == 1 || !blind)
             break;
     }
+    return net;
+}
+
+} // namespace
+
+GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed)
+{
+    return Grid(side, shotsPerGallery, seed, true, 0);
+}
+
+GeneratedNetwork MakeMaze(int side, int shotsPerGallery, double noise, unsigned seed)
+{
+    return Grid(side, shotsPerGallery, seed, false, noise);
+}
+
+GeneratedNetwork MakeBranchingCave(int shots, unsigned seed)
+{
+    GeneratedNetwork net;
+    net.massif = std::make_unique<TMassif>();
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::normal_distribution<double> error(0, 0.05);
+
+    // Stations at gallery ends: their names and true positions.
+    std::vector<Point> ends { { 512000.0, 4712000.0, 1200.0 } };
+    auto name = [](int index, TPointTopo& p) {
+        p.Name.Set("C" + std::to_string(index / 200));
+        p.Number = static_cast<std::uint8_t>(index % 200);
+    };
+    std::unique_ptr<TFiche> sheet;
+    int style = 0;
+    while (net.shots < shots) {
+        if (!sheet || sheet->Galeries.size() >= 30) {
+            if (sheet)
+                net.massif->AddSheet(std::move(sheet), false);
+            sheet = std::make_unique<TFiche>();
+            sheet->Date = "01/01/05";
+            sheet->Systeme.Set("Sistema");
+            sheet->Cavite.Set("Cueva generada");
+        }
+        const int count = 5 + static_cast<int>(unit(random) * 21);
+        // Mostly from a recent end, as a survey pushes on; sometimes from anywhere.
+        const int size = static_cast<int>(ends.size());
+        const int from = unit(random) < 0.7 ? std::max(0, size - 1 - static_cast<int>(unit(random) * 20))
+                                            : static_cast<int>(unit(random) * size);
+        const double roll = unit(random);
+        const int loopTo
+            = roll < 0.08 && size > 50 ? std::max(0, from - 1 - static_cast<int>(unit(random) * 40)) : -1;
+        const bool open = loopTo < 0 && roll > 0.95;
+
+        auto g = std::make_unique<TGalerie>();
+        name(from, g->Start);
+        g->Deformation = 1;
+        std::vector<Point> path { ends[static_cast<std::size_t>(from)] };
+        double heading = unit(random) * 2 * kPi;
+        for (int k = 0; k < count; ++k) {
+            heading += (unit(random) - 0.5) * 0.8;
+            const Point& p = path.back();
+            path.push_back(
+                { p.x + 6 * std::sin(heading), p.y + 6 * std::cos(heading), p.z + (unit(random) - 0.6) * 2 });
+        }
+        if (loopTo >= 0) {
+            // Bend the path onto the earlier station, spread along its shots.
+            const Point target = ends[static_cast<std::size_t>(loopTo)];
+            const Point miss { target.x - path.back().x, target.y - path.back().y, target.z - path.back().z };
+            for (std::size_t k = 1; k < path.size(); ++k) {
+                const double t = static_cast<double>(k) / count;
+                path[k] = { path[k].x + miss.x * t, path[k].y + miss.y * t, path[k].z + miss.z * t };
+            }
+            name(loopTo, g->End);
+        } else if (open) {
+            g->End.Final = true;
+        } else {
+            name(size, g->End);
+            ends.push_back(path.back());
+        }
+        for (std::size_t k = 1; k < path.size(); ++k) {
+            const Point to { path[k].x + error(random), path[k].y + error(random),
+                path[k].z + error(random) };
+            g->AddShot(Shot(path[k - 1], to, style++));
+        }
+        sheet->Galeries.push_back(std::move(g));
+        ReduceGallery(*sheet->Galeries.back(), 0.0);
+        net.shots += count;
+    }
+    if (sheet)
+        net.massif->AddSheet(std::move(sheet), false);
+    auto ref = std::make_unique<TPointTopo>();
+    name(0, *ref);
+    ref->X = ends[0].x / 1000;
+    ref->Y = ends[0].y / 1000;
+    ref->Z = ends[0].z;
+    net.massif->References.push_back(std::move(ref));
     return net;
 }
 
@@ -168,6 +269,37 @@ void GridForShots(int shots, int& side, int& shotsPerGallery)
     side = std::max(2, std::min(31, static_cast<int>(std::sqrt(shots / 20.0))));
     const double galleries = 2.0 * side * (side - 1) + side * side / 5.0;
     shotsPerGallery = std::max(1, std::min(128, static_cast<int>(shots / galleries)));
+}
+
+double WorstError(const TMassif& m, const std::vector<TrueStation>& truth)
+{
+    std::map<int, const TFiche*> byOrdre;
+    for (const auto& s : m.Sheets)
+        byOrdre[s->Ordre] = s.get();
+    double worst = 0;
+    for (const TrueStation& t : truth) {
+        const TGalerie& g = *byOrdre.at(t.ordre)->Galeries[static_cast<std::size_t>(t.gallery)];
+        if (!g.Positioned)
+            return INFINITY;
+        double x = g.Start.X, y = g.Start.Y, z = g.Start.Z;
+        if (t.station > 0) {
+            const TStationPos& p = g.Stations[static_cast<std::size_t>(t.station - 1)];
+            x = p.X;
+            y = p.Y;
+            z = p.Z;
+        }
+        worst = std::max(
+            worst, std::sqrt((x - t.x) * (x - t.x) + (y - t.y) * (y - t.y) + (z - t.z) * (z - t.z)));
+    }
+    return worst;
+}
+
+TComputeReport ComputeFast(TMassif& m, TComputeFlags& flags)
+{
+    TThreadCalcul thread(m, flags);
+    TComputeReport report = thread.Complete(m);
+    m.PlaceAllStations();
+    return report;
 }
 
 } // namespace ks::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compute/driver.h"
 #include "model/massif.h"
 
 #include <memory>
@@ -31,6 +32,22 @@ struct GeneratedNetwork
 // computation gives back the true coordinates. One reference point at the grid's corner, a second
 // one at the opposite corner.
 GeneratedNetwork MakeGridNetwork(int side, int shotsPerGallery, unsigned seed = 1);
+
+// A maze: the grid alone, without the blind side galleries, with one reference point at a corner;
+// `noise` (in metres, standard deviation per shot end) spoils the readings, 0 keeps them exact.
+GeneratedNetwork MakeMaze(int side, int shotsPerGallery, double noise, unsigned seed = 1);
+
+// A cave of about `shots` shots grown as real ones are: galleries of 5 to 25 shots from the ends
+// of earlier ones, about one in twelve closing a loop on an earlier station and one in twenty
+// ending open, with noisy readings. One reference point at the entrance.
+GeneratedNetwork MakeBranchingCave(int shots, unsigned seed = 1);
+
+// Largest distance between the computed and the true position of every generated station;
+// infinity when a gallery was not positioned.
+double WorstError(const TMassif& m, const std::vector<TrueStation>& truth);
+
+// The fast computation run to its end, then every station placed.
+TComputeReport ComputeFast(TMassif& m, TComputeFlags& flags);
 
 // Side and shots per gallery of a grid with about `shots` shots and at most 1000 equations.
 void GridForShots(int shots, int& side, int& shotsPerGallery);
