@@ -37,6 +37,37 @@ void BM_FastComputation(benchmark::State& state)
     state.counters["equations"] = equations;
 }
 
+// The whole computation of networks beyond the dense solve's limits (--no-limits): mazes of
+// side x side junctions joined by galleries of 5 noisy shots, and a branching cave of 200 000 shots.
+void Unlimited(benchmark::State& state, ks::test::GeneratedNetwork& net)
+{
+    ks::TComputeFlags flags;
+    flags.Unlimited = true;
+    int equations = 0;
+    for (auto _ : state) {
+        ks::TThreadCalcul thread(*net.massif, flags);
+        const ks::TComputeReport report = thread.Complete(*net.massif);
+        net.massif->PlaceAllStations();
+        equations = report.Equations;
+        if (!report.Positioned)
+            state.SkipWithError("the computation did not position the network");
+    }
+    state.counters["shots"] = net.shots;
+    state.counters["equations"] = equations;
+}
+
+void BM_MazeComputation(benchmark::State& state)
+{
+    auto net = ks::test::MakeMaze(static_cast<int>(state.range(0)), 5, 0.02);
+    Unlimited(state, net);
+}
+
+void BM_CaveComputation(benchmark::State& state)
+{
+    auto net = ks::test::MakeBranchingCave(static_cast<int>(state.range(0)));
+    Unlimited(state, net);
+}
+
 // Solving alone: the dense normal equations of a grid of side x side junctions.
 void BM_Solve(benchmark::State& state)
 {
@@ -90,5 +121,7 @@ void BM_StopLatency(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_FastComputation)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MazeComputation)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CaveComputation)->Arg(200000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Solve)->Arg(10)->Arg(31)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StopLatency)->UseManualTime()->Iterations(10)->Unit(benchmark::kMicrosecond);

@@ -1,7 +1,11 @@
 // Encoding and decoding of big massifs in both formats.
 #include "model/massif_codec.h"
 
+#include "model/massif.h"
+
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -68,6 +72,30 @@ void BM_EncodeText(benchmark::State& state)
         benchmark::DoNotOptimize(ks::EncodeText(*m, "b.mas", nullptr));
 }
 
+// Opening a massif file as the application does: read from disk, decoded, sheets in place.
+void Load(benchmark::State& state, const char* name)
+{
+    const std::string path = std::string(KARST_BENCH_TEMP) + "/" + name;
+    BigMassif(static_cast<int>(state.range(0)))->Save(path);
+    for (auto _ : state) {
+        TMassif m;
+        m.FileName = path;
+        if (m.Load().status != ks::LoadStatus::Loaded)
+            state.SkipWithError("the massif did not load");
+    }
+    std::remove(path.c_str());
+}
+
+void BM_LoadText(benchmark::State& state)
+{
+    Load(state, "bench-load.mas");
+}
+
+void BM_LoadBinary(benchmark::State& state)
+{
+    Load(state, "bench-load.fic");
+}
+
 void BM_DecodeText(benchmark::State& state)
 {
     const std::string bytes = ks::EncodeText(*BigMassif(static_cast<int>(state.range(0))), "b.mas", nullptr);
@@ -83,3 +111,5 @@ BENCHMARK(BM_EncodeBinary)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeBinary)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_EncodeText)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DecodeText)->Arg(50000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadText)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadBinary)->Arg(100000)->Unit(benchmark::kMillisecond);

@@ -12,6 +12,9 @@
 namespace ks {
 
 namespace {
+// No massif or option file comes near this; a device that never ends (/dev/zero) stops here.
+constexpr std::uintmax_t kLargestFile = std::uintmax_t(1) << 30;
+
 std::string SystemError()
 {
     return std::strerror(errno);
@@ -28,7 +31,23 @@ std::string ReadWholeFile(const std::string& path)
         throw FileError(path, "", "no se puede abrir el fichero: " + SystemError());
     // The stream's own failures (a device that cannot be read) become the file's error.
     try {
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        // One allocation of the file's size, then blocks for what a device gives beyond it (or
+        // for a device of no size), so that a large massif is not copied as the text grows.
+        const auto size
+            = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
+        std::string bytes;
+        if (!ec && size > 0 && size < kLargestFile) {
+            bytes.resize(static_cast<std::size_t>(size));
+            in.read(bytes.data(), static_cast<std::streamsize>(size));
+            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        }
+        char block[65536];
+        while (in && !in.eof()) {
+            in.read(block, sizeof block);
+            bytes.append(block, static_cast<std::size_t>(in.gcount()));
+            if (bytes.size() > kLargestFile)
+                throw FileError(path, "", "el fichero es demasiado grande");
+        }
         if (in.bad())
             throw FileError(path, "", "error de lectura: " + SystemError());
         return bytes;

@@ -262,6 +262,7 @@ void ReadGallery(ByteReader& r, TGalerie& g, int version)
     g.Development = r.Real();
     g.Deformation = r.Real();
     g.Name.Set(r.CText());
+    g.Shots.reserve(static_cast<std::size_t>(shots));
     for (int k = 0; k < shots; ++k) {
         TVisee v;
         ReadShot(r, v, version);

@@ -381,6 +381,7 @@ void ReadGallery(LineReader& r, TGalerie& g, int version)
     g.Deformation = r.RealLine("coeficiente de deformación");
     g.Name.Set(r.Line());
     const int shots = static_cast<int>(r.Int(r.After("Nb_Visee "), 0, kMaxShots, "Nb_Visee"));
+    g.Shots.reserve(static_cast<std::size_t>(shots));
     for (int k = 0; k < shots; ++k) {
         TVisee v;
         ReadShot(r, r.Line(), v);

@@ -137,10 +137,18 @@ void TPlan::Paint(int mode)
     }
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
+    // The pen and brush change only when they differ: a large cave draws many thousand shots,
+    // and each change costs the raster engine a new pen.
     auto setWidth = [&](int tenths) {
+        if (p.pen().width() == tenths)
+            return;
         QPen current = p.pen();
         current.setWidth(tenths);
         p.setPen(current);
+    };
+    auto solidBrush = [&p] {
+        if (p.brush().style() != Qt::SolidPattern || p.brush().color() != Qt::black)
+            p.setBrush(Qt::black);
     };
 
     for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
@@ -158,7 +166,7 @@ void TPlan::Paint(int mode)
                 wS = sheet->PassageWidths(static_cast<int>(gi), 0);
             QPointF s = StationInView(g, 0);
             if (o.diametre != 0) {
-                p.setBrush(Qt::black);
+                solidBrush();
                 Circle(s.x(), s.y(), o.diametre);
             }
             if (o.Texte_Station > 0 && !g.Start.Final) {
@@ -181,7 +189,7 @@ void TPlan::Paint(int mode)
                     const QPointF leftDir(-sa, ca), rightDir(sa, -ca);
                     if (o.Afficher_Habillage && measured) {
                         setWidth(PenWidth(o.Epaisseur_Habit, true));
-                        p.setBrush(Qt::black);
+                        solidBrush();
                         if (wS.first > -0.5 && wE.first > -0.5) {
                             MoveTo(s.x() + wS.first * leftDir.x(), s.y() + wS.first * leftDir.y());
                             LineTo(e.x() + wE.first * leftDir.x(), e.y() + wE.first * leftDir.y());
@@ -217,7 +225,7 @@ void TPlan::Paint(int mode)
                 }
                 s = e;
                 if (o.diametre != 0) {
-                    p.setBrush(Qt::black);
+                    solidBrush();
                     Circle(e.x(), e.y(), o.diametre);
                 }
             }
