@@ -127,8 +127,8 @@ int TCalculateur::NodeIndex(const TPointTopo& station)
     m_junctionIndex.emplace(std::move(key), count - 1);
     if (!Known.empty())
         Known.resize(Junctions.size(), 0);
-    if (count > ks::kMaxJunctions && !m_limitReported && !m_flags.Unlimited.load()) {
-        m_limitReported = true;
+    if (count > ks::kMaxJunctions && !TooLarge && !m_flags.Unlimited.load()) {
+        TooLarge = true;
         Report(ks::MessageKind::Warning, ks::kTooManyJunctionsText, true);
         m_flags.Stop.store(true);
     }

@@ -94,6 +94,7 @@ public:
     bool Result = false;
     bool SomeUnreached = false;
     bool NoneReached = false;
+    bool TooLarge = false; // refused by the junction or the equation limit
 
     // Filled by the stages for the report.
     int ReachedGalleries = 0; // branches when condensation started
@@ -141,7 +142,6 @@ private:
     ks::TComputeFlags& m_flags;
     ks::IReporter* m_reporter;
     bool m_interactive = false;
-    bool m_limitReported = false;
     std::vector<TFiche*> m_sheets;
     std::vector<std::string> m_places; // per sheet: system/cave/network/place, for the gaps list
     std::vector<std::vector<GalleryCopy>> m_galleries;

@@ -277,6 +277,7 @@ void TCalculateur::Adjust(bool interactive)
     // lifted. Both take the same observations.
     const bool dense = n <= ks::kMaxEquations;
     if (!dense && !m_flags.Unlimited.load()) {
+        TooLarge = true;
         Report(ks::MessageKind::Warning, ks::kTooManyEquationsText, true);
         m_flags.Stop.store(true);
         return;

@@ -32,6 +32,7 @@ void FillReport(const TCalculateur& calc, TComputeReport& report)
     report.NoReference = calc.References.empty();
     report.NoneReached = calc.NoneReached;
     report.SomeUnreached = calc.SomeUnreached;
+    report.TooLarge = calc.TooLarge;
     report.Galleries = calc.ReachedGalleries;
     report.Branches = calc.LiveBranchCount();
     report.Closures = static_cast<int>(calc.Closures.size());

@@ -35,6 +35,7 @@ struct TComputeReport
     bool NoReference = false;
     bool NoneReached = false;
     bool SomeUnreached = false;
+    bool TooLarge = false; // refused by the junction or the equation limit
     int Galleries = 0; // reached galleries when condensation started
     int Branches = 0;
     int Closures = 0;

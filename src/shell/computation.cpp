@@ -90,6 +90,7 @@ void TComputeController::StartDetailed()
         OnBusy(true);
     TPromptReporter reporter;
     const TComputeReport report = ComputeDetailed(*massif, m_flags, reporter);
+    m_tooLarge = report.TooLarge;
     if (report.Positioned)
         massif->PlaceAllStations();
     if (OnBusy)
@@ -137,6 +138,7 @@ void TComputeController::FinishFast()
     }
     const TComputeReport report = m_thread->Complete(*massif);
     m_thread.reset();
+    m_tooLarge = report.TooLarge;
     if (report.Positioned)
         massif->PlaceAllStations();
     if (OnBusy)

@@ -44,6 +44,8 @@ public:
     std::function<void()> OnComputed; // let the views redraw
 
     TComputeFlags& Flags() { return m_flags; }
+    // The last computation was refused by the junction or the equation limit.
+    bool RefusedForSize() const { return m_tooLarge; }
 
 private:
     void Request(QTimer& timer);
@@ -57,6 +59,7 @@ private:
     QTimer m_detailedTimer;
     QTimer m_fastTimer;
     bool m_userRequested = false;
+    bool m_tooLarge = false;
     int m_held = 0;
     bool m_finishPending = false;
     std::unique_ptr<TThreadCalcul> m_thread;

@@ -261,7 +261,7 @@ void TMainWindow::BuildMenus()
     connect(Action(Cmd::NoLimits), &QAction::toggled, this, Guard([this](bool on) {
         m_settings.SinLimites = on;
         m_computation->Flags().Unlimited = on;
-        if (on && m_massif && !m_massif->Computed)
+        if (on && m_massif && m_computation->RefusedForSize())
             m_computation->RequestAutomatic();
     }));
     On(Cmd::Detailed, [this] { m_computation->RequestDetailed(); });

@@ -130,11 +130,13 @@ TEST(LargeNetworks, LimitsRefuseUnlessLifted)
     EXPECT_TRUE(report.Stopped);
     ASSERT_EQ(report.Messages.size(), 1u);
     EXPECT_EQ(report.Messages[0].second, kTooManyEquationsText);
+    EXPECT_TRUE(report.TooLarge);
 
     flags.Unlimited = true;
     report = ComputeFast(*maze.massif, flags);
     EXPECT_TRUE(report.Positioned);
     EXPECT_TRUE(report.Messages.empty());
+    EXPECT_FALSE(report.TooLarge);
     EXPECT_GT(report.Equations, kMaxEquations);
     EXPECT_LT(WorstError(*maze.massif, maze.truth), 1e-6);
 }
