@@ -1,5 +1,6 @@
 // karstelle-cli render: a view of a computed massif to a picture or to printed pages.
 #include "cli/cli_common.h"
+#include "model/file_io.h"
 
 #include "model/text_utils.h"
 #include "views/coupe.h"
@@ -120,8 +121,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         return 1;
     }
 
-    const std::string part = out + ".part";
+    // Each output is drawn into a file of its own beside OUT and takes OUT's name when complete.
     if (kind == ".PDF") {
+        const std::string part = ks::CreateTemporaryBeside(out);
         QPdfWriter pdf(ks::ToQString(part));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -160,6 +162,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
                   << '\n';
         return 1;
     }
+    const std::string part = ks::CreateTemporaryBeside(out);
     if (kind == ".SVG") {
         QSvgGenerator svg;
         svg.setFileName(ks::ToQString(part));

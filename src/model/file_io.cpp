@@ -5,9 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ks {
 
@@ -56,31 +59,73 @@ std::string ReadWholeFile(const std::string& path)
     }
 }
 
-// Writes beside the target and renames into place, so that a failed write never leaves the
-// target half written.
+ssize_t (*g_writeForTests)(int, const void*, size_t) = nullptr;
+int (*g_renameForTests)(const char*, const char*) = nullptr;
+
+std::string CreateTemporaryBeside(const std::string& path)
+{
+    // In the target's folder, so that the rename stays on one file system; created exclusively
+    // under a name nobody can predict, so that a planted file or link is never written through.
+    const std::filesystem::path target(path);
+    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    std::string name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(name.data());
+    if (fd < 0)
+        throw FileError(path, "", "no se puede crear el fichero: " + SystemError());
+    // The permissions a new file would have had, rather than mkstemp's private ones.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    close(fd);
+    return name;
+}
+
+void PublishTemporary(const std::string& temporary, const std::string& path)
+{
+    const int moved = g_renameForTests ? g_renameForTests(temporary.c_str(), path.c_str())
+                                       : std::rename(temporary.c_str(), path.c_str());
+    if (moved != 0) {
+        const std::string reason = SystemError();
+        unlink(temporary.c_str());
+        throw FileError(path, "", "no se puede reemplazar el fichero: " + reason);
+    }
+}
+
 void WriteFileSafely(const std::string& path, const std::string& bytes)
 {
-    const std::string temporary = path + ".tmp~";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw FileError(path, "", "no se puede crear el fichero: " + SystemError());
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        const bool good = out.good();
-        out.close();
-        if (!good || out.fail()) {
-            const std::string reason = SystemError();
-            std::remove(temporary.c_str());
-            throw FileError(path, "", "error de escritura: " + reason);
+    const std::string temporary = CreateTemporaryBeside(path);
+    auto fail = [&](const char* what) {
+        const std::string reason = SystemError();
+        unlink(temporary.c_str());
+        throw FileError(path, "", what + reason);
+    };
+    const int fd = open(temporary.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        fail("no se puede crear el fichero: ");
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = g_writeForTests ? g_writeForTests(fd, bytes.data() + done, bytes.size() - done)
+                                          : write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int error = n == 0 ? ENOSPC : errno;
+            close(fd);
+            errno = error;
+            fail("error de escritura: ");
         }
+        done += static_cast<std::size_t>(n);
     }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::remove(temporary.c_str());
-        throw FileError(path, "", "no se puede reemplazar el fichero: " + ec.message());
+    // The data is on the disk before the new file replaces the old one.
+    if (fsync(fd) != 0) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        fail("error de escritura: ");
     }
+    if (close(fd) != 0)
+        fail("error de escritura: ");
+    PublishTemporary(temporary, path);
 }
 
 } // namespace ks

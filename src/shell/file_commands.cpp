@@ -1,5 +1,7 @@
 #include "shell/file_commands.h"
 
+#include "model/file_io.h"
+
 #include "entry/preferences.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
@@ -91,27 +93,41 @@ bool TFileCommands::Save(TMassif& massif)
     const std::string fileName = massif.FileName;
     if (fileName.empty() || !Exists(fileName))
         return SaveAs(massif);
-    // The previous file becomes the backup. A massif opened from its backup is written without
-    // one: the backup is the file itself.
+    // The previous file becomes the backup once the new one is written whole: until then the file
+    // and the older backup stay as they are, whatever happens. A massif opened from its backup is
+    // written without one: the backup is the file itself.
     const std::string backup = BackupName(fileName);
     const bool keepBackup = UpperCase(backup) != UpperCase(fileName);
     Working working(m_dialogs);
     std::error_code error;
+    std::string previous; // the previous contents, under a name of their own beside the backup
     if (keepBackup) {
-        fs::remove(fs::u8path(backup), error);
-        fs::rename(fs::u8path(fileName), fs::u8path(backup), error);
+        try {
+            previous = CreateTemporaryBeside(backup);
+            fs::remove(fs::u8path(previous), error);
+            // A second name for the same file, or a copy where the file system has no links.
+            fs::create_hard_link(fs::u8path(fileName), fs::u8path(previous), error);
+            if (error)
+                fs::copy_file(fs::u8path(fileName), fs::u8path(previous), error);
+        } catch (const std::exception&) {
+            error = std::make_error_code(std::errc::io_error);
+        }
         if (error) {
+            if (!previous.empty())
+                fs::remove(fs::u8path(previous), error);
             m_dialogs.Message(
                 MessageKind::Error, fileName + ": no se puede guardar la copia de seguridad " + backup);
             return false;
         }
     }
-    if (Write(massif))
-        return true;
-    // Nothing was written: the file goes back under its own name.
-    if (keepBackup)
-        fs::rename(fs::u8path(backup), fs::u8path(fileName), error);
-    return false;
+    const bool written = Write(massif);
+    if (keepBackup) {
+        if (written)
+            fs::rename(fs::u8path(previous), fs::u8path(backup), error);
+        if (!written || error)
+            fs::remove(fs::u8path(previous), error);
+    }
+    return written;
 }
 
 bool TFileCommands::SaveAs(TMassif& massif)

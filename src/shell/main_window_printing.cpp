@@ -1,4 +1,5 @@
 // The main window's printing, preview and page margins.
+#include "model/file_io.h"
 #include "shell/main_window.h"
 
 #include "shell/main_window_parts.h"
@@ -100,9 +101,9 @@ void TMainWindow::PrintCommand()
     // A file is written under a temporary name and takes its own only when the job ends: a stopped
     // or failed job leaves no partial file and keeps a previous one.
     const QString target = printer.outputFileName();
-    const QString part = target + QStringLiteral(".part");
+    QString part;
     if (!target.isEmpty()) {
-        QFile::remove(part);
+        part = ToQString(CreateTemporaryBeside(ToUtf8(target)));
         printer.setOutputFileName(part);
     }
     bool stopped = false;

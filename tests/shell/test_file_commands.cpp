@@ -1,14 +1,20 @@
 // The file commands' rules, driven without a window: backups, names, refusals and templates.
 #include "entry/preferences.h"
+#include "model/file_error.h"
+#include "model/file_io.h"
 #include "shell/file_commands.h"
 #include "support/fixture.h"
 #include "views/options.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <filesystem>
 #include <limits>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace ks;
 using namespace ks::test;
@@ -184,4 +190,128 @@ TEST_F(FileCommands, TemplatesChooseTheirRecordByExtension)
         std::make_pair(MessageKind::Warning,
             std::string("mio.txt: la extensión del modelo debe ser .sai, .pla, .cou, .per o .tabl; no se ha "
                         "leído nada.")));
+}
+
+namespace {
+
+// The next writes give `allowed` bytes in all, then fail as a full disk does.
+std::size_t g_allowed = 0;
+ssize_t FullDisk(int fd, const void* data, size_t size)
+{
+    if (g_allowed == 0) {
+        errno = ENOSPC;
+        return -1;
+    }
+    const size_t n = std::min(size, g_allowed);
+    g_allowed -= n;
+    return ::write(fd, data, n);
+}
+
+// The program ends between the temporary file and the rename: the rename never happens.
+int Crash(const char*, const char*)
+{
+    errno = EIO;
+    return -1;
+}
+
+// Names in the folder, sorted.
+std::vector<std::string> Listing(const TempDir& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path("")))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct FaultReset
+{
+    ~FaultReset()
+    {
+        g_writeForTests = nullptr;
+        g_renameForTests = nullptr;
+    }
+};
+
+} // namespace
+
+// A save that fails, in either format, for any reason, leaves the previous file and its backup as
+// they were and no temporary file, names the file, and keeps the massif open and modified.
+TEST_F(FileCommands, FailedSavesLeaveEveryFileAsItWas)
+{
+    FaultReset reset;
+    for (const char* name : { "cueva.mas", "cueva.fic" }) {
+        SCOPED_TRACE(name);
+        TempDir here;
+        massif->FileName = here.Path(name);
+        WriteFile(massif->FileName, "antes");
+        massif->Saved = false;
+        ASSERT_TRUE(files.Save(*massif)); // the file
+        massif->Saved = false;
+        ASSERT_TRUE(files.Save(*massif)); // and its backup
+        const std::string file = ReadFile(massif->FileName), backup = ReadFile(here.Path("cueva.BAK"));
+        const std::vector<std::string> before = Listing(here);
+        massif->Sheets[0]->Lieu.Set("cambiado");
+
+        auto failsCleanly = [&](const char* what) {
+            SCOPED_TRACE(what);
+            massif->Saved = false;
+            dialogs.failures.clear();
+            EXPECT_FALSE(files.Save(*massif));
+            EXPECT_FALSE(massif->Saved);
+            EXPECT_EQ(massif->Sheets[0]->Lieu.Get(), "cambiado");
+            EXPECT_EQ(ReadFile(massif->FileName), file);
+            EXPECT_EQ(ReadFile(here.Path("cueva.BAK")), backup);
+            EXPECT_EQ(Listing(here), before) << "no temporary file is left";
+            ASSERT_EQ(dialogs.failures.size(), 1u);
+            EXPECT_NE(dialogs.failures[0].find(name), std::string::npos) << dialogs.failures[0];
+        };
+        g_writeForTests = FullDisk;
+        g_allowed = 0;
+        failsCleanly("full from the start");
+        g_allowed = file.size() / 2;
+        failsCleanly("full half way");
+        g_writeForTests = nullptr;
+        g_renameForTests = Crash;
+        failsCleanly("ended before the rename");
+        g_renameForTests = nullptr;
+    }
+}
+
+TEST(SafeWrite, NeverWritesThroughAPlantedFileAndRefusesAFolder)
+{
+    FaultReset reset;
+    TempDir dir;
+    // A link at the name the temporary file used to have, aimed at somebody else's file.
+    WriteFile(dir.Path("victima"), "ajeno");
+    std::filesystem::create_symlink(dir.Path("victima"), dir.Path("OPTIONS.PLA.tmp~"));
+    WriteFileSafely(dir.Path("OPTIONS.PLA"), "nuevo");
+    EXPECT_EQ(ReadFile(dir.Path("victima")), "ajeno");
+    EXPECT_EQ(ReadFile(dir.Path("OPTIONS.PLA")), "nuevo");
+
+    // The settings file over a folder of the same name.
+    std::filesystem::create_directory(dir.Path("Karstelle.ini"));
+    const std::vector<std::string> before = Listing(dir);
+    try {
+        WriteFileSafely(dir.Path("Karstelle.ini"), "[Karstelle]\r\n");
+        ADD_FAILURE() << "a folder was replaced";
+    } catch (const FileError& e) {
+        EXPECT_NE(std::string(e.what()).find("Karstelle.ini"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(Listing(dir), before);
+    EXPECT_TRUE(std::filesystem::is_directory(dir.Path("Karstelle.ini")));
+
+    // An option file on a full disk keeps its previous contents.
+    g_writeForTests = FullDisk;
+    g_allowed = 2;
+    EXPECT_THROW(WriteFileSafely(dir.Path("OPTIONS.PLA"), "otra cosa"), FileError);
+    EXPECT_EQ(ReadFile(dir.Path("OPTIONS.PLA")), "nuevo");
+    g_writeForTests = nullptr;
+
+    // A new file has the permissions of any new file, not the temporary file's private ones.
+    const mode_t mask = umask(0);
+    umask(mask);
+    WriteFileSafely(dir.Path("nuevo.mas"), "x");
+    const auto perms = std::filesystem::status(dir.Path("nuevo.mas")).permissions();
+    EXPECT_EQ(static_cast<mode_t>(perms) & 0777, 0666 & ~mask);
 }
