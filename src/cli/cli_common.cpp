@@ -1,6 +1,8 @@
 #include "cli/cli_common.h"
 
 #include "compute/driver.h"
+#include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/text_utils.h"
 
 #include <filesystem>
@@ -40,6 +42,16 @@ void PrintMessage(const std::string& text)
             lines += '\n';
     }
     std::cerr << lines << '\n';
+}
+
+std::string TemporaryFor(const std::string& out)
+{
+    try {
+        return ks::CreateTemporaryBeside(out);
+    } catch (const ks::FileError&) {
+        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+        return std::string();
+    }
 }
 
 bool Publish(bool drawn, const std::string& part, const std::string& out)

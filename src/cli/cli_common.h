@@ -33,6 +33,8 @@ public:
 // An output drawn under a temporary name in its own folder takes its name only once complete, so
 // that a failure leaves no partial file and keeps an older one. False (with the message) on failure.
 bool Publish(bool drawn, const std::string& part, const std::string& out);
+// A new file of its own beside `out` to draw into; empty (with the message) when none can be made.
+std::string TemporaryFor(const std::string& out);
 // Loads a massif; false (with the message printed) when it could not be read.
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result);
 // Computes a loaded massif as the background computation does, prints its messages, and places

@@ -1,6 +1,5 @@
 // karstelle-cli render: a view of a computed massif to a picture or to printed pages.
 #include "cli/cli_common.h"
-#include "model/file_io.h"
 
 #include "model/text_utils.h"
 #include "views/coupe.h"
@@ -123,7 +122,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
 
     // Each output is drawn into a file of its own beside OUT and takes OUT's name when complete.
     if (kind == ".PDF") {
-        const std::string part = ks::CreateTemporaryBeside(out);
+        const std::string part = TemporaryFor(out);
+        if (part.empty())
+            return 1;
         QPdfWriter pdf(ks::ToQString(part));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -162,7 +163,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
                   << '\n';
         return 1;
     }
-    const std::string part = ks::CreateTemporaryBeside(out);
+    const std::string part = TemporaryFor(out);
+    if (part.empty())
+        return 1;
     if (kind == ".SVG") {
         QSvgGenerator svg;
         svg.setFileName(ks::ToQString(part));
