@@ -1,9 +1,11 @@
 #include "model/colour_names.h"
 #include "model/file_error.h"
 #include "model/massif_codec.h"
+#include "model/real6.h"
 #include "model/services.h"
 #include "model/text_utils.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -33,16 +35,28 @@ public:
         : m_path(path)
     { }
 
+    // A line break inside a text (a name typed elsewhere, a binary file's text) would end the line
+    // early and shift every line after it: it is written as a space.
     void Line(const std::string& text = std::string())
     {
+        const std::size_t start = m_out.size();
         m_out += text;
+        std::replace_if(
+            m_out.begin() + static_cast<std::ptrdiff_t>(start), m_out.end(),
+            [](char c) { return c == '\r' || c == '\n'; }, ' ');
         m_out += "\r\n";
     }
+    // A value the binary format can store is never rounded, in writing, past what it can store:
+    // more digits are written then.
     std::string Real(double value, int digits) const
     {
         if (!std::isfinite(value))
             throw FileError(m_path, "", "un valor no numérico no se puede guardar en el formato texto");
-        return FormatG(value, digits);
+        std::string text = FormatG(value, digits);
+        if (std::fabs(value) > 1e38 && EncodeReal6(value))
+            for (int more = digits + 1; more <= 17 && !EncodeReal6(ParseReal(text).value_or(0)); ++more)
+                text = FormatG(value, more);
+        return text;
     }
     std::string Take() { return std::move(m_out); }
 
@@ -210,8 +224,11 @@ std::string ShotLine(const LineWriter& w, const TVisee& v)
         = v.AzimuthUnit < 7 && kAzimuthTokens[v.AzimuthUnit] ? kAzimuthTokens[v.AzimuthUnit] : "deg";
     const char* inclination = v.InclinationUnit < 10 ? kInclinationTokens[v.InclinationUnit] : "deg";
     std::string line;
+    // A TAB inside a size text would part it in two fields: it is written as a space.
     auto field = [&line](const std::string& text) {
+        const std::size_t start = line.size();
         line += text;
+        std::replace(line.begin() + static_cast<std::ptrdiff_t>(start), line.end(), '\t', ' ');
         line += '\t';
     };
     field(w.Real(v.Length, 5));

@@ -26,8 +26,8 @@ void ExpectFinite(const TMassif& m)
 {
     for (const auto& sheet : m.Sheets)
         for (const auto& g : sheet->Galeries) {
-            for (double v : { g->Start.X, g->Start.Y, g->Start.Z, g->End.X, g->End.Y, g->End.Z, g->HorizMisclosure,
-                     g->VertMisclosure })
+            for (double v : { g->Start.X, g->Start.Y, g->Start.Z, g->End.X, g->End.Y, g->End.Z,
+                     g->HorizMisclosure, g->VertMisclosure })
                 ASSERT_TRUE(Finite(v)) << "gallery " << g->Start.Name.Get();
             for (const TStationPos& p : g->Stations)
                 ASSERT_TRUE(Finite(p.X) && Finite(p.Y) && Finite(p.Z) && Finite(p.Developed));
@@ -105,9 +105,7 @@ TEST(DegenerateSurveys, ComputeToTheEndWithFiniteResults)
                 m.References[1]->Y = -1e6;
             } },
         { "readings near the largest storable value",
-            [](TMassif& m) {
-                EveryShot(First(m), [](TVisee& v) { v.Length = 1.7e38; });
-            } },
+            [](TMassif& m) { EveryShot(First(m), [](TVisee& v) { v.Length = 1.7e38; }); } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -188,6 +188,37 @@ TEST(TextFormat, CommentsKeepTabsAndVulcainUnitsSurvive)
     EXPECT_EQ(g.Shot(3).TopofilStart, 1234.5);
 }
 
+// Whatever a readable binary massif holds, its text form reads back and stores again in binary:
+// line breaks and TABs inside texts become spaces, and values near the largest storable one are
+// not rounded past it.
+TEST(TextFormat, ARoundTripNeverMakesAReadableMassifUnreadable)
+{
+    auto m = MakeFixtureMassif();
+    m->Sheets[0]->Cavite.Set("Cueva\r\ndel\nPozo");
+    m->Sheets[0]->Lieu.Set("Sala\tgrande");
+    m->Sheets[0]->Galeries[0]->Name.Set("Galería\rnorte");
+    TVisee& v = m->Sheets[0]->Galeries[0]->Shots[0];
+    v.LeftWidth = "1\t2";
+    v.UpperHeight = "3\n4";
+    v.CumX = 1.7014118346e38;
+    v.Length = -1.70141183e38;
+    m->References[0]->Z = 1.701411834e38;
+    const std::string binary = ks::EncodeBinary(*m, "a.fic", nullptr);
+    TMassif fromBinary;
+    ASSERT_EQ(ks::DecodeBinary(binary, fromBinary, "a.fic", nullptr, nullptr).status, ks::LoadStatus::Loaded);
+
+    const std::string text = ks::EncodeText(fromBinary, "a.mas", nullptr);
+    TMassif fromText;
+    ASSERT_EQ(ks::DecodeText(text, fromText, "a.mas", nullptr, nullptr).status, ks::LoadStatus::Loaded);
+    EXPECT_EQ(fromText.Sheets[0]->Cavite.Get(), "Cueva  del Pozo");
+    EXPECT_EQ(fromText.Sheets[0]->Lieu.Get(), "Sala\tgrande") << "a whole-line text keeps its TAB";
+    const TVisee& back = fromText.Sheets[0]->Galeries[0]->Shots[0];
+    EXPECT_EQ(back.LeftWidth, "1 2");
+    EXPECT_EQ(back.UpperHeight, "3 4");
+    EXPECT_EQ(fromText.Sheets[0]->Galeries[0]->Shots.size(), m->Sheets[0]->Galeries[0]->Shots.size());
+    EXPECT_NO_THROW(ks::EncodeBinary(fromText, "b.fic", nullptr));
+}
+
 TEST(TextFormat, GalleryWithoutShotsAndColourTexts)
 {
     auto fixture = MakeFixtureMassif();
