@@ -56,15 +56,18 @@ std::string TemporaryFor(const std::string& out)
 
 bool Publish(bool drawn, const std::string& part, const std::string& out)
 {
-    std::error_code error;
-    if (drawn)
-        std::filesystem::rename(part, out, error);
-    if (!drawn || error) {
-        std::filesystem::remove(part, error);
-        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
-        return false;
+    try {
+        if (drawn) {
+            ks::PublishTemporary(part, out);
+            return true;
+        }
+    } catch (const ks::FileError&) {
+        drawn = false; // the temporary file is gone with the failure
     }
-    return true;
+    std::error_code error;
+    std::filesystem::remove(part, error);
+    std::cerr << "karstelle-cli: " << out << ": cannot write\n";
+    return false;
 }
 
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result)

@@ -14,12 +14,32 @@
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
 
 namespace cli {
+
+namespace {
+
+constexpr long long kMostPages = 2000;
+
+// Advice for a drawing too large for its device: the scale (a multiple of 100) at which its
+// larger side, in metres, takes `unitsPerMetre` times its length at 1/1 at most one unit; or that
+// no scale will do. Worked out in floating point: the sizes may be far beyond an int.
+std::string SmallerScale(const TGraphique& g, double unitsPerMetre)
+{
+    const double span = std::max(g.XMax - g.XMin, g.YMax - g.YMin);
+    const double scale = std::ceil(span * unitsPerMetre / 100) * 100;
+    if (!(scale >= 100 && scale <= 2e9))
+        return "it cannot be drawn at any scale";
+    return "try a smaller scale, such as --scale " + std::to_string(static_cast<long long>(scale));
+}
+
+} // namespace
 
 int Render(const std::string& view, const std::vector<std::string>& args)
 {
@@ -133,6 +153,16 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         graphic.SetPageSize(QSizeF(210, 297));
         int columns = 0, rows = 0;
         graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
+        // A drawing of thousands of pages is a scale typed wrong, not a print job.
+        if (static_cast<long long>(columns) * rows > kMostPages) {
+            std::remove(part.c_str());
+            std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would take "
+                      << columns << " x " << rows << " pages; "
+                      << (view == "table" ? std::string("too many to print")
+                                          : SmallerScale(graphic, 1000.0 / (20 * 180)))
+                      << '\n';
+            return 1;
+        }
         QPainter painter;
         const bool open = painter.begin(&pdf);
         for (int page = 0; open && page < columns * rows; ++page) {
@@ -155,12 +185,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         return 1;
     }
     if (width >= 10000 || height >= 10000) {
-        const int suggested
-            = static_cast<int>(std::ceil(graphic.Echelle * std::max(width, height) / 9000.0 / 100)) * 100;
         std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would be " << width
-                  << " x " << height
-                  << " pixels, more than can be drawn; try a smaller scale, such as --scale " << suggested
-                  << '\n';
+                  << " x " << height << " pixels, more than can be drawn; "
+                  << SmallerScale(graphic, resolution * zoom * 1000 / 9000) << '\n';
         return 1;
     }
     const std::string part = TemporaryFor(out);

@@ -62,12 +62,58 @@ std::string ReadWholeFile(const std::string& path)
 ssize_t (*g_writeForTests)(int, const void*, size_t) = nullptr;
 int (*g_renameForTests)(const char*, const char*) = nullptr;
 
+namespace {
+
+// An existing target that is no regular file (a device such as /dev/null or /dev/stdout, a pipe)
+// is written into, never replaced by a file of the same name.
+bool IsSpecialFile(const std::string& path)
+{
+    struct stat info;
+    return stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
+// Writes all the bytes to an open file; false with errno on failure.
+bool WriteAll(int fd, const char* data, std::size_t size)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = g_writeForTests ? g_writeForTests(fd, data + done, size - done)
+                                          : write(fd, data + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+void WriteSpecialFile(const std::string& path, const std::string& bytes)
+{
+    const int fd = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(path, "", "no se puede abrir el fichero: " + SystemError());
+    const bool written = WriteAll(fd, bytes.data(), bytes.size());
+    const std::string reason = SystemError();
+    close(fd);
+    if (!written)
+        throw FileError(path, "", "error de escritura: " + reason);
+}
+
+} // namespace
+
 std::string CreateTemporaryBeside(const std::string& path)
 {
-    // In the target's folder, so that the rename stays on one file system; created exclusively
-    // under a name nobody can predict, so that a planted file or link is never written through.
+    // In the target's folder, so that the rename stays on one file system (in the temporary folder
+    // for a device, which is written into); created exclusively under a name nobody can predict,
+    // so that a planted file or link is never written through.
     const std::filesystem::path target(path);
-    const std::filesystem::path folder = target.has_parent_path() ? target.parent_path() : ".";
+    const std::filesystem::path folder = IsSpecialFile(path) ? std::filesystem::temp_directory_path()
+        : target.has_parent_path()                           ? target.parent_path()
+                                                             : std::filesystem::path(".");
     std::string name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     const int fd = mkstemp(name.data());
     if (fd < 0)
@@ -82,6 +128,12 @@ std::string CreateTemporaryBeside(const std::string& path)
 
 void PublishTemporary(const std::string& temporary, const std::string& path)
 {
+    if (IsSpecialFile(path)) {
+        const std::string bytes = ReadWholeFile(temporary);
+        unlink(temporary.c_str());
+        WriteSpecialFile(path, bytes);
+        return;
+    }
     const int moved = g_renameForTests ? g_renameForTests(temporary.c_str(), path.c_str())
                                        : std::rename(temporary.c_str(), path.c_str());
     if (moved != 0) {
@@ -93,6 +145,8 @@ void PublishTemporary(const std::string& temporary, const std::string& path)
 
 void WriteFileSafely(const std::string& path, const std::string& bytes)
 {
+    if (IsSpecialFile(path))
+        return WriteSpecialFile(path, bytes);
     const std::string temporary = CreateTemporaryBeside(path);
     auto fail = [&](const char* what) {
         const std::string reason = SystemError();
@@ -102,19 +156,11 @@ void WriteFileSafely(const std::string& path, const std::string& bytes)
     const int fd = open(temporary.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         fail("no se puede crear el fichero: ");
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = g_writeForTests ? g_writeForTests(fd, bytes.data() + done, bytes.size() - done)
-                                          : write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int error = n == 0 ? ENOSPC : errno;
-            close(fd);
-            errno = error;
-            fail("error de escritura: ");
-        }
-        done += static_cast<std::size_t>(n);
+    if (!WriteAll(fd, bytes.data(), bytes.size())) {
+        const int error = errno;
+        close(fd);
+        errno = error;
+        fail("error de escritura: ");
     }
     // The data is on the disk before the new file replaces the old one.
     if (fsync(fd) != 0) {

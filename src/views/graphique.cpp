@@ -10,6 +10,7 @@
 #include <QPaintDevice>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -23,6 +24,10 @@ namespace ks {
 
 int RoundEven(double v)
 {
+    // Beyond what an int holds (a coordinate kilometres away at a large zoom, a NaN from a garbled
+    // option) the value saturates instead of overflowing.
+    if (!(std::fabs(v) < 2147483520.0))
+        return std::isnan(v) ? 0 : v > 0 ? INT_MAX : INT_MIN;
     return static_cast<int>(std::nearbyint(v));
 }
 
@@ -387,8 +392,15 @@ void TGraphique::WidenExtents(int& width, int& height, double resolution, double
     XMax += widen;
     YMin -= widen;
     YMax += widen;
-    width = ks::RoundEven((XMax - XMin) / Echelle * 1000 * resolution * rapport);
-    height = ks::RoundEven((YMax - YMin) / Echelle * 1000 * resolution * rapport);
+    // Sizes are worked out in floating point and kept within what an int holds: a cave kilometres
+    // wide at a large zoom is a large drawing, not an overflow.
+    auto pixels = [&](double metres) {
+        const double size = metres / Echelle * 1000 * resolution * rapport;
+        return std::isfinite(size) ? ks::RoundEven(std::clamp(size, 0.0, double(ks::kLargestDrawing)))
+                                   : ks::kLargestDrawing;
+    };
+    width = pixels(XMax - XMin);
+    height = pixels(YMax - YMin);
 }
 
 void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)

@@ -24,8 +24,10 @@ const std::array<QColor, 61>& CouleursDeformation();
 int Plancher(double x);
 // A Windows colour (00BBGGRR) as a QColor.
 QColor WindowsColour(int colour);
-// Rounded to the nearest integer, halves to even.
+// Rounded to the nearest integer, halves to even; saturated to the int range, NaN giving 0.
 int RoundEven(double v);
+// The largest drawing size, in pixels, that Dimensions gives; larger drawings are reported at it.
+inline constexpr int kLargestDrawing = 1 << 30;
 // The drawn part of a shot from `pourcentage`: from b E + a S to a E + b S.
 void ShotFraction(int pourcentage, double& a, double& b);
 } // namespace ks

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,9 +22,12 @@ namespace {
 // MulDiv of the platform: a * b / c rounded half away from zero.
 std::int32_t MulDiv(std::int32_t a, std::int32_t b, std::int32_t c)
 {
-    if (c == 0)
+    // As the platform's, -1 when the result does not fit (nor may be negated: a garbled file's
+    // font height of -2^31 would otherwise be negated past the int range).
+    const double result = std::round(static_cast<double>(a) * b / c);
+    if (c == 0 || !(result > INT32_MIN && result <= INT32_MAX))
         return -1;
-    return static_cast<std::int32_t>(std::llround(static_cast<double>(a) * b / c));
+    return static_cast<std::int32_t>(result);
 }
 
 // Names of array fields: "Ordre[3]", "Intitule[2][0]" (indices as the dialogs count them).

@@ -294,3 +294,39 @@ TEST(Cli, VersionPerspectiveAndExports)
     EXPECT_NE(refused.err.find("x.Tab"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home.Path("x.mas")));
 }
+
+// Two references 10^9 m apart make a drawing far beyond any device: every output is refused with
+// a positive scale that does draw, none runs away, and nothing is left behind.
+TEST(Cli, DrawingsTooLargeForTheirDeviceAreRefusedWithAScaleThatFits)
+{
+    TempDir home;
+    std::string text = ReadFile(kSample);
+    const std::string second = "430.2625\t4790.441\t1318";
+    ASSERT_NE(text.find(second), std::string::npos);
+    text.replace(text.find(second), 8, "1000000");
+    WriteFile(home.Path("lejos.mas"), text);
+    const std::string massif = " '" + home.Path("lejos.mas") + "'";
+    const std::pair<const char*, const char*> outputs[] = { { ".png", "" }, { ".svg", "" }, { ".pdf", "" },
+        { ".png", " --scale 100000" }, { ".png", " --zoom 1e300" } };
+    for (const auto& [extension, options] : outputs) {
+        SCOPED_TRACE(std::string(extension) + options);
+        const CliRun run
+            = Cli("render plan" + massif + " -o '" + home.Path("p") + extension + "'" + options, home);
+        EXPECT_NE(run.status, 0);
+        EXPECT_EQ(run.err.find("-2147483648"), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find("--scale -"), std::string::npos) << run.err;
+        EXPECT_FALSE(std::filesystem::exists(home.Path("p") + extension));
+        const auto advice = run.err.find("--scale ");
+        if (advice == std::string::npos) {
+            EXPECT_NE(run.err.find("cannot be drawn at any scale"), std::string::npos) << run.err;
+            continue;
+        }
+        const std::string scale = run.err.substr(advice + 8, run.err.find('\n', advice) - advice - 8);
+        const CliRun again
+            = Cli("render plan" + massif + " -o '" + home.Path("q") + extension + "' --scale " + scale, home);
+        EXPECT_EQ(again.status, 0) << again.err;
+        std::filesystem::remove(home.Path("q") + extension);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(home.Path("")))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file left: " << entry.path();
+}

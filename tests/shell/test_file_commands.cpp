@@ -308,6 +308,18 @@ TEST(SafeWrite, NeverWritesThroughAPlantedFileAndRefusesAFolder)
     EXPECT_EQ(ReadFile(dir.Path("OPTIONS.PLA")), "nuevo");
     g_writeForTests = nullptr;
 
+    // A device is written into, not replaced by a file: here through a link to /dev/null, so that
+    // a failure would only replace the link.
+    std::filesystem::create_symlink("/dev/null", dir.Path("nulo"));
+    WriteFileSafely(dir.Path("nulo"), "nada");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("nulo")));
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
+    const std::string part = CreateTemporaryBeside(dir.Path("nulo"));
+    EXPECT_EQ(std::filesystem::path(part).parent_path(), std::filesystem::temp_directory_path());
+    PublishTemporary(part, dir.Path("nulo"));
+    EXPECT_TRUE(std::filesystem::is_symlink(dir.Path("nulo")));
+    EXPECT_FALSE(std::filesystem::exists(part));
+
     // A new file has the permissions of any new file, not the temporary file's private ones.
     const mode_t mask = umask(0);
     umask(mask);
