@@ -65,6 +65,14 @@ private:
     std::string m_out;
 };
 
+// A text of the file as a message quotes it: at most 40 bytes of it, so that a file with no line
+// ends (a CR-only file, a binary file) is not echoed whole.
+std::string Excerpt(std::string_view text)
+{
+    constexpr std::size_t kLongest = 40;
+    return text.size() <= kLongest ? Cp1252ToUtf8(text) : Cp1252ToUtf8(text.substr(0, kLongest)) + "…";
+}
+
 // Line reader over the whole file; lines end with LF, a CR before it is dropped. Every fault
 // names the line number (from 1).
 class LineReader
@@ -125,7 +133,7 @@ public:
     {
         const auto value = ParseInt(text);
         if (!value)
-            Fail(std::string(what) + ": «" + Cp1252ToUtf8(text) + "» no es un número entero válido");
+            Fail(std::string(what) + ": «" + Excerpt(text) + "» no es un número entero válido");
         if (*value < low || *value > high)
             Fail(std::string(what) + ": " + std::to_string(*value) + " fuera de los límites");
         return *value;
@@ -134,7 +142,7 @@ public:
     {
         const auto value = ParseReal(text);
         if (!value)
-            Fail(std::string(what) + ": «" + Cp1252ToUtf8(text) + "» no es un número válido");
+            Fail(std::string(what) + ": «" + Excerpt(text) + "» no es un número válido");
         return *value;
     }
     int Count(std::string_view keyword, const char* what)
@@ -416,7 +424,7 @@ void ReadGallery(LineReader& r, TGalerie& g, int version)
         // An unknown colour name is the default colour, with one warning for the whole file.
         const auto colour = ColourFromText(text);
         if (!colour)
-            r.Warn("color desconocido «" + Cp1252ToUtf8(text) + "», se usa el color por defecto");
+            r.Warn("color desconocido «" + Excerpt(text) + "», se usa el color por defecto");
         g.Colour = colour.value_or(0);
     }
     r.Skip(); // "---"

@@ -122,6 +122,23 @@ TEST(DamagedFiles, ErrorsNamePlaceAndKeepWhatWasRead)
     EXPECT_EQ(b.Sheets.size(), 1u);
 }
 
+// A file with no line feed at all (CR line ends, a megabyte of them) is one huge first line: the
+// error quotes a short excerpt of it, with the file and the line.
+TEST(DamagedFiles, ErrorsQuoteAShortExcerptOfALongLine)
+{
+    const std::string bytes = "Versi\xF3n 1005\r" + std::string(1200000, 'x') + "\r";
+    TMassif m;
+    try {
+        DecodeText(bytes, m, "cr.mas", nullptr, nullptr);
+        FAIL() << "a CR-only file read without error";
+    } catch (const FileError& e) {
+        const std::string message = e.what();
+        EXPECT_LT(message.size(), 200u) << message.substr(0, 300);
+        EXPECT_NE(message.find("cr.mas"), std::string::npos);
+        EXPECT_NE(message.find("…"), std::string::npos);
+    }
+}
+
 // What other programs write and the layout does not quite say: a shot line cut after its last
 // flag, a file without its final blank line, colour names of the platform's wider table. The
 // whole massif is read; the writer still writes the layout exactly.
