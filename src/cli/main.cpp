@@ -211,6 +211,8 @@ int Compute(const std::vector<std::string>& args)
             std::cerr << "karstelle-cli: " << ks::kNoReferenceText << '\n';
         else if (report.NoneReached)
             std::cerr << "karstelle-cli: " << ks::kNothingReachedText << '\n';
+        else if (report.TooLarge) // its message is printed: say how to go past it
+            std::cerr << "karstelle-cli: " << file << ": beyond the size limits; --no-limits computes it\n";
         else
             std::cerr << "karstelle-cli: the computation was stopped\n";
         return 1;

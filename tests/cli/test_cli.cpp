@@ -330,3 +330,21 @@ TEST(Cli, DrawingsTooLargeForTheirDeviceAreRefusedWithAScaleThatFits)
     for (const auto& entry : std::filesystem::directory_iterator(home.Path("")))
         EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file left: " << entry.path();
 }
+
+TEST(Cli, NoLimitsComputesAMazeTheLimitsRefuse)
+{
+    TempDir home;
+    MakeMaze(40, 5, 0.02).massif->Save(home.Path("laberinto.mas"));
+    const std::string massif = " '" + home.Path("laberinto.mas") + "'";
+    const CliRun refused = Cli("compute" + massif, home);
+    EXPECT_NE(refused.status, 0);
+    EXPECT_NE(refused.err.find("Demasiadas encrucijadas"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("--no-limits computes it"), std::string::npos) << refused.err;
+    EXPECT_EQ(refused.err.find("stopped"), std::string::npos) << "nobody stopped it";
+
+    const CliRun computed = Cli("compute" + massif + " --no-limits --csv", home);
+    EXPECT_EQ(computed.status, 0) << computed.err;
+    EXPECT_GT(Count(computed.out, '\n'), 1600);
+    EXPECT_NE(computed.err.find("equations: 1596"), std::string::npos) << computed.err;
+    EXPECT_EQ(Cli("stats" + massif + " --no-limits", home).status, 0);
+}
