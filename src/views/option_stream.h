@@ -7,6 +7,7 @@
 #include "model/text_utils.h"
 #include "views/options.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -105,7 +106,11 @@ public:
         if (!Have(4))
             return;
         const auto bits = static_cast<std::uint32_t>(Unsigned(4));
-        std::memcpy(&v, &bits, sizeof v);
+        float read = 0;
+        std::memcpy(&read, &bits, sizeof read);
+        // A garbled width (NaN, infinite) keeps the field's default rather than reach the drawing.
+        if (std::isfinite(read))
+            v = read;
     }
     void Real6(const char*, double& v)
     {

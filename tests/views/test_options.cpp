@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <limits>
+
 using namespace ks;
 
 namespace {
@@ -222,4 +225,29 @@ TEST(HintOptions, WrittenAndReadBack)
     ks::ReadHints("basura\nNada = OUI\nOtra = NON\n", back);
     EXPECT_TRUE(back.Rien);
     EXPECT_TRUE(back.Coordonnees);
+}
+
+// A garbled file's NaN width keeps the field's default; a font size of -2^31 does not overflow.
+TEST(OptionFiles, GarbledValuesKeepSaneFields)
+{
+    TOptions_Relief marked;
+    marked.Largeur_3D = 12345.5f;
+    std::string bytes = ks::EncodeOptions(marked, nullptr);
+    const float mark = 12345.5f, nan = std::numeric_limits<float>::quiet_NaN();
+    std::string markBytes(4, '\0'), nanBytes(4, '\0');
+    std::memcpy(markBytes.data(), &mark, 4);
+    std::memcpy(nanBytes.data(), &nan, 4);
+    const auto at = bytes.find(markBytes);
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 4, nanBytes);
+    TOptions_Relief read;
+    ks::DecodeOptions(read, bytes);
+    EXPECT_EQ(read.Largeur_3D, TOptions_Relief().Largeur_3D);
+
+    TPolice font;
+    font.SetSize(INT32_MIN);
+    EXPECT_TRUE(font.Height == -1 || font.Height == 1) << font.Height;
+    font.Height = INT32_MIN;
+    font.PixelsPerInch = 1;
+    EXPECT_EQ(font.Size(), 1) << "a size that does not fit reads as the platform's -1, negated";
 }
