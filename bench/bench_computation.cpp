@@ -19,53 +19,42 @@ ks::test::GeneratedNetwork Network(int shots)
 }
 
 // Connect, Condense, Adjust and Distribute in the background thread, then PositionGalleries and
-// PlaceAllStations on the caller's thread.
+// PlaceAllStations on the caller's thread; `unlimited` as --no-limits.
+void Compute(benchmark::State& state, ks::test::GeneratedNetwork& net, bool unlimited)
+{
+    ks::TComputeFlags flags;
+    flags.Unlimited = unlimited;
+    int equations = 0;
+    for (auto _ : state) {
+        ks::TThreadCalcul thread(*net.massif, flags);
+        const ks::TComputeReport report = thread.Complete(*net.massif);
+        net.massif->PlaceAllStations();
+        equations = report.Equations;
+        if (!report.Positioned)
+            state.SkipWithError("the computation did not position the network");
+    }
+    state.counters["shots"] = net.shots;
+    state.counters["equations"] = equations;
+}
+
 void BM_FastComputation(benchmark::State& state)
 {
     auto net = Network(static_cast<int>(state.range(0)));
-    ks::TComputeFlags flags;
-    int equations = 0;
-    for (auto _ : state) {
-        ks::TThreadCalcul thread(*net.massif, flags);
-        const ks::TComputeReport report = thread.Complete(*net.massif);
-        net.massif->PlaceAllStations();
-        equations = report.Equations;
-        if (!report.Positioned)
-            state.SkipWithError("the computation did not position the network");
-    }
-    state.counters["shots"] = net.shots;
-    state.counters["equations"] = equations;
+    Compute(state, net, false);
 }
 
-// The whole computation of networks beyond the dense solve's limits (--no-limits): mazes of
-// side x side junctions joined by galleries of 5 noisy shots, and a branching cave of 200 000 shots.
-void Unlimited(benchmark::State& state, ks::test::GeneratedNetwork& net)
-{
-    ks::TComputeFlags flags;
-    flags.Unlimited = true;
-    int equations = 0;
-    for (auto _ : state) {
-        ks::TThreadCalcul thread(*net.massif, flags);
-        const ks::TComputeReport report = thread.Complete(*net.massif);
-        net.massif->PlaceAllStations();
-        equations = report.Equations;
-        if (!report.Positioned)
-            state.SkipWithError("the computation did not position the network");
-    }
-    state.counters["shots"] = net.shots;
-    state.counters["equations"] = equations;
-}
-
+// Networks beyond the dense solve's limits: mazes of side x side junctions joined by galleries
+// of 5 noisy shots, and a branching cave of 200 000 shots.
 void BM_MazeComputation(benchmark::State& state)
 {
     auto net = ks::test::MakeMaze(static_cast<int>(state.range(0)), 5, 0.02);
-    Unlimited(state, net);
+    Compute(state, net, true);
 }
 
 void BM_CaveComputation(benchmark::State& state)
 {
     auto net = ks::test::MakeBranchingCave(static_cast<int>(state.range(0)));
-    Unlimited(state, net);
+    Compute(state, net, true);
 }
 
 // Solving alone: the dense normal equations of a grid of side x side junctions.

@@ -119,12 +119,14 @@ TMassif& Sample()
     return *sample;
 }
 
-template <typename R> void DecodeAndDescribe(R& record, const std::uint8_t* data, std::size_t size)
+// An option file read, described and written back.
+template <typename R> int DecodeAndDescribe(R& record, const std::uint8_t* data, std::size_t size)
 {
     DecodeOptions(record, Bytes(data, size));
     DescribeOptions(record);
     Silent silent;
     EncodeOptions(record, &silent);
+    return 0;
 }
 
 } // namespace
@@ -187,22 +189,19 @@ int PlanOptions(const std::uint8_t* data, std::size_t size)
 int ElevationOptions(const std::uint8_t* data, std::size_t size)
 {
     TOptions_Coupe options;
-    DecodeAndDescribe(options, data, size);
-    return 0;
+    return DecodeAndDescribe(options, data, size);
 }
 
 int PerspectiveOptions(const std::uint8_t* data, std::size_t size)
 {
     TOptions_Relief options;
-    DecodeAndDescribe(options, data, size);
-    return 0;
+    return DecodeAndDescribe(options, data, size);
 }
 
 int TableOptions(const std::uint8_t* data, std::size_t size)
 {
     TOptions_Tableau options;
-    DecodeAndDescribe(options, data, size);
-    return 0;
+    return DecodeAndDescribe(options, data, size);
 }
 
 int MarginOptions(const std::uint8_t* data, std::size_t size)
