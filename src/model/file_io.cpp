@@ -103,26 +103,33 @@ void WriteSpecialFile(const std::string& path, const std::string& bytes)
         throw FileError(path, "", "error de escritura: " + reason);
 }
 
-} // namespace
-
-std::string CreateTemporaryBeside(const std::string& path)
+// A new file for `path`'s contents, open for writing; its name in `name`. In the target's folder,
+// so that the rename stays on one file system (in the temporary folder for a device, which is
+// written into); created exclusively under a name nobody can predict, so that a planted file or
+// link is never written through.
+int OpenTemporary(const std::string& path, std::string& name)
 {
-    // In the target's folder, so that the rename stays on one file system (in the temporary folder
-    // for a device, which is written into); created exclusively under a name nobody can predict,
-    // so that a planted file or link is never written through.
     const std::filesystem::path target(path);
     const std::filesystem::path folder = IsSpecialFile(path) ? std::filesystem::temp_directory_path()
         : target.has_parent_path()                           ? target.parent_path()
                                                              : std::filesystem::path(".");
-    std::string name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(name.data());
+    name = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         throw FileError(path, "", "no se puede crear el fichero: " + SystemError());
     // The permissions a new file would have had, rather than mkstemp's private ones.
     const mode_t mask = umask(0);
     umask(mask);
     fchmod(fd, 0666 & ~mask);
-    close(fd);
+    return fd;
+}
+
+} // namespace
+
+std::string CreateTemporaryBeside(const std::string& path)
+{
+    std::string name;
+    close(OpenTemporary(path, name));
     return name;
 }
 
@@ -147,15 +154,14 @@ void WriteFileSafely(const std::string& path, const std::string& bytes)
 {
     if (IsSpecialFile(path))
         return WriteSpecialFile(path, bytes);
-    const std::string temporary = CreateTemporaryBeside(path);
+    // Written through the descriptor that created the file: its name is never opened again.
+    std::string temporary;
+    const int fd = OpenTemporary(path, temporary);
     auto fail = [&](const char* what) {
         const std::string reason = SystemError();
         unlink(temporary.c_str());
         throw FileError(path, "", what + reason);
     };
-    const int fd = open(temporary.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        fail("no se puede crear el fichero: ");
     if (!WriteAll(fd, bytes.data(), bytes.size())) {
         const int error = errno;
         close(fd);
