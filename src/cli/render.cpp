@@ -27,6 +27,14 @@ namespace {
 
 constexpr long long kMostPages = 2000;
 
+// An option file, with a word for the fields a garbled file had out of their range.
+template <typename R> void LoadOptions(R& record, const std::string& path)
+{
+    int reset = 0;
+    if (ks::Charger(record, path, &reset) && reset > 0)
+        std::cerr << path << ": " << reset << " values out of their range taken as their defaults\n";
+}
+
 // Advice for a drawing too large for its device: the scale (a multiple of 100) at which its
 // larger side, in metres, takes `unitsPerMetre` times its length at 1/1 at most one unit; or that
 // no scale will do. Worked out in floating point: the sizes may be far beyond an int.
@@ -88,7 +96,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     TOptions_Tableau tableOptions;
     TOptions_Relief reliefOptions;
     TMarge margins;
-    ks::Charger(margins, settings + "/" + ks::kMargeOptionsFile);
+    LoadOptions(margins, settings + "/" + ks::kMargeOptionsFile);
     TViewContext context;
     context.Massif = &massif;
     context.Plan = &planOptions;
@@ -99,7 +107,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
 
     std::unique_ptr<TGraphique> drawing;
     if (view == "plan") {
-        ks::Charger(planOptions, settings + "/" + ks::kPlanOptionsFile);
+        LoadOptions(planOptions, settings + "/" + ks::kPlanOptionsFile);
         // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
         if (planOptions.X_Nord == 0 && planOptions.Y_Nord == 0)
             std::cerr
@@ -112,7 +120,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         plan->Tourner(0);
         drawing = std::move(plan);
     } else if (view == "perspective") {
-        ks::Charger(reliefOptions, settings + "/" + ks::kReliefOptionsFile);
+        LoadOptions(reliefOptions, settings + "/" + ks::kReliefOptionsFile);
         auto perspective = std::make_unique<TPerspective>(context);
         // The inclination as the user sees it: minus the stored one.
         perspective->Tourner(azimuth.value_or(reliefOptions.Angle_Horizontal),
@@ -120,10 +128,10 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         perspective->Stereo = anaglyph;
         drawing = std::move(perspective);
     } else if (view == "elevation") {
-        ks::Charger(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
+        LoadOptions(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
         drawing = std::make_unique<TCoupe>(context);
     } else {
-        ks::Charger(tableOptions, settings + "/" + ks::kTableauOptionsFile);
+        LoadOptions(tableOptions, settings + "/" + ks::kTableauOptionsFile);
         drawing = std::make_unique<TTableau>(context);
     }
     TGraphique& graphic = *drawing;

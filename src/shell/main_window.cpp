@@ -132,14 +132,27 @@ QString TMainWindow::OptionPath(const char* file) const
 
 void TMainWindow::ReadOptionsAndSettings()
 {
-    // Each file on its own: one that cannot be read is reported and leaves its defaults.
-    Guarded([this] { Charger(m_marge, ToUtf8(OptionPath(kMargeOptionsFile))); });
+    // Each file on its own: one that cannot be read is reported and leaves its defaults; fields a
+    // garbled file leaves out of their range go back to their defaults, with one message a file.
+    auto load = [this](auto& record, const char* file) {
+        Guarded([&] {
+            const QString path = OptionPath(file);
+            int reset = 0;
+            if (Charger(record, ToUtf8(path), &reset) && reset > 0)
+                Prompt().Ask(MessageKind::Warning, QStringLiteral("Karstelle"),
+                    QStringLiteral("%1: %2 valores fuera de sus límites vuelven a su valor por defecto.")
+                        .arg(path)
+                        .arg(reset),
+                    Buttons::Ok);
+        });
+    };
+    load(m_marge, kMargeOptionsFile);
     m_preferences.FileName = ToUtf8(OptionPath("OPTIONS.SAI"));
     Guarded([this] { m_preferences.Load(); });
-    Guarded([this] { Charger(m_tableau, ToUtf8(OptionPath(kTableauOptionsFile))); });
-    Guarded([this] { Charger(m_plan, ToUtf8(OptionPath(kPlanOptionsFile))); });
-    Guarded([this] { Charger(m_relief, ToUtf8(OptionPath(kReliefOptionsFile))); });
-    Guarded([this] { Charger(m_coupe, ToUtf8(OptionPath(kCoupeOptionsFile))); });
+    load(m_tableau, kTableauOptionsFile);
+    load(m_plan, kPlanOptionsFile);
+    load(m_relief, kReliefOptionsFile);
+    load(m_coupe, kCoupeOptionsFile);
     const QString ini = OptionPath(kSettingsFile);
     if (QFile::exists(ini)) {
         Guarded([this, &ini] {

@@ -16,6 +16,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -274,6 +276,108 @@ template <typename V> void TMarge::Visit(V& v)
 
 namespace ks {
 
+namespace {
+
+// A size in tenths of a millimetre or in millimetres (pen widths, lengths, steps, margins): no
+// sensible option goes beyond a metre of paper.
+bool IsSizeField(std::string_view name)
+{
+    for (std::string_view start :
+        { "Epaisseur", "EEpaisseur", "Gros_Trait", "Ptt_Trait", "Long", "ELongueur", "Largeur",
+            "Hauteur_Ligne", "diametre", "Subdivision", "Pas", "EGauche", "EDroite", "EHaut", "EBas" })
+        if (name.substr(0, start.size()) == start)
+            return true;
+    return false;
+}
+
+bool IsSaneFont(const TPolice& f)
+{
+    return f.Height > -1000 && f.Height < 1000 && f.PixelsPerInch > 0 && f.PixelsPerInch <= 10000;
+}
+
+// The numbers and fonts of a record in visiting order: a default record's, to go back to.
+class TOptionDefaults
+{
+public:
+    void Flag(const char*, bool&) { }
+    void Byte(const char*, std::uint8_t&) { }
+    void Int16(const char*, std::int16_t& v) { Numbers.push_back(v); }
+    void Int32(const char*, std::int32_t&) { }
+    void Float32(const char*, float& v) { Numbers.push_back(v); }
+    void Real6(const char*, double& v) { Numbers.push_back(v); }
+    void Text(const char*, std::string&, std::size_t) { }
+    void Pad(std::size_t) { }
+    void Station(const char*, TPointTopo&) { }
+    void Font(const char*, TPolice& f) { Fonts.push_back(f); }
+
+    std::vector<double> Numbers;
+    std::vector<TPolice> Fonts;
+};
+
+// Puts back the defaults of the fields a garbled file left out of their range.
+class TOptionSanitizer
+{
+public:
+    explicit TOptionSanitizer(const TOptionDefaults& defaults)
+        : m_defaults(defaults)
+    { }
+    void Flag(const char*, bool&) { }
+    void Byte(const char*, std::uint8_t&) { }
+    void Int16(const char* name, std::int16_t& v)
+    {
+        const double fallback = m_defaults.Numbers[m_number++];
+        if (IsSizeField(name) && (v < 0 || v > 1000))
+            Reset(v, static_cast<std::int16_t>(fallback));
+    }
+    void Int32(const char*, std::int32_t&) { }
+    void Float32(const char*, float& v)
+    {
+        const double fallback = m_defaults.Numbers[m_number++];
+        if (!std::isfinite(v) || std::fabs(v) > 1e6f)
+            Reset(v, static_cast<float>(fallback));
+    }
+    void Real6(const char*, double& v)
+    {
+        // Coordinates and angles: beyond a million kilometres nothing is drawn sensibly.
+        const double fallback = m_defaults.Numbers[m_number++];
+        if (!std::isfinite(v) || std::fabs(v) > 1e9)
+            Reset(v, fallback);
+    }
+    void Text(const char*, std::string&, std::size_t) { }
+    void Pad(std::size_t) { }
+    void Station(const char*, TPointTopo&) { }
+    void Font(const char*, TPolice& f)
+    {
+        const TPolice& fallback = m_defaults.Fonts[m_font++];
+        if (!IsSaneFont(f))
+            Reset(f, fallback);
+    }
+
+    int Resets = 0;
+
+private:
+    template <typename T> void Reset(T& field, const T& value)
+    {
+        field = value;
+        ++Resets;
+    }
+
+    const TOptionDefaults& m_defaults;
+    std::size_t m_number = 0, m_font = 0;
+};
+
+} // namespace
+
+template <typename R> int SanitizeOptions(R& record)
+{
+    R defaults;
+    TOptionDefaults recorder;
+    defaults.Visit(recorder);
+    TOptionSanitizer sanitizer(recorder);
+    record.Visit(sanitizer);
+    return sanitizer.Resets;
+}
+
 template <typename R> std::string EncodeOptions(R& record, IReporter* reporter)
 {
     static const std::string path = "options";
@@ -288,11 +392,14 @@ template <typename R> void DecodeOptions(R& record, const std::string& bytes)
     record.Visit(reader);
 }
 
-template <typename R> bool Charger(R& record, const std::string& path)
+template <typename R> bool Charger(R& record, const std::string& path, int* reset)
 {
     if (!std::filesystem::exists(path))
         return false;
     DecodeOptions(record, ReadWholeFile(path));
+    const int count = SanitizeOptions(record);
+    if (reset)
+        *reset = count;
     return true;
 }
 
@@ -311,9 +418,10 @@ template <typename R> std::string DescribeOptions(R& record)
 #define KARST_OPTION_RECORD(R)                                                                               \
     template std::string EncodeOptions<R>(R&, IReporter*);                                                   \
     template void DecodeOptions<R>(R&, const std::string&);                                                  \
-    template bool Charger<R>(R&, const std::string&);                                                        \
+    template bool Charger<R>(R&, const std::string&, int*);                                                  \
     template void Enregistrer<R>(R&, const std::string&, IReporter*);                                        \
-    template std::string DescribeOptions<R>(R&);
+    template std::string DescribeOptions<R>(R&);                                                             \
+    template int SanitizeOptions<R>(R&);
 
 KARST_OPTION_RECORD(TOptions_Plan)
 KARST_OPTION_RECORD(TOptions_Coupe)

@@ -226,8 +226,15 @@ template <typename R> void DecodeOptions(R& record, const std::string& bytes);
 // Charger: reads the file when it exists (false when it does not). Enregistrer: writes it, asking
 // through the reporter before resetting a font whose height is beyond 100 pixels. Throws
 // ks::FileError when the file cannot be written.
-template <typename R> bool Charger(R& record, const std::string& path);
+// Fields a garbled file leaves out of their range go back to their defaults (SanitizeOptions);
+// `reset`, when given, receives how many.
+template <typename R> bool Charger(R& record, const std::string& path, int* reset = nullptr);
 template <typename R> void Enregistrer(R& record, const std::string& path, IReporter* reporter);
+
+// A garbled file's sizes (pen widths, lengths, steps, margins) outside 0 to 1000, coordinates and
+// angles beyond 10^9 or not finite, and fonts of absurd height or resolution go back to their
+// defaults; the number of fields put back.
+template <typename R> int SanitizeOptions(R& record);
 
 // Every field as "Name = value" lines, in file order, for karstelle-cli and for people.
 template <typename R> std::string DescribeOptions(R& record);

@@ -6,6 +6,7 @@
 #include "support/fixture.h"
 #include "support/network.h"
 #include "support/scripted_prompt.h"
+#include "views/options.h"
 #include "views/plan.h"
 #include "window/afficheur.h"
 
@@ -330,6 +331,24 @@ TEST(MainWindow, LiftedLimitsComputeALargeMazeAndAreRemembered)
     TMainWindow again(QString::fromStdString(home.Path("")));
     EXPECT_TRUE(again.Action("Sin límites de tamaño")->isChecked());
     EXPECT_TRUE(again.Computation().Flags().Unlimited);
+}
+
+// A garbled option file's out-of-range fields go back to their defaults, with one message for it.
+TEST(MainWindow, GarbledOptionFileIsReportedOnceWithItsFieldsReset)
+{
+    TempDir home;
+    TOptions_Plan garbled;
+    garbled.Epaisseur_Visee = -30000;
+    garbled.Long_Nord = 20000;
+    garbled.Angle = 30;
+    Enregistrer(garbled, home.Path("OPTIONS.PLA"), nullptr);
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    ASSERT_EQ(prompt.shown.size(), 1u);
+    EXPECT_TRUE(prompt.shown[0].text.contains(QStringLiteral("OPTIONS.PLA: 2 valores fuera de sus límites")))
+        << prompt.shown[0].text.toStdString();
+    EXPECT_EQ(w.PlanOptions().Epaisseur_Visee, TOptions_Plan().Epaisseur_Visee);
+    EXPECT_EQ(w.PlanOptions().Angle, 30);
 }
 
 TEST(MainWindow, NewReferencePointsStartAComputation)

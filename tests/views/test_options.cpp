@@ -251,3 +251,34 @@ TEST(OptionFiles, GarbledValuesKeepSaneFields)
     font.PixelsPerInch = 1;
     EXPECT_EQ(font.Size(), 1) << "a size that does not fit reads as the platform's -1, negated";
 }
+
+// Fields a garbled file leaves out of their range go back to their defaults, and are counted.
+TEST(OptionFiles, OutOfRangeFieldsGoBackToTheirDefaults)
+{
+    test::TempDir dir;
+    TOptions_Plan garbled;
+    garbled.Epaisseur_Visee = -30000;
+    garbled.Long_Nord = 20000;
+    garbled.X_Origine = 1e30;
+    garbled.Police_Station.Height = -500000;
+    garbled.Epaisseur_Habit = 7; // in range: kept
+    garbled.Angle = 33;
+    Enregistrer(garbled, dir.Path("OPTIONS.PLA"), nullptr);
+    TOptions_Plan read;
+    int reset = -1;
+    ASSERT_TRUE(Charger(read, dir.Path("OPTIONS.PLA"), &reset));
+    EXPECT_EQ(reset, 4);
+    const TOptions_Plan defaults;
+    EXPECT_EQ(read.Epaisseur_Visee, defaults.Epaisseur_Visee);
+    EXPECT_EQ(read.Long_Nord, defaults.Long_Nord);
+    EXPECT_EQ(read.X_Origine, defaults.X_Origine);
+    EXPECT_TRUE(read.Police_Station == defaults.Police_Station);
+    EXPECT_EQ(read.Epaisseur_Habit, 7);
+    EXPECT_EQ(read.Angle, 33);
+
+    TMarge margins;
+    margins.EGauche = -5;
+    EXPECT_EQ(SanitizeOptions(margins), 1);
+    EXPECT_EQ(margins.EGauche, TMarge().EGauche);
+    EXPECT_EQ(SanitizeOptions(margins), 0) << "a sane record is left alone";
+}
