@@ -28,12 +28,12 @@ namespace ks::fuzz {
 
 namespace {
 
-// Messages and questions go nowhere; questions are answered "stop".
+// Messages go nowhere; questions are answered "go on", as the fast computation goes on.
 class Silent : public IReporter
 {
 public:
     void Message(MessageKind, const std::string&) override { }
-    bool AskContinue(const TQuestion&) override { return false; }
+    bool AskContinue(const TQuestion&) override { return true; }
 };
 
 std::string Bytes(const std::uint8_t* data, std::size_t size)
@@ -119,10 +119,11 @@ TMassif& Sample()
     return *sample;
 }
 
-// An option file read, described and written back.
+// An option file read as the application reads it, described and written back.
 template <typename R> int DecodeAndDescribe(R& record, const std::uint8_t* data, std::size_t size)
 {
     DecodeOptions(record, Bytes(data, size));
+    SanitizeOptions(record); // as Charger does for the application
     DescribeOptions(record);
     Silent silent;
     EncodeOptions(record, &silent);
@@ -283,8 +284,10 @@ int ComputeAndDraw(const std::uint8_t* data, std::size_t size)
     }
     if (ShotCount(massif) > 4000)
         return 0; // large caves have their own tests and benchmarks
+    // On this thread: the fast computation's thread runs at the idle priority, which a loaded
+    // machine may starve for longer than the fuzzer's time-out.
     TComputeFlags flags;
-    const TComputeReport report = TThreadCalcul(massif, flags).Complete(massif);
+    const TComputeReport report = ComputeDetailed(massif, flags, silent);
     if (report.Positioned)
         massif.PlaceAllStations();
     CheckPositions(massif);

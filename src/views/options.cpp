@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string_view>
 #include <vector>
 
@@ -295,23 +296,38 @@ bool IsSaneFont(const TPolice& f)
     return f.Height > -1000 && f.Height < 1000 && f.PixelsPerInch > 0 && f.PixelsPerInch <= 10000;
 }
 
-// The numbers and fonts of a record in visiting order: a default record's, to go back to.
+// The numbers and fonts of a default record by field name, to go back to. A record read from a
+// file may hold more fields than the default one (more vertical scales, say): those take the
+// default of their first element ("Name[1]" for "Name[7]"), or keep their value when there is none.
 class TOptionDefaults
 {
 public:
     void Flag(const char*, bool&) { }
     void Byte(const char*, std::uint8_t&) { }
-    void Int16(const char*, std::int16_t& v) { Numbers.push_back(v); }
+    void Int16(const char* name, std::int16_t& v) { m_numbers[name] = v; }
     void Int32(const char*, std::int32_t&) { }
-    void Float32(const char*, float& v) { Numbers.push_back(v); }
-    void Real6(const char*, double& v) { Numbers.push_back(v); }
+    void Float32(const char* name, float& v) { m_numbers[name] = v; }
+    void Real6(const char* name, double& v) { m_numbers[name] = v; }
     void Text(const char*, std::string&, std::size_t) { }
     void Pad(std::size_t) { }
     void Station(const char*, TPointTopo&) { }
-    void Font(const char*, TPolice& f) { Fonts.push_back(f); }
+    void Font(const char* name, TPolice& f) { m_fonts[name] = f; }
 
-    std::vector<double> Numbers;
-    std::vector<TPolice> Fonts;
+    const double* Number(const std::string& name) const { return Find(m_numbers, name); }
+    const TPolice* Font(const std::string& name) const { return Find(m_fonts, name); }
+
+private:
+    template <typename T>
+    static const T* Find(const std::map<std::string, T>& fields, const std::string& name)
+    {
+        auto it = fields.find(name);
+        if (it == fields.end() && name.find('[') != std::string::npos)
+            it = fields.find(name.substr(0, name.find('[')) + "[1]");
+        return it == fields.end() ? nullptr : &it->second;
+    }
+
+    std::map<std::string, double> m_numbers;
+    std::map<std::string, TPolice> m_fonts;
 };
 
 // Puts back the defaults of the fields a garbled file left out of their range.
@@ -325,32 +341,32 @@ public:
     void Byte(const char*, std::uint8_t&) { }
     void Int16(const char* name, std::int16_t& v)
     {
-        const double fallback = m_defaults.Numbers[m_number++];
-        if (IsSizeField(name) && (v < 0 || v > 1000))
-            Reset(v, static_cast<std::int16_t>(fallback));
+        const double* fallback = m_defaults.Number(name);
+        if (fallback && IsSizeField(name) && (v < 0 || v > 1000))
+            Reset(v, static_cast<std::int16_t>(*fallback));
     }
     void Int32(const char*, std::int32_t&) { }
-    void Float32(const char*, float& v)
+    void Float32(const char* name, float& v)
     {
-        const double fallback = m_defaults.Numbers[m_number++];
-        if (!std::isfinite(v) || std::fabs(v) > 1e6f)
-            Reset(v, static_cast<float>(fallback));
+        const double* fallback = m_defaults.Number(name);
+        if (fallback && (!std::isfinite(v) || std::fabs(v) > 1e6f))
+            Reset(v, static_cast<float>(*fallback));
     }
-    void Real6(const char*, double& v)
+    void Real6(const char* name, double& v)
     {
         // Coordinates and angles: beyond a million kilometres nothing is drawn sensibly.
-        const double fallback = m_defaults.Numbers[m_number++];
-        if (!std::isfinite(v) || std::fabs(v) > 1e9)
-            Reset(v, fallback);
+        const double* fallback = m_defaults.Number(name);
+        if (fallback && (!std::isfinite(v) || std::fabs(v) > 1e9))
+            Reset(v, *fallback);
     }
     void Text(const char*, std::string&, std::size_t) { }
     void Pad(std::size_t) { }
     void Station(const char*, TPointTopo&) { }
-    void Font(const char*, TPolice& f)
+    void Font(const char* name, TPolice& f)
     {
-        const TPolice& fallback = m_defaults.Fonts[m_font++];
-        if (!IsSaneFont(f))
-            Reset(f, fallback);
+        const TPolice* fallback = m_defaults.Font(name);
+        if (fallback && !IsSaneFont(f))
+            Reset(f, *fallback);
     }
 
     int Resets = 0;
@@ -363,7 +379,6 @@ private:
     }
 
     const TOptionDefaults& m_defaults;
-    std::size_t m_number = 0, m_font = 0;
 };
 
 } // namespace

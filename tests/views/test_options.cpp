@@ -276,6 +276,15 @@ TEST(OptionFiles, OutOfRangeFieldsGoBackToTheirDefaults)
     EXPECT_EQ(read.Epaisseur_Habit, 7);
     EXPECT_EQ(read.Angle, 33);
 
+    // A record holding more fields than the default one (vertical scales) is checked by name.
+    TOptions_Coupe elevation;
+    elevation.NbVerticales = 3;
+    elevation.Verticales[2].ZMin_Verticale = -400;
+    elevation.Epaisseur_Visee = -5;
+    EXPECT_EQ(SanitizeOptions(elevation), 1);
+    EXPECT_EQ(elevation.Verticales[2].ZMin_Verticale, -400);
+    EXPECT_EQ(elevation.Epaisseur_Visee, TOptions_Coupe().Epaisseur_Visee);
+
     TMarge margins;
     margins.EGauche = -5;
     EXPECT_EQ(SanitizeOptions(margins), 1);
