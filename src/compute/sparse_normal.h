@@ -26,8 +26,8 @@ public:
     // Right-hand side of one coordinate (0 x, 1 y, 2 z); the solution after Solve. Entry i is
     // unknown i (from 1); entry 0 is unused.
     const std::vector<double>& B(int axis) const { return m_b[static_cast<std::size_t>(axis)]; }
-    // Entries of the factor L below the diagonal, known once its structure is (the benchmarks
-    // report it; a test waits for it to stop the factorisation itself).
+    // Entries of the factor L below the diagonal, known once its structure is: a test waits for
+    // it to stop the factorisation itself.
     long long FactorEntries() const { return m_factorEntries.load(); }
 
 private:
