@@ -82,7 +82,8 @@ ks::TComputeReport ComputeNow(TMassif& massif)
 {
     ks::TComputeFlags flags;
     flags.Unlimited = g_unlimited;
-    ks::TThreadCalcul thread(massif, flags);
+    // Nothing else runs while the tool waits for its result: no reason to yield to other programs.
+    ks::TThreadCalcul thread(massif, flags, {}, ks::TThreadCalcul::Priority::Normal);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)
         PrintMessage(message.second);

@@ -6,8 +6,6 @@
 #include <cmath>
 
 #ifdef __linux__
-#include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -17,13 +15,13 @@ namespace ks {
 
 namespace {
 
-// The background computation yields to everything else on the machine.
+// The background computation yields to everything else on the machine, at the lowest nice level.
+// Not SCHED_IDLE: that class gets no time at all while other work keeps the processors busy, so a
+// computation could wait for as long as a build runs beside the program.
 void LowestThreadPriority()
 {
 #ifdef __linux__
-    sched_param param {};
-    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) != 0)
-        setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
+    setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
 #endif
 }
 
@@ -170,10 +168,12 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
     return report;
 }
 
-TThreadCalcul::TThreadCalcul(TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished)
+TThreadCalcul::TThreadCalcul(
+    TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished, Priority priority)
     : m_flags(flags)
     , m_calc(PrepareComputation(massif, flags, nullptr))
     , m_onFinished(std::move(onFinished))
+    , m_priority(priority)
 {
     m_thread = std::thread([this] { Run(); });
 }
@@ -189,7 +189,8 @@ TThreadCalcul::~TThreadCalcul()
 
 void TThreadCalcul::Run()
 {
-    LowestThreadPriority();
+    if (m_priority == Priority::Lowest)
+        LowestThreadPriority();
     RunStages(*m_calc, m_flags, false);
     m_seconds = m_stopwatch.Seconds();
     m_finished.store(true);

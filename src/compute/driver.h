@@ -77,8 +77,12 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
 class TThreadCalcul
 {
 public:
+    // Lowest behind an interface that must stay responsive; Normal for a caller that only waits.
+    enum class Priority { Lowest, Normal };
+
     // `onFinished`, when given, is called from the background thread as its last act.
-    TThreadCalcul(TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished = {});
+    TThreadCalcul(TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished = {},
+        Priority priority = Priority::Lowest);
     ~TThreadCalcul(); // raises the stop flag and waits if the thread still runs
     TThreadCalcul(const TThreadCalcul&) = delete;
     TThreadCalcul& operator=(const TThreadCalcul&) = delete;
@@ -95,6 +99,7 @@ private:
     TComputeFlags& m_flags;
     std::unique_ptr<TCalculateur> m_calc;
     std::function<void()> m_onFinished;
+    Priority m_priority;
     std::atomic<bool> m_finished { false };
     TStopwatch m_stopwatch;
     double m_seconds = 0;
