@@ -196,7 +196,7 @@ void TSheetModel::Load(const TFiche& sheet)
                     cell = InclinationLabels()[std::min<std::size_t>(v.InclinationUnit, 9)];
                     break;
                 case kColWidth:
-                    cell = v.LeftWidth.empty() ? v.RightWidth : v.LeftWidth + "/" + v.RightWidth;
+                    cell = v.LeftWidth.empty() ? v.RightWidth.str() : v.LeftWidth + "/" + v.RightWidth;
                     break;
                 case kColLeftWidth:
                     cell = v.LeftWidth;
@@ -208,7 +208,7 @@ void TSheetModel::Load(const TFiche& sheet)
                     cell = LengthUnitLabel(v.WidthUnit);
                     break;
                 case kColHeight:
-                    cell = v.LowerHeight.empty() ? v.UpperHeight : v.UpperHeight + "/" + v.LowerHeight;
+                    cell = v.LowerHeight.empty() ? v.UpperHeight.str() : v.UpperHeight + "/" + v.LowerHeight;
                     break;
                 case kColUpperHeight:
                     cell = v.UpperHeight;

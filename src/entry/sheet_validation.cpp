@@ -141,7 +141,7 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
                 code = static_cast<std::uint8_t>(index);
                 return true;
             };
-            auto size = [&](std::string& target, const char* message, const std::string& value) {
+            auto size = [&](TSizeText& target, const char* message, const std::string& value) {
                 if (value.size() >= 10) {
                     refusal = TRefusal { message, r, col, "" };
                     return false;
@@ -151,15 +151,14 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
             };
             // A single width or height column shows two sizes as "first/second"; a size alone is
             // the first one when `aloneIsFirst`, else the second, and the other one is empty.
-            auto sizes
-                = [&](std::string& first, std::string& second, bool aloneIsFirst, const char* message) {
-                      const auto slash = text.find('/');
-                      if (slash != std::string::npos)
-                          return size(first, message, Trim(text.substr(0, slash)))
-                              && size(second, message, Trim(text.substr(slash + 1)));
-                      return size(aloneIsFirst ? second : first, message, std::string())
-                          && size(aloneIsFirst ? first : second, message, text);
-                  };
+            auto sizes = [&](TSizeText& first, TSizeText& second, bool aloneIsFirst, const char* message) {
+                const auto slash = text.find('/');
+                if (slash != std::string::npos)
+                    return size(first, message, Trim(text.substr(0, slash)))
+                        && size(second, message, Trim(text.substr(slash + 1)));
+                return size(aloneIsFirst ? second : first, message, std::string())
+                    && size(aloneIsFirst ? first : second, message, text);
+            };
             auto flag = [&](bool& target, const char* message) {
                 const char first = text.empty() ? 'N' : UpperChar(text[0]);
                 if (first != 'S' && first != 'N') {

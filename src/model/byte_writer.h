@@ -63,6 +63,7 @@ public:
         m_out.append(text, 0, n);
     }
     void CText(const TEco& text) { CText(text.Get()); }
+    void CText(const TNote& text) { CText(text.Get()); }
 
     std::string Take() { return std::move(m_out); }
 

@@ -20,3 +20,17 @@ std::string TEco::GetUpper() const
 {
     return ks::UpperCase(m_text);
 }
+
+void TNote::Set(std::string_view text)
+{
+    if (text.empty())
+        m_text.reset();
+    else
+        m_text = std::make_unique<std::string>(text.substr(0, std::min(text.size(), TEco::kMaxLength)));
+}
+
+const std::string& TNote::Get() const
+{
+    static const std::string empty;
+    return m_text ? *m_text : empty;
+}

@@ -2,6 +2,7 @@
 
 #include "model/file_error.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -24,39 +25,73 @@ std::string SystemError()
 }
 } // namespace
 
-std::string ReadWholeFile(const std::string& path)
+TFileBlocks::TFileBlocks(const std::string& path)
+    : m_path(path)
 {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))
         throw FileError(path, "", "es una carpeta, no un fichero");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    m_in.open(path, std::ios::binary);
+    if (!m_in)
         throw FileError(path, "", "no se puede abrir el fichero: " + SystemError());
+}
+
+std::size_t TFileBlocks::AppendTo(std::string& out, std::size_t n)
+{
+    // Straight into `out` when it has room, else through a block, so that looking for the end of
+    // the file never makes `out` grow.
+    auto read = [this](char* to, std::size_t count) {
+        if (!m_in || m_in.eof())
+            return std::size_t(0);
+        m_in.read(to, static_cast<std::streamsize>(count));
+        if (m_in.bad())
+            throw FileError(m_path, "", "error de lectura: " + SystemError());
+        return static_cast<std::size_t>(m_in.gcount());
+    };
     // The stream's own failures (a device that cannot be read) become the file's error.
     try {
-        // One allocation of the file's size, then blocks for what a device gives beyond it (or
-        // for a device of no size), so that a large massif is not copied as the text grows.
-        const auto size
-            = std::filesystem::is_regular_file(path, ec) ? std::filesystem::file_size(path, ec) : 0;
-        std::string bytes;
-        if (!ec && size > 0 && size < kLargestFile) {
-            bytes.resize(static_cast<std::size_t>(size));
-            in.read(bytes.data(), static_cast<std::streamsize>(size));
-            bytes.resize(static_cast<std::size_t>(in.gcount()));
+        std::size_t got = 0;
+        if (out.capacity() - out.size() >= n) {
+            const std::size_t at = out.size();
+            out.resize(at + n);
+            got = read(out.data() + at, n);
+            out.resize(at + got);
+        } else {
+            char block[65536];
+            for (std::size_t part = 1; got < n && part > 0; got += part) {
+                part = read(block, std::min(n - got, sizeof block));
+                out.append(block, part);
+            }
         }
-        char block[65536];
-        while (in && !in.eof()) {
-            in.read(block, sizeof block);
-            bytes.append(block, static_cast<std::size_t>(in.gcount()));
-            if (bytes.size() > kLargestFile)
-                throw FileError(path, "", "el fichero es demasiado grande");
-        }
-        if (in.bad())
-            throw FileError(path, "", "error de lectura: " + SystemError());
-        return bytes;
+        m_read += got;
+        if (m_read > kLargestFile)
+            throw FileError(m_path, "", "el fichero es demasiado grande");
+        return got;
     } catch (const std::ios_base::failure&) {
-        throw FileError(path, "", "error de lectura: " + SystemError());
+        throw FileError(m_path, "", "error de lectura: " + SystemError());
     }
+}
+
+void TFileBlocks::AppendRest(std::string& out)
+{
+    // One allocation of the file's size, then blocks for what a device gives beyond it (or for a
+    // device of no size), so that a large massif is not copied as the text grows.
+    std::error_code ec;
+    const auto size
+        = std::filesystem::is_regular_file(m_path, ec) ? std::filesystem::file_size(m_path, ec) : 0;
+    if (!ec && size > m_read && size < kLargestFile) {
+        const auto rest = static_cast<std::size_t>(size) - m_read;
+        out.reserve(out.size() + rest + 1); // the 1 lets the last read see the end without growing
+        AppendTo(out, rest);
+    }
+    while (AppendTo(out, kBlock) > 0) { }
+}
+
+std::string ReadWholeFile(const std::string& path)
+{
+    std::string bytes;
+    TFileBlocks(path).AppendRest(bytes);
+    return bytes;
 }
 
 ssize_t (*g_writeForTests)(int, const void*, size_t) = nullptr;

@@ -1,10 +1,31 @@
 #pragma once
 
 #include <cstddef>
+#include <fstream>
 #include <string>
 #include <sys/types.h>
 
 namespace ks {
+
+// A file read block by block, for a reader that need not hold all of it at once. Throws
+// ks::FileError naming the file when it cannot be opened or read, or grows past 1 GiB.
+class TFileBlocks
+{
+public:
+    static constexpr std::size_t kBlock = 256 * 1024;
+
+    explicit TFileBlocks(const std::string& path);
+    // Appends up to `n` further bytes to `out`; the number appended, 0 at the end of the file.
+    std::size_t AppendTo(std::string& out, std::size_t n = kBlock);
+    // Appends the rest of the file to `out`, reserving the file's size at once when it is known.
+    void AppendRest(std::string& out);
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    std::ifstream m_in;
+    std::size_t m_read = 0;
+};
 
 // The whole content of a file. Throws ks::FileError naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);

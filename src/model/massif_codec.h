@@ -9,6 +9,8 @@
 // stays; they throw ks::FileError with the byte offset (binary) or line (text) of the fault.
 namespace ks {
 
+class TFileBlocks;
+
 std::string EncodeBinary(const TMassif& massif, const std::string& path, IProgress* progress);
 LoadResult DecodeBinary(const std::string& bytes, TMassif& massif, const std::string& path,
     IReporter* reporter, IProgress* progress);
@@ -16,6 +18,10 @@ LoadResult DecodeBinary(const std::string& bytes, TMassif& massif, const std::st
 std::string EncodeText(const TMassif& massif, const std::string& path, IProgress* progress);
 LoadResult DecodeText(const std::string& bytes, TMassif& massif, const std::string& path, IReporter* reporter,
     IProgress* progress);
+// The same, reading the file block by block after `head`, its first bytes already read, so that
+// the text is never held whole.
+LoadResult DecodeText(
+    TFileBlocks& file, std::string head, TMassif& massif, IReporter* reporter, IProgress* progress);
 
 // True when the bytes begin as a text massif does, with its version line.
 bool StartsAsTextMassif(const std::string& bytes);

@@ -54,13 +54,19 @@ void TMassif::Save(const std::string& fileName, ks::IProgress* progress)
 
 ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
 {
-    const std::string bytes = ks::ReadWholeFile(FileName);
+    // A text massif is read as it comes, so that a large one is not held twice, as text and as
+    // records; a binary one is read whole.
+    ks::TFileBlocks file(FileName);
+    std::string bytes;
+    file.AppendTo(bytes);
     const bool text = ks::IsTextMassif(FileName, bytes);
+    if (!text)
+        file.AppendRest(bytes);
     ks::LoadResult result;
     {
         ProgressScope scope(progress, "Lectura del macizo ...", "");
         try {
-            result = text ? ks::DecodeText(bytes, *this, FileName, reporter, progress)
+            result = text ? ks::DecodeText(file, std::move(bytes), *this, reporter, progress)
                           : ks::DecodeBinary(bytes, *this, FileName, reporter, progress);
         } catch (...) {
             Computed = false;

@@ -1,5 +1,6 @@
 #include "model/colour_names.h"
 #include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/massif_codec.h"
 #include "model/real6.h"
 #include "model/services.h"
@@ -73,14 +74,22 @@ std::string Excerpt(std::string_view text)
     return text.size() <= kLongest ? Cp1252ToUtf8(text) : Cp1252ToUtf8(text.substr(0, kLongest)) + "…";
 }
 
-// Line reader over the whole file; lines end with LF, a CR before it is dropped. Every fault
-// names the line number (from 1).
+// Line reader over the file, held whole or read block by block (then only the current block and
+// the line being read are held); lines end with LF, a CR before it is dropped. A line read stays
+// valid until the next one is asked for. Every fault names the line number (from 1).
 class LineReader
 {
 public:
-    LineReader(const std::string& bytes, const std::string& path, IReporter* reporter = nullptr)
-        : m_bytes(bytes)
+    LineReader(std::string_view bytes, const std::string& path, IReporter* reporter)
+        : m_data(bytes)
         , m_path(path)
+        , m_reporter(reporter)
+    { }
+    LineReader(TFileBlocks& file, std::string head, IReporter* reporter)
+        : m_buffer(std::move(head))
+        , m_data(m_buffer)
+        , m_source(&file)
+        , m_path(file.Path())
         , m_reporter(reporter)
     { }
 
@@ -91,14 +100,16 @@ public:
 
     std::string_view Line()
     {
-        if (m_pos >= m_bytes.size()) {
+        auto end = m_data.find('\n', m_pos);
+        while (end == std::string_view::npos && More())
+            end = m_data.find('\n', m_scanned);
+        if (m_pos >= m_data.size()) {
             ++m_line;
             Fail("fin de fichero inesperado");
         }
-        auto end = m_bytes.find('\n', m_pos);
-        if (end == std::string::npos)
-            end = m_bytes.size();
-        std::string_view line(m_bytes.data() + m_pos, end - m_pos);
+        if (end == std::string_view::npos)
+            end = m_data.size();
+        std::string_view line(m_data.data() + m_pos, end - m_pos);
         m_pos = end + 1;
         ++m_line;
         if (!line.empty() && line.back() == '\r')
@@ -109,7 +120,7 @@ public:
     // Skips a blank line that may be missing at the very end of the file.
     void SkipIfAny()
     {
-        if (m_pos < m_bytes.size())
+        if (m_pos < m_data.size() || More())
             Line();
     }
     // The first warning of the file, naming its line; later ones are not repeated.
@@ -154,11 +165,27 @@ public:
     bool FlagLine() { return Line() == "O"; }
 
 private:
-    const std::string& m_bytes;
+    // Reads the next block of a file read by blocks, keeping the line begun; false at its end.
+    bool More()
+    {
+        if (!m_source)
+            return false;
+        m_buffer.erase(0, std::min(m_pos, m_buffer.size()));
+        m_pos = 0;
+        m_scanned = m_buffer.size(); // no line end up to here
+        const bool more = m_source->AppendTo(m_buffer) > 0;
+        m_data = m_buffer;
+        return more;
+    }
+
+    std::string m_buffer; // the blocks not yet read through, for a file read by blocks
+    std::string_view m_data;
+    TFileBlocks* m_source = nullptr;
     const std::string& m_path;
     IReporter* m_reporter;
     bool m_warned = false;
     std::size_t m_pos = 0;
+    std::size_t m_scanned = 0;
     int m_line = 0;
 };
 
@@ -517,10 +544,10 @@ bool StartsAsTextMassif(const std::string& bytes)
     return bytes.compare(0, kVersionKeyword.size(), kVersionKeyword) == 0;
 }
 
-LoadResult DecodeText(
-    const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
+namespace {
+
+LoadResult ReadMassif(LineReader& r, TMassif& m, IReporter* reporter, IProgress* progress)
 {
-    LineReader r(bytes, path, reporter);
     LoadResult result;
     result.version = static_cast<int>(r.Int(r.After(kVersionKeyword), INT32_MIN, INT32_MAX, "versión"));
     if (result.version > kFileVersion) {
@@ -565,6 +592,22 @@ LoadResult DecodeText(
         m.Shortcuts.resize(static_cast<std::size_t>(shortcuts));
     }
     return result;
+}
+
+} // namespace
+
+LoadResult DecodeText(
+    const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
+{
+    LineReader r(bytes, path, reporter);
+    return ReadMassif(r, m, reporter, progress);
+}
+
+LoadResult DecodeText(
+    TFileBlocks& file, std::string head, TMassif& m, IReporter* reporter, IProgress* progress)
+{
+    LineReader r(file, std::move(head), reporter);
+    return ReadMassif(r, m, reporter, progress);
 }
 
 } // namespace ks

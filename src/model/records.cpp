@@ -2,6 +2,9 @@
 
 #include "model/text_utils.h"
 
+#include <algorithm>
+#include <ostream>
+
 namespace ks {
 
 const char* LengthUnitLabel(std::uint8_t code)
@@ -16,6 +19,27 @@ const char* AngleUnitLabel(std::uint8_t code)
 }
 
 } // namespace ks
+
+void TSizeText::Assign(std::string_view text)
+{
+    m_size = static_cast<std::uint8_t>(std::min(text.size(), m_text.size()));
+    std::copy_n(text.data(), m_size, m_text.data());
+}
+
+std::ostream& operator<<(std::ostream& out, const TSizeText& text)
+{
+    return out << text.view();
+}
+
+std::string operator+(const TSizeText& a, const std::string& b)
+{
+    return a.str() + b;
+}
+
+std::string operator+(const std::string& a, const TSizeText& b)
+{
+    return a + b.str();
+}
 
 bool TPointTopo::SameStation(const TPointTopo& other) const
 {

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Unit codes of shots. Lengths: 0 metres, 1 centimetres. Angles and slopes: see kAngle*.
@@ -52,6 +54,38 @@ public:
     void CopyFrom(const TPointTopo& other);
 };
 
+// A width or height as typed ("1.5", "?", "2-3"): at most ks::kMaxSizeText characters, held in
+// place rather than in a string of its own, since a massif holds four of them for every shot.
+// Assigning a longer text keeps its first ks::kMaxSizeText characters, as both file formats do.
+class TSizeText
+{
+public:
+    TSizeText() = default;
+    TSizeText(std::string_view text) { Assign(text); } // NOLINT: implicit on purpose, like TEco
+    TSizeText(const std::string& text) { Assign(text); } // NOLINT
+    TSizeText(const char* text) { Assign(text); } // NOLINT
+
+    std::string_view view() const { return std::string_view(m_text.data(), m_size); }
+    std::string str() const { return std::string(view()); }
+    operator std::string() const { return str(); } // NOLINT: read like the string it was
+    operator std::string_view() const { return view(); } // NOLINT
+    bool empty() const { return m_size == 0; }
+    void clear() { m_size = 0; }
+    std::size_t size() const { return m_size; }
+
+    friend bool operator==(const TSizeText& a, const TSizeText& b) { return a.view() == b.view(); }
+    friend bool operator!=(const TSizeText& a, const TSizeText& b) { return !(a == b); }
+
+private:
+    void Assign(std::string_view text);
+
+    std::array<char, ks::kMaxSizeText> m_text {};
+    std::uint8_t m_size = 0;
+};
+std::ostream& operator<<(std::ostream& out, const TSizeText& text);
+std::string operator+(const TSizeText& a, const std::string& b);
+std::string operator+(const std::string& a, const TSizeText& b);
+
 // One shot between two consecutive stations of a gallery.
 class TVisee
 {
@@ -64,19 +98,19 @@ public:
     double CumX = 0, CumY = 0, CumZ = 0; // far station relative to the gallery start, metres
     double HorizLength = 0; // metres
     double TopofilStart = 0; // hip-chain reading at the start, when TopofilFlag
-    std::string LeftWidth; // "Anchura I"; empty when a single width is in RightWidth
-    std::string RightWidth; // "Anchura D", or the single "Anchura"
-    std::string UpperHeight; // "Alto superior", or the single "Altura"
-    std::string LowerHeight; // "Alto inferior"
-    TEco Comment; // "Observaciones"
+    double HorizCorrection = 0; // metres
+    double DevCorrection = 0; // metres
+    TNote Comment; // "Observaciones"
+    TSizeText LeftWidth; // "Anchura I"; empty when a single width is in RightWidth
+    TSizeText RightWidth; // "Anchura D", or the single "Anchura"
+    TSizeText UpperHeight; // "Alto superior", or the single "Altura"
+    TSizeText LowerHeight; // "Alto inferior"
     std::uint8_t LengthUnit = ks::kMetres;
     std::uint8_t WidthUnit = ks::kMetres;
     std::uint8_t HeightUnit = ks::kMetres;
     std::uint8_t AzimuthUnit = ks::kDegrees; // 0, 1, 5 or 6
     std::uint8_t InclinationUnit = ks::kDegrees; // 0 to 9
     std::uint8_t SketchSize = 0; // "Croquis"
-    double HorizCorrection = 0; // metres
-    double DevCorrection = 0; // metres
     bool HorizCorrectionFlag = false; // elevation advances by HorizCorrection
     bool DevCorrectionFlag = false; // development grows by DevCorrection
     bool TopofilFlag = false; // length came from two hip-chain readings

@@ -1,8 +1,10 @@
 #include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/massif.h"
 #include "model/massif_codec.h"
 #include "model/text_utils.h"
 #include "support/fixture.h"
+#include "support/network.h"
 
 #include <gtest/gtest.h>
 
@@ -425,6 +427,55 @@ TEST(Files, MissingFileIsAnErrorNamingIt)
         EXPECT_EQ(e.Path(), "/nonexistent/cave.fic");
         EXPECT_NE(std::string(e.what()).find("/nonexistent/cave.fic"), std::string::npos);
     }
+}
+
+// The program reads a text massif from disk block by block. A massif of several blocks gives what
+// the same text read whole gives, with lines cut at the blocks' ends, with or without its last line
+// end; a fault far into the file names the same line and keeps the same sheets; a single line of a
+// megabyte (a CR-only file) is refused with a short excerpt.
+TEST(Files, TextReadByBlocksGivesWhatTheWholeTextGives)
+{
+    TempDir dir;
+    const auto maze = MakeMaze(20, 5, 0.2);
+    const std::string text = Text(*maze.massif);
+    ASSERT_GT(text.size(), 2 * TFileBlocks::kBlock);
+
+    WriteFile(dir.Path("maze.mas"), text);
+    EXPECT_EQ(Text(*LoadFrom(dir.Path("maze.mas"))), text);
+    WriteFile(dir.Path("cut.mas"), text.substr(0, text.size() - 2));
+    EXPECT_EQ(Text(*LoadFrom(dir.Path("cut.mas"))), text);
+
+    // A shot line near the end damaged.
+    std::string damaged = text;
+    const auto shot = damaged.find("\tm\t", text.size() * 9 / 10);
+    damaged[damaged.rfind("\r\n", shot) + 2] = 'x';
+    auto failure = [](auto read) {
+        TMassif m;
+        try {
+            read(m);
+        } catch (const FileError& e) {
+            return std::make_pair(std::string(e.what()), m.Sheets.size());
+        }
+        return std::make_pair(std::string("read without error"), m.Sheets.size());
+    };
+    WriteFile(dir.Path("damaged.mas"), damaged);
+    const auto whole
+        = failure([&](TMassif& m) { DecodeText(damaged, m, dir.Path("damaged.mas"), nullptr, nullptr); });
+    const auto blocks = failure([&](TMassif& m) {
+        m.FileName = dir.Path("damaged.mas");
+        m.Load();
+    });
+    EXPECT_NE(whole.first.find("línea "), std::string::npos) << whole.first;
+    EXPECT_EQ(blocks, whole);
+    EXPECT_GT(blocks.second, maze.massif->Sheets.size() / 2);
+
+    WriteFile(dir.Path("cr.mas"), "Versi\xF3n 1005\r" + std::string(1200000, 'x') + "\r");
+    const auto cr = failure([&](TMassif& m) {
+        m.FileName = dir.Path("cr.mas");
+        m.Load();
+    });
+    EXPECT_LT(cr.first.size(), 200u) << cr.first.substr(0, 300);
+    EXPECT_NE(cr.first.find("línea 1"), std::string::npos) << cr.first;
 }
 
 TEST(Files, SavingUnderACommaLocaleWritesPoints)

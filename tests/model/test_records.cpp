@@ -108,6 +108,34 @@ TEST(Gallery, ZeroLengthGalleryIsPlacedWithoutNaN)
     EXPECT_EQ(g.Stations[0].X, 0);
 }
 
+// A shot holds its size texts in place and its comment only when there is one: a copy is a copy
+// (changing it leaves the original alone), texts past ten characters keep their first ten, and an
+// emptied comment equals one never set.
+TEST(Gallery, ShotTextsAreCopiedWholeAndCutToTheirLimits)
+{
+    TVisee shot;
+    shot.LeftWidth = "0123456789abc";
+    shot.RightWidth = std::string("2.5");
+    shot.Comment.Set("gour");
+    EXPECT_EQ(shot.LeftWidth.view(), "0123456789");
+    EXPECT_EQ(shot.LeftWidth + "/" + shot.RightWidth, "0123456789/2.5");
+
+    TVisee copy = shot;
+    copy.RightWidth.clear();
+    copy.Comment.Set("sifón");
+    EXPECT_EQ(shot.RightWidth, "2.5");
+    EXPECT_EQ(shot.Comment.Get(), "gour");
+    EXPECT_TRUE(copy.RightWidth.empty());
+
+    copy.Comment.Set("");
+    EXPECT_TRUE(copy.Comment.Empty());
+    EXPECT_EQ(copy.Comment, TVisee().Comment);
+    EXPECT_NE(copy.Comment, shot.Comment);
+    shot = copy;
+    EXPECT_EQ(shot.Comment.Get(), "");
+    EXPECT_EQ(TNote(std::string(40000, 'x')).Length(), TEco::kMaxLength);
+}
+
 TEST(Sheet, PassageWidths)
 {
     TFiche f;
