@@ -18,7 +18,6 @@
 #include <clocale>
 #include <filesystem>
 #include <iostream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -110,20 +109,25 @@ std::string JsonString(const std::string& text)
 }
 
 // One row per station of every positioned gallery: its start (k = 0), then the far station of
-// every shot. Intermediate stations carry no name.
-void WriteStations(const TMassif& massif, bool json, std::ostream& out)
+// every shot. Intermediate stations carry no name. Rows are appended to a string reserved for
+// about their size, so that a large cave's rows are held once, not twice as a stream's would be.
+std::string StationRows(const TMassif& massif, bool json)
 {
+    std::size_t stations = 0;
+    for (const auto& sheet : massif.Sheets)
+        for (const auto& gallery : sheet->Galeries)
+            stations += gallery->Positioned ? static_cast<std::size_t>(gallery->ShotCount()) + 1 : 0;
+    std::string out;
+    out.reserve(stations * (json ? 128 : 72) + 64);
     bool first = true;
-    if (json)
-        out << "[\n";
-    else
-        out << "ordre,gallery,station,name,number,x,y,z\n";
+    out += json ? "[\n" : "ordre,gallery,station,name,number,x,y,z\n";
     for (const auto& sheet : massif.Sheets) {
         for (std::size_t g = 0; g < sheet->Galeries.size(); ++g) {
             const TGalerie& gallery = *sheet->Galeries[g];
             if (!gallery.Positioned)
                 continue;
             const int shots = gallery.ShotCount();
+            const std::string ordre = std::to_string(sheet->Ordre), index = std::to_string(g);
             for (int k = 0; k <= shots; ++k) {
                 const TPointTopo* named = k == 0 ? &gallery.Start : k == shots ? &gallery.End : nullptr;
                 std::string name, number;
@@ -141,23 +145,23 @@ void WriteStations(const TMassif& massif, bool json, std::ostream& out)
                     z = p.Z;
                 }
                 if (json) {
-                    out << (first ? "  " : ",\n  ") << "{\"ordre\": " << sheet->Ordre
-                        << ", \"gallery\": " << g << ", \"station\": " << k
-                        << ", \"name\": " << JsonString(name)
-                        << ", \"number\": " << (number.empty() ? "null" : number)
-                        << ", \"x\": " << ks::FormatFixed(x, 6) << ", \"y\": " << ks::FormatFixed(y, 6)
-                        << ", \"z\": " << ks::FormatFixed(z, 6) << "}";
+                    out += (first ? "  " : ",\n  ");
+                    out += "{\"ordre\": " + ordre + ", \"gallery\": " + index + ", \"station\": "
+                        + std::to_string(k) + ", \"name\": " + JsonString(name) + ", \"number\": "
+                        + (number.empty() ? "null" : number) + ", \"x\": " + ks::FormatFixed(x, 6)
+                        + ", \"y\": " + ks::FormatFixed(y, 6) + ", \"z\": " + ks::FormatFixed(z, 6) + "}";
                 } else {
-                    out << sheet->Ordre << ',' << g << ',' << k << ',' << CsvField(name) << ',' << number
-                        << ',' << ks::FormatFixed(x, 6) << ',' << ks::FormatFixed(y, 6) << ','
-                        << ks::FormatFixed(z, 6) << '\n';
+                    out += ordre + ',' + index + ',' + std::to_string(k) + ',' + CsvField(name) + ',' + number
+                        + ',' + ks::FormatFixed(x, 6) + ',' + ks::FormatFixed(y, 6) + ','
+                        + ks::FormatFixed(z, 6) + '\n';
                 }
                 first = false;
             }
         }
     }
     if (json)
-        out << (first ? "]\n" : "\n]\n");
+        out += first ? "]\n" : "\n]\n";
+    return out;
 }
 
 void PrintReport(const TMassif& massif, const ks::TComputeReport& report)
@@ -218,12 +222,11 @@ int Compute(const std::vector<std::string>& args)
         return 1;
     }
 
-    std::ostringstream rows;
-    WriteStations(massif, json, rows);
+    const std::string rows = StationRows(massif, json);
     if (out.empty())
-        std::cout << rows.str();
+        std::cout << rows;
     else
-        ks::WriteFileSafely(out, rows.str()); // a failure leaves OUT as it was
+        ks::WriteFileSafely(out, rows); // a failure leaves OUT as it was
     PrintReport(massif, report);
     if (!save.empty())
         massif.Save(save, nullptr);

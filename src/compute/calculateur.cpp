@@ -80,9 +80,7 @@ void TCalculateur::BuildBranches(
             branch->TotalLength = gallery.TotalLength;
             branch->WeightedLength = deformation * gallery.TotalLength;
             branch->WeightedSquares = deformation * gallery.SumSquares;
-            branch->SheetIndex.push_back(static_cast<int>(s));
-            branch->GalleryIndex.push_back(static_cast<int>(g));
-            branch->Reversed.push_back(0);
+            branch->Links.push_back({ static_cast<std::int32_t>(s), static_cast<std::int32_t>(g), false });
             Branches.push_back(std::move(branch));
         }
     }
@@ -241,10 +239,9 @@ bool TCalculateur::Connect(bool interactive)
         if (reached[static_cast<std::size_t>(i)])
             continue;
         const TConcentre& b = *Branches[static_cast<std::size_t>(i)];
-        for (int k = 0; k < b.GalleryCount(); ++k) {
-            const GalleryCopy& g = Gallery(
-                b.SheetIndex[static_cast<std::size_t>(k)], b.GalleryIndex[static_cast<std::size_t>(k)]);
-            std::string line = m_places[static_cast<std::size_t>(b.SheetIndex[static_cast<std::size_t>(k)])];
+        for (const TConcentre::Link& link : b.Links) {
+            const GalleryCopy& g = Gallery(link.Sheet, link.Gallery);
+            std::string line = m_places[static_cast<std::size_t>(link.Sheet)];
             line += g.Start.Final ? " Final - " : " " + g.Start.Name.Get() + " - ";
             line += g.End.Final ? std::string("Final") : g.End.Name.Get();
             UnreachedList.push_back(ks::Cp1252ToUtf8(line));

@@ -55,11 +55,16 @@ public:
     double WeightedSquares = 0; // sum of deformation coefficient x sum of squared lengths
     double HorizMisclosure = 0, VertMisclosure = 0;
     int StartNode = 0, EndNode = 0;
-    // Galleries in chain order: index in the sheet list, index in the sheet, walked end to start.
-    std::vector<int> SheetIndex, GalleryIndex;
-    std::vector<std::uint8_t> Reversed;
+    // One gallery of the chain: index in the sheet list, index in the sheet, walked end to start.
+    struct Link
+    {
+        std::int32_t Sheet = 0;
+        std::int32_t Gallery = 0;
+        bool Reversed = false;
+    };
+    std::vector<Link> Links; // in chain order; one vector, as a massif has a branch per gallery
 
-    int GalleryCount() const { return static_cast<int>(SheetIndex.size()); }
+    int GalleryCount() const { return static_cast<int>(Links.size()); }
 };
 
 // One computation of the network: connection (here), condensation, adjustment and distribution

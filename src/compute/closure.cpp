@@ -47,11 +47,11 @@ bool IsLoop(const TConcentre& b)
 void AppendGalleries(TConcentre& to, const TConcentre& from, bool reverse)
 {
     const int n = from.GalleryCount();
+    to.Links.reserve(to.Links.size() + static_cast<std::size_t>(n));
     for (int k = 0; k < n; ++k) {
-        const auto i = static_cast<std::size_t>(reverse ? n - 1 - k : k);
-        to.SheetIndex.push_back(from.SheetIndex[i]);
-        to.GalleryIndex.push_back(from.GalleryIndex[i]);
-        to.Reversed.push_back(static_cast<std::uint8_t>(reverse ? !from.Reversed[i] : from.Reversed[i]));
+        TConcentre::Link link = from.Links[static_cast<std::size_t>(reverse ? n - 1 - k : k)];
+        link.Reversed = reverse != link.Reversed;
+        to.Links.push_back(link);
     }
 }
 
@@ -384,8 +384,8 @@ void TCalculateur::Walk(TConcentre& b, int mode)
     };
     const int count = b.GalleryCount();
     auto gallery = [&](int k) -> GalleryCopy& {
-        return m_galleries[static_cast<std::size_t>(b.SheetIndex[static_cast<std::size_t>(k)])]
-                          [static_cast<std::size_t>(b.GalleryIndex[static_cast<std::size_t>(k)])];
+        const TConcentre::Link& link = b.Links[static_cast<std::size_t>(k)];
+        return m_galleries[static_cast<std::size_t>(link.Sheet)][static_cast<std::size_t>(link.Gallery)];
     };
 
     if (hasStart) {
@@ -396,7 +396,7 @@ void TCalculateur::Walk(TConcentre& b, int mode)
             g.VertMisclosure = b.VertMisclosure;
             if (k == count - 1 && mode != kBlind)
                 break;
-            const bool reversed = b.Reversed[static_cast<std::size_t>(k)] != 0;
+            const bool reversed = b.Links[static_cast<std::size_t>(k)].Reversed;
             const double sign = reversed ? -1.0 : 1.0;
             const double share = g.Deformation * g.TotalLength;
             p.x += sign * g.X + rate.x * share;
@@ -410,7 +410,7 @@ void TCalculateur::Walk(TConcentre& b, int mode)
             GalleryCopy& g = gallery(k);
             g.HorizMisclosure = b.HorizMisclosure;
             g.VertMisclosure = b.VertMisclosure;
-            const bool reversed = b.Reversed[static_cast<std::size_t>(k)] != 0;
+            const bool reversed = b.Links[static_cast<std::size_t>(k)].Reversed;
             const double sign = reversed ? -1.0 : 1.0;
             p.x -= sign * g.X;
             p.y -= sign * g.Y;

@@ -43,10 +43,10 @@ class TPointTopo
 public:
     virtual ~TPointTopo() = default;
 
-    bool Final = false;
     TEco Name;
-    std::uint8_t Number = 0;
     double X = 0, Y = 0, Z = 0;
+    bool Final = false;
+    std::uint8_t Number = 0;
 
     // Both real stations, same number, names equal ignoring case.
     bool SameStation(const TPointTopo& other) const;

@@ -419,7 +419,7 @@ TEST(BuildBranches, RestrictedModeLeavesOutElevationAndOpenEnds)
     TCalculateur calc(n.flags, nullptr);
     calc.BuildBranches({ n.m.Sheets[0].get() }, n.m.References, true);
     ASSERT_EQ(calc.Branches.size(), 2u);
-    EXPECT_EQ(calc.Branches[1]->GalleryIndex[0], 3);
+    EXPECT_EQ(calc.Branches[1]->Links[0].Gallery, 3);
     EXPECT_EQ(calc.Branches[1]->WeightedLength, 6);
     EXPECT_EQ(calc.Branches[1]->WeightedSquares, 12);
     EXPECT_EQ(calc.References.size(), 1u);
