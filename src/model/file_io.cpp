@@ -29,8 +29,11 @@ TFileBlocks::TFileBlocks(const std::string& path)
     : m_path(path)
 {
     std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
+    const auto status = std::filesystem::status(path, ec);
+    if (std::filesystem::is_directory(status))
         throw FileError(path, "", "es una carpeta, no un fichero");
+    if (std::filesystem::is_regular_file(status))
+        m_size = std::filesystem::file_size(path, ec);
     m_in.open(path, std::ios::binary);
     if (!m_in)
         throw FileError(path, "", "no se puede abrir el fichero: " + SystemError());
@@ -76,11 +79,8 @@ void TFileBlocks::AppendRest(std::string& out)
 {
     // One allocation of the file's size, then blocks for what a device gives beyond it (or for a
     // device of no size), so that a large massif is not copied as the text grows.
-    std::error_code ec;
-    const auto size
-        = std::filesystem::is_regular_file(m_path, ec) ? std::filesystem::file_size(m_path, ec) : 0;
-    if (!ec && size > m_read && size < kLargestFile) {
-        const auto rest = static_cast<std::size_t>(size) - m_read;
+    if (m_size > m_read && m_size < kLargestFile) {
+        const auto rest = static_cast<std::size_t>(m_size - m_read);
         out.reserve(out.size() + rest + 1); // the 1 lets the last read see the end without growing
         AppendTo(out, rest);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <fstream>
 #include <string>
 #include <sys/types.h>
@@ -24,6 +25,7 @@ public:
 private:
     std::string m_path;
     std::ifstream m_in;
+    std::uintmax_t m_size = 0; // a regular file's size when opened, else 0
     std::size_t m_read = 0;
 };
 
