@@ -46,11 +46,11 @@ int DateKey(const std::string& date, bool upperBound)
     else if (upperBound)
         key += 31;
     if (Field(date, 3, value))
-        key += 32 * value;
+        key += 100 * value;
     else if (upperBound)
-        key += 384;
+        key += 1200;
     if (Field(date, 6, value))
-        key += 400 * (value < 50 ? value + 100 : value);
+        key += 10000 * static_cast<int>(FullYear(value));
     return key;
 }
 

@@ -27,7 +27,7 @@ struct TSearchCriteria
     void Capture();
 };
 
-// A date text as a key: day + 32 x month + 400 x year (years below 50 after the others). A blank
+// A date text as a key ordered as (year, month, day): day + 100 x month + 10000 x the full year. A blank
 // field of an upper bound counts as the day 31 or the month 12.
 int DateKey(const std::string& date, bool upperBound);
 // A date typed with or without its blanks ("15/3/02", "/03/99", "//99") as "dd/mm/yy".

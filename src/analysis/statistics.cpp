@@ -58,35 +58,40 @@ TRose ComputeRose(const std::vector<TFiche*>& sheets)
     TRose rose;
     for (const TFiche* sheet : sheets) {
         for (const auto& g : sheet->Galeries) {
+            double previousZ = 0;
             for (const TVisee& v : g->Shots) {
+                // The reduced height difference knows every inclination unit, read backwards or not.
+                const double dz = v.CumZ - previousZ;
+                previousZ = v.CumZ;
                 // Vertical and empty shots have no direction.
                 if (!(v.Length > 0.00001 && v.HorizLength > 0.00001))
                     continue;
-                double radians = 0;
+                // In degrees: through radians, a whole-degree reading can come back just below itself.
+                double degrees = v.Azimuth;
                 switch (v.AzimuthUnit) {
                 case kGrades:
-                    radians = v.Azimuth * 0.005 * kPi;
+                    degrees = v.Azimuth * 0.9;
                     break;
                 case kBackDegrees:
-                    radians = (v.Azimuth / 180 + 1) * kPi;
+                    degrees = v.Azimuth + 180;
                     break;
                 case kBackGrades:
-                    radians = (v.Azimuth * 0.005 + 1) * kPi;
+                    degrees = v.Azimuth * 0.9 + 180;
                     break;
                 default:
-                    radians = v.Azimuth / 180 * kPi;
                     break;
                 }
-                // Whole degrees, so that 359.9 falls in sector 35 and 10.0 in sector 1.
-                const double degrees = std::trunc(std::clamp(radians * 180 / kPi, -1e9, 1e9));
-                int d = static_cast<int>(std::fmod(degrees, 360.0));
+                // Whole degrees, so that 359.9 falls in sector 35 and 10.0 in sector 1; rounded to a
+                // millionth first, so that 33.3333333 grades fall at 30 degrees.
+                degrees = std::nearbyint(std::clamp(degrees, -1e9, 1e9) * 1e6) / 1e6;
+                int d = static_cast<int>(std::fmod(std::trunc(degrees), 360.0));
                 if (d < 0)
                     d += 360;
                 const int s = d / 10;
                 const int back = (s + 18) % 36;
-                if (v.Inclination < -0.00001) {
+                if (dz < -0.00001) {
                     rose.Sectors[static_cast<std::size_t>(s)] += 2; // descends along its azimuth
-                } else if (v.Inclination > 0.00001) {
+                } else if (dz > 0.00001) {
                     rose.Sectors[static_cast<std::size_t>(back)] += 2; // descends backwards
                 } else {
                     ++rose.Sectors[static_cast<std::size_t>(s)];

@@ -24,11 +24,12 @@ const char* const kUsage
       "  karstelle-cli export plotter|toporobot FILE OUT\n"
       "  karstelle-cli import toporobot IN OUT\n"
       "  karstelle-cli stats FILE [--json]\n"
+      "  karstelle-cli table FILE [--csv]\n"
       "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "
       "DATE]"
       " [--surveyor T] [--station NAME[:N]] [--text T] [--except]\n"
       "  karstelle-cli options show|write-defaults [--force]\n"
-      "  compute, render, stats and export take --no-limits: no limit on junctions and equations\n";
+      "  compute, render, stats, table and export take --no-limits: no limit on junctions and equations\n";
 
 bool g_unlimited = false;
 
@@ -102,6 +103,19 @@ bool LoadComputed(const std::string& file, TMassif& massif)
         return false;
     }
     return true;
+}
+
+std::string CsvField(const std::string& text)
+{
+    if (text.find_first_of(",\"\n\r") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"')
+            quoted += '"';
+        quoted += c;
+    }
+    return quoted + '"';
 }
 
 std::string Extension(const std::string& path)

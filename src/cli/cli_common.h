@@ -4,6 +4,9 @@
 #include "compute/driver.h"
 #include "model/massif.h"
 #include "model/services.h"
+#include "views/options.h"
+
+#include <iostream>
 
 #include <string>
 #include <vector>
@@ -42,6 +45,15 @@ bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result
 ks::TComputeReport ComputeNow(TMassif& massif);
 // Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
 bool LoadComputed(const std::string& file, TMassif& massif);
+// A text as one CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text);
+// An option file, with a word for the fields a garbled file had out of their range.
+template <typename R> void LoadOptions(R& record, const std::string& path)
+{
+    int reset = 0;
+    if (ks::Charger(record, path, &reset) && reset > 0)
+        std::cerr << path << ": " << reset << " values out of their range taken as their defaults\n";
+}
 // The upper-cased extension with its dot, or empty.
 std::string Extension(const std::string& path);
 
@@ -52,5 +64,6 @@ int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
 int Search(const std::vector<std::string>& args); // "search FILE [criteria]"
 int Export(const std::vector<std::string>& args); // "export vrml|plotter|toporobot FILE OUT [...]"
 int Import(const std::vector<std::string>& args); // "import toporobot IN OUT"
+int Table(const std::vector<std::string>& args); // "table FILE [--csv]"
 
 } // namespace cli

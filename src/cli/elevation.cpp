@@ -11,16 +11,14 @@ namespace cli {
 
 namespace {
 
-// "NAME:N", the name in UTF-8 as typed; the number after the last colon.
-std::optional<ks::TStationName> ParseStation(const std::string& text)
+// "NAME:N", the name in UTF-8 as typed; the number after the last colon. A number that is missing
+// or not one is -1, which the assistant refuses with its own message.
+ks::TStationName ParseStation(const std::string& text)
 {
     const auto colon = text.rfind(':');
-    if (colon == std::string::npos || colon == 0)
-        return std::nullopt;
-    const auto number = ks::ParseInt(text.substr(colon + 1));
-    if (!number)
-        return std::nullopt;
-    return ks::TStationName { ks::Utf8ToCp1252(text.substr(0, colon)), static_cast<int>(*number) };
+    const auto number = colon == std::string::npos ? std::nullopt : ks::ParseInt(text.substr(colon + 1));
+    return ks::TStationName { ks::Utf8ToCp1252(text.substr(0, colon)),
+        number && *number >= 0 && *number <= ks::kMaxStationNumber ? static_cast<int>(*number) : -1 };
 }
 
 std::string Shown(const ks::TStationName& station)

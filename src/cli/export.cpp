@@ -41,18 +41,22 @@ int Export(const std::vector<std::string>& args)
     }
 
     TMassif massif;
-    if (!LoadComputed(file, massif))
-        return 1;
-    if (format == "plotter") {
-        ks::WriteFileSafely(out, ks::PlotterText(massif));
-        return 0;
-    }
     if (format == "toporobot") {
+        // Readings and reference points only: a massif that cannot be computed is written too.
+        ks::LoadResult loaded;
+        if (!LoadMassif(file, massif, loaded))
+            return 1;
         if (massif.References.empty()) {
             std::cerr << "karstelle-cli: " << ks::kNoReferenceExportText << '\n';
             return 1;
         }
         ks::WriteFileSafely(out, ks::ToporobotText(massif));
+        return 0;
+    }
+    if (!LoadComputed(file, massif))
+        return 1;
+    if (format == "plotter") {
+        ks::WriteFileSafely(out, ks::PlotterText(massif));
         return 0;
     }
     TOptions_Relief options;

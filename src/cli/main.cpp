@@ -61,19 +61,6 @@ int Convert(const std::string& in, const std::string& out)
     return 0;
 }
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\n\r") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 std::string JsonString(const std::string& text)
 {
     std::string out = "\"";
@@ -274,7 +261,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty()
-        && (args[0] == "compute" || args[0] == "render" || args[0] == "stats" || args[0] == "export")) {
+        && (args[0] == "compute" || args[0] == "render" || args[0] == "stats" || args[0] == "export"
+            || args[0] == "table")) {
         const auto flag = std::remove(args.begin(), args.end(), std::string("--no-limits"));
         cli::g_unlimited = flag != args.end();
         args.erase(flag, args.end());
@@ -300,6 +288,8 @@ int main(int argc, char** argv)
             return cli::Stats(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "elevation")
             return cli::Elevation(std::vector<std::string>(args.begin() + 1, args.end()));
+        if (!args.empty() && args[0] == "table")
+            return cli::Table(std::vector<std::string>(args.begin() + 1, args.end()));
         if (!args.empty() && args[0] == "options")
             return Options(std::vector<std::string>(args.begin() + 1, args.end()));
         if (args.size() >= 2 && args[0] == "render"

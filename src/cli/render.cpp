@@ -27,14 +27,6 @@ namespace {
 
 constexpr long long kMostPages = 2000;
 
-// An option file, with a word for the fields a garbled file had out of their range.
-template <typename R> void LoadOptions(R& record, const std::string& path)
-{
-    int reset = 0;
-    if (ks::Charger(record, path, &reset) && reset > 0)
-        std::cerr << path << ": " << reset << " values out of their range taken as their defaults\n";
-}
-
 // Advice for a drawing too large for its device: the scale (a multiple of 100) at which its
 // larger side, in metres, takes `unitsPerMetre` times its length at 1/1 at most one unit; or that
 // no scale will do. Worked out in floating point: the sizes may be far beyond an int.

@@ -26,14 +26,17 @@ struct TComputeFlags
     std::atomic<bool> Unlimited { false };
 };
 
-// Texts of the computation's messages.
+// Texts of the computation's messages. The two size refusals say where the version without
+// limits is: a command of the menu.
 inline constexpr const char* kTooManyJunctionsText
-    = "Macizo demasiado grande,\rSolicite usted una versión especial de Karstelle";
+    = "Macizo demasiado grande,\rSolicite usted una versión especial "
+      "de Karstelle:\r«Cálculo» → «Sin límites de tamaño».";
 inline constexpr const char* kNoReferenceText = "No hay punto de referencia.";
 inline constexpr const char* kNothingReachedText
     = "No se encuentra ninguna ficha, verifique el nombre de los puntos de referencia.";
 inline constexpr const char* kTooManyEquationsText
-    = "Demasiadas encrucijadas\r\nSolicite usted una versión especial de Karstelle";
+    = "Demasiadas encrucijadas\r\nSolicite usted una versión "
+      "especial de Karstelle:\r\n«Cálculo» → «Sin límites de tamaño».";
 inline constexpr const char* kBothEndsFixedText = "Points de ref à chaque bout !";
 
 constexpr int kMaxJunctions = 10000;

@@ -22,7 +22,7 @@ std::optional<double> DateToYears(std::string_view date)
     const auto year = Field(date, 6);
     if (!year)
         return std::nullopt;
-    double years = static_cast<double>(*year);
+    double years = static_cast<double>(FullYear(*year));
     if (const auto month = Field(date, 3))
         years += static_cast<double>(*month - 1) * (1.0 / 12);
     if (const auto day = Field(date, 0))
@@ -35,9 +35,8 @@ std::optional<double> AutomaticDeclination(const TMassif& massif, std::string_vi
     const auto sheet = DateToYears(sheetDate);
     if (!sheet)
         return std::nullopt;
-    double delta = *sheet - DateToYears(massif.Date_Declinaison).value_or(0.0);
-    if (*Field(sheetDate, 6) < 50)
-        delta += 100;
+    const double delta
+        = *sheet - DateToYears(massif.Date_Declinaison).value_or(1900.0); // a blank model date: 1900
     return massif.Origine_Declinaison - delta * massif.Variation_Declinaison;
 }
 

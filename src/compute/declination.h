@@ -13,13 +13,13 @@ inline constexpr const char* kYearNeededText
 inline constexpr const char* kSameNorthingText
     = "El centro del macizo y el punto de la proyección tienen la misma Y: la convergencia no está definida.";
 
-// A dd/mm/yy date as years: yy + (mm - 1) / 12 + (dd - 1) / 365, the month and day terms only
-// when they are numbers. Empty when the year (characters 7 and 8) is not a number.
+// A dd/mm/yy date as years: the full year (FullYear) + (mm - 1) / 12 + (dd - 1) / 365, the month
+// and day terms only when they are numbers. Empty when the year (characters 7 and 8) is not a number.
 std::optional<double> DateToYears(std::string_view date);
 
 // Declination in degrees of a sheet dated `sheetDate` from the massif's model: the origin value
-// minus the yearly decrease times the years since the model's date. Two-digit sheet years below
-// 50 are 2000 to 2049; the model's year is read as 19yy. Empty when the sheet's year is blank.
+// minus the yearly decrease times the years since the model's date. Two-digit years, the sheet's
+// and the model's alike, below 50 are 2000 to 2049. Empty when the sheet's year is blank.
 std::optional<double> AutomaticDeclination(const TMassif& massif, std::string_view sheetDate);
 
 // Meridian convergence in degrees between grid north and the line from the massif's centre

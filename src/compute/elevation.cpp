@@ -178,6 +178,14 @@ void TElevation::CalculerDeveloppes()
     m_massif.ElevationPlaced = true;
 }
 
+void TElevation::MakeCurrent()
+{
+    if (m_massif.ElevationPlaced)
+        return;
+    ReconstruireCoupes();
+    CalculerDeveloppes();
+}
+
 bool TElevation::VerifierCoupes(IReporter* reporter)
 {
     auto broken = [this](const TGalerie& g, int i) {

@@ -51,6 +51,9 @@ public:
     // The developed distance of every station of every gallery in elevation; places the stations
     // first when the massif is not computed.
     void CalculerDeveloppes();
+    // Before an elevation or a table is drawn: when the developed distances are not up to date,
+    // every branch from its anchor (the text format does not keep the offsets), then the distances.
+    void MakeCurrent();
     // Links to galleries that are not in the elevation are reported once and dropped, the first of
     // each gallery per call. True when every link was sound.
     bool VerifierCoupes(IReporter* reporter);

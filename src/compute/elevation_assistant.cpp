@@ -41,7 +41,7 @@ TElevationAssistant::TElevationAssistant(TMassif& massif)
 std::optional<std::string> TElevationAssistant::PlusLoin(
     const TStationName& departure, bool deepest, TStationName& arrival)
 {
-    if (departure.Number < 1)
+    if (departure.Number < 0 || departure.Number > kMaxStationNumber)
         return std::string(kIndexNotPositiveText);
     TComputeFlags flags;
     const auto calc = Connected(m_massif, flags, departure);
@@ -70,7 +70,7 @@ std::optional<std::string> TElevationAssistant::Construire(
     const TAssistantRequest& request, std::vector<TPlacedGallery>& placed, IReporter* reporter)
 {
     placed.clear();
-    if (request.Departure.Number < 1)
+    if (request.Departure.Number < 0 || request.Departure.Number > kMaxStationNumber)
         return std::string(kIndexNotPositiveText);
     TElevation elevation(m_massif);
     const TPointTopo departure = Station(request.Departure);
@@ -80,14 +80,20 @@ std::optional<std::string> TElevationAssistant::Construire(
     std::optional<TGalleryRef> holder;
     const auto sheets = m_massif.CurrentSheets();
     if (!request.New) {
+        // The first such gallery with a link left; when every one is full, the branch command's refusal.
+        bool full = false;
         for (const TFiche* sheet : sheets)
             for (std::size_t i = 0; i < sheet->Galeries.size() && !holder; ++i) {
                 const TGalerie& g = *sheet->Galeries[i];
-                if (g.InElevation && FarPoint(g).SameStation(departure))
+                if (!g.InElevation || !FarPoint(g).SameStation(departure))
+                    continue;
+                if (g.BranchCount >= kMaxBranches)
+                    full = true;
+                else
                     holder = TGalleryRef { sheet->Ordre, static_cast<std::int32_t>(i) };
             }
         if (!holder)
-            return std::string(kNoKnownBranchText);
+            return std::string(full ? kFiveSeriesText : kNoKnownBranchText);
     }
 
     TComputeFlags flags;
@@ -163,7 +169,8 @@ std::optional<std::string> TElevationAssistant::Construire(
     // continues a branch hangs by its departure end on the gallery that ends there, and unrolls
     // towards the arrival, so that it goes on from where that branch stops.
     std::optional<TGalleryRef> previous = holder;
-    std::vector<TGalleryRef> chain;
+    // Each gallery of the chain with the gallery it hangs on (none for the one the anchor starts).
+    std::vector<std::pair<TGalleryRef, std::optional<TGalleryRef>>> chain;
     auto place = [&](TGalleryRef ref, const TPointTopo& from) {
         TGalerie& g = *elevation.Gallery(ref);
         const bool fromStart = g.Start.SameStation(from);
@@ -189,7 +196,7 @@ std::optional<std::string> TElevationAssistant::Construire(
         g.ElevFromStart = fromStart;
         g.ElevForward = request.Forward;
         placed.push_back({ ref, fromStart });
-        chain.push_back(ref);
+        chain.emplace_back(ref, previous);
         previous = ref;
     };
     if (request.New)
@@ -201,28 +208,50 @@ std::optional<std::string> TElevationAssistant::Construire(
     if (placed.empty())
         return std::string(kNothingToPlaceText);
 
-    // The blind side galleries hang on the chain gallery they touch, in the links the chain left.
+    // A blind side gallery starts at the chain station it touches: at a chain gallery's far point
+    // it hangs on that gallery; at its attach point, on the gallery the chain gallery hangs on, or,
+    // at the anchor of a new branch, it starts a branch of its own there, unrolled away from the chain.
     if (request.Blind) {
-        for (const TGalleryRef& ref : chain) {
-            TGalerie& g = *elevation.Gallery(ref);
+        auto hangSides = [&](const TPointTopo& station, std::optional<TGalleryRef> parent) {
             for (const TFiche* sheet : sheets)
-                for (std::size_t i = 0; i < sheet->Galeries.size() && g.BranchCount < kMaxBranches; ++i) {
+                for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
                     TGalerie& side = *sheet->Galeries[i];
                     if (side.InElevation || side.Start.Final == side.End.Final)
                         continue;
                     const TPointTopo& shared = side.Start.Final ? side.End : side.Start;
-                    if (!shared.SameStation(g.Start) && !shared.SameStation(g.End))
+                    if (!shared.SameStation(station))
                         continue;
                     const TGalleryRef sideRef { sheet->Ordre, static_cast<std::int32_t>(i) };
+                    bool forward = request.Forward;
+                    if (parent) {
+                        TGalerie& g = *elevation.Gallery(*parent);
+                        if (g.BranchCount >= kMaxBranches)
+                            return;
+                        g.BranchSheet[static_cast<std::size_t>(g.BranchCount)] = sideRef.Sheet;
+                        g.BranchGallery[static_cast<std::size_t>(g.BranchCount)] = sideRef.Gallery;
+                        ++g.BranchCount;
+                    } else {
+                        auto anchor = std::make_unique<TPointCoupe>();
+                        anchor->Name = shared.Name;
+                        anchor->Number = shared.Number;
+                        anchor->ElevX = request.X;
+                        anchor->ElevZ = request.Z;
+                        anchor->Sheet = sideRef.Sheet;
+                        anchor->Gallery = sideRef.Gallery;
+                        m_massif.ElevationPoints.push_back(std::move(anchor));
+                        forward = !request.Forward;
+                    }
                     side.InElevation = true;
                     side.BranchCount = 0;
                     side.ElevFromStart = !side.Start.Final;
-                    side.ElevForward = request.Forward;
-                    g.BranchSheet[static_cast<std::size_t>(g.BranchCount)] = sideRef.Sheet;
-                    g.BranchGallery[static_cast<std::size_t>(g.BranchCount)] = sideRef.Gallery;
-                    ++g.BranchCount;
+                    side.ElevForward = forward;
                     placed.push_back({ sideRef, side.ElevFromStart });
                 }
+        };
+        for (const auto& [ref, parent] : chain) {
+            const TGalerie& g = *elevation.Gallery(ref);
+            hangSides(g.ElevFromStart ? g.Start : g.End, parent);
+            hangSides(FarPoint(g), ref);
         }
     }
     elevation.ReconstruireCoupes();

@@ -28,7 +28,7 @@ struct TStationName
 
 struct TAssistantRequest
 {
-    TStationName Departure, Arrival;
+    TStationName Departure, Arrival; // a number outside 0 to 255 is refused (kIndexNotPositiveText)
     bool New = true; // start a new branch; otherwise continue the branch ending at the departure
     double X = 0, Z = 0; // the new branch's offsets
     bool Forward = true; // "De &izquierda a la derecha"

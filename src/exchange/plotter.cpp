@@ -79,8 +79,7 @@ std::string PlotterText(const TMassif& massif)
             lines.push_back("S" + cave.substr(0, 8));
         previousCave = cave;
         const int day = DatePart(sheet.Date, 0, 31), month = DatePart(sheet.Date, 3, 12);
-        int year = DatePart(sheet.Date, 6, 0);
-        year += year > 30 ? 1900 : 2000;
+        const int year = static_cast<int>(FullYear(DatePart(sheet.Date, 6, 0)));
         lines.push_back(
             Format("NT%d D %d %d %d C", static_cast<int>(i), month, day, year) + sheet.Lieu.Get());
         TBox box;

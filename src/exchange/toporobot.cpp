@@ -8,6 +8,7 @@
 #include "model/text_utils.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <set>
@@ -20,18 +21,46 @@ namespace {
 constexpr char kCr = '\r';
 constexpr int kFixed = 999; // trip and code of a fixed point
 
-// The accented letters that the two code pages place differently: Windows-1252, Macintosh Roman.
-constexpr unsigned char kLetters[][2] = { { 0xE0, 136 }, { 0xE2, 137 }, { 0xE7, 141 }, { 0xE9, 142 },
-    { 0xE8, 143 }, { 0xEA, 144 }, { 0xEB, 145 }, { 0xEE, 148 }, { 0xEF, 149 }, { 0xF9, 157 }, { 0xFC, 159 } };
+// Unicode code points of the Macintosh Roman bytes 0x80 to 0xFF.
+constexpr std::array<char16_t, 128> kMacRoman = { 0xC4, 0xC5, 0xC7, 0xC9, 0xD1, 0xD6, 0xDC, 0xE1, 0xE0, 0xE2,
+    0xE4, 0xE3, 0xE5, 0xE7, 0xE9, 0xE8, 0xEA, 0xEB, 0xED, 0xEC, 0xEE, 0xEF, 0xF1, 0xF3, 0xF2, 0xF4, 0xF6,
+    0xF5, 0xFA, 0xF9, 0xFB, 0xFC, 0x2020, 0xB0, 0xA2, 0xA3, 0xA7, 0x2022, 0xB6, 0xDF, 0xAE, 0xA9, 0x2122,
+    0xB4, 0xA8, 0x2260, 0xC6, 0xD8, 0x221E, 0xB1, 0x2264, 0x2265, 0xA5, 0xB5, 0x2202, 0x2211, 0x220F, 0x3C0,
+    0x222B, 0xAA, 0xBA, 0x3A9, 0xE6, 0xF8, 0xBF, 0xA1, 0xAC, 0x221A, 0x192, 0x2248, 0x2206, 0xAB, 0xBB,
+    0x2026, 0xA0, 0xC0, 0xC3, 0xD5, 0x152, 0x153, 0x2013, 0x2014, 0x201C, 0x201D, 0x2018, 0x2019, 0xF7,
+    0x25CA, 0xFF, 0x178, 0x2044, 0x20AC, 0x2039, 0x203A, 0xFB01, 0xFB02, 0x2021, 0xB7, 0x201A, 0x201E, 0x2030,
+    0xC2, 0xCA, 0xC1, 0xCB, 0xC8, 0xCD, 0xCE, 0xCF, 0xCC, 0xD3, 0xD4, 0xF8FF, 0xD2, 0xDA, 0xDB, 0xD9, 0x131,
+    0x2C6, 0x2DC, 0xAF, 0x2D8, 0x2D9, 0x2DA, 0xB8, 0x2DD, 0x2DB, 0x2C7 };
+
+// One code page's bytes in the other's: the byte of the same character, or "?" when it has none.
+struct TCodePages
+{
+    std::array<char, 256> ToMac {}, FromMac {};
+    TCodePages()
+    {
+        for (int b = 0; b < 256; ++b)
+            ToMac[static_cast<std::size_t>(b)] = FromMac[static_cast<std::size_t>(b)]
+                = static_cast<char>(b < 0x80 ? b : '?');
+        for (int w = 0x80; w < 256; ++w)
+            for (int m = 0x80; m < 256; ++m)
+                if (Cp1252CodePoint(static_cast<unsigned char>(w))
+                    == kMacRoman[static_cast<std::size_t>(m - 0x80)]) {
+                    ToMac[static_cast<std::size_t>(w)] = static_cast<char>(m);
+                    FromMac[static_cast<std::size_t>(m)] = static_cast<char>(w);
+                }
+    }
+};
+
+const TCodePages& CodePages()
+{
+    static const TCodePages pages;
+    return pages;
+}
 
 std::string ToMacintosh(std::string text)
 {
     for (char& c : text)
-        for (const auto& pair : kLetters)
-            if (static_cast<unsigned char>(c) == pair[0]) {
-                c = static_cast<char>(pair[1]);
-                break;
-            }
+        c = CodePages().ToMac[static_cast<unsigned char>(c)];
     if (!text.empty() && text[0] == '(')
         text.insert(0, ".");
     return text;
@@ -40,12 +69,64 @@ std::string ToMacintosh(std::string text)
 std::string FromMacintosh(std::string text)
 {
     for (char& c : text)
-        for (const auto& pair : kLetters)
-            if (static_cast<unsigned char>(c) == pair[1]) {
-                c = static_cast<char>(pair[0]);
-                break;
-            }
+        c = CodePages().FromMac[static_cast<unsigned char>(c)];
     return text;
+}
+
+// How well a byte reads as text in one code page: a Latin letter whose case agrees with the case
+// expected there 1 (either case when none is), one whose case does not 0, a common sign of survey
+// notes 0, anything else -1.
+int Plausibility(char16_t c, int neighbourCase)
+{
+    const bool letter = (c >= 0xC0 && c <= 0xFF && c != 0xD7 && c != 0xF7) || c == 0x152 || c == 0x153
+        || c == 0x178 || c == 0x160 || c == 0x161 || c == 0x17D || c == 0x17E;
+    if (letter) {
+        const bool lower = (c >= 0xDF && c <= 0xFF) || c == 0x153 || c == 0x161 || c == 0x17E;
+        return neighbourCase == 0 || (neighbourCase < 0) == lower ? 1 : 0;
+    }
+    switch (c) {
+    case 0xB0:
+    case 0xBA:
+    case 0xAA:
+    case 0xB7:
+    case 0xBF:
+    case 0xA1:
+    case 0xAB:
+    case 0xBB:
+    case 0xA0:
+    case 0x2018:
+    case 0x2019:
+    case 0x201C:
+    case 0x201D:
+    case 0x2013:
+    case 0x2026:
+    case 0x20AC:
+        return 0;
+    default:
+        return -1;
+    }
+}
+
+// Whether a text reads better as Macintosh Roman than as Windows-1252, byte by byte in context.
+bool ReadsAsMacintosh(const std::string& text)
+{
+    auto caseOf = [&](std::size_t i) {
+        const char c = text[i];
+        return c >= 'a' && c <= 'z' ? -1 : c >= 'A' && c <= 'Z' ? 1 : 0;
+    };
+    long long mac = 0, windows = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (b < 0x80)
+            continue;
+        // Within a word the letter before sets the case; at a word's start, only a capital after.
+        int neighbour = i > 0 ? caseOf(i - 1) : 0;
+        if (neighbour == 0 && i + 1 < text.size() && caseOf(i + 1) > 0)
+            neighbour = 1;
+        mac += Plausibility(kMacRoman[b - 0x80], neighbour);
+        windows += Plausibility(Cp1252CodePoint(b), neighbour);
+    }
+    return mac > windows;
 }
 
 std::string Fixed2(double value)
@@ -100,6 +181,13 @@ int ShotCode(const TVisee& v)
     return code + (v.AzimuthUnit == kGrades || v.AzimuthUnit == kBackGrades ? 4 : 0);
 }
 
+// The trip of the i-th sheet (from 0): its rank from 1, past the fixed points' trip 999.
+int TripNumber(std::size_t sheet)
+{
+    const auto trip = static_cast<long long>(sheet) + 1;
+    return static_cast<int>(trip >= kFixed ? trip + 1 : trip);
+}
+
 struct Station
 {
     std::string Name; // upper-cased
@@ -140,8 +228,8 @@ public:
                 return text.empty() ? std::string(" ") : ToMacintosh(text);
             };
             const double grades = s.DeclUnit == kGrades ? s.Declinaison : s.Declinaison * 200 / 180;
-            Line({ "-2", std::to_string(i + 1), part(0), part(3), part(6), surveyor(0), surveyor(1), "0",
-                Fixed2(-grades), "0", "1" });
+            Line({ "-2", std::to_string(TripNumber(i)), part(0), part(3), part(6), surveyor(0), surveyor(1),
+                "0", Fixed2(-grades), "0", "1" });
         }
         m_out += "-2\t999\t4\t1\t99\t \t \t0\t0.00\t0\t0\tPunto fijo\r";
         for (int code = 1; code <= 8; ++code) {
@@ -223,7 +311,7 @@ private:
         const TPointTopo* lastEnd = nullptr;
         bool lastEndRegistered = false;
         for (std::size_t si = 0; si < sheets.size(); ++si) {
-            const int trip = static_cast<int>(si) + 1;
+            const int trip = TripNumber(si);
             for (const auto& gallery : sheets[si]->Galeries) {
                 const TGalerie& g = *gallery;
                 const bool continues
@@ -359,6 +447,7 @@ struct Serie
     bool Present = false;
     std::pair<int, int> Start { 0, 0 }, End { 0, 0 };
     std::string Name;
+    int Last = 0; // the number of its last station, as its header announces it
     std::vector<SeriesStation> Stations;
 };
 
@@ -387,12 +476,27 @@ public:
     int Resolve(std::pair<int, int> pair) const
     {
         auto found = m_index.find(pair);
-        if (found == m_index.end())
-            return 0;
-        int entry = found->second;
+        return found == m_index.end() ? 0 : Root(found->second);
+    }
+    int Root(int entry) const
+    {
         for (std::size_t guard = 0; At(entry).Link != 0 && guard <= m_entries.size(); ++guard)
             entry = At(entry).Link; // a cycle of links stops after one round
         return entry;
+    }
+    // The two pairs become one station. Each keeps its earlier links: the root of `second` hangs on
+    // the root of `first`, unless only the second root is pinned (an entrance among the first
+    // `pinned` entries, or a numbered fixed point), which then stays the root.
+    void Join(std::pair<int, int> first, std::pair<int, int> second, int pinned)
+    {
+        const int a = Root(Register(first)), b = Root(Register(second));
+        if (a == b)
+            return;
+        auto isPinned = [&](int e) { return e <= pinned || At(e).Number != 0; };
+        if (isPinned(b) && !isPinned(a))
+            At(a).Link = b;
+        else
+            At(b).Link = a;
     }
     Entry& At(int entry) { return m_entries[static_cast<std::size_t>(entry - 1)]; }
     const Entry& At(int entry) const { return m_entries[static_cast<std::size_t>(entry - 1)]; }
@@ -434,6 +538,15 @@ public:
     }
 
 private:
+    // The folder the imported sheets go in: the first named cave, else the file's name.
+    std::string SystemName() const
+    {
+        if (!m_namedCave.empty())
+            return m_namedCave;
+        std::string name = m_file.substr(m_file.find_last_of("/\\") + 1);
+        return Utf8ToCp1252(name.substr(0, name.rfind('.'))); // model text is Windows-1252
+    }
+
     static std::vector<std::string> Fields(const std::string& line)
     {
         std::vector<std::string> fields;
@@ -456,13 +569,7 @@ private:
 
     void Parse(const std::string& text)
     {
-        // Macintosh Roman puts its accented letters at 0x80-0x9F, Windows-1252 at 0xC0-0xFF.
-        std::size_t mac = 0, windows = 0;
-        for (unsigned char c : text) {
-            mac += c >= 0x80 && c <= 0x9F;
-            windows += c >= 0xC0;
-        }
-        m_report.MacRoman = mac > windows;
+        m_report.MacRoman = ReadsAsMacintosh(text);
         m_report.CrOnly = text.find('\n') == std::string::npos && text.find('\r') != std::string::npos;
 
         Serie* current = nullptr;
@@ -491,6 +598,8 @@ private:
             switch (*tag) {
             case -6:
                 m_caves.push_back(F(f, 3).empty() ? std::to_string(m_caves.size() + 1) : F(f, 3));
+                if (m_namedCave.empty())
+                    m_namedCave = F(f, 3);
                 continue;
             case -5:
                 Entrance(f);
@@ -517,6 +626,7 @@ private:
                 current->Present = true;
                 current->Start = { Int(F(f, 3)), Int(F(f, 4)) };
                 current->End = { Int(F(f, 5)), Int(F(f, 6)) };
+                current->Last = Int(F(f, 7));
                 current->Name = F(f, 10);
                 ++m_report.Series;
                 if (m_progress)
@@ -702,27 +812,17 @@ private:
                 continue;
             const int k = static_cast<int>(i) + 1;
             const int n = std::max(0, static_cast<int>(s.Stations.size()) - 1);
-            if (s.Start == std::make_pair(k, 0)) {
-                m_junctions.Register({ k, 0 });
-            } else {
-                const int a = m_junctions.Register(s.Start);
-                const int b = m_junctions.Register({ k, 0 });
-                if (a != b)
-                    m_junctions.At(b).Link = a;
-            }
-            if (s.End == std::make_pair(k, n)) {
-                m_junctions.Register(s.End);
-            } else if (s.End.first < k) {
-                const int a = m_junctions.Register(s.End);
-                const int b = m_junctions.Register({ k, n });
-                if (a != b)
-                    m_junctions.At(b).Link = a;
-            } else {
-                const int a = m_junctions.Register({ k, n });
-                const int b = m_junctions.Register(s.End);
-                if (a != b)
-                    m_junctions.At(b).Link = a;
-            }
+            if (n < s.Last)
+                m_report.ShortSeries.push_back(
+                    std::to_string(k) + " (" + std::to_string(n) + " de " + std::to_string(s.Last) + ")");
+            // Every end joins the station it names, keeping what joined that station before (a
+            // series may end at the start of a later one that starts elsewhere too).
+            const int pinned = static_cast<int>(m_entranceNames.size());
+            m_junctions.Join(s.Start, { k, 0 }, pinned);
+            if (s.End.first < k)
+                m_junctions.Join(s.End, { k, n }, pinned);
+            else
+                m_junctions.Join({ k, n }, s.End, pinned);
         }
         for (int e = static_cast<int>(m_entranceNames.size()) + 1; e <= m_junctions.Size(); ++e) {
             Junctions::Entry& entry = m_junctions.At(e);
@@ -804,6 +904,7 @@ private:
         sheet->Declinaison = trip.Declination;
         sheet->Surveyors = { TEco(trip.Surveyors[0]), TEco(trip.Surveyors[1]) };
         sheet->Cavite.Set(m_caves.front());
+        sheet->Systeme.Set(SystemName());
         m_sheets.push_back(std::move(sheet));
         return m_sheets.back().get();
     }
@@ -889,6 +990,7 @@ private:
     IProgress* m_progress;
     TToporobotReport m_report;
     std::vector<std::string> m_caves;
+    std::string m_namedCave;
     std::vector<std::string> m_entranceNames;
     std::vector<std::unique_ptr<TPointTopo>> m_references;
     std::map<int, Trip> m_trips;
@@ -923,6 +1025,13 @@ std::string TToporobotReport::Adapted() const
         add(std::to_string(SkippedRecords) + " registros de otro tipo ignorados.");
     if (SplitGalleries > 0)
         add(std::to_string(SplitGalleries) + " tramos de más de 128 visuales cortados en galerías.");
+    if (!ShortSeries.empty()) {
+        std::string list;
+        for (std::size_t i = 0; i < ShortSeries.size() && i < 10; ++i)
+            list += (i > 0 ? ", " : "") + ShortSeries[i];
+        add(std::to_string(ShortSeries.size()) + " series con menos estaciones que las anunciadas, importadas"
+            + " en parte: " + list + (ShortSeries.size() > 10 ? " ..." : "") + ".");
+    }
     if (BackwardInclinationCodes > 0)
         add(std::to_string(BackwardInclinationCodes)
             + " visuales con código de inclinación 350 o 390, leídas al revés.");

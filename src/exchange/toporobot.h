@@ -32,6 +32,8 @@ struct TToporobotReport
     int SplitGalleries = 0; // runs of more than 128 shots cut into galleries
     int BackwardInclinationCodes = 0; // inclination codes 350 and 390
     std::vector<std::string> UnknownCodes; // "Código rumbo desconocido :" ... messages
+    // Series with fewer station lines than their header announces: "number (read of announced)".
+    std::vector<std::string> ShortSeries;
     // One text with everything adapted, for the message at the end; empty when nothing was.
     std::string Adapted() const;
 };

@@ -19,11 +19,39 @@ namespace {
 // No massif or option file comes near this; a device that never ends (/dev/zero) stops here.
 constexpr std::uintmax_t kLargestFile = std::uintmax_t(1) << 30;
 
+// The reason of the last failure in the program's language: the common ones in Spanish, any
+// other as the system words it.
 std::string SystemError()
 {
-    return std::strerror(errno);
+    return SystemErrorText(errno);
 }
 } // namespace
+
+std::string SystemErrorText(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return "no queda espacio en el disco";
+    case EROFS:
+        return "el disco es de sólo lectura";
+    case EACCES:
+    case EPERM:
+        return "permiso denegado";
+    case ENOENT:
+        return "el fichero o la carpeta no existe";
+    case EISDIR:
+        return "es una carpeta, no un fichero";
+    case ENOTDIR:
+        return "una parte del camino no es una carpeta";
+    case ENAMETOOLONG:
+        return "nombre demasiado largo";
+    case EIO:
+        return "error de entrada/salida del disco";
+    default:
+        return std::strerror(error);
+    }
+}
 
 TFileBlocks::TFileBlocks(const std::string& path)
     : m_path(path)

@@ -29,6 +29,10 @@ private:
     std::size_t m_read = 0;
 };
 
+// The reason of a failed system call (an errno value) in Spanish for the common failures (no
+// space, read-only, permission, not found, a folder), else as the system gives it.
+std::string SystemErrorText(int error);
+
 // The whole content of a file. Throws ks::FileError naming the file when it cannot be read.
 std::string ReadWholeFile(const std::string& path);
 

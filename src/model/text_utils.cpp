@@ -202,10 +202,15 @@ int DateKey(std::string_view date)
         part = ParseInt(date.substr(0, slash));
         date = slash == std::string_view::npos ? std::string_view() : date.substr(slash + 1);
     }
-    long long year = parts[2].value_or(0);
-    if (parts[2] && year < 50)
-        year += 100;
-    return static_cast<int>(parts[0].value_or(0) + 32 * parts[1].value_or(0) + 400 * year);
+    const long long year = parts[2] ? FullYear(*parts[2]) : 0;
+    return static_cast<int>(parts[0].value_or(0) + 100 * parts[1].value_or(0) + 10000 * year);
+}
+
+long long FullYear(long long year)
+{
+    if (year < 0 || year >= 100)
+        return year;
+    return year < 50 ? 2000 + year : 1900 + year;
 }
 
 char UpperChar(char c)
@@ -243,6 +248,11 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b)
         if (UpperChar(a[i]) != UpperChar(b[i]))
             return false;
     return true;
+}
+
+char16_t Cp1252CodePoint(unsigned char byte)
+{
+    return byte >= 0x80 && byte < 0xA0 ? kHigh1252[byte - 0x80] : byte;
 }
 
 std::string Cp1252ToUtf8(std::string_view text)

@@ -25,8 +25,11 @@ std::string FormatG(double value, int digits);
 // Fixed format with `decimals` decimals ("-1.500000").
 std::string FormatFixed(double value, int decimals);
 
-// Date key of a dd/mm/yy text: day + 32 * month + 400 * year, a two-digit year below 50 counting
-// 100 more. A part that is not a number adds nothing, so the empty mask "  /  /  " gives 0.
+// The year of a two-digit year text: below 50 in 2000 to 2049, else in 1950 to 1999. One pivot
+// for every date of the program (search, declination, exports); longer years are kept.
+long long FullYear(long long year);
+// Date key of a dd/mm/yy text, ordered as (year, month, day): day + 100 * month + 10000 * the full
+// year. A part that is not a number adds nothing, so the empty mask "  /  /  " gives 0.
 int DateKey(std::string_view date);
 
 // Upper-case mapping of single Windows-1252 characters (accented letters included).
@@ -38,6 +41,8 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b);
 // the Qt bridge). Bytes with no character in the code page map to U+FFFD; characters outside the
 // code page become "?".
 std::string Cp1252ToUtf8(std::string_view text);
+// The code point of one Windows-1252 byte; 0 for the five bytes the code page leaves unassigned.
+char16_t Cp1252CodePoint(unsigned char byte);
 std::string Utf8ToCp1252(std::string_view text);
 
 } // namespace ks

@@ -75,7 +75,11 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     m_progressSink = std::make_unique<Progress>(*this);
     m_fileDialogs = std::make_unique<TPromptFileDialogs>();
     m_files = std::make_unique<TFileCommands>(*m_fileDialogs, m_progressSink.get());
-    m_files->OnRenamed = [this](const std::string& name) { setWindowTitle(TitleFor(ToQString(name))); };
+    m_files->OnRenamed = [this](const std::string& name) {
+        setWindowTitle(TitleFor(ToQString(name)));
+        if (TExploreur* explorer = Explorer()) // its root shows the file's name
+            explorer->Rebuild();
+    };
 
     m_computation = std::make_unique<TComputeController>([this] { return m_massif.get(); });
     m_computation->OnBusy = [this](bool busy) {

@@ -127,6 +127,11 @@ void TMainWindow::PrintCommand()
             }
         }
     }
+    if (stopped)
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Plano topográfico"),
+            target.isEmpty() ? QStringLiteral("Impresión detenida.")
+                             : QStringLiteral("Impresión detenida: no se ha escrito ningún archivo."),
+            Buttons::Ok);
     if (view)
         view->Layout();
 }
@@ -146,6 +151,12 @@ void TMainWindow::PreviewCommand()
     QPointer<TAfficheur> view = ActiveView();
     if (!view)
         return;
+    // The preview draws the pages of the 2D view; the printout of a 3D scene is one picture.
+    if (view->Shown3D()) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QStringLiteral("No visualizar antes de la impresión con 3D"), Buttons::Ok);
+        return;
+    }
     const QPrinter& printer = *m_printer;
     if (!CheckPrintableArea(printer))
         return;

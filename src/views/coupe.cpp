@@ -42,11 +42,7 @@ void TCoupe::Dimensions(int& width, int& height, double resolution, double rappo
     if (!m_context.Massif)
         return;
     ks::TElevation elevation(*m_context.Massif);
-    if (!m_context.Massif->ElevationPlaced) {
-        // The galleries' offsets follow from the anchors (the text format does not keep them).
-        elevation.ReconstruireCoupes();
-        elevation.CalculerDeveloppes();
-    }
+    elevation.MakeCurrent();
     if (!elevation.Box(XMin, XMax, YMin, YMax))
         return;
     m_corner = QPointF(XMin, YMin);

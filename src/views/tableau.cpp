@@ -1,5 +1,6 @@
 #include "views/tableau.h"
 
+#include "compute/elevation.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "views/options.h"
@@ -54,16 +55,6 @@ bool Drawn(const TGalerie& g)
     return g.Positioned && g.StationCount() == g.ShotCount();
 }
 
-// dd/mm/yy as yyyymmdd, years below 50 in this century.
-std::string DateKey(const std::string& date)
-{
-    auto part
-        = [&](std::size_t at) { return date.size() >= at + 2 ? date.substr(at, 2) : std::string("00"); };
-    const std::string yy = part(6);
-    const int year = static_cast<int>(ks::ToInt(yy));
-    return (year < 50 ? "20" : "19") + yy + part(3) + part(0);
-}
-
 std::string Fixed(double value)
 {
     return ks::FormatFixed(value, 2);
@@ -90,8 +81,9 @@ std::vector<std::pair<int, const TFiche*>> TTableau::SheetOrder() const
         order.emplace_back(static_cast<int>(i), sheets[i]);
     const int mode = m_context.TableOrder;
     if (mode == 1)
-        std::stable_sort(order.begin(), order.end(),
-            [](const auto& a, const auto& b) { return DateKey(a.second->Date) < DateKey(b.second->Date); });
+        std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
+            return ks::DateKey(a.second->Date) < ks::DateKey(b.second->Date);
+        });
     else if (mode == 2)
         std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
             auto key = [](const TFiche& f) {
@@ -283,6 +275,7 @@ void TTableau::Dimensions(int& width, int& height, double resolution, double rap
     width = height = 1;
     if (!Calcule)
         return;
+    ks::TElevation(*m_context.Massif).MakeCurrent(); // for the developed distances ("Des H")
     FindZero();
     m_pageHeight = 0; // the massif or the options may have changed since the pages were counted
     const auto layout = Layout();
@@ -342,6 +335,8 @@ void TTableau::NbPages(int& columns, int& rows, int marginsX, int marginsY)
 {
     MargesX = marginsX;
     MargesY = marginsY;
+    if (m_context.Massif)
+        ks::TElevation(*m_context.Massif).MakeCurrent();
     const QSizeF usable = UsablePageMm();
     const int uh = std::max(1, static_cast<int>(usable.height()));
     m_paged = Layout(uh);

@@ -20,6 +20,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <QWheelEvent>
@@ -209,9 +210,24 @@ double TAfficheur::Resolution() const
     return logicalDpiX() / 25.4;
 }
 
+QPoint HintPosition(QPoint pointer, QSize size, const QRect& available)
+{
+    int y = pointer.y() - 20;
+    if (y < available.top())
+        y = pointer.y() + 20;
+    const int x = std::max(available.left(), std::min(pointer.x(), available.right() + 1 - size.width()));
+    y = std::max(available.top(), std::min(y, available.bottom() + 1 - size.height()));
+    return { x, y };
+}
+
 QPoint TAfficheur::Origin() const
 {
-    return { m_hbar->value() * m_pasX, m_vbar->value() * m_pasY };
+    // A scroll step of several pixels may reach past the end: the last position shows the end.
+    auto along = [](const QScrollBar* bar, int step, int drawing, int shown) {
+        return std::max(0, std::min(bar->value() * step, drawing - shown));
+    };
+    return { along(m_hbar, m_pasX, m_width, m_image->width()),
+        along(m_vbar, m_pasY, m_height, m_image->height()) };
 }
 
 void TAfficheur::FitScale()
@@ -252,7 +268,8 @@ void TAfficheur::Layout()
             size = client;
             bar->setEnabled(true);
             step = drawing > kScrollLimit ? drawing / kScrollLimit + 1 : 1;
-            bar->setMaximum((drawing - size) / step);
+            // Rounded up, so that the last position shows the drawing's end (Origin stops there).
+            bar->setMaximum((drawing - size + step - 1) / step);
             bar->setSingleStep(std::max(1, size / (10 * step)));
             bar->setPageStep(static_cast<int>(std::lround(size * 0.95 / step)));
         } else {
@@ -610,7 +627,9 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
             m_hint->setText(text + QStringLiteral("  "));
             m_hint->adjustSize();
             const QPoint global = m_image->mapToGlobal(p);
-            m_hint->move(global.x(), global.y() - 20);
+            const QScreen* screen = QGuiApplication::screenAt(global);
+            m_hint->move(HintPosition(
+                global, m_hint->size(), (screen ? screen : m_image->screen())->availableGeometry()));
             m_hint->show(); // until the pointer leaves the shot or the drawing
         }
     }

@@ -29,6 +29,10 @@ class TSupportOpenGL;
 // The child window that shows one view of the open massif: the drawing in an image with two
 // scroll bars, the scale and zoom ratio, mouse rotation, rubber-band zoom, selection and hover
 // hints, and the commands on the selected item.
+// Where a hint of `size` goes for the pointer at `pointer` (global pixels): just above it, below
+// it when there is no room above, and always whole on the screen's `available` area.
+QPoint HintPosition(QPoint pointer, QSize size, const QRect& available);
+
 class TAfficheur : public QWidget
 {
 public:
@@ -127,6 +131,9 @@ public:
     QScrollBar* HorizontalBar() const { return m_hbar; }
     QScrollBar* VerticalBar() const { return m_vbar; }
     QWidget* ImageWidget() const { return m_image; }
+    // The drawing's pixel at the visible image's top-left corner, and the whole drawing's size.
+    QPoint Origin() const;
+    QSize DrawingSize() const { return { m_width, m_height }; }
     QLabel* HintWindow() const { return m_hint; }
     QMenu* ContextMenu();
     // Image-pixel handlers, called by the image widget.
@@ -141,7 +148,6 @@ protected:
 private:
     class Image2;
     double Resolution() const;
-    QPoint Origin() const;
     void Redraw();
     void Unmark();
     void Remark();

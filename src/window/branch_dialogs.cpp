@@ -222,7 +222,7 @@ TStationName Station(const QLineEdit* name, const QLineEdit* number)
 {
     const auto n = ParseInt(ToUtf8(number->text().trimmed()));
     return { ToCp1252(name->text().trimmed()),
-        n && *n >= 1 && *n <= kMaxStationNumber ? static_cast<int>(*n) : 0 };
+        n && *n >= 0 && *n <= kMaxStationNumber ? static_cast<int>(*n) : -1 };
 }
 
 void Refuse(const std::string& text)

@@ -1,5 +1,6 @@
 // Statistics totals and the rose of directions.
 #include "analysis/statistics.h"
+#include "compute/reduction.h"
 #include "model/massif.h"
 #include "support/fixture.h"
 
@@ -13,7 +14,8 @@ namespace {
 // A sheet with one gallery of the given shots (horizontal length 1 unless given).
 struct RoseFixture
 {
-    TVisee& Add(double azimuth, double inclination, std::uint8_t unit = kDegrees)
+    TVisee& Add(double azimuth, double inclination, std::uint8_t unit = kDegrees,
+        std::uint8_t inclinationUnit = kDegrees)
     {
         if (!sheet) {
             auto s = std::make_unique<TFiche>();
@@ -26,10 +28,16 @@ struct RoseFixture
         v.Azimuth = azimuth;
         v.AzimuthUnit = unit;
         v.Inclination = inclination;
+        v.InclinationUnit = inclinationUnit;
         sheet->Galeries[0]->AddShot(v);
         return sheet->Galeries[0]->Shots.back();
     }
-    TRose Rose() const { return ComputeRose(massif.CurrentSheets()); }
+    TRose Rose() const
+    {
+        if (sheet)
+            ReduceGallery(*sheet->Galeries[0], 0);
+        return ComputeRose(massif.CurrentSheets());
+    }
 
     TMassif massif;
     TFiche* sheet = nullptr;
@@ -56,9 +64,30 @@ TEST(Rose, ShotsCountTowardsTheDirectionTheyDescend)
     EXPECT_EQ(rose.Counted, 5);
 
     // Vertical and empty shots count nowhere.
-    f.Add(45, -90).HorizLength = 0;
+    f.Add(45, -90);
     f.Add(45, -5).Length = 0;
     EXPECT_EQ(f.Rose().Counted, 5);
+}
+
+TEST(Rose, EveryReadingFallsInItsOwnSectorAndDescendsAsItsReductionSays)
+{
+    // A whole-degree reading of 10k degrees is in sector k, whatever its unit.
+    for (int k = 0; k < 36; ++k) {
+        for (const auto& [azimuth, unit] : { std::pair { 10.0 * k, kDegrees },
+                 std::pair { k * 100.0 / 9, kGrades }, std::pair { 10.0 * ((k + 18) % 36), kBackDegrees } }) {
+            RoseFixture f;
+            f.Add(azimuth, -10, unit);
+            EXPECT_EQ(f.Rose().Sectors[static_cast<std::size_t>(k)], 2)
+                << azimuth << " in unit " << int(unit);
+        }
+    }
+    // Descending shots in units whose sign says otherwise: a Vulcain reading below 90, an ascending
+    // reading taken backwards, a negative height difference.
+    RoseFixture f;
+    f.Add(100, 45, kDegrees, kVulcain);
+    f.Add(100, 10, kDegrees, kBackDegrees);
+    f.Add(100, -2, kDegrees, kSlopeMetres);
+    EXPECT_EQ(f.Rose().Sectors[10], 6);
 }
 
 TEST(Rose, BearingUnderThePointerAndItsText)

@@ -165,7 +165,10 @@ TEST(Cli, MessagesArePrintedOnceInUtf8)
     const CliRun run = Cli("compute '" + home.Path("maze.mas") + "'", home);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(
-        run.err.find("Demasiadas encrucijadas\nSolicite usted una versi\xC3\xB3n especial de Karstelle\n"),
+        run.err.find(
+            "Demasiadas encrucijadas\nSolicite usted una versi\xC3\xB3n especial de Karstelle:\n"
+            "\xC2\xAB"
+            "C\xC3\xA1lculo\xC2\xBB \xE2\x86\x92 \xC2\xABSin l\xC3\xADmites de tama\xC3\xB1o\xC2\xBB.\n"),
         std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find('\r'), std::string::npos);
@@ -211,6 +214,26 @@ TEST(Cli, ElevationBuiltByTheAssistantIsDrawnAlikeFromBothFormats)
         Cli("render elevation '" + home.Path("e.mas") + "' -o '" + home.Path("e.pdf") + "'", home).status, 0);
     EXPECT_TRUE(std::filesystem::exists(home.Path("e.pdf")));
 
+    // The table's developed distances are computed for the table itself, with no elevation drawn.
+    const CliRun table = Cli("table '" + home.Path("e.mas") + "' --csv", home);
+    ASSERT_EQ(table.status, 0) << table.err;
+    std::istringstream lines(table.out);
+    std::string heading, row;
+    std::getline(lines, heading);
+    EXPECT_EQ(heading.rfind("ordre,gallery,station,L,Az,P,", 0), 0u) << heading;
+    const auto column = Count(heading.substr(0, heading.find(",Des H,")), ',') + 1;
+    int developed = 0, rows = 0;
+    while (std::getline(lines, row)) {
+        ++rows;
+        std::string cell;
+        std::istringstream cells(row);
+        for (int i = 0; i <= column; ++i)
+            std::getline(cells, cell, ',');
+        developed += !cell.empty() && cell != "0.00";
+    }
+    EXPECT_GT(rows, 100);
+    EXPECT_GT(developed, 5);
+
     // A massif without an elevation, a departure that reaches nothing, or no arrival chosen.
     const CliRun none = Cli("render elevation '" + kSample + "' -o '" + home.Path("n.png") + "'", home);
     EXPECT_EQ(none.status, 1);
@@ -220,6 +243,9 @@ TEST(Cli, ElevationBuiltByTheAssistantIsDrawnAlikeFromBothFormats)
     EXPECT_EQ(unknown.status, 1);
     EXPECT_NE(unknown.err.find("Punto de arranque desconocido o ya en el alzado."), std::string::npos);
     EXPECT_EQ(Cli("elevation '" + kSample + "' --from E:1", home).status, 2);
+    const CliRun badNumber = Cli("elevation '" + kSample + "' --from E:x --longest", home);
+    EXPECT_EQ(badNumber.status, 1);
+    EXPECT_NE(badNumber.err.find("El índice debe de ser numérico y positivo."), std::string::npos);
 }
 
 TEST(Cli, StatsOfTheSample)

@@ -2,6 +2,7 @@
 #include "compute/driver.h"
 #include "compute/reduction.h"
 #include "model/massif.h"
+#include "model/text_utils.h"
 #include "support/fixture.h"
 #include "support/network.h"
 
@@ -166,7 +167,8 @@ TEST(FastComputation, TooManyEquationsIsReportedAndStops)
     EXPECT_GT(report.Equations, kMaxEquations);
     ASSERT_EQ(report.Messages.size(), 1u);
     EXPECT_EQ(report.Messages[0].second,
-        "Demasiadas encrucijadas\r\nSolicite usted una versión especial de Karstelle");
+        "Demasiadas encrucijadas\r\nSolicite usted una versión especial de Karstelle:\r\n"
+        "«Cálculo» → «Sin límites de tamaño».");
 }
 
 TEST(FastComputation, NoReferenceOrNothingReached)
@@ -241,9 +243,9 @@ TEST(Deformation, RepresentativeShotAndMessage)
 
 TEST(Declination, YearsAndAutomaticDeclination)
 {
-    EXPECT_NEAR(DateToYears("01/07/05").value(), 5.5, 1e-12);
-    EXPECT_NEAR(DateToYears("  /  /98").value(), 98, 1e-12);
-    EXPECT_NEAR(DateToYears("11/01/98").value(), 98 + 10.0 / 365, 1e-12);
+    EXPECT_NEAR(DateToYears("01/07/05").value(), 2005.5, 1e-9);
+    EXPECT_NEAR(DateToYears("  /  /98").value(), 1998, 1e-9);
+    EXPECT_NEAR(DateToYears("11/01/98").value(), 1998 + 10.0 / 365, 1e-9);
     EXPECT_FALSE(DateToYears("01/01/  ").has_value());
 
     TMassif m;
@@ -254,6 +256,14 @@ TEST(Declination, YearsAndAutomaticDeclination)
     m.Origine_Declinaison = 0;
     EXPECT_NEAR(AutomaticDeclination(m, "01/07/05").value(), -25.5, 1e-12); // 5 + 0.5 + 100 - 80
     EXPECT_FALSE(AutomaticDeclination(m, "01/02/  ").has_value());
+
+    // One pivot for the model's year and the sheet's: a model of 2020 is five years before 2025.
+    m.Date_Declinaison = "01/01/20";
+    EXPECT_NEAR(AutomaticDeclination(m, "01/01/25").value(), -5, 1e-9);
+    m.Date_Declinaison = "01/01/50";
+    EXPECT_NEAR(AutomaticDeclination(m, "01/01/49").value(), -99, 1e-9);
+    for (const auto& [yy, year] : { std::pair { 20, 2020 }, { 31, 2031 }, { 49, 2049 }, { 50, 1950 } })
+        EXPECT_EQ(ks::FullYear(yy), year);
 }
 
 TEST(Declination, MeridianConvergence)

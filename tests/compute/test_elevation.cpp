@@ -288,8 +288,13 @@ TEST_F(Assistant, FarthestAndDeepestPicksAndBlindSideGalleries)
     EXPECT_EQ(Refs(placed), (std::vector<TGalleryRef> { { 3, 1 }, { 3, 0 }, { 3, 3 } }));
     EXPECT_TRUE(G(3).InElevation);
     EXPECT_TRUE(G(3).ElevFromStart);
-    EXPECT_FALSE(G(3).ElevForward);
     EXPECT_FALSE(G(2).InElevation) << "B1-A2 is no blind gallery";
+    // The side gallery at the arrival starts there, on a branch of its own unrolled away from the
+    // chain, not at the far point of the first chain gallery.
+    ASSERT_EQ(massif.ElevationPoints.size(), 2u);
+    EXPECT_EQ(G(1).BranchCount, 1);
+    EXPECT_DOUBLE_EQ(G(3).ElevX, G(1).ElevX);
+    EXPECT_TRUE(G(3).ElevForward);
 }
 
 TEST_F(Assistant, Refusals)
@@ -299,7 +304,9 @@ TEST_F(Assistant, Refusals)
     TElevationAssistant assistant(massif);
     TStationName arrival;
     std::vector<TPlacedGallery> placed;
-    EXPECT_EQ(assistant.PlusLoin({ "A", 0 }, false, arrival), std::string(kIndexNotPositiveText));
+    EXPECT_EQ(assistant.PlusLoin({ "A", -1 }, false, arrival), std::string(kIndexNotPositiveText));
+    // Station 0, which the station list offers, is a departure like any other.
+    EXPECT_EQ(assistant.PlusLoin({ "A", 0 }, false, arrival), std::string(kUnknownDepartureText));
     EXPECT_EQ(assistant.PlusLoin({ "Z", 1 }, false, arrival), std::string(kUnknownDepartureText));
     TAssistantRequest request;
     request.Departure = { "A", 1 };
@@ -333,4 +340,12 @@ TEST_F(Assistant, AChainThatContinuesABranchHangsByItsDepartureEnd)
     // The chain goes on from the branch's end.
     EXPECT_DOUBLE_EQ(G(2).ElevX, 100 + 2 * 4.75);
     EXPECT_DOUBLE_EQ(G(1).ElevX, 100 + 3 * 4.75);
+
+    // A branch end that already holds five galleries takes no sixth, as "&Continuar ..." says.
+    Add("A", 3, "A", 9, 1);
+    G(1).BranchCount = kMaxBranches;
+    request.Departure = { "A", 3 };
+    request.Arrival = { "A", 9 };
+    EXPECT_EQ(assistant.Construire(request, placed), std::string(kFiveSeriesText));
+    EXPECT_FALSE(G(3).InElevation);
 }

@@ -221,7 +221,8 @@ TEST(Connect, JunctionLimitRaisesTheStopFlagOnce)
     EXPECT_TRUE(n.flags.Stop);
     ASSERT_EQ(calc->DeferredMessages.size(), 1u);
     EXPECT_EQ(calc->DeferredMessages[0].second,
-        "Macizo demasiado grande,\rSolicite usted una versión especial de Karstelle");
+        "Macizo demasiado grande,\rSolicite usted una versión especial de Karstelle:\r"
+        "«Cálculo» → «Sin límites de tamaño».");
 
     // Lifted, the same network connects whole.
     n.flags.Stop = false;

@@ -66,6 +66,7 @@ TEST(Plotter, DatesAndCaveLines)
     AddSheet(massif, "", "Sima"); // same cave: no line
     AddSheet(massif, "01/01/99", ""); // no cave text: no line
     AddSheet(massif, "01/01/99", "Sima"); // the cave comes back
+    AddSheet(massif, "01/01/31", "Sima"); // the program's one pivot: 2031
     std::string caves, dates;
     for (const std::string& line : Lines(PlotterText(massif))) {
         if (line[0] == 'S')
@@ -74,5 +75,5 @@ TEST(Plotter, DatesAndCaveLines)
             dates += line.substr(line.find('D'), line.find('C') - line.find('D')) + ";";
     }
     EXPECT_EQ(caves, "SSima;SSima;");
-    EXPECT_EQ(dates, "D 3 5 2002 ;D 12 31 2000 ;D 1 1 1999 ;D 1 1 1999 ;");
+    EXPECT_EQ(dates, "D 3 5 2002 ;D 12 31 2000 ;D 1 1 1999 ;D 1 1 1999 ;D 1 1 2031 ;");
 }

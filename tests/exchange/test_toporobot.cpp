@@ -12,6 +12,7 @@
 #include <cmath>
 #include <filesystem>
 #include <iostream>
+#include <map>
 
 using namespace ks;
 using namespace ks::test;
@@ -107,7 +108,7 @@ TEST(ToporobotExport, RecordsCrOnlyWithTheirConversions)
     EXPECT_EQ(lines[13], "");
     // The reference is the gallery's start: no placeholder series; series 1 from (1, 0).
     EXPECT_EQ(lines[14],
-        "1\t-1\t1\t0\t1\t2\t2\t0\t0\t\tGaler\xED"
+        "1\t-1\t1\t0\t1\t2\t2\t0\t0\t\tGaler\x92"
         "a \x8e");
     EXPECT_EQ(Split(lines[15])[11], "");
     const auto first = Split(lines[16]);
@@ -154,6 +155,7 @@ TEST(ToporobotImport, EntranceTripsJunctionsAndCleaning)
     ASSERT_EQ(massif.Sheets.size(), 3u);
     EXPECT_EQ(massif.Sheets[0]->Date, "07/05/98");
     EXPECT_EQ(massif.Sheets[0]->Cavite.Get(), "SIMA");
+    EXPECT_EQ(massif.Sheets[0]->Systeme.Get(), "SIMA"); // a folder with a label in the explorer
     EXPECT_EQ(massif.Sheets[1]->Declinaison, 10); // grades, the export's negated value back
     const TGalerie& g0 = *massif.Sheets[0]->Galeries[0];
     EXPECT_EQ(g0.Start.Name.Get(), "EntradaSIMA");
@@ -181,6 +183,82 @@ TEST(ToporobotImport, EntranceTripsJunctionsAndCleaning)
     Import(again, back, dir);
     ASSERT_FALSE(back.Sheets.empty());
     EXPECT_EQ(back.Sheets[0]->Galeries[0]->Name.Get(), "");
+}
+
+TEST(ToporobotExchange, EveryAccentedLetterAndEverySheetComeBack)
+{
+    // Spanish, French and Catalan letters, in words and in capitals, in comments and surveyors.
+    const std::vector<std::string> texts = { "Galería ÑANDÚ, cañón: ¿dónde? ¡aquí! 1º 2ª", "ÁÉÍÓÚÜÑ áéíóúüñ",
+        "Église forêt où naît l'été, garçon cœur ŒUVRE Ÿ ÿ æ Æ", "ÀÂÄÇÈÉÊËÎÏÔÙÛÜ àâäçèéêëîïôùûü",
+        "Cal·lí, Òdena, Lleó, col·lecció ÒÓÍÚÏ òóíúï" };
+    std::vector<TVisee> shots;
+    for (const std::string& text : texts) {
+        shots.push_back(Shot(3, 10, kDegrees));
+        shots.back().Comment.Set(Utf8ToCp1252(text));
+    }
+    auto massif = Small(shots, { Utf8ToCp1252("Núñez"), Utf8ToCp1252("Lefèvre") });
+    // A thousand sheets: the 999th must not take the fixed points' trip.
+    for (int i = 2; i <= 1000; ++i) {
+        auto sheet = std::make_unique<TFiche>();
+        sheet->Date = i == 999 ? "09/09/09" : "01/01/01";
+        auto g = std::make_unique<TGalerie>();
+        g->Start.Name.Set(i == 2 ? "B" : "S" + std::to_string(i - 1));
+        g->Start.Number = 1;
+        g->End.Name.Set("S" + std::to_string(i));
+        g->End.Number = 1;
+        g->AddShot(Shot(2, 45, kDegrees));
+        sheet->Galeries.push_back(std::move(g));
+        massif->AddSheet(std::move(sheet), false);
+    }
+    TempDir dir;
+    TMassif back;
+    const TToporobotReport report = Import(ToporobotText(*massif), back, dir);
+    EXPECT_TRUE(report.MacRoman);
+    ASSERT_FALSE(back.Sheets.empty());
+    const TGalerie& g = *back.Sheets[0]->Galeries[0];
+    ASSERT_EQ(g.ShotCount(), static_cast<int>(texts.size()) + 1);
+    for (std::size_t i = 0; i < texts.size(); ++i)
+        EXPECT_EQ(Cp1252ToUtf8(g.Shot(static_cast<int>(i) + 2).Comment.Get()), texts[i]);
+    EXPECT_EQ(Cp1252ToUtf8(back.Sheets[0]->Surveyors[0].Get()), "Núñez");
+    EXPECT_EQ(Cp1252ToUtf8(back.Sheets[0]->Surveyors[1].Get()), "Lefèvre");
+    EXPECT_EQ(back.Sheets.size(), 1000u);
+    EXPECT_EQ(std::count_if(back.Sheets.begin(), back.Sheets.end(),
+                  [](const auto& s) { return s->Date == "09/09/09"; }),
+        1);
+}
+
+TEST(ToporobotImport, SeriesHangWhereTheirEndsSayAndShortSeriesAreReported)
+{
+    // Series 2 ends at station 0 of series 3, which starts at the end of series 1: one loop
+    // between stations 1_1 and 1_2. Series 3 announces three stations and has one.
+    const std::string text = "-6\t1\tSIMA\r-5\t1\t1000.00\t2000.00\t300.00\t1\t0\r"
+                             "-2\t1\t7\t5\t98\tAna\t\t0\t0.00\t0\t1\r"
+                             "-1\t1\t360.00\t360.00\t0.10\t1.00\t1.00\t100.00\t0.00\r\r"
+                             "1\t-1\t1\t0\t1\t2\t2\t0\t0\tA\r"
+                             "1\t0\t1\t1\t0.00\t0.00\t0.00\t0\t0\t0\t0\r"
+                             "1\t1\t1\t1\t5.00\t0.00\t0.00\t0\t0\t0\t0\r"
+                             "1\t2\t1\t1\t5.00\t90.00\t0.00\t0\t0\t0\t0\r\r"
+                             "2\t-1\t1\t1\t3\t0\t1\t0\t0\tB\r"
+                             "2\t0\t1\t1\t0.00\t0.00\t0.00\t0\t0\t0\t0\r"
+                             "2\t1\t1\t1\t5.10\t90.00\t0.00\t0\t0\t0\t0\r\r"
+                             "3\t-1\t1\t2\t3\t3\t3\t0\t0\tC\r"
+                             "3\t0\t1\t1\t0.00\t0.00\t0.00\t0\t0\t0\t0\r"
+                             "3\t1\t1\t1\t5.00\t180.00\t0.00\t0\t0\t0\t0\r\r";
+    TempDir dir;
+    TMassif massif;
+    const TToporobotReport report = Import(text, massif, dir);
+    std::map<std::string, std::vector<const TGalerie*>> byName;
+    for (const auto& sheet : massif.Sheets)
+        for (const auto& g : sheet->Galeries)
+            byName[g->Name.Get()].push_back(g.get());
+    ASSERT_EQ(byName["A"].size(), 2u);
+    ASSERT_EQ(byName["B"].size(), 1u);
+    ASSERT_EQ(byName["C"].size(), 1u);
+    const TPointTopo& end = byName["A"][1]->End;
+    EXPECT_TRUE(byName["B"][0]->End.SameStation(end)) << byName["B"][0]->End.Name.Get();
+    EXPECT_TRUE(byName["C"][0]->Start.SameStation(end));
+    EXPECT_EQ(report.ShortSeries, std::vector<std::string> { "3 (1 de 3)" });
+    EXPECT_NE(report.Adapted().find("3 (1 de 3)"), std::string::npos);
 }
 
 TEST(ToporobotImport, RefusedFileLeavesTheMassifAsItWas)
@@ -274,7 +352,9 @@ TEST(ToporobotImport, RealFilesOfOtherCaves)
         EXPECT_NEAR(imported, length, 1e-6 * length + 0.01);
         TComputeFlags flags;
         TThreadCalcul thread(massif, flags);
-        EXPECT_TRUE(thread.Complete(massif).Positioned);
+        const TComputeReport computed = thread.Complete(massif);
+        EXPECT_TRUE(computed.Positioned);
+        EXPECT_TRUE(computed.Unreached.empty()) << computed.Unreached.size() << " galleries unreached";
         ++files;
     }
     EXPECT_EQ(files, 5);

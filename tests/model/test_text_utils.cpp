@@ -62,8 +62,9 @@ TEST(DateKey, OrdersTwoDigitYearsAcrossTheCentury)
     EXPECT_GT(DateKey("01/01/49"), DateKey("31/12/50")); // 49 counts as 2049
     EXPECT_EQ(DateKey("  /  /  "), 0);
     EXPECT_EQ(DateKey(""), 0);
-    EXPECT_EQ(DateKey("05/03/80"), 5 + 32 * 3 + 400 * 80);
-    EXPECT_EQ(DateKey("05/ab/80"), 5 + 400 * 80);
+    EXPECT_EQ(DateKey("05/03/80"), 19800305);
+    EXPECT_EQ(DateKey("05/ab/80"), 19800005);
+    EXPECT_LT(DateKey("31/12/98"), DateKey("01/01/99")) << "no overlap between years";
 }
 
 TEST(CodePage, UpperCaseAndUtf8Bridge)

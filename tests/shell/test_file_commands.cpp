@@ -269,6 +269,8 @@ TEST_F(FileCommands, FailedSavesLeaveEveryFileAsItWas)
         g_writeForTests = FullDisk;
         g_allowed = 0;
         failsCleanly("full from the start");
+        EXPECT_NE(dialogs.failures[0].find("no queda espacio en el disco"), std::string::npos)
+            << "the reason in the program's language: " << dialogs.failures[0];
         g_allowed = file.size() / 2;
         failsCleanly("full half way");
         g_writeForTests = nullptr;

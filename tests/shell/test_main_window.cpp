@@ -24,6 +24,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 
 using namespace ks;
@@ -147,6 +148,8 @@ TEST(MainWindow, SaveKeepsABackupAndSaveAsAsksBeforeOverwriting)
     w.SaveAsCommand();
     EXPECT_EQ(ReadFile(home.Path("otra.mas")).substr(0, 7), "Versi\xF3n");
     EXPECT_EQ(w.windowTitle(), "otra.mas - Karstelle");
+    ASSERT_NE(w.Explorer(), nullptr);
+    EXPECT_EQ(w.Explorer()->Tree()->topLevelItem(0)->text(0), "otra"); // the explorer's root too
 }
 
 TEST(MainWindow, CloseAndExitQuestions)

@@ -517,12 +517,32 @@ TEST_F(PlanWindowTest, AStoppedPrintJobLeavesNoFileAndKeepsAnOlderOne)
     stopper.start(1);
     window->PrintCommand();
     stopper.stop();
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(
+        prompt.shown.back().text, QString::fromUtf8("Impresión detenida: no se ha escrito ningún archivo."));
     EXPECT_EQ(ReadFile(home.Path("plano.pdf")), "older");
     EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
 
     window->PrintCommand(); // not stopped: the new file replaces the older one
     EXPECT_EQ(ReadFile(home.Path("plano.pdf")).rfind("%PDF", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
+}
+
+TEST_F(PlanWindowTest, TheTableScrollsToItsLastRowAndOpensAtItsLeftEdge)
+{
+    window->Action("Tabla")->trigger();
+    TAfficheur* table = window->ViewWindow(TAfficheur::kTabla);
+    ASSERT_NE(table, nullptr);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(table->Origin().x(), 0);
+    ASSERT_TRUE(table->ApplyRapport(4)); // a drawing of two pixels a scroll step
+    ASSERT_GT(table->DrawingSize().height(), 32000);
+    // An odd remainder, which a step of two cannot reach by whole steps.
+    if ((table->DrawingSize().height() - table->ImageWidget()->height()) % 2 == 0)
+        table->resize(table->width(), table->height() - 1);
+    ASSERT_NE((table->DrawingSize().height() - table->ImageWidget()->height()) % 2, 0);
+    QTest::keyClick(table, Qt::Key_End);
+    EXPECT_EQ(table->Origin().y() + table->ImageWidget()->height(), table->DrawingSize().height());
 }
 
 TEST_F(PlanWindowTest, PrintedDrawingStaysInsideTheMargins)
@@ -621,6 +641,12 @@ TEST_F(PlanWindowTest, HintPartsThousandsWithASpaceAndStaysWhileThePointerRests)
     EXPECT_TRUE(bubble->isVisible());
     view->HideHint();
     EXPECT_FALSE(bubble->isVisible());
+
+    // Near the screen's edges the hint stays whole on it.
+    const QRect screen(0, 0, 1024, 768);
+    EXPECT_EQ(HintPosition({ 100, 100 }, { 200, 20 }, screen), QPoint(100, 80));
+    EXPECT_EQ(HintPosition({ 1000, 760 }, { 200, 20 }, screen), QPoint(824, 740));
+    EXPECT_EQ(HintPosition({ 5, 5 }, { 200, 20 }, screen), QPoint(5, 25));
 }
 
 TEST_F(PlanWindowTest, WheelKeysAndMiddleDragScroll)

@@ -235,6 +235,10 @@ TEST_F(PerspectiveWindowTest, ToolsWindowFollowsThePerspectiveAndKeepsItsPlace)
     EXPECT_FALSE(window->Action("Zoom")->isEnabled());
     ASSERT_TRUE(WaitUntil([this] { return view->Scene() != nullptr; }));
     EXPECT_GT(view->Scene()->Tubes, 10);
+    // Its preview would show the 2D pages while the printout is the 3D picture.
+    window->PreviewCommand();
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_EQ(prompt.shown.back().text, QString::fromUtf8("No visualizar antes de la impresión con 3D"));
     tools->OpenGL->setChecked(false);
     EXPECT_FALSE(view->Shown3D());
     EXPECT_EQ(view->Scene(), nullptr);
