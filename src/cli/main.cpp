@@ -268,6 +268,10 @@ int main(int argc, char** argv)
         args.erase(flag, args.end());
     }
     try {
+        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+            std::cout << kUsage;
+            return 0;
+        }
         if (args.size() == 1 && args[0] == "--version") {
             std::cout << "karstelle-cli " << ks::kVersion << '\n';
             return 0;

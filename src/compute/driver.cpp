@@ -191,6 +191,8 @@ void TThreadCalcul::Run()
 {
     if (m_priority == Priority::Lowest)
         LowestThreadPriority();
+    if (g_beforeComputingForTests)
+        g_beforeComputingForTests();
     RunStages(*m_calc, m_flags, false);
     m_seconds = m_stopwatch.Seconds();
     m_finished.store(true);

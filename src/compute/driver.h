@@ -74,6 +74,9 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
 // Fast computation: a background thread at the lowest priority runs Connect, Condense, Adjust and
 // Distribute on its own copies; the massif is not touched until Complete, which the caller runs on
 // its own thread once the thread has finished.
+// For the tests: when set, the background thread calls it before it computes.
+inline std::function<void()> g_beforeComputingForTests;
+
 class TThreadCalcul
 {
 public:

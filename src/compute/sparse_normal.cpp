@@ -109,7 +109,8 @@ bool TSparseNormal::Solve(const std::atomic<bool>* stop)
         start[k + 1] = start[k] + count[k];
     if (Raised(stop))
         return false;
-    m_factorEntries = start[un];
+    if (OnNumericStart)
+        OnNumericStart();
 
     // Numeric, one row of L at a time: solve for row k against the rows above it along the
     // elimination tree.

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <atomic>
+#include <functional>
 #include <vector>
 
 // Normal equations of the loop adjustment for networks beyond the dense solve's size: the three
@@ -26,9 +27,9 @@ public:
     // Right-hand side of one coordinate (0 x, 1 y, 2 z); the solution after Solve. Entry i is
     // unknown i (from 1); entry 0 is unused.
     const std::vector<double>& B(int axis) const { return m_b[static_cast<std::size_t>(axis)]; }
-    // Entries of the factor L below the diagonal, known once its structure is: a test waits for
-    // it to stop the factorisation itself.
-    long long FactorEntries() const { return m_factorEntries.load(); }
+    // Called once the factor's structure is known, as the numeric factorisation starts: a test
+    // raises the stop there to stop the factorisation itself.
+    std::function<void()> OnNumericStart;
 
 private:
     struct Entry
@@ -41,5 +42,4 @@ private:
     std::vector<Entry> m_entries; // off-diagonal weights, both triangles, duplicates summed later
     std::vector<double> m_diagonal;
     std::array<std::vector<double>, 3> m_b;
-    std::atomic<long long> m_factorEntries { 0 };
 };

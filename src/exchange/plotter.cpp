@@ -12,14 +12,20 @@ namespace ks {
 
 namespace {
 
+// printf-style text of any length: measured first, then written.
 std::string Format(const char* format, ...)
 {
-    char buffer[512];
-    va_list arguments;
+    va_list arguments, again;
     va_start(arguments, format);
-    std::vsnprintf(buffer, sizeof buffer, format, arguments);
+    va_copy(again, arguments);
+    const int size = std::vsnprintf(nullptr, 0, format, arguments);
     va_end(arguments);
-    return buffer;
+    std::string text(static_cast<std::size_t>(std::max(size, 0)) + 1, '\0');
+    if (size > 0)
+        std::vsnprintf(text.data(), text.size(), format, again);
+    va_end(again);
+    text.resize(static_cast<std::size_t>(std::max(size, 0)));
+    return text;
 }
 
 // A box of stations; the first point sets it, later ones widen it.

@@ -28,6 +28,18 @@ std::string Field(double value, int width, int decimals)
     return text;
 }
 
+// A VRML string: in quotes, with its quotes and backslashes escaped.
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + '"';
+}
+
 // "r g b " of a Windows colour, each component / 256 with three decimals.
 std::string Rgb(std::int32_t colour)
 {
@@ -75,7 +87,7 @@ public:
             return;
         Line("DEF AspectGalerie Appearance {");
         if (m_settings.Texture)
-            Line("  texture ImageTexture { url [\"" + m_settings.TextureReference + "\"] }");
+            Line("  texture ImageTexture { url [" + Quoted(m_settings.TextureReference) + "] }");
         Line("  material Material {");
         Line(std::string("    diffuseColor ") + (m_settings.Texture ? " 1 1 1" : " 0.75 0.75 0.75"));
         Line("    ambientIntensity " + Field(m_settings.Ambient, 1, 2));
@@ -157,6 +169,8 @@ public:
             Line();
         }
         for (const TCylindre& c : cylinders) {
+            if (!(c.Rayon >= 0.005)) // VRML refuses a cylinder whose radius is written as 0.00
+                continue;
             const double up = c.Haut + 0.01, down = c.Bas + 0.01;
             Line("Transform { ");
             Line("  translation " + Point(c.Position, (up - down) / 2));

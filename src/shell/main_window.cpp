@@ -478,6 +478,7 @@ void TMainWindow::NewElementCommand()
         OpenMassif(ToQString(name));
         return true;
     };
+    host.NameMassif = [this] { return SaveAsCommand(); };
     host.Declinations = [this] { DeclinationsCommand(); };
     host.References = [this] { ReferencePointsCommand(); };
     host.Changed = [this] { MassifChanged(Change::Appearance); };

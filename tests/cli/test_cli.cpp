@@ -60,6 +60,11 @@ TEST(Cli, InfoAndConvert)
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.err.find("none.fic"), std::string::npos);
     EXPECT_EQ(Cli("frobnicate", home).status, 2);
+    for (const char* help : { "--help", "-h" }) {
+        const CliRun usage = Cli(help, home);
+        EXPECT_EQ(usage.status, 0);
+        EXPECT_EQ(usage.out.rfind("usage:\n", 0), 0u);
+    }
 }
 
 TEST(Cli, ComputeWritesOneRowPerStation)
@@ -172,6 +177,11 @@ TEST(Cli, MessagesArePrintedOnceInUtf8)
         std::string::npos)
         << run.err;
     EXPECT_EQ(run.err.find('\r'), std::string::npos);
+    // The Toporobot export needs readings, not a computation.
+    EXPECT_EQ(
+        Cli("export toporobot '" + home.Path("maze.mas") + "' '" + home.Path("maze.tab") + "'", home).status,
+        0);
+    EXPECT_TRUE(std::filesystem::exists(home.Path("maze.tab")));
 }
 
 TEST(Cli, OptionFilesWrittenAndShown)

@@ -394,10 +394,11 @@ TEST(Matrice, SolvesNormalEquationsAndHonoursStop)
     // Junction 1 tied to a fixed point and to junction 2, which is tied to a fixed point.
     TMatrice m(2);
     EXPECT_TRUE(m.AddBranch(0, 1, 1.0, 1.0));
+    EXPECT_TRUE(m.IsZero(1, 2)) << "no branch joins 1 and 2 yet";
     EXPECT_TRUE(m.AddBranch(1, 2, 0.0, 1.0));
+    EXPECT_FALSE(m.IsZero(1, 2));
     EXPECT_TRUE(m.AddBranch(2, 0, 1.0, 1.0));
     EXPECT_FALSE(m.AddBranch(0, 0, 1.0, 1.0));
-    EXPECT_TRUE(m.IsZero(1, 2) == false);
     ASSERT_TRUE(m.Solve());
     // Minimises (x1 - 1)² + (x2 - x1)² + (-x2 - 1)²: x1 = 1/3, x2 = -1/3.
     EXPECT_NEAR(m.B()[1], 1.0 / 3, 1e-12);

@@ -42,6 +42,7 @@ struct WizardFixture
         };
         host.NewMassif = [this] { massif = std::make_unique<TMassif>(); };
         host.OpenMassif = [] { return false; };
+        host.NameMassif = [this] { return ++named, false; };
         host.Declinations = [] {};
         host.References = [] {};
         host.Changed = [this] { ++changes; };
@@ -51,6 +52,7 @@ struct WizardFixture
     std::unique_ptr<TMassif> massif = std::make_unique<TMassif>();
     TWizardHost host;
     int changes = 0;
+    int named = 0;
 };
 
 } // namespace
@@ -133,6 +135,12 @@ TEST(NewElement, SurfaceTraversesAndIsolatedCavesOpenTheEditor)
     wizard.Next();
     EXPECT_NE(f.massif, nullptr);
     EXPECT_EQ(wizard.Step(), 8);
+    // "&Nombre" names the new massif; cancelled, it keeps it open.
+    for (QPushButton* button : wizard.findChildren<QPushButton*>())
+        if (button->text() == "&Nombre" && button->isVisibleTo(&wizard))
+            button->click();
+    EXPECT_EQ(f.named, 1);
+    EXPECT_NE(f.massif, nullptr);
     wizard.Next();
     EXPECT_EQ(wizard.Step(), 7);
 }

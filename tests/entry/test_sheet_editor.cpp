@@ -202,6 +202,35 @@ TEST(SheetEditorWindow, RefusalSelectsTheCellAndNothingIsLost)
     EXPECT_FALSE(editor.isVisible());
 }
 
+TEST(SheetEditorWindow, TabGoesFromReadingToReadingAndUnitCellsTakeOnlyUnits)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMassif massif;
+    massif.FileName = kSampleForTests();
+    massif.Load();
+    TPreference_Ecran preferences;
+    TMultPageDlg editor(massif, preferences, QString::fromStdString(home.Path("")), massif.Sheets[0].get());
+    editor.show();
+    QTableWidget* grid = editor.Grid();
+    grid->setCurrentCell(3, 2); // a length
+    QTest::keyClick(grid, Qt::Key_Tab);
+    EXPECT_EQ(grid->currentColumn(), 4) << "past the length's unit to the azimuth";
+    QTest::keyClick(grid, Qt::Key_Backtab);
+    EXPECT_EQ(grid->currentColumn(), 2);
+
+    const QString unit = grid->item(3, 3)->text();
+    Type(grid, 3, 3, "5"); // a reading typed in a unit cell is not taken
+    EXPECT_EQ(grid->item(3, 3)->text(), unit);
+    Type(grid, 3, 3, "CM");
+    EXPECT_EQ(grid->item(3, 3)->text(), "cm") << "a unit typed in any case, as offered";
+
+    grid->setCurrentCell(3, 6);
+    QTest::keyClick(grid, Qt::Key_Delete);
+    EXPECT_EQ(grid->item(3, 6)->text(), "");
+    EXPECT_EQ(editor.Model().Rows[3].cells[5], "");
+}
+
 TEST(SheetEditorWindow, TerminarWithoutChangesClosesAtOnce)
 {
     TempDir home;

@@ -75,5 +75,16 @@ TEST(Plotter, DatesAndCaveLines)
             dates += line.substr(line.find('D'), line.find('C') - line.find('D')) + ";";
     }
     EXPECT_EQ(caves, "SSima;SSima;");
+
+    // Lines of any length are written whole.
+    TMassif far;
+    TPointTopo& start = AddSheet(far, "", "Sima").Galeries[0]->Start;
+    start.X = start.Y = start.Z = 1e200;
+    bool whole = false;
+    for (const std::string& line : Lines(PlotterText(far)))
+        whole = whole
+            || (line.rfind("M ", 0) == 0 && line.size() > 512
+                && line.find(" SA P 999.0") != std::string::npos);
+    EXPECT_TRUE(whole);
     EXPECT_EQ(dates, "D 3 5 2002 ;D 12 31 2000 ;D 1 1 1999 ;D 1 1 1999 ;D 1 1 2031 ;");
 }

@@ -261,6 +261,55 @@ TEST(ToporobotImport, SeriesHangWhereTheirEndsSayAndShortSeriesAreReported)
     EXPECT_NE(report.Adapted().find("3 (1 de 3)"), std::string::npos);
 }
 
+TEST(ToporobotImport, ReadingsOfEveryUnitCode)
+{
+    struct Case
+    {
+        int azimuthCode, inclinationCode;
+        double length, azimuth, inclination; // as written
+        double metres; // the length read
+        std::uint8_t azimuthUnit, inclinationUnit;
+        double inclinationRead;
+    };
+    const double feetInches = 10 * 0.3048 + 6 * 0.0254; // 10.06: 10 feet 6 inches
+    const Case cases[] = {
+        { 358, 359, 10, 45, 100, 3.048, kDegrees, kDegrees, 10 }, // feet; from the zenith
+        { 347, 370, 10.06, 45, 20, feetInches, kBackDegrees, kSlopeMetres, feetInches * 0.2 }, // percent
+        { 400, 399, 10, 50, 120, 10, kGrades, kGrades, 20 },
+        { 390, 401, 10, 50, 80, 10, kBackGrades, kGrades, 20 },
+        { 360, 350, 10, 30, 15, 10, kDegrees, kBackDegrees, 15 },
+        { 360, 390, 10, 30, 15, 10, kDegrees, kBackGrades, 15 },
+        { 360, 361, 10, 30, 80, 10, kDegrees, kVulcain, 80 },
+        { 360, 380, 10, 30, 2, 10, kDegrees, kSlopeMetres, 2 },
+    };
+    std::string codes, stations = "1\t0\t1\t1\t0.00\t0.00\t0.00\t0\t0\t0\t0\r";
+    for (int i = 0; i < 8; ++i) {
+        const Case& c = cases[i];
+        const std::string code = std::to_string(i + 1);
+        codes += "-1\t" + code + "\t" + std::to_string(c.azimuthCode) + "\t"
+            + std::to_string(c.inclinationCode) + "\t0\t1\t1\t100\t0\r";
+        stations += "1\t" + code + "\t" + code + "\t1\t" + FormatFixed(c.length, 2) + "\t"
+            + FormatFixed(c.azimuth, 2) + "\t" + FormatFixed(c.inclination, 2) + "\t0\t0\t0\t0\r";
+    }
+    const std::string text = "-6\t1\tSIMA\r-5\t1\t0\t0\t0\t1\t0\r-2\t1\t1\t1\t98\tAna\t\t0\t0\t0\t1\r" + codes
+        + "1\t-1\t1\t0\t1\t8\t8\t0\t0\tA\r" + stations;
+    TempDir dir;
+    TMassif massif;
+    Import(text, massif, dir);
+    ASSERT_EQ(massif.Sheets.size(), 1u);
+    const TGalerie& g = *massif.Sheets[0]->Galeries[0];
+    ASSERT_EQ(g.ShotCount(), 9); // station 0's empty shot, then one per code
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i + 1);
+        const TVisee& v = g.Shot(i + 2);
+        EXPECT_NEAR(v.Length, cases[i].metres, 1e-9);
+        EXPECT_DOUBLE_EQ(v.Azimuth, cases[i].azimuth);
+        EXPECT_EQ(v.AzimuthUnit, cases[i].azimuthUnit);
+        EXPECT_EQ(v.InclinationUnit, cases[i].inclinationUnit);
+        EXPECT_NEAR(v.Inclination, cases[i].inclinationRead, 1e-9);
+    }
+}
+
 TEST(ToporobotImport, RefusedFileLeavesTheMassifAsItWas)
 {
     TempDir dir;

@@ -376,6 +376,17 @@ TEST(VrmlWorld, TextureSmoothingAndCylindersParseBack)
     for (const Node& n : nodes)
         transforms += n.type == "Transform";
     EXPECT_EQ(transforms, 1);
+
+    // A path with quotes and backslashes stays one VRML string.
+    settings.TextureReference = "img/\"roca\"\\1.jpg";
+    EXPECT_NE(
+        World(massif, options, settings).find("url [\"img/\\\"roca\\\"\\\\1.jpg\"]"), std::string::npos);
+
+    // A wire of width 0 gives cylinders of radius 0, which VRML refuses: none is written.
+    options.Filaire = true;
+    options.Largeur_3D = 0;
+    const std::string wire = World(massif, options, settings);
+    EXPECT_EQ(wire.find("geometry Cylinder"), std::string::npos);
 }
 
 TEST(VrmlExport, HeaderOrTemplateThenTheWorldAndTheSampleParses)

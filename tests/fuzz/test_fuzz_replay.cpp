@@ -14,9 +14,11 @@ using namespace ks::fuzz;
 
 namespace {
 
-int Feed(Target target, const std::string& bytes)
+// A target's failures are crashes and sanitizer reports, which end the test run; its result is
+// always 0, as libFuzzer wants.
+void Feed(Target target, const std::string& bytes)
 {
-    return target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+    target(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
 }
 
 } // namespace
@@ -32,7 +34,7 @@ TEST(FuzzReplay, KeptReproducersRunClean)
             continue;
         for (const auto& entry : fs::directory_iterator(folder)) {
             SCOPED_TRACE(entry.path().string());
-            EXPECT_EQ(Feed(kTargets[t].run, ks::test::ReadFile(entry.path().string())), 0);
+            Feed(kTargets[t].run, ks::test::ReadFile(entry.path().string()));
             ++replayed;
         }
     }
@@ -49,6 +51,6 @@ TEST(FuzzReplay, EveryTargetTakesNothingNoiseAndTheSample)
     for (std::size_t t = 0; t < kTargetCount; ++t) {
         SCOPED_TRACE(kTargets[t].name);
         for (const std::string& bytes : { std::string(), noise, sample, sample.substr(0, sample.size() / 3) })
-            EXPECT_EQ(Feed(kTargets[t].run, bytes), 0);
+            Feed(kTargets[t].run, bytes);
     }
 }

@@ -112,7 +112,7 @@ TEST(Scene3D, OneTubePerGalleryWithOutwardFacesAndCylinders)
     const Tentity& prism = scene.Entities.back();
     EXPECT_EQ(prism.Points.size(), 12u);
     EXPECT_EQ(prism.Faces.size(), 8u); // six sides, top and bottom
-    EXPECT_GT(prism.Faces[6].Normal.y * prism.Faces[7].Normal.y, -2); // one caps down, one up
+    EXPECT_LT(prism.Faces[6].Normal.y * prism.Faces[7].Normal.y, -0.99); // one caps down, one up
     EXPECT_NEAR(prism.Faces[6].Normal.y + prism.Faces[7].Normal.y, 0, 1e-9);
 }
 
@@ -137,12 +137,8 @@ TEST(Camera3D, OverviewHorizontalMovesAndOrbit)
     EXPECT_NEAR(view.PositionCamera[0], 23 * std::cos(M_PI / 6), 1e-9);
     EXPECT_NEAR(view.PositionCamera[1], 11.5, 1e-9);
 
-    // "Horizontal" levels the camera and keeps its heading and place.
     const double x = view.PositionCamera[0];
     view.PenteCamera = 0;
-    EXPECT_DOUBLE_EQ(view.AzimutCamera, 270);
-    EXPECT_DOUBLE_EQ(view.PositionCamera[0], x);
-
     // A translation drag upwards moves forward (west here); with Shift ten times as far.
     ks::MoveCamera(view, ks::Navigation::Translation, 0, -100, 1);
     const double step = x - view.PositionCamera[0];

@@ -119,6 +119,30 @@ TEST(TableColumns, HiddenDoubledAndWidths)
     EXPECT_EQ(w, 1) << "the window raises a table of no width to its minimum";
 }
 
+TEST(TableColumns, ComputedValuesOfAShotRow)
+{
+    TableFixture f;
+    TGalerie& g = *f.AddSheet("01/02/03", "Boca").Galeries[0];
+    g.InElevation = true; // unrolled from its start, to the right, from 10 m
+    g.ElevFromStart = true;
+    g.ElevForward = true;
+    g.ElevX = 10;
+    TTableau table(f.context);
+    int w = 0, h = 0;
+    table.Dimensions(w, h, 4, 1); // the developed distances with no elevation drawn
+    const auto layout = table.Layout();
+    const auto& start = layout[1];
+    const auto& second = layout[3]; // shot 2: from station 1 to station 2
+    ASSERT_EQ(second.Point, 2);
+    std::vector<std::string> row;
+    for (int c = 0; c < TOptions_Tableau::kColumns; ++c)
+        row.push_back(table.Cells(second, c)[0]);
+    EXPECT_EQ(row,
+        (std::vector<std::string> { "5.50", "20.00", "-3.00", "2", "1.5", "109.00", "197.50", "51.00",
+            "19.50", "", "5.50", "4.67", "0.50" }));
+    EXPECT_EQ(table.Cells(start, 8)[0], "10.00") << "the start row's developed distance";
+}
+
 TEST(TableZero, AltitudeAloneZeroesZ)
 {
     TableFixture f;

@@ -115,8 +115,9 @@ TNouveaute::TNouveaute(TWizardHost host, QWidget* parent)
         connect(button, &QPushButton::clicked, this, [this, which] {
             Guarded([this, which] {
                 if (which == "&Nombre") {
-                    if (m_host.CloseMassif())
-                        m_host.OpenMassif();
+                    // Names the new massif; cancelled, the massif stays as it is.
+                    if (m_host.Massif())
+                        m_host.NameMassif();
                 } else if (which == "&Declinaciones") {
                     m_host.Declinations();
                 } else {

@@ -28,6 +28,7 @@ struct TWizardHost
     std::function<bool()> CloseMassif; // after asking to save; false when the user kept it
     std::function<void()> NewMassif; // an empty one
     std::function<bool()> OpenMassif; // one chosen in the open dialog; false when cancelled
+    std::function<bool()> NameMassif; // the open massif saved under a chosen name; false when cancelled
     std::function<void()> Declinations;
     std::function<void()> References;
     std::function<void()> Changed; // system names changed: explorer refreshed, massif modified

@@ -16,6 +16,7 @@
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -44,6 +45,67 @@ bool Confirm(const char* text)
 
 const char* const kFields[]
     = { "Sistema", "Cavidad", "Red", "Lugar", "Fecha", "Primicia", "TPBT", "Declinacion" };
+
+// The labels a unit column takes; null for any other column.
+const std::vector<std::string>* UnitLabels(std::int16_t code)
+{
+    switch (code) {
+    case kColLengthUnit:
+    case kColWidthUnit:
+    case kColHeightUnit:
+        return &LengthLabels();
+    case kColAzimuthUnit:
+        return &AzimuthLabels();
+    case kColInclinationUnit:
+        return &InclinationLabels();
+    default:
+        return nullptr;
+    }
+}
+
+// The grid of shots: Tab and Shift+Tab go from reading to reading, past the units (filled in by
+// default) and the cells that cannot be typed in; Delete empties the selected cells.
+class TSheetGrid : public QTableWidget
+{
+public:
+    using QTableWidget::QTableWidget;
+    std::function<bool(int column)> IsUnit;
+
+protected:
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override
+    {
+        if (action != MoveNext && action != MovePrevious)
+            return QTableWidget::moveCursor(action, modifiers);
+        const int step = action == MoveNext ? 1 : -1;
+        int row = currentRow(), column = currentColumn();
+        for (int guard = rowCount() * columnCount(); guard > 0; --guard) {
+            column += step;
+            if (column >= columnCount()) {
+                column = 0;
+                ++row;
+            } else if (column < 0) {
+                column = columnCount() - 1;
+                --row;
+            }
+            if (row < 0 || row >= rowCount())
+                break;
+            const QTableWidgetItem* cell = item(row, column);
+            if (cell && (cell->flags() & Qt::ItemIsEditable) && !(IsUnit && IsUnit(column)))
+                return model()->index(row, column);
+        }
+        return currentIndex();
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Delete && state() != EditingState) {
+            for (QTableWidgetItem* cell : selectedItems())
+                if (cell->flags() & Qt::ItemIsEditable)
+                    cell->setText(QString());
+            return;
+        }
+        QTableWidget::keyPressEvent(event);
+    }
+};
 
 } // namespace
 
@@ -105,7 +167,13 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
     form->addRow(list);
 
     // "&Visuales"
-    m_grid = new QTableWidget(this);
+    auto* grid = new TSheetGrid(this);
+    grid->IsUnit = [this](int column) {
+        const auto& columns = m_model.Columns();
+        return column >= 1 && column <= static_cast<int>(columns.size())
+            && UnitLabels(columns[static_cast<std::size_t>(column - 1)].Code);
+    };
+    m_grid = grid;
     m_grid->setObjectName(QStringLiteral("Grille"));
     m_grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
     m_grid->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -124,7 +192,28 @@ TMultPageDlg::TMultPageDlg(TMassif& massif, const TPreference_Ecran& preferences
     connect(m_grid, &QTableWidget::cellChanged, this, [this](int row, int column) {
         if (m_filling || column < 2)
             return;
-        const std::string text = ToCp1252(m_grid->item(row, column)->text());
+        std::string text = ToCp1252(m_grid->item(row, column)->text());
+        // A unit cell takes only its units, written as offered; anything else leaves it as it was.
+        const auto& columns = m_model.Columns();
+        if (const auto* labels = UnitLabels(columns[static_cast<std::size_t>(column - 1)].Code)) {
+            const bool spare = row >= static_cast<int>(m_model.Rows.size());
+            std::string unit;
+            if (!text.empty() && !MatchUnit(*labels, text, unit)) {
+                m_filling = true;
+                m_grid->item(row, column)
+                    ->setText(spare ? QString()
+                                    : FromCp1252(m_model.Rows[static_cast<std::size_t>(row)]
+                                                     .cells[static_cast<std::size_t>(column - 1)]));
+                m_filling = false;
+                return;
+            }
+            if (!unit.empty() && unit != text) {
+                text = unit;
+                m_filling = true;
+                m_grid->item(row, column)->setText(FromCp1252(unit));
+                m_filling = false;
+            }
+        }
         // Typing in the spare row under the sheet adds a shot row there.
         if (row >= static_cast<int>(m_model.Rows.size())) {
             if (m_model.InsererVisee(static_cast<int>(m_model.Rows.size())).has_value()) {
