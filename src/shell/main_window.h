@@ -130,6 +130,7 @@ public:
     void PrintFromView(TAfficheur& view) override;
     void OpenSheet(int fiche) override;
     bool HasView(int kind) const override { return ViewWindow(kind) != nullptr; }
+    void FitView(int kind) override;
     bool PerspectiveIn3D() const override;
     void Locate(int kind, int fiche, int galerie, int point) override;
     void State3DChanged() override;

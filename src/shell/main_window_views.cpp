@@ -133,6 +133,12 @@ TAfficheur* TMainWindow::OpenViewWindow(int kind)
     return view;
 }
 
+void TMainWindow::FitView(int kind)
+{
+    if (TAfficheur* view = ViewWindow(kind))
+        view->FitToWindow();
+}
+
 void TMainWindow::ArrangeIcons()
 {
     // The minimised windows in rows along the bottom of the frame, left to right.

@@ -255,10 +255,22 @@ void TAfficheur::Layout()
     if (m_host.Context().Massif && !m_host.Context().Massif->Computed)
         m_host.Context().Massif->PlaceAllStations();
     m_view->Dimensions(m_width, m_height, Resolution(), m_rapport);
+    const int clientW = width() - kBar, clientH = height() - kBar;
+    // The first branch of an empty elevation is shown whole.
+    const bool empty = m_kind == kAlzado && !m_view->Calcule;
+    if (m_empty && !empty && !m_relayout) {
+        m_empty = false;
+        FitToWindow();
+        return;
+    }
+    m_empty = empty;
+    if (empty) { // the hint fills the window
+        m_width = clientW;
+        m_height = clientH;
+    }
     m_width = std::max(m_width, 10);
     m_height = std::max(m_height, 10);
 
-    const int clientW = width() - kBar, clientH = height() - kBar;
     QRect image;
     const bool before = m_relayout;
     m_relayout = true;
@@ -317,6 +329,18 @@ QString TAfficheur::RotationStatus() const
 
 void TAfficheur::Redraw()
 {
+    if (m_empty) {
+        m_bitmap.fill(Qt::white);
+        QPainter painter(&m_bitmap);
+        painter.setPen(Qt::darkGray);
+        painter.drawText(QRectF(QPointF(0, 0), QSizeF(m_bitmap.size()) / m_bitmap.devicePixelRatio()),
+            Qt::AlignCenter | Qt::TextWordWrap,
+            QStringLiteral("Este alzado no tiene ningún ramal.\n\nSeleccione una galería en la planta y "
+                           "elija «Ramal» → «Nueva ...»,\no construya un ramal entero con «Ramal» → "
+                           "«Approfondir ...»."));
+        m_image->update();
+        return;
+    }
     const QPoint origin = Origin();
     m_view->Dessiner(origin.x(), origin.y(), Resolution(), m_rapport, m_bitmap, m_host.Mode());
     m_image->update();
@@ -341,6 +365,15 @@ void TAfficheur::Remark()
     TexteEtat = ToQString(text);
     Marque = true;
     m_image->update();
+}
+
+void TAfficheur::FitToWindow()
+{
+    Unmark();
+    FitScale();
+    m_relayout = false;
+    Layout();
+    m_host.ShowScale(m_view->Echelle);
 }
 
 void TAfficheur::Activate()

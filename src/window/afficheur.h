@@ -54,6 +54,8 @@ public:
 
     // Fits the scale to the window (done once when the window is created).
     void FitScale();
+    // The scale that shows the whole drawing, applied and shown.
+    void FitToWindow();
     // Re-lays the scroll bars and redraws; what every command ends with.
     void Layout();
     // Scale box and "Escala ...": a denominator below 100 is refused (false).
@@ -185,6 +187,7 @@ private:
     int m_width = 10, m_height = 10;
     int m_pasX = 1, m_pasY = 1;
     bool m_relayout = false;
+    bool m_empty = false; // an elevation without any branch: the window shows how to start one
     bool m_dragging = false;
     QPoint m_start;
     QRect m_band;

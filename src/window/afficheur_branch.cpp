@@ -194,6 +194,7 @@ void TAfficheur::ElevationAssistant()
         Point = 0;
         TexteEtat.clear();
         m_host.ElevationChanged();
+        m_host.FitView(kAlzado); // what was built, whole
     } else {
         Remark();
     }

@@ -41,6 +41,8 @@ public:
     virtual bool PerspectiveIn3D() const { return false; }
     // "&Planta", "&Alzado": the item selected in the window of that kind, which comes forward.
     virtual void Locate(int kind, int fiche, int galerie, int point) = 0;
+    // The window of a view kind (TAfficheur::Kind), when open, takes the scale that shows it all.
+    virtual void FitView(int) { }
     // A perspective window went into or out of 3D, or changed its navigation: the commands and
     // the 3D tools window follow.
     virtual void State3DChanged() { }

@@ -21,9 +21,11 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <QtTest/QTest>
 
+#include <cstdlib>
 #include <filesystem>
 
 using namespace ks;
@@ -210,6 +212,22 @@ TEST_F(ElevationWindowTest, ContinuingOffersTheCandidatesAndRemovingAsksFirst)
 
 TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAVerticalScale)
 {
+    // An empty elevation says, over the whole window, how to start a branch.
+    TAfficheur* shown = window->OpenViewWindow(TAfficheur::kAlzado);
+    ASSERT_NE(shown, nullptr);
+    EXPECT_GT(shown->ImageWidget()->width(), 500);
+    auto ink = [shown] {
+        int dark = 0;
+        const QImage& image = shown->Image();
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                dark += qGray(image.pixel(x, y)) < 160;
+        return dark;
+    };
+    EXPECT_GT(ink(), 100);
+    if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
+        window->grab().save(QString::fromUtf8(folder) + "/elevation-empty.png");
+
     OnNextDialog([](QWidget& dialog) {
         EXPECT_EQ(dialog.windowTitle(), QString::fromUtf8("Asistente de construcción de alzado"));
         Child<QLineEdit>(dialog, "PartidaNombre").setText("E");
@@ -221,6 +239,13 @@ TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAV
     window->Action("Approfondir")->trigger();
     ASSERT_EQ(massif->ElevationPoints.size(), 1u);
     EXPECT_FALSE(massif->Saved);
+    // What was built is shown whole, at the scale that fits it.
+    EXPECT_GT(shown->Coupe()->Echelle, 100);
+    EXPECT_FALSE(shown->HorizontalBar()->isEnabled());
+    EXPECT_FALSE(shown->VerticalBar()->isEnabled());
+    EXPECT_GT(ink(), 20);
+    if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
+        window->grab().save(QString::fromUtf8(folder) + "/elevation-fitted.png");
 
     // A vertical scale added in the options and kept on "Validar"; "Deshacer" keeps nothing.
     prompt.inputAnswers = { QStringLiteral("Pozo") };
