@@ -102,11 +102,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         LoadOptions(planOptions, settings + "/" + ks::kPlanOptionsFile);
         // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
         if (planOptions.X_Nord == 0 && planOptions.Y_Nord == 0)
-            std::cerr
-                << "north arrow at the cave's north-west corner (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
+            std::cerr << "north arrow above the cave (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
         if (planOptions.X_Echelle == 0 && planOptions.Y_Echelle == 0)
-            std::cerr
-                << "scale bar at the cave's south-west corner (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
+            std::cerr << "scale bar under the cave (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
         auto plan = std::make_unique<TPlan>(context);
         plan->Angle = angle.value_or(planOptions.Angle);
         plan->Tourner(0);

@@ -5,6 +5,9 @@
 #include "views/options.h"
 #include "views/qt_text.h"
 
+#include <QFontMetricsF>
+
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -60,7 +63,51 @@ void TPlan::Dimensions(int& width, int& height, double resolution, double rappor
         YMin = std::min(YMin, c.y());
         YMax = std::max(YMax, c.y());
     }
+    PlaceDefaultMarks();
     WidenExtents(width, height, resolution, rapport);
+}
+
+namespace {
+
+// The height of a line of a font, in millimetres of paper.
+double LineHeightMm(const TPolice& police)
+{
+    QFont font(ks::ToQString(police.Name));
+    const double pixels
+        = std::abs(police.Height) * (police.PixelsPerInch > 0 ? 96.0 / police.PixelsPerInch : 1.0);
+    font.setPixelSize(std::max(1, ks::RoundEven(pixels)));
+    return QFontMetricsF(font).height() * 25.4 / 96;
+}
+
+} // namespace
+
+void TPlan::PlaceDefaultMarks()
+{
+    if (!m_context.Plan)
+        return;
+    const TOptions_Plan& o = *m_context.Plan;
+    const double mm = 0.001 * Echelle; // metres of ground for a millimetre of paper
+    const double gap = 5 * mm;
+    if (o.Affiche_Echelle && o.X_Echelle == 0 && o.Y_Echelle == 0) {
+        // Ticks and labels stand above the bar: all of it under the box.
+        const double band = (std::max<int>(0, o.Largeur_Echelle) + 2 * LineHeightMm(o.Police_Echelle)) * mm;
+        m_barView = QPointF(XMin, YMin - gap - band);
+        YMin -= gap + band;
+        XMax = std::max(XMax, XMin + std::abs(o.Long_Echelle) + 3 * LineHeightMm(o.Police_Echelle) * mm);
+    }
+    if (o.Affiche_Nord && o.X_Nord == 0 && o.Y_Nord == 0) {
+        // The arrow turns with the plan: a circle of its length and its label around its foot, at
+        // the top right of the box.
+        const double reach = std::max<int>(0, o.Long_Nord) * mm + 2 * LineHeightMm(o.Police_Nord) * mm;
+        m_northView = QPointF(XMax + gap + reach, YMax - reach);
+        XMax += gap + 2 * reach;
+        YMin = std::min(YMin, YMax - 2 * reach);
+    }
+}
+
+QPointF TPlan::FromView(const QPointF& view) const
+{
+    return { view.x() * CosAngle - view.y() * SinAngle, view.x() * SinAngle + view.y() * CosAngle };
 }
 
 QPointF TPlan::FixedOrigin() const
@@ -253,14 +300,14 @@ bool TPlan::ShotStyle(int& thickness, int& percentage) const
     return true;
 }
 
-// A position left at 0, 0 km was never set (the options' default): the arrow goes to the cave's
-// north-west corner and the bar to its south-west corner, where they show beside any cave.
+// A position left at 0, 0 km was never set (the options' default): the places Dimensions made
+// outside the cave's box.
 QPointF TPlan::NorthPosition() const
 {
     const TOptions_Plan& o = *m_context.Plan;
     if (o.X_Nord != 0 || o.Y_Nord != 0)
         return { o.X_Nord * 1000, o.Y_Nord * 1000 };
-    return { BoiteMin[0], BoiteMax[1] - 0.02 * (BoiteMax[1] - BoiteMin[1]) };
+    return FromView(m_northView);
 }
 
 QPointF TPlan::ScaleBarPosition() const
@@ -268,7 +315,7 @@ QPointF TPlan::ScaleBarPosition() const
     const TOptions_Plan& o = *m_context.Plan;
     if (o.X_Echelle != 0 || o.Y_Echelle != 0)
         return { o.X_Echelle * 1000, o.Y_Echelle * 1000 };
-    return { BoiteMin[0], BoiteMin[1] };
+    return FromView(m_barView);
 }
 
 void TPlan::PaintNorth()

@@ -29,10 +29,13 @@ public:
     void NbPages(int& columns, int& rows, int marginsX, int marginsY) override;
 
     QPointF ToView(double x, double y, double z = 0) const override;
-    // Where the north arrow and the scale bar stand, survey metres: the options' place, or beside
-    // the cave when the options leave it at 0, 0.
+    // Where the north arrow and the scale bar stand, survey metres: the options' place, or just
+    // outside the cave's box (the arrow at its top right, the bar with its labels below it) when the options
+    // leave it at 0, 0; the drawing is made that much larger for them.
     QPointF NorthPosition() const;
     QPointF ScaleBarPosition() const;
+    // A view point back in survey metres.
+    QPointF FromView(const QPointF& view) const;
 
     void DessinerSur(
         QPainter& painter, int originX, int originY, double resolution, double rapport, int mode) override;
@@ -46,4 +49,8 @@ private:
     void PaintNorth();
     void PaintGrid();
     QPointF FixedOrigin() const;
+    // Makes room outside the view box for an arrow or a bar the options leave at 0, 0.
+    void PlaceDefaultMarks();
+
+    QPointF m_northView, m_barView; // the default places, view frame
 };

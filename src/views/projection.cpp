@@ -287,5 +287,7 @@ void TProjection::PaintScaleBar(
     Text(q.x() - 0.001 * Echelle * w0 / 2, q.y() + h + 0.001 * Echelle * t, "0");
     const std::string label = ks::FormatG(length, 15) + ks::LengthUnitLabel(ks::kMetres);
     const double w1 = TextWidthMm(ks::ToQString(label));
-    Text(q.x() + length - 0.001 * Echelle * w1 / 2, q.y() + h + 0.001 * Echelle * t, label);
+    // Centred on the bar's end, but never over the "0": a short bar pushes it to the right.
+    const double after0 = q.x() + 0.001 * Echelle * w0 * 1.5;
+    Text(std::max(q.x() + length - 0.001 * Echelle * w1 / 2, after0), q.y() + h + 0.001 * Echelle * t, label);
 }

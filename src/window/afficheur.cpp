@@ -234,13 +234,17 @@ void TAfficheur::FitScale()
 {
     if (m_kind == kTabla)
         return;
-    int w = 0, h = 0;
-    m_view->Dimensions(w, h, Resolution(), m_rapport);
     const double available = std::max(1, width() - kBar), availableH = std::max(1, height() - kBar);
-    if (w <= 1)
-        return;
-    m_view->Echelle = std::max(
-        100, static_cast<int>(std::lround(m_view->Echelle * std::max(w / available, h / availableH) * 1.1)));
+    // The marks beside the cave keep their size on paper while the cave shrinks with the scale:
+    // a few rounds until the whole drawing fits.
+    for (int round = 0; round < 4; ++round) {
+        int w = 0, h = 0;
+        m_view->Dimensions(w, h, Resolution(), m_rapport);
+        const double over = std::max(w / available, h / availableH);
+        if (w <= 1 || (round > 0 && over <= 1))
+            return;
+        m_view->Echelle = std::max(100, static_cast<int>(std::lround(m_view->Echelle * over * 1.1)));
+    }
 }
 
 void TAfficheur::Layout()
@@ -692,25 +696,25 @@ void TAfficheur::MouseRelease(const QPoint& p)
     const double n = m_view->Echelle * std::abs(x1 - x2) / double(m_image->width());
     if (std::abs(x1 - x2) < 10 || n <= 99)
         return;
-    // Re-centre on the band, the drawing's 10 mm border left out of the proportions.
-    const double f = logicalDpiX() * 10 / 25.4 * m_rapport;
-    auto relative = [f](QScrollBar* bar, int step, double centre, int drawing) {
-        const double position = bar->isEnabled() ? bar->value() * step : 0;
-        return (position + centre - f) / (drawing - 2 * f);
-    };
-    const double rx = relative(m_hbar, m_pasX, (x1 + x2) / 2.0, m_width);
-    const double ry = relative(m_vbar, m_pasY, (y1 + y2) / 2.0, m_height);
+    // Re-centre on the point of the view frame (metres) under the band's centre: the marks beside
+    // the cave keep their paper size, so the drawing does not scale as a whole.
+    TGraphique& g = *m_view;
+    const QPoint origin = Origin();
+    const double metresPerPixel = 0.001 * g.Echelle / g.PixelsParMm;
+    const double vx = g.XMin + (origin.x() + (x1 + x2) / 2.0) * metresPerPixel;
+    const double vy = g.YMax - (origin.y() + (y1 + y2) / 2.0) * metresPerPixel;
     Unmark();
-    m_view->Echelle = static_cast<int>(std::lround(n));
-    m_host.ShowScale(m_view->Echelle);
+    g.Echelle = static_cast<int>(std::lround(n));
+    m_host.ShowScale(g.Echelle);
     m_relayout = true;
     Layout();
+    const double pixelsPerMetre = 1000.0 / g.Echelle * g.PixelsParMm;
     if (m_hbar->isEnabled())
-        m_hbar->setValue(
-            static_cast<int>(std::lround((rx * (m_width - 2 * f) + f - m_image->width() * 0.5) / m_pasX)));
+        m_hbar->setValue(static_cast<int>(
+            std::lround(((vx - g.XMin) * pixelsPerMetre - m_image->width() * 0.5) / m_pasX)));
     if (m_vbar->isEnabled())
-        m_vbar->setValue(
-            static_cast<int>(std::lround((ry * (m_height - 2 * f) + f - m_image->height() * 0.5) / m_pasY)));
+        m_vbar->setValue(static_cast<int>(
+            std::lround(((g.YMax - vy) * pixelsPerMetre - m_image->height() * 0.5) / m_pasY)));
     m_relayout = false;
     Layout();
 }

@@ -103,19 +103,23 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
     EXPECT_TRUE(window->Action("Imprimir")->isEnabled());
     EXPECT_TRUE(window->Action("Vista")->isEnabled());
 
-    // The fit: the denominator times the larger of the drawing's width and height over the area
-    // left beside the scroll bars, times 1.1, the drawing measured at the current scale.
+    // The fit: the whole drawing, the marks beside the cave included, within the area left beside
+    // the scroll bars, with at most a little more than a tenth to spare.
+    view->Graphique()->Echelle = 100;
+    view->FitScale();
+    const int fitted = view->Graphique()->Echelle;
     TPlan probe(window->Context());
     probe.Angle = view->Plan()->Angle;
     probe.Tourner(0);
-    probe.Echelle = 100;
-    int w = 0, h = 0;
-    probe.Dimensions(w, h, view->logicalDpiX() / 25.4, 1);
-    const double ratio = std::max(
-        double(w) / (view->width() - TAfficheur::kBar), double(h) / (view->height() - TAfficheur::kBar));
-    view->Graphique()->Echelle = 100;
-    view->FitScale();
-    EXPECT_EQ(view->Graphique()->Echelle, std::max(100, static_cast<int>(std::lround(100 * ratio * 1.1))));
+    auto over = [&](int scale) {
+        probe.Echelle = scale;
+        int w = 0, h = 0;
+        probe.Dimensions(w, h, view->logicalDpiX() / 25.4, 1);
+        return std::max(
+            double(w) / (view->width() - TAfficheur::kBar), double(h) / (view->height() - TAfficheur::kBar));
+    };
+    EXPECT_LE(over(fitted), 1);
+    EXPECT_GT(over(fitted * 10 / 13), 1);
 }
 
 TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
@@ -606,10 +610,14 @@ TEST_F(PlanWindowTest, NorthArrowAndScaleBarStandBesideTheCaveByDefault)
 {
     const TPlan& plan = *view->Plan();
     ASSERT_EQ(window->PlanOptions().X_Nord, 0);
-    EXPECT_EQ(plan.NorthPosition().x(), plan.BoiteMin[0]);
-    EXPECT_GT(plan.NorthPosition().y(), plan.BoiteMin[1]);
-    EXPECT_LE(plan.NorthPosition().y(), plan.BoiteMax[1]);
-    EXPECT_EQ(plan.ScaleBarPosition(), QPointF(plan.BoiteMin[0], plan.BoiteMin[1]));
+    ASSERT_EQ(plan.Angle, 0);
+    // Outside the cave's box, never over a shot: the arrow above it, the bar and its labels below.
+    EXPECT_GT(
+        plan.NorthPosition().x() - window->PlanOptions().Long_Nord * 0.001 * plan.Echelle, plan.BoiteMax[0]);
+    EXPECT_LT(plan.NorthPosition().y(), plan.BoiteMax[1]);
+    EXPECT_EQ(plan.ScaleBarPosition().x(), plan.BoiteMin[0]);
+    EXPECT_LT(plan.ScaleBarPosition().y() + window->PlanOptions().Largeur_Echelle * 0.001 * plan.Echelle,
+        plan.BoiteMin[1]);
     // Both show in the window: the arrow's foot and the bar's left end are drawn.
     const QPoint foot = Pixel(plan.NorthPosition().x(), plan.NorthPosition().y());
     const QPoint bar = Pixel(plan.ScaleBarPosition().x(), plan.ScaleBarPosition().y());
