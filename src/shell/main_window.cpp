@@ -24,6 +24,7 @@
 #include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
 #include "window/outils_3d.h"
+#include "window/support_gl.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -34,6 +35,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QOpenGLWidget>
 #include <QPrinter>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -54,6 +56,11 @@ TMainWindow::TMainWindow(const QString& settingsFolder, QWidget* parent)
     LoadCursors();
     m_mdi = new QMdiArea(this);
     setCentralWidget(m_mdi);
+    // The first OpenGL widget of a window makes Qt create the window again, which the window manager
+    // then places anew: a hidden one from the start keeps the window where it is when the
+    // perspective shows its 3D scene.
+    if (PlatformHasOpenGL())
+        (new QOpenGLWidget(this))->hide();
     m_status = new QLabel(this);
     m_status->setObjectName(QStringLiteral("Panel0"));
     m_status->setMinimumWidth(200);

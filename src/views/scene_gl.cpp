@@ -231,7 +231,12 @@ void TMaScene::Build(const TMassif& massif, const TOptions_Relief& options, int 
         return Tvertex { p[0] - Centre[0], p[2] - Centre[2], Centre[1] - p[1] };
     };
 
-    ks::TTubeBuilder tubes(options);
+    // A passage without sizes takes the default width, but never less than what shows on a
+    // screen-wide view of the whole cave (a two-hundred-and-fiftieth of its size).
+    TOptions_Relief shown = options;
+    const double size = std::fabs(boxMax[0] - boxMin[0]) + std::fabs(boxMax[1] - boxMin[1]);
+    shown.Largeur_3D = static_cast<float>(std::max<double>(options.Largeur_3D, size / 250));
+    ks::TTubeBuilder tubes(shown);
     std::vector<ks::TSection> sections;
     const double deformationMax = mode == 3 ? ks::DeformationMax3D(massif) : 1.0;
     for (TFiche* sheet : massif.CurrentSheets()) {

@@ -53,8 +53,9 @@ struct Tlight
     int Number = 0; // GL_LIGHT0 + Number
     int Kind = 2;
     Tvertex Position, Direction;
-    std::array<float, 4> Ambient { 0.5f, 0.5f, 0.5f, 1 };
-    std::array<float, 4> Diffuse { 0.25f, 0.25f, 0.25f, 1 };
+    // Ambient and diffuse add up to full light on a face turned to the viewer: a dark cave shows.
+    std::array<float, 4> Ambient { 0.45f, 0.45f, 0.45f, 1 };
+    std::array<float, 4> Diffuse { 0.55f, 0.55f, 0.55f, 1 };
     std::array<float, 4> Specular { 0.1f, 0.1f, 0.1f, 1 };
     float Cutoff = 60, Exponent = 100;
     int AttenuationKind = 2; // 1 constant, 2 linear, 3 quadratic

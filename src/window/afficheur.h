@@ -113,6 +113,10 @@ public:
     Navigation Navigation3D() const { return m_navigation; }
     void SetNavigation3D(Navigation mode);
     void Horizontal3D(); // "Horizontal": the camera levelled, heading and place kept
+    // One step of a navigation mode, as an arrow key or a mode button gives it: right -1, 0 or 1
+    // (turns or moves sideways), forward -1, 0 or 1 (moves ahead, climbs or tilts). A move is a
+    // fiftieth of the cave's size (ten times as much with Shift), a turn 5 degrees.
+    void Step3D(Navigation mode, int right, int forward);
     void Retroceder(); // "Retroceder": the camera back at the overview position
     TMaScene* Scene() const { return m_scene.get(); }
     QWidget* Support() const { return m_support; } // the 3D panel, or its placeholder

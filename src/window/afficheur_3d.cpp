@@ -16,18 +16,10 @@
 #include <QLabel>
 #include <QScrollBar>
 
+#include <algorithm>
+#include <cmath>
+
 namespace ks {
-
-namespace {
-
-// QOpenGLWidget needs a platform with OpenGL: the offscreen one has none.
-bool PlatformHasOpenGL()
-{
-    return QGuiApplication::platformName() != QStringLiteral("offscreen")
-        && QGuiApplication::platformName() != QStringLiteral("minimal");
-}
-
-} // namespace
 
 void TAfficheur::Set3D(bool on)
 {
@@ -156,6 +148,25 @@ void TAfficheur::Horizontal3D()
     }
 }
 
+void TAfficheur::Step3D(Navigation mode, int right, int forward)
+{
+    TPerspective* perspective = Perspective();
+    if (!perspective || !m_3d)
+        return;
+    const double size = std::fabs(perspective->BoiteMax[0] - perspective->BoiteMin[0])
+        + std::fabs(perspective->BoiteMax[1] - perspective->BoiteMin[1]);
+    const double move = std::max(1.0, size / 50) * 100; // in drag pixels: 100 make a metre
+    if (mode == Navigation::Rotation)
+        TurnCamera(*perspective, right * 50.0, -forward * 50.0);
+    else if (mode == Navigation::Translation)
+        MoveCamera(*perspective, mode, right * 500.0, -forward * move, m_speed);
+    else
+        MoveCamera(*perspective, mode, right * move, -forward * move, m_speed);
+    Render3D();
+    if (m_scene)
+        m_host.ShowStatus(ToQString(CameraStatus(*perspective, m_scene->Centre)));
+}
+
 void TAfficheur::Retroceder()
 {
     if (TPerspective* perspective = Perspective(); perspective && m_3d) {
@@ -213,6 +224,10 @@ void TAfficheur::Key3D(int key, bool pressed)
         SetNavigation3D(pressed ? Navigation::Lateral : Navigation::Translation);
     else if (key == Qt::Key_Control)
         SetNavigation3D(pressed ? Navigation::Rotation : Navigation::Translation);
+    else if (pressed && (key == Qt::Key_Left || key == Qt::Key_Right))
+        Step3D(m_navigation, key == Qt::Key_Right ? 1 : -1, 0);
+    else if (pressed && (key == Qt::Key_Up || key == Qt::Key_Down))
+        Step3D(m_navigation, 0, key == Qt::Key_Up ? 1 : -1);
 }
 
 } // namespace ks

@@ -60,9 +60,15 @@ TOutils_3D::TOutils_3D(QWidget* parent)
         m_view->SetStereo(on);
         Sync();
     });
+    // A mode button chooses what a drag and the arrow keys do, and takes one step of it at once:
+    // a turn to the right, a move ahead, a move to the right.
     connect(modes, &QButtonGroup::idClicked, this, [this](int id) {
-        if (m_view)
-            m_view->SetNavigation3D(static_cast<Navigation>(id));
+        if (!m_view)
+            return;
+        const auto mode = static_cast<Navigation>(id);
+        m_view->SetNavigation3D(mode);
+        m_view->Step3D(
+            mode, mode == Navigation::Translation ? 0 : 1, mode == Navigation::Translation ? 1 : 0);
     });
     connect(Horizontal, &QToolButton::clicked, this, [this] {
         if (m_view)

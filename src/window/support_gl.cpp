@@ -4,12 +4,19 @@
 #include "views/scene_gl.h"
 #include "window/afficheur.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 
 namespace ks {
+
+bool PlatformHasOpenGL()
+{
+    return QGuiApplication::platformName() != QStringLiteral("offscreen")
+        && QGuiApplication::platformName() != QStringLiteral("minimal");
+}
 
 void UseCompatibilityOpenGL()
 {

@@ -9,6 +9,8 @@ class TAfficheur;
 // The default surface of every OpenGL panel: a compatibility profile (the scene uses OpenGL 1.1
 // and GLU), 24 colour bits, 32 depth bits, double-buffered. To call before the application exists.
 void UseCompatibilityOpenGL();
+// Whether the platform has OpenGL for a QOpenGLWidget: the offscreen and minimal ones have none.
+bool PlatformHasOpenGL();
 
 // "Support_OpenGL": the panel of a perspective window that shows its 3D scene. It draws the
 // window's scene with the window's camera and passes the mouse and the modifier keys to it.

@@ -103,7 +103,8 @@ TEST(Scene3D, OneTubePerGalleryWithOutwardFacesAndCylinders)
     }
     ASSERT_EQ(scene.Lights.size(), 1u);
     EXPECT_EQ(scene.Lights[0].Kind, 2);
-    EXPECT_FLOAT_EQ(scene.Lights[0].Diffuse[0], 0.25f);
+    EXPECT_FLOAT_EQ(
+        scene.Lights[0].Diffuse[0] + scene.Lights[0].Ambient[0], 1.0f); // full light facing the viewer
 
     f.options.Cylindre = true;
     f.options.N_Face = 6;
@@ -114,6 +115,20 @@ TEST(Scene3D, OneTubePerGalleryWithOutwardFacesAndCylinders)
     EXPECT_EQ(prism.Faces.size(), 8u); // six sides, top and bottom
     EXPECT_LT(prism.Faces[6].Normal.y * prism.Faces[7].Normal.y, -0.99); // one caps down, one up
     EXPECT_NEAR(prism.Faces[6].Normal.y + prism.Faces[7].Normal.y, 0, 1e-9);
+}
+
+TEST(Scene3D, PassagesWithoutSizesShowOnAViewOfAWholeLargeCave)
+{
+    SceneFixture f;
+    f.massif.Sheets[0]->Galeries.push_back(f.Gallery("D", { { 0, 2000, 0 } }));
+    TPerspective view(f.context);
+    TMaScene scene;
+    f.Build(view, scene);
+    ASSERT_EQ(scene.Entities.size(), 3u);
+    const Tentity& tube = scene.Entities[2];
+    const Tvertex& left = tube.Points[0].Position;
+    const Tvertex& right = tube.Points[1].Position;
+    EXPECT_NEAR(std::hypot(right.x - left.x, right.z - left.z), (13 + 2010) / 250.0, 0.1); // not 0.5 m
 }
 
 TEST(Camera3D, OverviewHorizontalMovesAndOrbit)

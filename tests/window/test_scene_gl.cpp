@@ -143,6 +143,23 @@ TEST_F(Scene3DTest, DragMovesTheCameraAndShowsWhere)
     QTest::keyRelease(panel, Qt::Key_Control, Qt::ControlModifier);
     EXPECT_TRUE(tools->Translation->isChecked());
 
+    // Every mode button takes a step of its own, and the arrow keys step in the chosen mode.
+    auto camera = [&p] {
+        return std::array<double, 4> { p.PositionCamera[0], p.PositionCamera[1], p.PositionCamera[2],
+            p.AzimutCamera };
+    };
+    for (QToolButton* button : { tools->Rotation, tools->Translation, tools->Lateral }) {
+        const auto before = camera();
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_NE(camera(), before) << button->objectName().toStdString();
+        EXPECT_TRUE(button->isChecked());
+    }
+    for (Qt::Key key : { Qt::Key_Up, Qt::Key_Down, Qt::Key_Left, Qt::Key_Right }) {
+        const auto before = camera();
+        QTest::keyClick(panel, key);
+        EXPECT_NE(camera(), before) << key;
+    }
+
     // "Retroceder" puts the camera back at the overview.
     p.PositionCamera[0] = 12345;
     QTest::mouseClick(tools->Arriere, Qt::LeftButton);
