@@ -1,11 +1,9 @@
 #include "cli/cli_common.h"
 
 #include "compute/driver.h"
-#include "model/file_error.h"
-#include "model/file_io.h"
 #include "model/text_utils.h"
 
-#include <filesystem>
+#include <cmath>
 #include <iostream>
 
 namespace cli {
@@ -43,32 +41,6 @@ void PrintMessage(const std::string& text)
             lines += '\n';
     }
     std::cerr << lines << '\n';
-}
-
-std::string TemporaryFor(const std::string& out)
-{
-    try {
-        return ks::CreateTemporaryBeside(out);
-    } catch (const ks::FileError&) {
-        std::cerr << "karstelle-cli: " << out << ": cannot write\n";
-        return std::string();
-    }
-}
-
-bool Publish(bool drawn, const std::string& part, const std::string& out)
-{
-    try {
-        if (drawn) {
-            ks::PublishTemporary(part, out);
-            return true;
-        }
-    } catch (const ks::FileError&) {
-        drawn = false; // the temporary file is gone with the failure
-    }
-    std::error_code error;
-    std::filesystem::remove(part, error);
-    std::cerr << "karstelle-cli: " << out << ": cannot write\n";
-    return false;
 }
 
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result)
@@ -116,6 +88,17 @@ std::string CsvField(const std::string& text)
         quoted += c;
     }
     return quoted + '"';
+}
+
+std::optional<double> OptionValue(
+    const std::string& option, const std::string& text, double low, double high, bool whole)
+{
+    const auto value = ks::ParseReal(text);
+    if (value && *value >= low && *value <= high && (!whole || *value == std::floor(*value)))
+        return value;
+    std::cerr << "karstelle-cli: " << option << " " << text << ": " << (whole ? "a whole number" : "a number")
+              << " from " << ks::FormatG(low, 10) << " to " << ks::FormatG(high, 10) << " is wanted\n";
+    return std::nullopt;
 }
 
 std::string Extension(const std::string& path)

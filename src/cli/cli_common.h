@@ -7,6 +7,7 @@
 #include "views/options.h"
 
 #include <iostream>
+#include <optional>
 
 #include <string>
 #include <vector>
@@ -33,11 +34,6 @@ public:
     }
 };
 
-// An output drawn under a temporary name in its own folder takes its name only once complete, so
-// that a failure leaves no partial file and keeps an older one. False (with the message) on failure.
-bool Publish(bool drawn, const std::string& part, const std::string& out);
-// A new file of its own beside `out` to draw into; empty (with the message) when none can be made.
-std::string TemporaryFor(const std::string& out);
 // Loads a massif; false (with the message printed) when it could not be read.
 bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result);
 // Computes a loaded massif as the background computation does, prints its messages, and places
@@ -45,6 +41,10 @@ bool LoadMassif(const std::string& path, TMassif& massif, ks::LoadResult& result
 ks::TComputeReport ComputeNow(TMassif& massif);
 // Loads and computes a massif for drawing; false (with the message printed) when nothing is placed.
 bool LoadComputed(const std::string& file, TMassif& massif);
+// The number given to an option when it is one within [low, high] (whole when asked); otherwise
+// a message naming the option and its range, and nothing.
+std::optional<double> OptionValue(
+    const std::string& option, const std::string& text, double low, double high, bool whole = false);
 // A text as one CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
 // An option file, with a word for the fields a garbled file had out of their range.

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cmath>
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -151,6 +152,14 @@ std::string StationRows(const TMassif& massif, bool json)
     return out;
 }
 
+// A share as a percentage with two decimals; an absurd one (a coefficient of 1e-300) in general
+// format rather than in hundreds of digits.
+std::string Percentage(double share)
+{
+    const double percent = share * 100;
+    return std::fabs(percent) < 1e6 ? ks::FormatFixed(percent, 2) : ks::FormatG(percent, 6);
+}
+
 void PrintReport(const TMassif& massif, const ks::TComputeReport& report)
 {
     std::cerr << "galleries: " << report.Galleries << '\n'
@@ -163,8 +172,8 @@ void PrintReport(const TMassif& massif, const ks::TComputeReport& report)
         std::cerr << "  " << line << '\n';
     const ks::TDeformation worst = ks::LargestDeformation(massif);
     if (worst.Sheet)
-        std::cerr << "largest deformation: " << ks::FormatFixed(worst.Value * 100, 2) << "% (sheet "
-                  << worst.Sheet->Ordre << ", gallery " << worst.Gallery << ")\n";
+        std::cerr << "largest deformation: " << Percentage(worst.Value) << "% (sheet " << worst.Sheet->Ordre
+                  << ", gallery " << worst.Gallery << ")\n";
     std::cerr << "elapsed: " << ks::FormatFixed(report.Seconds, 3) << " s\n";
 }
 
@@ -266,6 +275,11 @@ int main(int argc, char** argv)
         const auto flag = std::remove(args.begin(), args.end(), std::string("--no-limits"));
         cli::g_unlimited = flag != args.end();
         args.erase(flag, args.end());
+    }
+    // An empty file name would stand for another file (convert IN "" rewrote IN): none is taken.
+    if (std::find(args.begin(), args.end(), std::string()) != args.end()) {
+        std::cerr << "karstelle-cli: an argument is empty: a file name or a value cannot be empty\n";
+        return 2;
     }
     try {
         if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {

@@ -1,6 +1,7 @@
 // karstelle-cli render: a view of a computed massif to a picture or to printed pages.
 #include "cli/cli_common.h"
 
+#include "model/file_io.h"
 #include "model/text_utils.h"
 #include "views/coupe.h"
 #include "views/options.h"
@@ -10,13 +11,13 @@
 #include "views/settings_dir.h"
 #include "views/tableau.h"
 
+#include <QBuffer>
 #include <QPageSize>
 #include <QPdfWriter>
 #include <QSvgGenerator>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -51,22 +52,31 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
+        // Each number is checked against its range, named in the refusal.
+        auto number = [&](double low, double high, bool whole = false) {
+            return OptionValue(a, args[++i], low, high, whole);
+        };
+        std::optional<double> value;
         if (a == "-o" && hasValue)
             out = args[++i];
-        else if (a == "--scale" && hasValue)
-            scale = static_cast<int>(ks::ToInt(args[++i]));
-        else if (a == "--zoom" && hasValue)
-            zoom = ks::ToReal(args[++i]);
-        else if (a == "--angle" && hasValue)
-            angle = ks::ToReal(args[++i]);
-        else if (a == "--azimuth" && hasValue && view == "perspective")
-            azimuth = ks::ToReal(args[++i]);
-        else if (a == "--inclination" && hasValue && view == "perspective")
-            inclination = ks::ToReal(args[++i]);
+        else if (a == "--scale" && hasValue && (value = number(100, 2e9, true)))
+            scale = static_cast<int>(*value);
+        else if (a == "--zoom" && hasValue && (value = number(0.1, 10)))
+            zoom = *value;
+        else if (a == "--angle" && hasValue && (value = number(-360, 360)))
+            angle = value;
+        else if (a == "--azimuth" && hasValue && view == "perspective" && (value = number(-360, 360)))
+            azimuth = value;
+        else if (a == "--inclination" && hasValue && view == "perspective" && (value = number(-90, 90)))
+            inclination = value;
         else if (a == "--anaglyph" && view == "perspective")
             anaglyph = true;
-        else if (a == "--mode" && hasValue)
-            mode = static_cast<int>(ks::ToInt(args[++i]));
+        else if (a == "--mode" && hasValue && (value = number(0, 3, true)))
+            mode = static_cast<int>(*value);
+        else if (hasValue && !value
+            && (a == "--scale" || a == "--zoom" || a == "--angle" || a == "--mode"
+                || ((a == "--azimuth" || a == "--inclination") && view == "perspective")))
+            return 2; // refused with its range
         else if (file.empty() && !a.empty() && a[0] != '-')
             file = a;
         else
@@ -138,22 +148,22 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         return 1;
     }
 
-    // Each output is drawn into a file of its own beside OUT and takes OUT's name when complete.
+    // Each output is drawn in memory, then written whole through the safe writer (every write, the
+    // flush to the disk and the close checked) and renamed onto OUT: a failure leaves OUT as it was.
+    // OUT goes to the file system as the bytes it was given.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
     if (kind == ".PDF") {
-        const std::string part = TemporaryFor(out);
-        if (part.empty())
-            return 1;
-        QPdfWriter pdf(ks::ToQString(part));
+        QPdfWriter pdf(&buffer);
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setResolution(300);
-        pdf.setTitle(ks::ToQString(file));
+        pdf.setTitle(QString::fromLocal8Bit(file.c_str()));
         graphic.SetPageSize(QSizeF(210, 297));
         int columns = 0, rows = 0;
         graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
         // A drawing of thousands of pages is a scale typed wrong, not a print job.
         if (static_cast<long long>(columns) * rows > kMostPages) {
-            std::remove(part.c_str());
             std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would take "
                       << columns << " x " << rows << " pages; "
                       << (view == "table" ? std::string("too many to print")
@@ -169,9 +179,9 @@ int Render(const std::string& view, const std::vector<std::string>& args)
             graphic.DessinerPage(
                 page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
         }
-        const bool drawn = open && painter.end();
-        if (!Publish(drawn, part, out))
-            return 1;
+        if (!open || !painter.end())
+            return std::cerr << "karstelle-cli: " << out << ": the PDF could not be drawn\n", 1;
+        ks::WriteFileSafely(out, buffer.data().toStdString());
         std::cerr << "pages: " << columns << " x " << rows << '\n';
         return 0;
     }
@@ -188,31 +198,32 @@ int Render(const std::string& view, const std::vector<std::string>& args)
                   << SmallerScale(graphic, resolution * zoom * 1000 / 9000) << '\n';
         return 1;
     }
-    const std::string part = TemporaryFor(out);
-    if (part.empty())
+    if (width < 1 || height < 1) {
+        std::cerr << "karstelle-cli: the " << view << " would be " << width << " x " << height
+                  << " pixels: nothing to draw; take a larger --zoom or a smaller --scale\n";
         return 1;
+    }
     if (kind == ".SVG") {
         QSvgGenerator svg;
-        svg.setFileName(ks::ToQString(part));
+        svg.setOutputDevice(&buffer);
         svg.setSize(QSize(width, height));
         svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(ks::ToQString(file));
+        svg.setTitle(QString::fromLocal8Bit(file.c_str()));
         QPainter painter;
-        bool drawn = painter.begin(&svg);
-        if (drawn) {
-            painter.fillRect(QRect(0, 0, width, height), anaglyph ? Qt::black : Qt::white);
-            graphic.DessinerSur(painter, 0, 0, resolution, zoom, mode);
-            drawn = painter.end();
-        }
-        if (!Publish(drawn, part, out))
-            return 1;
+        if (!painter.begin(&svg))
+            return std::cerr << "karstelle-cli: " << out << ": the SVG could not be drawn\n", 1;
+        painter.fillRect(QRect(0, 0, width, height), anaglyph ? Qt::black : Qt::white);
+        graphic.DessinerSur(painter, 0, 0, resolution, zoom, mode);
+        if (!painter.end())
+            return std::cerr << "karstelle-cli: " << out << ": the SVG could not be drawn\n", 1;
     } else {
         QImage image(width, height, QImage::Format_RGB32);
         graphic.Dessiner(0, 0, resolution, zoom, image, mode);
-        if (!Publish(image.save(ks::ToQString(part), "PNG"), part, out))
-            return 1;
+        if (image.isNull() || !image.save(&buffer, "PNG"))
+            return std::cerr << "karstelle-cli: " << out << ": the picture could not be drawn\n", 1;
     }
+    ks::WriteFileSafely(out, buffer.data().toStdString());
     std::cerr << "size: " << width << " x " << height << " pixels";
     if (view != "table")
         std::cerr << " at 1/" << graphic.Echelle;

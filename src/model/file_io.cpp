@@ -180,10 +180,18 @@ int OpenTemporary(const std::string& path, std::string& name)
     const int fd = mkostemp(name.data(), O_CLOEXEC);
     if (fd < 0)
         throw FileError(path, "", "no se puede crear el fichero: " + SystemError());
-    // The permissions a new file would have had, rather than mkstemp's private ones.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    // The replaced file's mode, owner and group (the owner only where permitted); for a new file
+    // the permissions it would have had, rather than mkstemp's private ones.
+    struct stat previous;
+    if (stat(path.c_str(), &previous) == 0 && S_ISREG(previous.st_mode)) {
+        fchmod(fd, previous.st_mode & 07777);
+        if (fchown(fd, previous.st_uid, previous.st_gid) != 0)
+            errno = 0; // not permitted: the file stays ours
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     return fd;
 }
 

@@ -12,9 +12,11 @@
 #include "window/afficheur.h"
 #include "window/printing.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QPdfWriter>
 #include <QPointer>
 #include <QPrinter>
 #include <QProgressDialog>
@@ -75,6 +77,23 @@ void TMainWindow::PrintCommand()
     int first = 0, last = 0, copies = 1;
     if (!Prompt().PrintDialog(printer, columns * rows, first, last, copies))
         return;
+    // Printed to a file, the pages are drawn in memory as a PDF with the printer's pages, then
+    // written whole through the safe writer: a full disk or a failed write leaves the previous file.
+    const QString target = printer.outputFileName();
+    QBuffer buffer;
+    std::unique_ptr<QPdfWriter> pdf;
+    if (!target.isEmpty()) {
+        buffer.open(QIODevice::WriteOnly);
+        pdf = std::make_unique<QPdfWriter>(&buffer);
+        pdf->setPageLayout(printer.pageLayout());
+        pdf->setResolution(printer.resolution());
+        pdf->setTitle(printer.docName());
+    }
+    QPagedPaintDevice& device = pdf ? static_cast<QPagedPaintDevice&>(*pdf) : printer;
+    auto writeFile = [&] {
+        pdf.reset(); // ends the document
+        Guarded([&] { WriteFileSafely(ToUtf8(target), buffer.data().toStdString()); });
+    };
     if (view->Shown3D()) {
         const QImage picture = view->Picture3D();
         if (picture.isNull()) {
@@ -82,8 +101,10 @@ void TMainWindow::PrintCommand()
             return;
         }
         WaitCursor wait;
-        if (!PrintPicture(printer, picture, copies))
-            Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(printer.outputFileName()));
+        if (!PrintPicture(device, picture, copies))
+            Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(target));
+        else if (pdf)
+            writeFile();
         return;
     }
     // The dialog may have changed the paper.
@@ -98,35 +119,18 @@ void TMainWindow::PrintCommand()
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
-    // A file is written under a temporary name and takes its own only when the job ends: a stopped
-    // or failed job leaves no partial file and keeps a previous one.
-    const QString target = printer.outputFileName();
-    QString part;
-    if (!target.isEmpty()) {
-        part = ToQString(CreateTemporaryBeside(ToUtf8(target)));
-        printer.setOutputFileName(part);
-    }
     bool stopped = false;
     PrintView(
-        graphique, Mode(), printer, first, last, copies, m_marge, ToQString(m_massif->FileName),
+        graphique, Mode(), device, first, last, copies, m_marge, ToQString(m_massif->FileName),
         view->ViewKind() != TAfficheur::kTabla, // a table's pages have no corner marks
         [&progress](int percent) {
             progress.setValue(percent);
             return !progress.wasCanceled();
         },
         &stopped);
-    if (!target.isEmpty()) {
-        printer.setOutputFileName(target);
-        if (stopped || printer.printerState() == QPrinter::Error) {
-            QFile::remove(part);
-        } else {
-            QFile::remove(target);
-            if (!QFile::rename(part, target)) {
-                QFile::remove(part);
-                Prompt().Error(QStringLiteral("%1: no se puede escribir").arg(target));
-            }
-        }
-    }
+    // A stopped job writes nothing; a file is written only once the whole job is drawn.
+    if (pdf && !stopped)
+        writeFile();
     if (stopped)
         Prompt().Ask(MessageKind::Information, QStringLiteral("Plano topográfico"),
             target.isEmpty() ? QStringLiteral("Impresión detenida.")

@@ -23,11 +23,11 @@ struct CliRun
     std::string out, err;
 };
 
-// Runs the tool with the settings folder in `home`.
-CliRun Cli(const std::string& arguments, const TempDir& home)
+// Runs the tool with the settings folder in `home`, after the shell commands of `before`.
+CliRun Cli(const std::string& arguments, const TempDir& home, const std::string& before = "")
 {
     const std::string out = home.Path("stdout"), err = home.Path("stderr");
-    const std::string command = "KARSTELLE_HOME='" + home.Path("") + "' QT_QPA_PLATFORM=offscreen "
+    const std::string command = before + "KARSTELLE_HOME='" + home.Path("") + "' QT_QPA_PLATFORM=offscreen "
         + KARSTELLE_CLI + " " + arguments + " >'" + out + "' 2>'" + err + "'";
     CliRun run;
     const int raw = std::system(command.c_str());
@@ -125,7 +125,7 @@ TEST(Cli, RenderPlanAsPngPdfAndSvg)
     ASSERT_EQ(svg.status, 0) << svg.err;
     EXPECT_NE(ReadFile(home.Path("p.svg")).find("<svg"), std::string::npos);
 
-    const CliRun huge = Cli("render plan '" + kSample + "' -o '" + home.Path("h.png") + "' --scale 10", home);
+    const CliRun huge = Cli("render plan '" + kSample + "' -o '" + home.Path("h.png") + "' --scale 100", home);
     EXPECT_EQ(huge.status, 1);
     EXPECT_NE(huge.err.find("try a smaller scale"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home.Path("h.png")));
@@ -140,7 +140,7 @@ TEST(Cli, FailuresGiveANonZeroStatusAndLeaveNoPartialFile)
         const CliRun run
             = Cli("render plan '" + kSample + "' -o '" + missing + kind + "' --scale 2000", home);
         EXPECT_EQ(run.status, 1) << kind;
-        EXPECT_NE(run.err.find("cannot write"), std::string::npos) << kind << run.err;
+        EXPECT_NE(run.err.find(missing + kind + ": no se puede crear"), std::string::npos) << kind << run.err;
         EXPECT_EQ(run.err.find("pages: "), std::string::npos) << kind;
     }
     EXPECT_EQ(Cli("compute '" + kSample + "' -o '" + missing + "s.csv'", home).status, 1);
@@ -343,7 +343,7 @@ TEST(Cli, DrawingsTooLargeForTheirDeviceAreRefusedWithAScaleThatFits)
     WriteFile(home.Path("lejos.mas"), text);
     const std::string massif = " '" + home.Path("lejos.mas") + "'";
     const std::pair<const char*, const char*> outputs[] = { { ".png", "" }, { ".svg", "" }, { ".pdf", "" },
-        { ".png", " --scale 100000" }, { ".png", " --zoom 1e300" } };
+        { ".png", " --scale 100000" }, { ".png", " --zoom 10" } };
     for (const auto& [extension, options] : outputs) {
         SCOPED_TRACE(std::string(extension) + options);
         const CliRun run
@@ -365,6 +365,57 @@ TEST(Cli, DrawingsTooLargeForTheirDeviceAreRefusedWithAScaleThatFits)
     }
     for (const auto& entry : std::filesystem::directory_iterator(home.Path("")))
         EXPECT_NE(entry.path().filename().string()[0], '.') << "a temporary file left: " << entry.path();
+}
+
+// A full disk (a file size limit), a file of mode 600, names of any bytes, empty names and numbers
+// out of range: every write is whole or refused, and every refusal names what it refuses.
+TEST(Cli, WritesAreWholeOrRefusedAndOptionsKeepToTheirRanges)
+{
+    TempDir home;
+    const std::string full = "trap '' XFSZ; ulimit -f 4; "; // writes past 4 KiB fail
+    for (const char* kind : { "p.pdf", "p.svg", "p.png" }) {
+        WriteFile(home.Path(kind), "older");
+        const CliRun run
+            = Cli("render plan '" + kSample + "' -o '" + home.Path(kind) + "' --scale 1000", home, full);
+        EXPECT_EQ(run.status, 1) << kind << run.err;
+        EXPECT_NE(run.err.find(home.Path(kind) + ": error de escritura"), std::string::npos) << run.err;
+        EXPECT_EQ(ReadFile(home.Path(kind)), "older");
+    }
+    for (const std::string& command : { "convert '" + kSample + "' '" + home.Path("p.fic") + "'",
+             "compute '" + kSample + "' -o '" + home.Path("p.pdf") + "'",
+             "export vrml '" + kSample + "' '" + home.Path("p.pdf") + "'" }) {
+        WriteFile(home.Path("p.fic"), "older");
+        EXPECT_EQ(Cli(command, home, full).status, 1) << command;
+        EXPECT_EQ(ReadFile(home.Path("p.fic")), "older");
+        EXPECT_EQ(ReadFile(home.Path("p.pdf")), "older");
+    }
+
+    // The replaced file keeps its mode.
+    WriteFile(home.Path("private.mas"), "older");
+    std::filesystem::permissions(
+        home.Path("private.mas"), std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    ASSERT_EQ(Cli("convert '" + kSample + "' '" + home.Path("private.mas") + "'", home).status, 0);
+    EXPECT_EQ(std::filesystem::status(home.Path("private.mas")).permissions() & std::filesystem::perms::all,
+        std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+    // A name that is no UTF-8 goes to the file system as it is; an empty one is refused.
+    const std::string latin = home.Path("plano-\xF1.png");
+    EXPECT_EQ(Cli("render plan '" + kSample + "' -o '" + latin + "' --scale 2000", home).status, 0);
+    EXPECT_GT(std::filesystem::file_size(latin), 1000u);
+    const std::string before = ReadFile(kSample);
+    EXPECT_EQ(Cli("convert '" + kSample + "' ''", home).status, 2);
+    EXPECT_EQ(ReadFile(kSample), before);
+
+    // Numbers out of range name the option and the range.
+    for (const char* option :
+        { "--scale 99999999999", "--scale abc", "--zoom 1e300", "--mode 7", "--angle nan" }) {
+        const CliRun run
+            = Cli("render plan '" + kSample + "' -o '" + home.Path("o.png") + "' " + option, home);
+        EXPECT_EQ(run.status, 2) << option;
+        EXPECT_NE(run.err.find(std::string(option) + ": "), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(" is wanted"), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.Path("o.png")));
 }
 
 TEST(Cli, NoLimitsComputesAMazeTheLimitsRefuse)

@@ -1,3 +1,4 @@
+#include "model/file_io.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "shell/main_window.h"
@@ -528,8 +529,22 @@ TEST_F(PlanWindowTest, AStoppedPrintJobLeavesNoFileAndKeepsAnOlderOne)
     EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
 
     window->PrintCommand(); // not stopped: the new file replaces the older one
-    EXPECT_EQ(ReadFile(home.Path("plano.pdf")).rfind("%PDF", 0), 0u);
+    const std::string printed = ReadFile(home.Path("plano.pdf"));
+    EXPECT_EQ(printed.rfind("%PDF", 0), 0u);
     EXPECT_FALSE(std::filesystem::exists(home.Path("plano.pdf.part")));
+
+    // A full disk: the file printed before stays whole, and the failure names it.
+    g_writeForTests = [](int, const void*, size_t) -> ssize_t {
+        errno = ENOSPC;
+        return -1;
+    };
+    window->PrintCommand();
+    g_writeForTests = nullptr;
+    EXPECT_EQ(ReadFile(home.Path("plano.pdf")), printed);
+    ASSERT_FALSE(prompt.shown.empty());
+    EXPECT_TRUE(prompt.shown.back().text.contains("plano.pdf")) << prompt.shown.back().text.toStdString();
+    EXPECT_TRUE(prompt.shown.back().text.contains("no queda espacio"))
+        << prompt.shown.back().text.toStdString();
 }
 
 TEST_F(PlanWindowTest, TheTableScrollsToItsLastRowAndOpensAtItsLeftEdge)
