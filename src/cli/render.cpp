@@ -158,7 +158,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setResolution(300);
-        pdf.setTitle(QString::fromLocal8Bit(file.c_str()));
+        pdf.setTitle(ks::ToQString(file));
         graphic.SetPageSize(QSizeF(210, 297));
         int columns = 0, rows = 0;
         graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
@@ -181,7 +181,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         }
         if (!open || !painter.end())
             return std::cerr << "karstelle-cli: " << out << ": the PDF could not be drawn\n", 1;
-        ks::WriteFileSafely(out, buffer.data().toStdString());
+        ks::WriteFileSafely(out, ks::Bytes(buffer.data()));
         std::cerr << "pages: " << columns << " x " << rows << '\n';
         return 0;
     }
@@ -209,7 +209,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         svg.setSize(QSize(width, height));
         svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(QString::fromLocal8Bit(file.c_str()));
+        svg.setTitle(ks::ToQString(file));
         QPainter painter;
         if (!painter.begin(&svg))
             return std::cerr << "karstelle-cli: " << out << ": the SVG could not be drawn\n", 1;
@@ -223,7 +223,7 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         if (image.isNull() || !image.save(&buffer, "PNG"))
             return std::cerr << "karstelle-cli: " << out << ": the picture could not be drawn\n", 1;
     }
-    ks::WriteFileSafely(out, buffer.data().toStdString());
+    ks::WriteFileSafely(out, ks::Bytes(buffer.data()));
     std::cerr << "size: " << width << " x " << height << " pixels";
     if (view != "table")
         std::cerr << " at 1/" << graphic.Echelle;

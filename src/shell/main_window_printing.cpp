@@ -92,7 +92,7 @@ void TMainWindow::PrintCommand()
     QPagedPaintDevice& device = pdf ? static_cast<QPagedPaintDevice&>(*pdf) : printer;
     auto writeFile = [&] {
         pdf.reset(); // ends the document
-        Guarded([&] { WriteFileSafely(ToUtf8(target), buffer.data().toStdString()); });
+        Guarded([&] { WriteFileSafely(ToUtf8(target), Bytes(buffer.data())); });
     };
     if (view->Shown3D()) {
         const QImage picture = view->Picture3D();
