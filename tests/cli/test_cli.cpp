@@ -125,7 +125,8 @@ TEST(Cli, RenderPlanAsPngPdfAndSvg)
     ASSERT_EQ(svg.status, 0) << svg.err;
     EXPECT_NE(ReadFile(home.Path("p.svg")).find("<svg"), std::string::npos);
 
-    const CliRun huge = Cli("render plan '" + kSample + "' -o '" + home.Path("h.png") + "' --scale 100", home);
+    const CliRun huge
+        = Cli("render plan '" + kSample + "' -o '" + home.Path("h.png") + "' --scale 100", home);
     EXPECT_EQ(huge.status, 1);
     EXPECT_NE(huge.err.find("try a smaller scale"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(home.Path("h.png")));
