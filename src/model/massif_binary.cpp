@@ -392,9 +392,20 @@ std::string EncodeBinary(const TMassif& m, const std::string& path, IProgress* p
     return w.Take();
 }
 
+void CheckBinaryStart(const std::string& bytes, const std::string& path)
+{
+    ByteReader r(bytes, path);
+    const int version = bytes.size() >= 2 ? r.I16() : 0;
+    if (version < 1000 || version > 1999)
+        throw FileError(path, "byte 0",
+            "no es un macizo de Karstelle (ni binario, que empieza por su versión, ni de texto, que empieza "
+            "por «Versión»)");
+}
+
 LoadResult DecodeBinary(
     const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
 {
+    CheckBinaryStart(bytes, path);
     ByteReader r(bytes, path);
     LoadResult result;
     result.version = r.I16();
@@ -435,6 +446,11 @@ LoadResult DecodeBinary(
         ReadEditorWork(r, work);
         m.EditorWork = std::move(work);
     }
+    // Two massifs end to end read as the first: what follows its end is said, not read.
+    if (r.Position() < bytes.size() && reporter)
+        reporter->Message(MessageKind::Warning,
+            path + ", byte " + std::to_string(r.Position())
+                + ": el fichero sigue después del fin del macizo; lo que sigue no se ha leído");
     return result;
 }
 

@@ -25,6 +25,9 @@ LoadResult DecodeText(
 
 // True when the bytes begin as a text massif does, with its version line.
 bool StartsAsTextMassif(const std::string& bytes);
+// Refuses at once, naming the file, bytes that cannot begin a binary massif: its first two bytes
+// are its version, 1000 to 1005 (or a newer one, up to 1999, which the decoder then refuses).
+void CheckBinaryStart(const std::string& bytes, const std::string& path);
 
 // Warning shown when a file comes from a newer version of the program.
 inline constexpr const char* kNewerVersionText

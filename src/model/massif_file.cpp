@@ -60,8 +60,13 @@ ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
     std::string bytes;
     file.AppendTo(bytes);
     const bool text = ks::IsTextMassif(FileName, bytes);
-    if (!text)
+    // A picture, a README or a device is refused before it is read.
+    if (text && !ks::StartsAsTextMassif(bytes))
+        throw ks::FileError(FileName, "línea 1", "no es un macizo de texto: no empieza por «Versión»");
+    if (!text) {
+        ks::CheckBinaryStart(bytes, FileName);
         file.AppendRest(bytes);
+    }
     ks::LoadResult result;
     {
         ProgressScope scope(progress, "Lectura del macizo ...", "");

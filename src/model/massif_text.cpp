@@ -123,14 +123,43 @@ public:
         if (m_pos < m_data.size() || More())
             Line();
     }
-    // The first warning of the file, naming its line; later ones are not repeated.
-    void Warn(const std::string& detail)
+    // Something read other than as it stands (a default taken, a text cut, missing fields): said
+    // once per kind for the file, at its end, naming the first line and how many more there were.
+    void Note(const std::string& kind, const std::string& detail) const
     {
-        if (m_warned || !m_reporter)
+        for (Adaptation& a : m_adapted)
+            if (a.Kind == kind) {
+                ++a.Count;
+                return;
+            }
+        m_adapted.push_back({ kind, detail, m_line, 1 });
+    }
+    void ReportAdaptations() const
+    {
+        if (!m_reporter)
             return;
-        m_warned = true;
-        m_reporter->Message(
-            MessageKind::Warning, m_path + ", línea " + std::to_string(m_line) + ": " + detail);
+        for (const Adaptation& a : m_adapted)
+            m_reporter->Message(MessageKind::Warning,
+                m_path + ", línea " + std::to_string(a.Line) + ": " + a.Detail
+                    + (a.Count > 1 ? " (y " + std::to_string(a.Count - 1) + " líneas más)" : std::string()));
+    }
+    // A text as it will be kept: one longer than a text holds is cut, and said.
+    std::string_view Text(std::string_view text) const
+    {
+        if (text.size() > TEco::kMaxLength)
+            Note("largo",
+                "un texto de " + std::to_string(text.size()) + " caracteres, cortado a "
+                    + std::to_string(TEco::kMaxLength));
+        return text;
+    }
+    // Whether anything but blank lines follows; the line number then stands on the first of it.
+    bool ContentFollows()
+    {
+        while (m_pos < m_data.size() || More()) {
+            if (Line().find_first_not_of(" \t") != std::string_view::npos)
+                return true;
+        }
+        return false;
     }
 
     // The rest of a keyword line: the keyword's length is removed, its text not checked.
@@ -183,7 +212,12 @@ private:
     TFileBlocks* m_source = nullptr;
     const std::string& m_path;
     IReporter* m_reporter;
-    bool m_warned = false;
+    struct Adaptation
+    {
+        std::string Kind, Detail;
+        int Line = 0, Count = 0;
+    };
+    mutable std::vector<Adaptation> m_adapted;
     std::size_t m_pos = 0;
     std::size_t m_scanned = 0;
     int m_line = 0;
@@ -230,6 +264,7 @@ public:
     std::string SizeText() { return std::string(Next().substr(0, kMaxSizeText)); }
     bool Flag() { return Next() == "O"; }
     std::string_view Rest() const { return m_rest; }
+    bool Missing() const { return m_missing; }
 
 private:
     std::string_view m_rest;
@@ -352,7 +387,7 @@ void ReadStation(LineReader& r, TPointTopo& p)
 {
     p.Final = r.Line() == "Final";
     if (!p.Final) {
-        p.Name.Set(r.Line());
+        p.Name.Set(r.Text(r.Line()));
         p.Number = static_cast<std::uint8_t>(r.Int(r.Line(), 0, kMaxStationNumber, "número de estación"));
     }
     // X TAB Y TAB Z; the last part runs to the end of the line.
@@ -401,7 +436,9 @@ void ReadShot(const LineReader& r, std::string_view line, TVisee& v)
     v.TopofilFlag = f.Flag();
     if (v.TopofilFlag)
         v.TopofilStart = f.Real("topofil");
-    v.Comment.Set(f.Rest());
+    v.Comment.Set(r.Text(f.Rest()));
+    if (f.Missing())
+        r.Note("campos", "una visual sin todos sus campos: los que faltan se leen vacíos y a 0");
 }
 
 std::int32_t Int32(const LineReader& r, std::string_view text, const char* what)
@@ -431,7 +468,7 @@ void ReadGallery(LineReader& r, TGalerie& g, int version)
     g.SumSquares = r.RealLine("suma de cuadrados");
     g.Development = r.RealLine("desarrollo");
     g.Deformation = r.RealLine("coeficiente de deformación");
-    g.Name.Set(r.Line());
+    g.Name.Set(r.Text(r.Line()));
     const int shots = static_cast<int>(r.Int(r.After("Nb_Visee "), 0, kMaxShots, "Nb_Visee"));
     g.Shots.reserve(static_cast<std::size_t>(shots));
     for (int k = 0; k < shots; ++k) {
@@ -451,7 +488,7 @@ void ReadGallery(LineReader& r, TGalerie& g, int version)
         // An unknown colour name is the default colour, with one warning for the whole file.
         const auto colour = ColourFromText(text);
         if (!colour)
-            r.Warn("color desconocido «" + Excerpt(text) + "», se usa el color por defecto");
+            r.Note("color", "color desconocido «" + Excerpt(text) + "», se usa el color por defecto");
         g.Colour = colour.value_or(0);
     }
     r.Skip(); // "---"
@@ -465,13 +502,13 @@ void ReadSheet(LineReader& r, TFiche& f, int version)
     f.DeclUnit = r.Line() == "Unite_Decli deg" ? kDegrees : kGrades;
     const int surveyors = r.Count("Nb_Topographes ", "Nb_Topographes");
     for (int i = 0; i < surveyors; ++i)
-        f.Surveyors.emplace_back(r.Line());
-    f.Systeme.Set(r.After("Systeme "));
-    f.Cavite.Set(r.After("Cavite "));
-    f.Reseau.Set(r.After("Reseau "));
-    f.Lieu.Set(r.After("Lieu "));
+        f.Surveyors.emplace_back(r.Text(r.Line()));
+    f.Systeme.Set(r.Text(r.After("Systeme ")));
+    f.Cavite.Set(r.Text(r.After("Cavite ")));
+    f.Reseau.Set(r.Text(r.After("Reseau ")));
+    f.Lieu.Set(r.Text(r.After("Lieu ")));
     f.Premiere = r.RealAfter("Premiere ");
-    f.TPST.Set(r.After("TPST "));
+    f.TPST.Set(r.Text(r.After("TPST ")));
     f.Ordre = Int32(r, r.After("Ordre "), "Ordre");
     const int galleries = r.Count("Nb_Galerie ", "Nb_Galerie");
     for (int i = 0; i < galleries; ++i) {
@@ -572,7 +609,7 @@ LoadResult ReadMassif(LineReader& r, TMassif& m, IReporter* reporter, IProgress*
     const int points = r.Count("Nb_Coupe ", "Nb_Coupe");
     for (int i = 0; i < points; ++i) {
         auto p = std::make_unique<TPointCoupe>();
-        p->Name.Set(r.Line());
+        p->Name.Set(r.Text(r.Line()));
         p->Number = static_cast<std::uint8_t>(r.Int(r.Line(), 0, kMaxStationNumber, "número de estación"));
         p->ElevX = r.RealLine("X de corte");
         p->ElevZ = r.RealLine("Z de corte");
@@ -591,6 +628,10 @@ LoadResult ReadMassif(LineReader& r, TMassif& m, IReporter* reporter, IProgress*
         r.SkipIfAny();
         m.Shortcuts.resize(static_cast<std::size_t>(shortcuts));
     }
+    // Two massifs end to end read as the first: what follows its end is said, not read.
+    if (r.ContentFollows())
+        r.Note("fin", "el fichero sigue después del fin del macizo; lo que sigue no se ha leído");
+    r.ReportAdaptations();
     return result;
 }
 

@@ -202,3 +202,55 @@ TEST(LenientText, ShortShotLinesMissingLastLineAndWiderColourNames)
     EXPECT_NE(reporter.messages[0].second.find("línea"), std::string::npos);
     EXPECT_NE(reporter.messages[0].second.find("clPuce"), std::string::npos);
 }
+
+// What a read keeps other than as it stands is said once per kind and file, with its first line;
+// what follows a massif's end is said; a file that cannot begin a massif is refused at once.
+TEST(DamagedFiles, ReadsSayWhatTheyAdaptedAndRefuseWhatIsNoMassif)
+{
+    auto fixture = test::MakeFixtureMassif();
+    fixture->Sheets[0]->Galeries[0]->Name.Set("G");
+    std::string text = EncodeText(*fixture, "f.mas", nullptr);
+    const std::string again = text;
+    text.replace(text.find("\r\nG\r\n"), 5, "\r\n" + std::string(40000, 'g') + "\r\n"); // a long name
+    const auto shot = text.find("\tm\t");
+    const auto lineEnd = text.find("\r\n", shot);
+    text.erase(
+        text.find('\t', shot + 3) + 1, lineEnd - text.find('\t', shot + 3) - 1); // cut after the length unit
+    text += again; // a second massif after the first
+    auto said = [](const test::ScriptedReporter& r, const std::string& words) {
+        return std::count_if(r.messages.begin(), r.messages.end(),
+            [&](const auto& m) { return m.second.find(words) != std::string::npos; });
+    };
+    TMassif m;
+    test::ScriptedReporter reporter;
+    DecodeText(text, m, "f.mas", &reporter, nullptr);
+    EXPECT_EQ(said(reporter, "caracteres, cortado a 32767"), 1);
+    EXPECT_EQ(said(reporter, "sin todos sus campos"), 1);
+    EXPECT_EQ(said(reporter, "sigue después del fin del macizo"), 1);
+    EXPECT_EQ(said(reporter, "f.mas, línea "), 3);
+
+    const std::string binary = EncodeBinary(*fixture, "f.fic", nullptr);
+    TMassif b;
+    test::ScriptedReporter binaryReporter;
+    DecodeBinary(binary + binary, b, "f.fic", &binaryReporter, nullptr);
+    EXPECT_EQ(said(binaryReporter, "f.fic, byte " + std::to_string(binary.size()) + ": el fichero sigue"), 1);
+
+    // A picture, a text and a device of zeros are no massif; named, refused before being read.
+    test::TempDir dir;
+    for (const std::string& bytes : { std::string("\x89PNG\r\n\x1a\n", 8), std::string("# README\n") }) {
+        TMassif none;
+        EXPECT_THROW(DecodeBinary(bytes, none, "x.fic", nullptr, nullptr), FileError);
+        test::WriteFile(dir.Path("x.mas"), bytes);
+        none.FileName = dir.Path("x.mas");
+        EXPECT_THROW(none.Load(), FileError);
+    }
+    TMassif zeros;
+    zeros.FileName = "/dev/zero";
+    try {
+        zeros.Load();
+        ADD_FAILURE() << "/dev/zero read as a massif";
+    } catch (const FileError& e) {
+        EXPECT_EQ(e.Path(), "/dev/zero");
+        EXPECT_NE(std::string(e.what()).find("no es un macizo"), std::string::npos);
+    }
+}
