@@ -5,11 +5,13 @@
 #include "model/file_error.h"
 #include "model/file_io.h"
 #include "model/massif.h"
+#include "model/real6.h"
 #include "model/text_utils.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -547,6 +549,26 @@ private:
         return Utf8ToCp1252(name.substr(0, name.rfind('.'))); // model text is Windows-1252
     }
 
+    [[noreturn]] void Fail(const std::string& detail) const
+    {
+        throw FileError(m_file, "línea " + std::to_string(m_line), detail);
+    }
+    // A reading, refused when no massif file could store it (beyond the binary format's range).
+    double Reading(const std::string& text, const char* what) const
+    {
+        const double value = ToReal(text);
+        if (!EncodeReal6(value))
+            Fail(std::string(what) + " «" + text.substr(0, 40) + "» fuera de lo que un macizo puede guardar");
+        return value;
+    }
+    // A text as the massif keeps it; one longer than a text holds is cut, and said at the end.
+    const std::string& Text(const std::string& text)
+    {
+        if (text.size() > TEco::kMaxLength && m_report.LongTexts++ == 0)
+            m_report.LongTextLine = m_line;
+        return text;
+    }
+
     static std::vector<std::string> Fields(const std::string& line)
     {
         std::vector<std::string> fields;
@@ -576,6 +598,7 @@ private:
         int currentNumber = 0;
         std::size_t start = 0;
         while (start < text.size()) {
+            ++m_line;
             std::size_t end = text.find_first_of("\r\n", start);
             if (end == std::string::npos)
                 end = text.size();
@@ -617,21 +640,21 @@ private:
                 ++m_report.SkippedRecords;
                 continue;
             }
+            if (*tag > std::numeric_limits<int>::max())
+                Fail("número de serie " + std::to_string(*tag) + " fuera de los límites");
             if (F(f, 2) == "-1") {
-                currentNumber = *tag;
-                if (m_series.size() < static_cast<std::size_t>(currentNumber))
-                    m_series.resize(static_cast<std::size_t>(currentNumber));
-                current = &m_series[static_cast<std::size_t>(currentNumber - 1)];
+                currentNumber = static_cast<int>(*tag);
+                current = &m_series[currentNumber]; // a series costs its lines, whatever its number
                 *current = Serie();
                 current->Present = true;
                 current->Start = { Int(F(f, 3)), Int(F(f, 4)) };
                 current->End = { Int(F(f, 5)), Int(F(f, 6)) };
                 current->Last = Int(F(f, 7));
-                current->Name = F(f, 10);
+                current->Name = Text(F(f, 10));
                 ++m_report.Series;
                 if (m_progress)
                     m_progress->SetStatus("Lectura de la " + std::to_string(m_report.Series) + "° série");
-            } else if (current && *tag == currentNumber) {
+            } else if (current && *tag == static_cast<long long>(currentNumber)) {
                 StationLine(*current, currentNumber, f);
             } else {
                 ++m_report.SkippedRecords;
@@ -648,9 +671,9 @@ private:
             : "";
         reference->Name.Set("Entrada" + caveName);
         reference->Number = 1;
-        reference->X = ToReal(F(f, 3)) * 0.001;
-        reference->Y = ToReal(F(f, 4)) * 0.001;
-        reference->Z = ToReal(F(f, 5));
+        reference->X = Reading(F(f, 3), "X") * 0.001;
+        reference->Y = Reading(F(f, 4), "Y") * 0.001;
+        reference->Z = Reading(F(f, 5), "Z");
         m_entranceNames.push_back(reference->Name.Get());
         m_references.push_back(std::move(reference));
         m_junctions.Register({ Int(F(f, 6)), Int(F(f, 7)) });
@@ -701,13 +724,13 @@ private:
         const auto found = m_codes.find(codeNumber);
         const Code code = found == m_codes.end() ? Code() : found->second;
         TVisee& v = s.Shot;
-        double length = ToReal(F(f, 5));
+        double length = Reading(F(f, 5), "longitud");
         if (code.Azimuth % 10 == 8)
             length *= 0.3048;
         else if (code.Azimuth % 10 == 7)
             length = std::trunc(length) * 0.3048 + (length - std::trunc(length)) * 100 * 0.0254;
         v.Length = length;
-        v.Azimuth = ToReal(F(f, 6));
+        v.Azimuth = Reading(F(f, 6), "rumbo");
         if (code.Azimuth >= 357 && code.Azimuth <= 360)
             v.AzimuthUnit = kDegrees;
         else if (code.Azimuth >= 347 && code.Azimuth <= 350)
@@ -718,7 +741,7 @@ private:
             v.AzimuthUnit = kBackGrades;
         else
             UnknownCode("Código rumbo desconocido :", code.Azimuth);
-        const double incl = ToReal(F(f, 7));
+        const double incl = Reading(F(f, 7), "inclinación");
         v.Inclination = incl;
         switch (code.Inclination) {
         case 360:
@@ -765,7 +788,7 @@ private:
         v.UpperHeight = F(f, 10).substr(0, 10);
         v.LowerHeight = F(f, 11).substr(0, 10);
         const std::string& comment = F(f, 12);
-        v.Comment.Set(comment.size() > 2 && comment[0] == '{' ? F(f, 13) : comment);
+        v.Comment.Set(Text(comment.size() > 2 && comment[0] == '{' ? F(f, 13) : comment));
         serie.Stations.push_back(s);
     }
 
@@ -792,7 +815,7 @@ private:
             if (at == std::string::npos)
                 break;
             const std::size_t stop = std::min(where.find(' ', at), where.size());
-            value = ToReal(where.substr(at, stop - at));
+            value = Reading(where.substr(at, stop - at), "coordenada");
             at = stop;
         }
         reference->X = xyz[0] * 0.001;
@@ -806,11 +829,7 @@ private:
     {
         if (m_progress)
             m_progress->SetStatus("Establecimiento de correspondencias");
-        for (std::size_t i = 0; i < m_series.size(); ++i) {
-            const Serie& s = m_series[i];
-            if (!s.Present)
-                continue;
-            const int k = static_cast<int>(i) + 1;
+        for (const auto& [k, s] : m_series) {
             const int n = std::max(0, static_cast<int>(s.Stations.size()) - 1);
             if (n < s.Last)
                 m_report.ShortSeries.push_back(
@@ -857,9 +876,7 @@ private:
             m_progress->SetStatus("Creación de fichas");
         TFiche* sheet = nullptr;
         int currentTrip = 0;
-        for (std::size_t i = 0; i < m_series.size(); ++i) {
-            const Serie& s = m_series[i];
-            const int k = static_cast<int>(i) + 1;
+        for (const auto& [k, s] : m_series) {
             const int n = static_cast<int>(s.Stations.size()) - 1;
             for (int j = 0; j <= n; ++j) {
                 const int trip = s.Stations[static_cast<std::size_t>(j)].Trip;
@@ -995,7 +1012,8 @@ private:
     std::vector<std::unique_ptr<TPointTopo>> m_references;
     std::map<int, Trip> m_trips;
     std::map<int, Code> m_codes;
-    std::vector<Serie> m_series;
+    std::map<int, Serie> m_series; // by number
+    int m_line = 0; // the line being read, from 1
     Junctions m_junctions;
     std::vector<std::unique_ptr<TFiche>> m_sheets;
 };
@@ -1025,6 +1043,9 @@ std::string TToporobotReport::Adapted() const
         add(std::to_string(SkippedRecords) + " registros de otro tipo ignorados.");
     if (SplitGalleries > 0)
         add(std::to_string(SplitGalleries) + " tramos de más de 128 visuales cortados en galerías.");
+    if (LongTexts > 0)
+        add(std::to_string(LongTexts) + " textos de más de " + std::to_string(TEco::kMaxLength)
+            + " caracteres cortados (el primero en la línea " + std::to_string(LongTextLine) + ").");
     if (!ShortSeries.empty()) {
         std::string list;
         for (std::size_t i = 0; i < ShortSeries.size() && i < 10; ++i)

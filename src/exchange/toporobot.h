@@ -34,6 +34,7 @@ struct TToporobotReport
     std::vector<std::string> UnknownCodes; // "Código rumbo desconocido :" ... messages
     // Series with fewer station lines than their header announces: "number (read of announced)".
     std::vector<std::string> ShortSeries;
+    int LongTexts = 0, LongTextLine = 0; // texts longer than a massif keeps, cut; the first one's line
     // One text with everything adapted, for the message at the end; empty when nothing was.
     std::string Adapted() const;
 };

@@ -310,6 +310,38 @@ TEST(ToporobotImport, ReadingsOfEveryUnitCode)
     }
 }
 
+TEST(ToporobotImport, HostileNumbersAreRefusedByLineAndLongTextsSaid)
+{
+    const std::string head = "-6\t1\tSIMA\r-5\t1\t0\t0\t0\t30000000\t0\r-2\t1\t1\t1\t98\tAna\t\t0\t0\t0\t1\r"
+                             "-1\t1\t360\t360\t0\t1\t1\t100\t0\r";
+    auto series = [](const std::string& number, const std::string& length, const std::string& comment) {
+        return number + "\t-1\t" + number + "\t0\t" + number + "\t1\t1\t0\t0\tA\r" + number
+            + "\t0\t1\t1\t0\t0\t0\t0\t0\t0\t0\r" + number + "\t1\t1\t1\t" + length + "\t10\t0\t0\t0\t0\t0\t"
+            + comment + "\r";
+    };
+    TempDir dir;
+    // A series number of thirty million in a file of a few lines costs those lines only.
+    TMassif massif;
+    const TToporobotReport report
+        = Import(head + series("30000000", "5", std::string(40000, 'c')), massif, dir);
+    EXPECT_EQ(report.Series, 1);
+    EXPECT_EQ(report.LongTexts, 1);
+    EXPECT_NE(report.Adapted().find("textos de más de 32767 caracteres cortados (el primero en la línea 7)"),
+        std::string::npos);
+    // A number beyond 32 bits and a length no massif can store are refused, naming their line.
+    for (const auto& [text, line] : { std::pair { series("4294967297", "5", ""), "línea 5" },
+             std::pair { series("1", "1e155", ""), "línea 7" } }) {
+        TMassif refused;
+        try {
+            Import(head + text, refused, dir);
+            ADD_FAILURE() << text;
+        } catch (const FileError& e) {
+            EXPECT_EQ(e.Place(), line) << e.what();
+        }
+        EXPECT_TRUE(refused.Sheets.empty());
+    }
+}
+
 TEST(ToporobotImport, RefusedFileLeavesTheMassifAsItWas)
 {
     TempDir dir;
