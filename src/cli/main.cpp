@@ -132,16 +132,19 @@ std::string StationRows(const TMassif& massif, bool json)
                     y = p.Y;
                     z = p.Z;
                 }
+                // A coordinate that is no number is written as none (null, or an empty field).
+                auto coordinate = [json](double v) {
+                    return std::isfinite(v) ? ks::FormatFixed(v, 6) : std::string(json ? "null" : "");
+                };
                 if (json) {
                     out += (first ? "  " : ",\n  ");
-                    out += "{\"ordre\": " + ordre + ", \"gallery\": " + index + ", \"station\": "
-                        + std::to_string(k) + ", \"name\": " + JsonString(name) + ", \"number\": "
-                        + (number.empty() ? "null" : number) + ", \"x\": " + ks::FormatFixed(x, 6)
-                        + ", \"y\": " + ks::FormatFixed(y, 6) + ", \"z\": " + ks::FormatFixed(z, 6) + "}";
+                    out += "{\"ordre\": " + ordre + ", \"gallery\": " + index
+                        + ", \"station\": " + std::to_string(k) + ", \"name\": " + JsonString(name)
+                        + ", \"number\": " + (number.empty() ? "null" : number) + ", \"x\": " + coordinate(x)
+                        + ", \"y\": " + coordinate(y) + ", \"z\": " + coordinate(z) + "}";
                 } else {
                     out += ordre + ',' + index + ',' + std::to_string(k) + ',' + CsvField(name) + ',' + number
-                        + ',' + ks::FormatFixed(x, 6) + ',' + ks::FormatFixed(y, 6) + ','
-                        + ks::FormatFixed(z, 6) + '\n';
+                        + ',' + coordinate(x) + ',' + coordinate(y) + ',' + coordinate(z) + '\n';
                 }
                 first = false;
             }

@@ -4,6 +4,7 @@
 #include "analysis/statistics.h"
 #include "compute/driver.h"
 
+#include <cmath>
 #include <iomanip>
 #include <iostream>
 #include <sstream>
@@ -12,8 +13,11 @@ namespace cli {
 
 namespace {
 
+// A JSON number; one that is none (infinite, NaN) is null, so that the object stays valid.
 std::string Number(double value)
 {
+    if (!std::isfinite(value))
+        return "null";
     std::ostringstream out;
     out << std::setprecision(17) << value;
     return out.str();

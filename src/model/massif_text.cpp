@@ -178,11 +178,15 @@ public:
             Fail(std::string(what) + ": " + std::to_string(*value) + " fuera de los límites");
         return *value;
     }
+    // A number the binary format can also store: beyond it (1e308, say) sums of readings would
+    // overflow to infinite positions.
     double Real(std::string_view text, const char* what) const
     {
         const auto value = ParseReal(text);
         if (!value)
             Fail(std::string(what) + ": «" + Excerpt(text) + "» no es un número válido");
+        if (!EncodeReal6(*value))
+            Fail(std::string(what) + ": «" + Excerpt(text) + "» fuera de lo que un macizo puede guardar");
         return *value;
     }
     int Count(std::string_view keyword, const char* what)

@@ -254,3 +254,23 @@ TEST(DamagedFiles, ReadsSayWhatTheyAdaptedAndRefuseWhatIsNoMassif)
         EXPECT_NE(std::string(e.what()).find("no es un macizo"), std::string::npos);
     }
 }
+
+// Readings past what the binary format stores (two shots of 1e308) would sum to infinite
+// positions: the text reader refuses them, naming the line, and keeps what came before.
+TEST(DamagedFiles, ReadingsBeyondWhatAMassifStoresAreRefused)
+{
+    auto fixture = test::MakeFixtureMassif();
+    std::string text = EncodeText(*fixture, "f.mas", nullptr);
+    const auto shot = text.find("\tm\t");
+    const auto lineStart = text.rfind("\r\n", shot) + 2;
+    text.replace(lineStart, shot - lineStart, "1e308");
+    TMassif m;
+    try {
+        DecodeText(text, m, "f.mas", nullptr, nullptr);
+        ADD_FAILURE() << "1e308 read as a length";
+    } catch (const FileError& e) {
+        const int line = 1 + static_cast<int>(std::count(text.begin(), text.begin() + lineStart, '\n'));
+        EXPECT_EQ(e.Place(), "línea " + std::to_string(line));
+        EXPECT_NE(std::string(e.what()).find("fuera de lo que un macizo puede guardar"), std::string::npos);
+    }
+}
