@@ -134,6 +134,15 @@ TEST(SheetEditor, ATypedSheetValidatesIntoReducedGalleries)
     EXPECT_EQ(again.Rows[3].cells[0], "A(2)");
     TRefusal none;
     EXPECT_NE(again.Validate(massif, sheet.get(), none), nullptr);
+
+    // The massif's geodesic angle (grid north east of true north) turns the reduction: a grid
+    // angle of 90 degrees makes north west.
+    TMassif turned;
+    turned.Angle_Geodesique = 90;
+    const auto west = m.Validate(turned, nullptr, none);
+    ASSERT_NE(west, nullptr);
+    EXPECT_NEAR(west->Galeries[0]->X, -5, 1e-9);
+    EXPECT_NEAR(west->Galeries[0]->Y, 10, 1e-9);
 }
 
 TEST(SheetEditor, RefusalsWithTheirCells)

@@ -308,6 +308,14 @@ TEST(ToporobotImport, ReadingsOfEveryUnitCode)
         EXPECT_EQ(v.InclinationUnit, cases[i].inclinationUnit);
         EXPECT_NEAR(v.Inclination, cases[i].inclinationRead, 1e-9);
     }
+    // Imported into a massif with a geodesic angle, the shots are reduced turned by it.
+    TMassif turned;
+    turned.Angle_Geodesique = 90;
+    Import(text, turned, dir);
+    const TVisee& a = g.Shot(2);
+    const TVisee& b = turned.Sheets[0]->Galeries[0]->Shot(2);
+    EXPECT_NEAR(b.CumX, -a.CumY, 1e-9);
+    EXPECT_NEAR(b.CumY, a.CumX, 1e-9);
 }
 
 TEST(ToporobotImport, HostileNumbersAreRefusedByLineAndLongTextsSaid)

@@ -85,7 +85,10 @@ TEST_F(Scene3DTest, ToolsWindowSwitchesToShadedTubes)
     EXPECT_TRUE(tools->isVisible());
     EXPECT_FALSE(tools->OpenGL->isChecked());
     EXPECT_FALSE(tools->Rotation->isEnabled());
+    // The main window is not made again (which the window manager would place anew).
+    const WId before = window->winId();
     SwitchOn();
+    EXPECT_EQ(window->winId(), before);
     EXPECT_TRUE(tools->Translation->isChecked());
     EXPECT_TRUE(tools->Rotation->isEnabled());
     EXPECT_FALSE(window->Action("Rotación")->isEnabled());
