@@ -51,6 +51,9 @@ public:
     bool ElevationPlaced = false;
     bool TableLaidOut = false;
     bool ShowWarnings = true;
+    // Read other than as the file stands (fields missing, texts cut, content after its end), as its
+    // warnings said: a save over that file asks first.
+    bool Adapted = false;
     std::string FileName;
     double Origine_Declinaison = 0;
     double Variation_Declinaison = 1.0;

@@ -447,7 +447,8 @@ LoadResult DecodeBinary(
         m.EditorWork = std::move(work);
     }
     // Two massifs end to end read as the first: what follows its end is said, not read.
-    if (r.Position() < bytes.size() && reporter)
+    m.Adapted = r.Position() < bytes.size();
+    if (m.Adapted && reporter)
         reporter->Message(MessageKind::Warning,
             path + ", byte " + std::to_string(r.Position())
                 + ": el fichero sigue después del fin del macizo; lo que sigue no se ha leído");

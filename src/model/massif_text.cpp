@@ -134,6 +134,7 @@ public:
             }
         m_adapted.push_back({ kind, detail, m_line, 1 });
     }
+    bool Adapted() const { return !m_adapted.empty(); }
     void ReportAdaptations() const
     {
         if (!m_reporter)
@@ -636,6 +637,7 @@ LoadResult ReadMassif(LineReader& r, TMassif& m, IReporter* reporter, IProgress*
     if (r.ContentFollows())
         r.Note("fin", "el fichero sigue después del fin del macizo; lo que sigue no se ha leído");
     r.ReportAdaptations();
+    m.Adapted = r.Adapted();
     return result;
 }
 

@@ -93,6 +93,14 @@ bool TFileCommands::Save(TMassif& massif)
     const std::string fileName = massif.FileName;
     if (fileName.empty() || !Exists(fileName))
         return SaveAs(massif);
+    // A massif read with adaptations would replace its file without what was left out or cut.
+    if (massif.Adapted
+        && m_dialogs.Confirm(FileNameOf(fileName)
+                   + " se leyó con adaptaciones (véanse los avisos de la lectura): guardado, el fichero "
+                     "las pierde.\n¿Guardar?",
+               false)
+            != Reply::Yes)
+        return false;
     // The previous file becomes the backup once the new one is written whole: until then the file
     // and the older backup stay as they are, whatever happens. A massif opened from its backup is
     // written without one: the backup is the file itself.
@@ -121,6 +129,8 @@ bool TFileCommands::Save(TMassif& massif)
         }
     }
     const bool written = Write(massif);
+    if (written)
+        massif.Adapted = false;
     if (keepBackup) {
         if (written)
             fs::rename(fs::u8path(previous), fs::u8path(backup), error);

@@ -228,6 +228,7 @@ TEST(DamagedFiles, ReadsSayWhatTheyAdaptedAndRefuseWhatIsNoMassif)
     EXPECT_EQ(said(reporter, "sin todos sus campos"), 1);
     EXPECT_EQ(said(reporter, "sigue después del fin del macizo"), 1);
     EXPECT_EQ(said(reporter, "f.mas, línea "), 3);
+    EXPECT_TRUE(m.Adapted) << "a save over the file asks first";
 
     const std::string binary = EncodeBinary(*fixture, "f.fic", nullptr);
     TMassif b;

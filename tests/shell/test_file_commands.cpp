@@ -110,6 +110,15 @@ TEST_F(FileCommands, AMassifOpenedFromItsBackupIsWrittenWithoutOne)
     ASSERT_TRUE(files.Save(*massif));
     EXPECT_NE(ReadFile(massif->FileName), "old contents");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path("")), {}), 1);
+
+    // A massif read with adaptations asks before it replaces its file; No keeps the file.
+    massif->Adapted = true;
+    dialogs.replies = { Reply::No };
+    EXPECT_FALSE(files.Save(*massif));
+    EXPECT_EQ(dialogs.confirmations.back().rfind("cueva.bak se leyó con adaptaciones", 0), 0u);
+    dialogs.replies = { Reply::Yes };
+    EXPECT_TRUE(files.Save(*massif));
+    EXPECT_FALSE(massif->Adapted);
 }
 
 TEST_F(FileCommands, SaveAsTakesTheFiltersExtensionAndAsksBeforeReplacing)
