@@ -382,9 +382,13 @@ TEST(Cli, WritesAreWholeOrRefusedAndOptionsKeepToTheirRanges)
         EXPECT_NE(run.err.find(home.Path(kind) + ": error de escritura"), std::string::npos) << run.err;
         EXPECT_EQ(ReadFile(home.Path(kind)), "older");
     }
-    for (const std::string& command : { "convert '" + kSample + "' '" + home.Path("p.fic") + "'",
-             "compute '" + kSample + "' -o '" + home.Path("p.pdf") + "'",
-             "export vrml '" + kSample + "' '" + home.Path("p.pdf") + "'" }) {
+    const std::string sample = "'" + kSample + "' ", fic = "'" + home.Path("p.fic") + "'";
+    ASSERT_EQ(Cli("export toporobot " + sample + "'" + home.Path("t.Tab") + "'", home).status, 0);
+    for (const std::string& command :
+        { "convert " + sample + fic, "compute " + sample + "--save " + fic, "compute " + sample + "-o " + fic,
+            "export vrml " + sample + fic, "export plotter " + sample + fic,
+            "export toporobot " + sample + fic, "import toporobot '" + home.Path("t.Tab") + "' " + fic,
+            "elevation " + sample + "--from E:1 --longest --save " + fic }) {
         WriteFile(home.Path("p.fic"), "older");
         EXPECT_EQ(Cli(command, home, full).status, 1) << command;
         EXPECT_EQ(ReadFile(home.Path("p.fic")), "older");
