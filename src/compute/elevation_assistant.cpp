@@ -165,6 +165,27 @@ std::optional<std::string> TElevationAssistant::Construire(
             break;
     }
 
+    // A new branch's anchor at a station, starting with a gallery, at the request's offsets.
+    auto anchorAt = [&](const TPointTopo& station, TGalleryRef ref) {
+        auto anchor = std::make_unique<TPointCoupe>();
+        anchor->Name = station.Name;
+        anchor->Number = station.Number;
+        anchor->ElevX = request.X;
+        anchor->ElevZ = request.Z;
+        anchor->Sheet = ref.Sheet;
+        anchor->Gallery = ref.Gallery;
+        m_massif.ElevationPoints.push_back(std::move(anchor));
+    };
+    // Links a gallery to the far point of another; false when that one has no link left.
+    auto link = [&](TGalleryRef parent, TGalleryRef child) {
+        TGalerie& p = *elevation.Gallery(parent);
+        if (p.BranchCount >= kMaxBranches)
+            return false;
+        p.BranchSheet[static_cast<std::size_t>(p.BranchCount)] = child.Sheet;
+        p.BranchGallery[static_cast<std::size_t>(p.BranchCount)] = child.Gallery;
+        ++p.BranchCount;
+        return true;
+    };
     // A new branch is anchored at the arrival and unrolled towards the departure. A chain that
     // continues a branch hangs by its departure end on the gallery that ends there, and unrolls
     // towards the arrival, so that it goes on from where that branch stops.
@@ -174,23 +195,10 @@ std::optional<std::string> TElevationAssistant::Construire(
     auto place = [&](TGalleryRef ref, const TPointTopo& from) {
         TGalerie& g = *elevation.Gallery(ref);
         const bool fromStart = g.Start.SameStation(from);
-        if (!previous) {
-            auto anchor = std::make_unique<TPointCoupe>();
-            anchor->Name = from.Name;
-            anchor->Number = from.Number;
-            anchor->ElevX = request.X;
-            anchor->ElevZ = request.Z;
-            anchor->Sheet = ref.Sheet;
-            anchor->Gallery = ref.Gallery;
-            m_massif.ElevationPoints.push_back(std::move(anchor));
-        } else {
-            TGalerie& p = *elevation.Gallery(*previous);
-            if (p.BranchCount < kMaxBranches) {
-                p.BranchSheet[static_cast<std::size_t>(p.BranchCount)] = ref.Sheet;
-                p.BranchGallery[static_cast<std::size_t>(p.BranchCount)] = ref.Gallery;
-                ++p.BranchCount;
-            }
-        }
+        if (!previous)
+            anchorAt(from, ref);
+        else
+            link(*previous, ref);
         g.InElevation = true;
         g.BranchCount = 0;
         g.ElevFromStart = fromStart;
@@ -224,21 +232,10 @@ std::optional<std::string> TElevationAssistant::Construire(
                     const TGalleryRef sideRef { sheet->Ordre, static_cast<std::int32_t>(i) };
                     bool forward = request.Forward;
                     if (parent) {
-                        TGalerie& g = *elevation.Gallery(*parent);
-                        if (g.BranchCount >= kMaxBranches)
+                        if (!link(*parent, sideRef))
                             return;
-                        g.BranchSheet[static_cast<std::size_t>(g.BranchCount)] = sideRef.Sheet;
-                        g.BranchGallery[static_cast<std::size_t>(g.BranchCount)] = sideRef.Gallery;
-                        ++g.BranchCount;
                     } else {
-                        auto anchor = std::make_unique<TPointCoupe>();
-                        anchor->Name = shared.Name;
-                        anchor->Number = shared.Number;
-                        anchor->ElevX = request.X;
-                        anchor->ElevZ = request.Z;
-                        anchor->Sheet = sideRef.Sheet;
-                        anchor->Gallery = sideRef.Gallery;
-                        m_massif.ElevationPoints.push_back(std::move(anchor));
+                        anchorAt(shared, sideRef);
                         forward = !request.Forward;
                     }
                     side.InElevation = true;
