@@ -1,8 +1,8 @@
 // Redrawing the plan of a large computed cave into a window-sized image, the whole cave in view,
 // as the plan window does on every scroll, zoom or change.
 #include "compute/driver.h"
+#include "options/options.h"
 #include "support/network.h"
-#include "views/options.h"
 #include "views/plan.h"
 #include "views/view_context.h"
 

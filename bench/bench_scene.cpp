@@ -1,10 +1,10 @@
 // The 3D scene of a generated cave: building its geometry, and drawing one frame once the display
 // list exists (run under an X server with OpenGL: xvfb-run -a bench/bench_scene).
 #include "compute/driver.h"
+#include "options/options.h"
+#include "scene/scene_gl.h"
 #include "support/network.h"
-#include "views/options.h"
 #include "views/perspective.h"
-#include "views/scene_gl.h"
 #include "window/support_gl.h"
 
 #include <benchmark/benchmark.h>

@@ -1,5 +1,6 @@
 #include "fuzz/targets.h"
 
+#include "app/settings.h"
 #include "compute/driver.h"
 #include "compute/ui/declination_dialog.h"
 #include "entry/preferences.h"
@@ -8,8 +9,7 @@
 #include "model/file_error.h"
 #include "model/massif.h"
 #include "model/massif_codec.h"
-#include "shell/settings.h"
-#include "views/options.h"
+#include "options/options.h"
 #include "views/plan.h"
 #include "views/view_context.h"
 

@@ -1,4 +1,4 @@
-#include "shell/commands.h"
+#include "app/commands.h"
 
 #include <array>
 #include <cassert>

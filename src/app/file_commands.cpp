@@ -1,11 +1,11 @@
-#include "shell/file_commands.h"
+#include "app/file_commands.h"
 
 #include "model/file_io.h"
 
 #include "entry/preferences.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
+#include "options/options.h"
 
 #include <filesystem>
 #include <system_error>

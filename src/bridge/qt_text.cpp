@@ -1,4 +1,4 @@
-#include "views/qt_text.h"
+#include "bridge/qt_text.h"
 
 #include "model/text_utils.h"
 

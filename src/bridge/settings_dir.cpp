@@ -1,5 +1,5 @@
-#include "views/settings_dir.h"
-#include "views/qt_text.h"
+#include "bridge/settings_dir.h"
+#include "bridge/qt_text.h"
 
 #include <QDir>
 #include <QStandardPaths>

@@ -4,7 +4,7 @@
 #include "compute/driver.h"
 #include "model/massif.h"
 #include "model/services.h"
-#include "views/options.h"
+#include "options/options.h"
 
 #include <iostream>
 #include <optional>

@@ -1,12 +1,12 @@
 // karstelle-cli export: the computed current sheets as a VRML world or as plotter text.
 #include "cli/cli_common.h"
 
+#include "bridge/settings_dir.h"
 #include "exchange/plotter.h"
 #include "exchange/toporobot.h"
 #include "exchange/vrml.h"
 #include "model/file_io.h"
-#include "views/options.h"
-#include "views/settings_dir.h"
+#include "options/options.h"
 
 #include <iostream>
 

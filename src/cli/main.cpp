@@ -1,5 +1,7 @@
 // karstelle-cli: the non-interactive work on massif files, for batch use, scripts and tests.
 
+#include "bridge/qt_text.h"
+#include "bridge/settings_dir.h"
 #include "cli/cli_common.h"
 #include "compute/driver.h"
 #include "model/file_error.h"
@@ -8,9 +10,7 @@
 #include "model/services.h"
 #include "model/text_utils.h"
 #include "model/version.h"
-#include "views/options.h"
-#include "views/qt_text.h"
-#include "views/settings_dir.h"
+#include "options/options.h"
 
 #include <QGuiApplication>
 

@@ -1,14 +1,14 @@
 // karstelle-cli render: a view of a computed massif to a picture or to printed pages.
 #include "cli/cli_common.h"
 
+#include "bridge/qt_text.h"
+#include "bridge/settings_dir.h"
 #include "model/file_io.h"
 #include "model/text_utils.h"
+#include "options/options.h"
 #include "views/coupe.h"
-#include "views/options.h"
 #include "views/perspective.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
-#include "views/settings_dir.h"
 #include "views/tableau.h"
 
 #include <QBuffer>

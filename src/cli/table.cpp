@@ -1,8 +1,8 @@
 // karstelle-cli table: the table view's rows as text, for a spreadsheet.
 #include "cli/cli_common.h"
 
+#include "bridge/settings_dir.h"
 #include "model/text_utils.h"
-#include "views/settings_dir.h"
 #include "views/tableau.h"
 
 #include <algorithm>

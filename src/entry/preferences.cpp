@@ -2,7 +2,7 @@
 
 #include "model/file_io.h"
 #include "model/text_utils.h"
-#include "views/option_stream.h"
+#include "options/option_stream.h"
 
 #include <filesystem>
 

@@ -1,10 +1,10 @@
 #include "exchange/vrml.h"
 
-#include "exchange/tube.h"
+#include "geometry/tube.h"
 #include "model/file_io.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
+#include "options/options.h"
 
 #include <cmath>
 #include <filesystem>

@@ -1,9 +1,9 @@
-#include "exchange/tube.h"
+#include "geometry/tube.h"
 
 #include "model/colour_names.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
+#include "options/options.h"
 
 #include <algorithm>
 #include <cmath>

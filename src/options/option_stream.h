@@ -5,7 +5,7 @@
 #include "model/real6.h"
 #include "model/services.h"
 #include "model/text_utils.h"
-#include "views/options.h"
+#include "options/options.h"
 
 #include <cmath>
 #include <cstdlib>

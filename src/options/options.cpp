@@ -1,6 +1,6 @@
-#include "views/options.h"
+#include "options/options.h"
 
-#include "views/option_stream.h"
+#include "options/option_stream.h"
 
 #include "model/byte_writer.h"
 #include "model/colour_names.h"

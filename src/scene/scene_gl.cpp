@@ -1,8 +1,8 @@
-#include "views/scene_gl.h"
+#include "scene/scene_gl.h"
 
-#include "exchange/tube.h"
+#include "geometry/tube.h"
 #include "model/massif.h"
-#include "views/options.h"
+#include "options/options.h"
 #include "views/perspective.h"
 
 #include <GL/gl.h>

@@ -1,9 +1,9 @@
 #include "shell/computation.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <cmath>
 

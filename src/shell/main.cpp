@@ -3,11 +3,11 @@
 // --plan opens the plan window once the massif is computed.
 // --screenshot saves a picture of the window once the massif is open and computed, then quits
 // (for the documentation and for checks under Xvfb).
+#include "bridge/qt_text.h"
+#include "bridge/settings_dir.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
-#include "views/settings_dir.h"
 #include "window/support_gl.h"
 
 #include <QApplication>

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "app/commands.h"
+#include "app/file_commands.h"
+#include "app/settings.h"
 #include "entry/preferences.h"
 #include "explorer/explorer_model.h"
 #include "model/editor_work.h"
-#include "shell/commands.h"
+#include "options/options.h"
 #include "shell/computation.h"
-#include "shell/file_commands.h"
-#include "shell/settings.h"
-#include "views/options.h"
 #include "views/view_context.h"
 #include "window/view_host.h"
 

@@ -4,11 +4,11 @@
 
 #include "shell/main_window_parts.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "ui/prompt.h"
 #include "views/perspective.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 #include "window/afficheur.h"
 
 #include <QCloseEvent>

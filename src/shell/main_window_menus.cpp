@@ -4,13 +4,13 @@
 
 #include "shell/main_window_parts.h"
 
+#include "bridge/qt_text.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "model/version.h"
+#include "options/ui/option_dialogs.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
-#include "views/ui/option_dialogs.h"
 #include "window/afficheur.h"
 
 #include <QAction>

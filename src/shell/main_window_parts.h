@@ -2,11 +2,11 @@
 // Shared by the files of the main window only: the command guard, the wait cursor, page and
 // file-name helpers, and the progress sink of loading and saving.
 
-#include "shell/file_commands.h"
+#include "app/file_commands.h"
+#include "bridge/qt_text.h"
 #include "shell/main_window.h"
 #include "ui/cursors.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QFileInfo>

@@ -5,13 +5,13 @@
 #include "shell/main_window_parts.h"
 
 #include "analysis/ui/statistics_dialog.h"
+#include "bridge/qt_text.h"
 #include "entry/ui/entry_dialogs.h"
 #include "entry/ui/sheet_editor.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 #include "window/afficheur.h"
 
 #include <QAction>

@@ -1,6 +1,6 @@
 #include "ui/prompt.h"
+#include "bridge/qt_text.h"
 #include "ui/help.h"
-#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QCheckBox>

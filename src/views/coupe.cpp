@@ -1,10 +1,10 @@
 #include "views/coupe.h"
 
+#include "bridge/qt_text.h"
 #include "compute/elevation.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
-#include "views/qt_text.h"
+#include "options/options.h"
 
 #include <cmath>
 

@@ -1,10 +1,10 @@
 #include "views/perspective.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
+#include "options/options.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 
 #include <cmath>
 

@@ -1,9 +1,9 @@
 #include "views/plan.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
-#include "views/qt_text.h"
+#include "options/options.h"
 
 #include <QFontMetricsF>
 

@@ -2,10 +2,10 @@
 // in each projection's own frame.
 #include "views/graphique.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
-#include "views/options.h"
-#include "views/qt_text.h"
+#include "options/options.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "views/options.h"
+#include "options/options.h"
 
 class TMassif;
 struct TOptions_Plan;

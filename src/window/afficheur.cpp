@@ -1,15 +1,15 @@
 #include "window/afficheur.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
+#include "options/options.h"
 #include "ui/cursors.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/coupe.h"
-#include "views/options.h"
 #include "views/perspective.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 #include "views/tableau.h"
 #include "window/view_host.h"
 

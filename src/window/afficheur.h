@@ -1,8 +1,8 @@
 #pragma once
 
 #include "compute/elevation.h"
+#include "scene/scene_gl.h"
 #include "views/graphique.h"
-#include "views/scene_gl.h"
 
 #include <QImage>
 #include <QPoint>

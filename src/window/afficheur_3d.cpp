@@ -2,12 +2,12 @@
 // camera's navigation by mouse, modifier keys and the 3D tools window.
 #include "window/afficheur.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
+#include "options/options.h"
 #include "ui/cursors.h"
 #include "ui/help.h"
-#include "views/options.h"
 #include "views/perspective.h"
-#include "views/qt_text.h"
 #include "window/support_gl.h"
 #include "window/view_host.h"
 

@@ -2,10 +2,10 @@
 // an elevation, through the massif's elevation operations.
 #include "window/afficheur.h"
 
+#include "bridge/qt_text.h"
 #include "compute/elevation.h"
 #include "model/massif.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 #include "window/branch_dialogs.h"
 #include "window/view_host.h"
 

@@ -2,13 +2,13 @@
 // colour, the largest deformation, rotation, properties, and the pop-up menu that offers them.
 #include "window/afficheur.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/perspective.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 #include "window/view_host.h"
 
 #include <QDialog>

@@ -1,9 +1,9 @@
 #include "window/printing.h"
 
+#include "bridge/qt_text.h"
+#include "options/options.h"
 #include "ui/help.h"
 #include "views/graphique.h"
-#include "views/options.h"
-#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QDate>

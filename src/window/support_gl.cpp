@@ -1,7 +1,7 @@
 #include "window/support_gl.h"
 
+#include "scene/scene_gl.h"
 #include "views/perspective.h"
-#include "views/scene_gl.h"
 #include "window/afficheur.h"
 
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "shell/commands.h"
+#include "app/commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // The file commands' rules, driven without a window: backups, names, refusals and templates.
+#include "app/file_commands.h"
 #include "entry/preferences.h"
 #include "model/file_error.h"
 #include "model/file_io.h"
-#include "shell/file_commands.h"
+#include "options/options.h"
 #include "support/fixture.h"
-#include "views/options.h"
 
 #include <gtest/gtest.h>
 

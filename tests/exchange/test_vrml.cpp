@@ -1,10 +1,10 @@
 // The tubes and the VRML world, each world read back by a small VRML reader.
 #include "compute/driver.h"
-#include "exchange/tube.h"
 #include "exchange/vrml.h"
+#include "geometry/tube.h"
 #include "model/massif.h"
+#include "options/options.h"
 #include "support/fixture.h"
-#include "views/options.h"
 
 #include <gtest/gtest.h>
 

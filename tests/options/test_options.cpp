@@ -1,6 +1,6 @@
 #include "model/real6.h"
+#include "options/options.h"
 #include "support/fixture.h"
-#include "views/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The 3D scene's geometry and its camera, which need no OpenGL context.
 #include "model/massif.h"
-#include "views/options.h"
+#include "options/options.h"
+#include "scene/scene_gl.h"
 #include "views/perspective.h"
-#include "views/scene_gl.h"
 
 #include <gtest/gtest.h>
 

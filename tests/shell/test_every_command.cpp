@@ -1,10 +1,10 @@
 // Every enabled command of the main window's menus and tool bars, and of the plan window's pop-up
 // menu, does something a user can see: a window or dialog, a question, a message, or a change of
 // the massif, the views or the settings. The scripted prompt declines every question.
+#include "app/settings.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
-#include "shell/settings.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
 #include "ui/help.h"

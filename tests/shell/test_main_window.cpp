@@ -2,11 +2,11 @@
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "model/version.h"
+#include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/network.h"
 #include "support/scripted_prompt.h"
-#include "views/options.h"
 #include "views/plan.h"
 #include "window/afficheur.h"
 

@@ -2,10 +2,10 @@
 // happen, files read only in part, work that runs while the massif is written, commands that
 // close windows from under a running job, failures of any kind.
 #include "model/massif.h"
+#include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
-#include "views/options.h"
 #include "views/plan.h"
 #include "window/afficheur.h"
 

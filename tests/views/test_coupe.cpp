@@ -2,9 +2,9 @@
 // reference altitude.
 #include "compute/elevation.h"
 #include "model/massif.h"
+#include "options/options.h"
 #include "support/fixture.h"
 #include "views/coupe.h"
-#include "views/options.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #include "model/massif.h"
-#include "views/options.h"
+#include "options/options.h"
 #include "views/perspective.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 #include "model/massif.h"
-#include "views/options.h"
+#include "options/options.h"
 #include "views/plan.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The table's layout, cells, pages and column fitting.
 #include "model/massif.h"
+#include "options/options.h"
 #include "support/fixture.h"
-#include "views/options.h"
 #include "views/tableau.h"
 
 #include <gtest/gtest.h>

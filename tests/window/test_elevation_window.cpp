@@ -2,11 +2,11 @@
 // their dialogs and refusals, the elevation window, its options and its printed pages.
 #include "compute/elevation.h"
 #include "model/massif.h"
+#include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
 #include "views/coupe.h"
-#include "views/options.h"
 #include "window/afficheur.h"
 
 #include <gtest/gtest.h>

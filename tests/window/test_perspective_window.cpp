@@ -1,9 +1,9 @@
 // The perspective window: opening, rotations, its options, and the VRML export from it.
 #include "model/massif.h"
+#include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
 #include "support/scripted_prompt.h"
-#include "views/options.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
 #include "window/outils_3d.h"

@@ -1,10 +1,10 @@
 #include "analysis/ui/search_dialogs.h"
 
+#include "bridge/qt_text.h"
 #include "model/sheet.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

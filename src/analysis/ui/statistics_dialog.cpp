@@ -1,7 +1,7 @@
 #include "analysis/ui/statistics_dialog.h"
 
+#include "bridge/qt_text.h"
 #include "ui/help.h"
-#include "views/qt_text.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

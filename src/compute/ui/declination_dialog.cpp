@@ -1,12 +1,12 @@
 #include "compute/ui/declination_dialog.h"
 
+#include "bridge/qt_text.h"
 #include "compute/declination.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
-#include "views/qt_text.h"
 
 #include <QComboBox>
 #include <QFormLayout>

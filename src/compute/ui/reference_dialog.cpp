@@ -1,10 +1,10 @@
 #include "compute/ui/reference_dialog.h"
 
+#include "bridge/qt_text.h"
 #include "model/records.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>

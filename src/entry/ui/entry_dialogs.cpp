@@ -1,10 +1,10 @@
 #include "entry/ui/entry_dialogs.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

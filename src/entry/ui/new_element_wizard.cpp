@@ -1,11 +1,11 @@
 #include "entry/ui/new_element_wizard.h"
 
+#include "bridge/qt_text.h"
 #include "entry/new_element.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QButtonGroup>
 #include <QComboBox>

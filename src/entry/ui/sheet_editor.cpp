@@ -1,12 +1,12 @@
 #include "entry/ui/sheet_editor.h"
 
+#include "bridge/qt_text.h"
 #include "compute/declination.h"
 #include "entry/ui/entry_dialogs.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QApplication>
 #include <QCheckBox>

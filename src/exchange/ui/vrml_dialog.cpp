@@ -1,11 +1,11 @@
 #include "exchange/ui/vrml_dialog.h"
 
+#include "bridge/qt_text.h"
 #include "exchange/vrml.h"
 #include "model/file_error.h"
 #include "ui/cursors.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

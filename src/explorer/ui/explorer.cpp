@@ -2,11 +2,11 @@
 
 #include "explorer/ui/explorer_items.h"
 
+#include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "ui/help.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QDropEvent>
 #include <QFileInfo>

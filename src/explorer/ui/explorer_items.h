@@ -2,8 +2,8 @@
 // Shared by the explorer's files only: item roles, the list entries, and the message and label
 // helpers.
 
+#include "bridge/qt_text.h"
 #include "ui/prompt.h"
-#include "views/qt_text.h"
 
 #include <QTreeWidgetItem>
 #include <QVariant>

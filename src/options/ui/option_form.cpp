@@ -1,10 +1,10 @@
-#include "views/ui/option_form.h"
+#include "options/ui/option_form.h"
 
+#include "bridge/qt_text.h"
 #include "model/text_utils.h"
+#include "options/options.h"
 #include "ui/prompt.h"
 #include "views/graphique.h"
-#include "views/options.h"
-#include "views/qt_text.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,12 +1,12 @@
 // "Ajuste de página de la tabla": the table's columns, header items, lines, fonts and the
 // reference point that zeroes its coordinates.
-#include "views/ui/option_dialogs.h"
+#include "options/ui/option_dialogs.h"
 
+#include "bridge/qt_text.h"
 #include "model/text_utils.h"
+#include "options/options.h"
+#include "options/ui/option_form.h"
 #include "ui/prompt.h"
-#include "views/options.h"
-#include "views/qt_text.h"
-#include "views/ui/option_form.h"
 
 #include <QCheckBox>
 #include <QFormLayout>
