@@ -29,7 +29,7 @@ namespace {
 // The folder `home` with a copy of the sample as cueva.mas.
 QString WithSample(const TempDir& home)
 {
-    WriteFile(home.Path("cueva.mas"), ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas"));
+    WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
     return QString::fromStdString(home.Path(""));
 }
 

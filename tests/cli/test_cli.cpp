@@ -15,8 +15,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 struct CliRun
 {
     int status = -1;

@@ -99,7 +99,7 @@ void RoundTrip(const std::string& path)
 
 TEST(EditorRoundTrip, BundledSample)
 {
-    RoundTrip(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas");
+    RoundTrip(kSample);
 }
 
 TEST(EditorRoundTrip, FixtureWithEveryField)

@@ -33,7 +33,7 @@ namespace {
 
 std::string kSampleForTests()
 {
-    return std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+    return kSample;
 }
 
 // Answers the next modal dialog when it shows.

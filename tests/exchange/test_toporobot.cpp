@@ -363,7 +363,7 @@ TEST(ToporobotImport, RefusedFileLeavesTheMassifAsItWas)
 TEST(ToporobotExchange, TheSampleComputesToTheSameStations)
 {
     TMassif sample;
-    sample.FileName = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+    sample.FileName = kSample;
     sample.Load();
     TComputeFlags flags;
     auto compute = [&flags](TMassif& m) {

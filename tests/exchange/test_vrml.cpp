@@ -426,7 +426,7 @@ TEST(VrmlExport, EmptySelectionWritesOnlyTheHeader)
 TEST(VrmlExport, EveryWorldOfTheSampleParsesBack)
 {
     TMassif massif;
-    massif.FileName = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+    massif.FileName = kSample;
     massif.Load();
     TComputeFlags flags;
     TThreadCalcul thread(massif, flags);

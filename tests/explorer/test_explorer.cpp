@@ -27,8 +27,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 TFolder Folder(int level, std::array<std::string, 4> path = {})
 {
     TFolder f;

@@ -43,7 +43,7 @@ TEST(FuzzReplay, KeptReproducersRunClean)
 
 TEST(FuzzReplay, EveryTargetTakesNothingNoiseAndTheSample)
 {
-    const std::string sample = ks::test::ReadFile(std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas");
+    const std::string sample = ks::test::ReadFile(ks::test::kSample);
     std::mt19937 random(7);
     std::string noise(2048, '\0');
     for (char& c : noise)

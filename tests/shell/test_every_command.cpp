@@ -39,8 +39,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 // Commands left out, each with its reason.
 const std::set<QString> kExempt = {
     // Only enabled while a computation runs; the computation tests press them.

@@ -31,7 +31,6 @@ using namespace ks::test;
 namespace {
 
 const std::string kManual = std::string(KARST_SOURCE_DIR) + "/docs/manual/manual.html";
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
 
 std::vector<QString> Matches(const QString& text, const QString& pattern)
 {

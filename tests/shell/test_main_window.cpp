@@ -32,8 +32,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 QString Copy(const TempDir& dir, const std::string& name)
 {
     const std::string path = dir.Path(name);

@@ -23,8 +23,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 class SafeFlows : public ::testing::Test
 {
 protected:

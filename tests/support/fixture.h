@@ -10,6 +10,9 @@
 
 namespace ks::test {
 
+// The bundled sample massif, text format.
+inline const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+
 // A small massif that uses every kind of record and field of the files: two sheets with several
 // galleries (Final ends, every unit code, passage sizes, corrections, hip-chain shots, TABs in a
 // comment, branches and colours), reference points, elevation points, a recycle-bin sheet,

@@ -11,7 +11,7 @@ using namespace ks;
 
 namespace {
 
-const std::string kSamplePath = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
+const std::string& kSamplePath = ks::test::kSample;
 
 } // namespace
 

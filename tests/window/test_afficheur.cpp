@@ -37,8 +37,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 // Saves a picture for the documentation when KARSTELLE_SCREENSHOTS names a folder.
 void Screenshot(QWidget& widget, const char* name)
 {

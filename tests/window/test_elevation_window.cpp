@@ -33,8 +33,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 template <typename T> T& Child(QWidget& parent, const char* name)
 {
     T* child = parent.findChild<T*>(QString::fromUtf8(name));

@@ -26,8 +26,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 class PerspectiveWindowTest : public ::testing::Test
 {
 protected:

@@ -24,8 +24,6 @@ using namespace ks::test;
 
 namespace {
 
-const std::string kSample = std::string(KARST_SOURCE_DIR) + "/data/samples/sample.mas";
-
 class Scene3DTest : public ::testing::Test
 {
 protected:
