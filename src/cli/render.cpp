@@ -40,15 +40,20 @@ std::string SmallerScale(const TGraphique& g, double unitsPerMetre)
     return "try a smaller scale, such as --scale " + std::to_string(static_cast<long long>(scale));
 }
 
-} // namespace
-
-int Render(const std::string& view, const std::vector<std::string>& args)
+// What "render" was asked.
+struct RenderRequest
 {
-    std::string file, out;
-    int scale = 0, mode = 0;
-    double zoom = 1;
-    std::optional<double> angle, azimuth, inclination;
-    bool anaglyph = false;
+    std::string View, File, Out;
+    int Scale = 0, Mode = 0;
+    double Zoom = 1;
+    std::optional<double> Angle, Azimuth, Inclination;
+    bool Anaglyph = false;
+};
+
+// The arguments after the view's name; an exit status when they are refused.
+std::optional<int> ParseRender(const std::vector<std::string>& args, RenderRequest& r)
+{
+    const bool perspective = r.View == "perspective";
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         const bool hasValue = i + 1 < args.size();
@@ -58,176 +63,209 @@ int Render(const std::string& view, const std::vector<std::string>& args)
         };
         std::optional<double> value;
         if (a == "-o" && hasValue)
-            out = args[++i];
+            r.Out = args[++i];
         else if (a == "--scale" && hasValue && (value = number(100, 2e9, true)))
-            scale = static_cast<int>(*value);
+            r.Scale = static_cast<int>(*value);
         else if (a == "--zoom" && hasValue && (value = number(0.1, 10)))
-            zoom = *value;
+            r.Zoom = *value;
         else if (a == "--angle" && hasValue && (value = number(-360, 360)))
-            angle = value;
-        else if (a == "--azimuth" && hasValue && view == "perspective" && (value = number(-360, 360)))
-            azimuth = value;
-        else if (a == "--inclination" && hasValue && view == "perspective" && (value = number(-90, 90)))
-            inclination = value;
-        else if (a == "--anaglyph" && view == "perspective")
-            anaglyph = true;
+            r.Angle = value;
+        else if (a == "--azimuth" && hasValue && perspective && (value = number(-360, 360)))
+            r.Azimuth = value;
+        else if (a == "--inclination" && hasValue && perspective && (value = number(-90, 90)))
+            r.Inclination = value;
+        else if (a == "--anaglyph" && perspective)
+            r.Anaglyph = true;
         else if (a == "--mode" && hasValue && (value = number(0, 3, true)))
-            mode = static_cast<int>(*value);
+            r.Mode = static_cast<int>(*value);
         else if (hasValue && !value
             && (a == "--scale" || a == "--zoom" || a == "--angle" || a == "--mode"
-                || ((a == "--azimuth" || a == "--inclination") && view == "perspective")))
+                || ((a == "--azimuth" || a == "--inclination") && perspective)))
             return 2; // refused with its range
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
+        else if (r.File.empty() && !a.empty() && a[0] != '-')
+            r.File = a;
         else
             return std::cerr << kUsage, 2;
     }
-    const std::string kind = Extension(out);
-    if (file.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG") || zoom <= 0 || scale < 0
-        || (mode != 0 && mode != 2 && mode != 3)) {
-        std::cerr << kUsage;
-        return 2;
-    }
+    const std::string kind = Extension(r.Out);
+    if (r.File.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG")
+        || (r.Mode != 0 && r.Mode != 2 && r.Mode != 3))
+        return std::cerr << kUsage, 2;
+    return std::nullopt;
+}
 
-    TMassif massif;
-    if (!LoadComputed(file, massif))
-        return 1;
+// The option records of the views, read from the settings folder as the view needs them.
+struct ViewOptions
+{
+    TOptions_Plan Plan;
+    TOptions_Coupe Coupe;
+    TOptions_Tableau Tableau;
+    TOptions_Relief Relief;
+    TMarge Margins;
+    TViewContext Context;
+};
+
+// The view of the request over the massif, with its options and angles.
+std::unique_ptr<TGraphique> MakeView(const RenderRequest& r, TMassif& massif, ViewOptions& o)
+{
     const std::string settings = ks::SettingsDirectory();
-    TOptions_Plan planOptions;
-    TOptions_Coupe elevationOptions;
-    TOptions_Tableau tableOptions;
-    TOptions_Relief reliefOptions;
-    TMarge margins;
-    LoadOptions(margins, settings + "/" + ks::kMargeOptionsFile);
-    TViewContext context;
-    context.Massif = &massif;
-    context.Plan = &planOptions;
-    context.Coupe = &elevationOptions;
-    context.Tableau = &tableOptions;
-    context.Relief = &reliefOptions;
-    context.Marge = &margins;
-
-    std::unique_ptr<TGraphique> drawing;
-    if (view == "plan") {
-        LoadOptions(planOptions, settings + "/" + ks::kPlanOptionsFile);
+    LoadOptions(o.Margins, settings + "/" + ks::kMargeOptionsFile);
+    o.Context.Massif = &massif;
+    o.Context.Plan = &o.Plan;
+    o.Context.Coupe = &o.Coupe;
+    o.Context.Tableau = &o.Tableau;
+    o.Context.Relief = &o.Relief;
+    o.Context.Marge = &o.Margins;
+    if (r.View == "plan") {
+        LoadOptions(o.Plan, settings + "/" + ks::kPlanOptionsFile);
         // Options never set put the arrow and the bar beside the cave (as in the windows and on paper).
-        if (planOptions.X_Nord == 0 && planOptions.Y_Nord == 0)
-            std::cerr << "north arrow above the cave (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
-        if (planOptions.X_Echelle == 0 && planOptions.Y_Echelle == 0)
+        if (o.Plan.X_Nord == 0 && o.Plan.Y_Nord == 0)
+            std::cerr << "north arrow at the cave's top right (X_Nord, Y_Nord of OPTIONS.PLA are 0)\n";
+        if (o.Plan.X_Echelle == 0 && o.Plan.Y_Echelle == 0)
             std::cerr << "scale bar under the cave (X_Echelle, Y_Echelle of OPTIONS.PLA are 0)\n";
-        auto plan = std::make_unique<TPlan>(context);
-        plan->Angle = angle.value_or(planOptions.Angle);
+        auto plan = std::make_unique<TPlan>(o.Context);
+        plan->Angle = r.Angle.value_or(o.Plan.Angle);
         plan->Tourner(0);
-        drawing = std::move(plan);
-    } else if (view == "perspective") {
-        LoadOptions(reliefOptions, settings + "/" + ks::kReliefOptionsFile);
-        auto perspective = std::make_unique<TPerspective>(context);
-        // The inclination as the user sees it: minus the stored one.
-        perspective->Tourner(azimuth.value_or(reliefOptions.Angle_Horizontal),
-            inclination ? -*inclination : reliefOptions.Angle_Vertical);
-        perspective->Stereo = anaglyph;
-        drawing = std::move(perspective);
-    } else if (view == "elevation") {
-        LoadOptions(elevationOptions, settings + "/" + ks::kCoupeOptionsFile);
-        drawing = std::make_unique<TCoupe>(context);
-    } else {
-        LoadOptions(tableOptions, settings + "/" + ks::kTableauOptionsFile);
-        drawing = std::make_unique<TTableau>(context);
+        return plan;
     }
-    TGraphique& graphic = *drawing;
-    if (scale > 0)
-        graphic.Echelle = scale;
-    const double resolution = 96 / 25.4; // screen pixels per millimetre
-    int width = 0, height = 0;
-    graphic.Dimensions(width, height, resolution, zoom);
-    if (!graphic.Calcule) {
-        std::cerr << "karstelle-cli: " << file << ": "
-                  << (view == "plan" || view == "perspective" ? "no station is placed"
-                                                              : "the massif has no elevation")
+    if (r.View == "perspective") {
+        LoadOptions(o.Relief, settings + "/" + ks::kReliefOptionsFile);
+        auto perspective = std::make_unique<TPerspective>(o.Context);
+        // The inclination as the user sees it: minus the stored one.
+        perspective->Tourner(r.Azimuth.value_or(o.Relief.Angle_Horizontal),
+            r.Inclination ? -*r.Inclination : o.Relief.Angle_Vertical);
+        perspective->Stereo = r.Anaglyph;
+        return perspective;
+    }
+    if (r.View == "elevation") {
+        LoadOptions(o.Coupe, settings + "/" + ks::kCoupeOptionsFile);
+        return std::make_unique<TCoupe>(o.Context);
+    }
+    LoadOptions(o.Tableau, settings + "/" + ks::kTableauOptionsFile);
+    return std::make_unique<TTableau>(o.Context);
+}
+
+// The drawing over A4 pages with the margins, as a PDF document into `buffer`; `report` says how many.
+int DrawPdf(
+    const RenderRequest& r, TGraphique& graphic, const TMarge& margins, QBuffer& buffer, std::string& report)
+{
+    QPdfWriter pdf(&buffer);
+    pdf.setPageSize(QPageSize(QPageSize::A4));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setResolution(300);
+    pdf.setTitle(ks::ToQString(r.File));
+    graphic.SetPageSize(QSizeF(210, 297));
+    int columns = 0, rows = 0;
+    graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
+    // A drawing of thousands of pages is a scale typed wrong, not a print job.
+    if (static_cast<long long>(columns) * rows > kMostPages) {
+        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Echelle << " would take "
+                  << columns << " x " << rows << " pages; "
+                  << (r.View == "table" ? std::string("too many to print")
+                                        : SmallerScale(graphic, 1000.0 / (20 * 180)))
                   << '\n';
         return 1;
     }
-
-    // Each output is drawn in memory, then written whole through the safe writer (every write, the
-    // flush to the disk and the close checked) and renamed onto OUT: a failure leaves OUT as it was.
-    // OUT goes to the file system as the bytes it was given.
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    if (kind == ".PDF") {
-        QPdfWriter pdf(&buffer);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setResolution(300);
-        pdf.setTitle(ks::ToQString(file));
-        graphic.SetPageSize(QSizeF(210, 297));
-        int columns = 0, rows = 0;
-        graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
-        // A drawing of thousands of pages is a scale typed wrong, not a print job.
-        if (static_cast<long long>(columns) * rows > kMostPages) {
-            std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would take "
-                      << columns << " x " << rows << " pages; "
-                      << (view == "table" ? std::string("too many to print")
-                                          : SmallerScale(graphic, 1000.0 / (20 * 180)))
-                      << '\n';
-            return 1;
-        }
-        QPainter painter;
-        const bool open = painter.begin(&pdf);
-        for (int page = 0; open && page < columns * rows; ++page) {
-            if (page > 0)
-                pdf.newPage();
-            graphic.DessinerPage(
-                page % columns, page / columns, margins.EGauche, margins.EHaut, mode, painter, 1.0);
-        }
-        if (!open || !painter.end())
-            return std::cerr << "karstelle-cli: " << out << ": the PDF could not be drawn\n", 1;
-        ks::WriteFileSafely(out, ks::Bytes(buffer.data()));
-        std::cerr << "pages: " << columns << " x " << rows << '\n';
-        return 0;
+    QPainter painter;
+    const bool open = painter.begin(&pdf);
+    for (int page = 0; open && page < columns * rows; ++page) {
+        if (page > 0)
+            pdf.newPage();
+        graphic.DessinerPage(
+            page % columns, page / columns, margins.EGauche, margins.EHaut, r.Mode, painter, 1.0);
     }
+    if (!open || !painter.end())
+        return std::cerr << "karstelle-cli: " << r.Out << ": the PDF could not be drawn\n", 1;
+    report = "pages: " + std::to_string(columns) + " x " + std::to_string(rows) + "\n";
+    return 0;
+}
 
+// The whole drawing as one SVG or PNG picture into `buffer`, refused beyond 10000 pixels;
+// `report` says its size.
+int DrawPicture(
+    const RenderRequest& r, TGraphique& graphic, int width, int height, QBuffer& buffer, std::string& report)
+{
+    constexpr double resolution = 96 / 25.4; // screen pixels per millimetre
     // The screen primitives cannot draw beyond 10000 pixels: refuse rather than draw half a graphic.
-    if ((width >= 10000 || height >= 10000) && view == "table") {
+    if ((width >= 10000 || height >= 10000) && r.View == "table") {
         std::cerr << "karstelle-cli: the table would be " << width << " x " << height
                   << " pixels, more than can be drawn in one picture; write it as PDF pages\n";
         return 1;
     }
     if (width >= 10000 || height >= 10000) {
-        std::cerr << "karstelle-cli: the " << view << " at 1/" << graphic.Echelle << " would be " << width
+        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Echelle << " would be " << width
                   << " x " << height << " pixels, more than can be drawn; "
-                  << SmallerScale(graphic, resolution * zoom * 1000 / 9000) << '\n';
+                  << SmallerScale(graphic, resolution * r.Zoom * 1000 / 9000) << '\n';
         return 1;
     }
     if (width < 1 || height < 1) {
-        std::cerr << "karstelle-cli: the " << view << " would be " << width << " x " << height
+        std::cerr << "karstelle-cli: the " << r.View << " would be " << width << " x " << height
                   << " pixels: nothing to draw; take a larger --zoom or a smaller --scale\n";
         return 1;
     }
-    if (kind == ".SVG") {
+    if (Extension(r.Out) == ".SVG") {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(QSize(width, height));
         svg.setResolution(96); // so that the SVG keeps the paper size of the scale
         svg.setViewBox(QRect(0, 0, width, height));
-        svg.setTitle(ks::ToQString(file));
+        svg.setTitle(ks::ToQString(r.File));
         QPainter painter;
         if (!painter.begin(&svg))
-            return std::cerr << "karstelle-cli: " << out << ": the SVG could not be drawn\n", 1;
-        painter.fillRect(QRect(0, 0, width, height), anaglyph ? Qt::black : Qt::white);
-        graphic.DessinerSur(painter, 0, 0, resolution, zoom, mode);
+            return std::cerr << "karstelle-cli: " << r.Out << ": the SVG could not be drawn\n", 1;
+        painter.fillRect(QRect(0, 0, width, height), r.Anaglyph ? Qt::black : Qt::white);
+        graphic.DessinerSur(painter, 0, 0, resolution, r.Zoom, r.Mode);
         if (!painter.end())
-            return std::cerr << "karstelle-cli: " << out << ": the SVG could not be drawn\n", 1;
+            return std::cerr << "karstelle-cli: " << r.Out << ": the SVG could not be drawn\n", 1;
     } else {
         QImage image(width, height, QImage::Format_RGB32);
-        graphic.Dessiner(0, 0, resolution, zoom, image, mode);
+        graphic.Dessiner(0, 0, resolution, r.Zoom, image, r.Mode);
         if (image.isNull() || !image.save(&buffer, "PNG"))
-            return std::cerr << "karstelle-cli: " << out << ": the picture could not be drawn\n", 1;
+            return std::cerr << "karstelle-cli: " << r.Out << ": the picture could not be drawn\n", 1;
     }
-    ks::WriteFileSafely(out, ks::Bytes(buffer.data()));
-    std::cerr << "size: " << width << " x " << height << " pixels";
-    if (view != "table")
-        std::cerr << " at 1/" << graphic.Echelle;
-    std::cerr << '\n';
+    report = "size: " + std::to_string(width) + " x " + std::to_string(height) + " pixels"
+        + (r.View != "table" ? " at 1/" + std::to_string(graphic.Echelle) : std::string()) + "\n";
+    return 0;
+}
+
+} // namespace
+
+int Render(const std::string& view, const std::vector<std::string>& args)
+{
+    RenderRequest request;
+    request.View = view;
+    if (const auto refused = ParseRender(args, request))
+        return *refused;
+    TMassif massif;
+    if (!LoadComputed(request.File, massif))
+        return 1;
+    ViewOptions options;
+    const std::unique_ptr<TGraphique> drawing = MakeView(request, massif, options);
+    TGraphique& graphic = *drawing;
+    if (request.Scale > 0)
+        graphic.Echelle = request.Scale;
+    int width = 0, height = 0;
+    graphic.Dimensions(width, height, 96 / 25.4, request.Zoom);
+    if (!graphic.Calcule) {
+        std::cerr << "karstelle-cli: " << request.File << ": "
+                  << (view == "plan" || view == "perspective" ? "no station is placed"
+                                                              : "the massif has no elevation")
+                  << '\n';
+        return 1;
+    }
+    // Each output is drawn in memory, then written whole through the safe writer (every write, the
+    // flush to the disk and the close checked) and renamed onto OUT: a failure leaves OUT as it was.
+    // OUT goes to the file system as the bytes it was given.
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    std::string report;
+    const int status = Extension(request.Out) == ".PDF"
+        ? DrawPdf(request, graphic, options.Margins, buffer, report)
+        : DrawPicture(request, graphic, width, height, buffer, report);
+    if (status != 0)
+        return status;
+    ks::WriteFileSafely(request.Out, ks::Bytes(buffer.data()));
+    std::cerr << report;
     return 0;
 }
 
