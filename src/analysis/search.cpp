@@ -1,3 +1,5 @@
+// Sheet search: the criteria of "Búsqueda" (places, dates, surveyors, stations, texts) matched
+// against each sheet.
 #include "analysis/search.h"
 
 #include "model/sheet.h"

@@ -1,3 +1,4 @@
+// The statistics of the current sheets and the rose of shot directions, Qt-free.
 #include "analysis/statistics.h"
 
 #include "model/sheet.h"

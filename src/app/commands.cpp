@@ -1,3 +1,4 @@
+// The table of every command: its caption, menu, key, kind and the rule that enables it.
 #include "app/commands.h"
 
 #include <array>

@@ -1,3 +1,5 @@
+// Open, save, save as, backups and model files, with the dialogs injected: the file flows tested
+// without a window.
 #include "app/file_commands.h"
 
 #include "model/file_io.h"

@@ -1,3 +1,4 @@
+// Karstelle.ini and its companion files, read and written as text.
 #include "app/settings.h"
 
 #include "model/text_utils.h"

@@ -1,3 +1,4 @@
+// The only conversions between QString and std::string: Windows-1252 model text and UTF-8.
 #include "bridge/qt_text.h"
 
 #include "model/text_utils.h"

@@ -1,3 +1,4 @@
+// Finds the folder of the settings and option files.
 #include "bridge/settings_dir.h"
 #include "bridge/qt_text.h"
 

@@ -1,4 +1,6 @@
 #pragma once
+// The folder of the settings and option files: KARSTELLE_HOME, the program's folder when
+// writable, or the user's configuration folder.
 
 #include <string>
 

@@ -1,3 +1,4 @@
+// What the commands of karstelle-cli share: the usage, messages, loading, option numbers.
 #include "cli/cli_common.h"
 
 #include "compute/driver.h"

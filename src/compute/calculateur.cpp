@@ -1,3 +1,4 @@
+// The network of a computation: branches from the galleries, connected from the reference points.
 #include "compute/calculateur.h"
 
 #include "model/massif.h"

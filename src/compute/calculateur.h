@@ -1,4 +1,6 @@
 #pragma once
+// The computation's network: galleries condensed into branches between junctions, connected,
+// adjusted and distributed (TCalculateur).
 
 #include "model/records.h"
 #include "model/services.h"

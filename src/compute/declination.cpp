@@ -1,3 +1,4 @@
+// Automatic declination from the massif's model, and the meridian convergence.
 #include "compute/declination.h"
 
 #include "model/massif.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Declination arithmetic: dates as years, the model's declination at a sheet's date, the
+// meridian convergence.
 
 #include <optional>
 #include <string>

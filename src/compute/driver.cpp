@@ -1,3 +1,4 @@
+// The fast computation: its stages, its thread, and the positions written back into the massif.
 #include "compute/driver.h"
 
 #include "model/massif.h"

@@ -1,4 +1,6 @@
 #pragma once
+// The computation driver: one run of the stages on a background thread (TThreadCalcul) and the
+// report the interface and karstelle-cli show.
 
 #include "compute/calculateur.h"
 

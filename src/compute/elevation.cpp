@@ -1,3 +1,4 @@
+// The developed elevation's operations on the massif: branches, anchors, developed distances.
 #include "compute/elevation.h"
 
 #include "model/services.h"

@@ -1,3 +1,5 @@
+// The elevation assistant: the lightest chain from a departure to an arrival, put into the
+// elevation in one go.
 #include "compute/elevation_assistant.h"
 
 #include "compute/calculateur.h"

@@ -1,3 +1,4 @@
+// The dense normal equations of the loop adjustment, eliminated in place.
 #include "compute/matrice.h"
 
 #include <cmath>

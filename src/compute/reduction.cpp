@@ -1,3 +1,4 @@
+// Shot reduction: readings in their units to displacements, with declination and geodesic angle.
 #include "compute/reduction.h"
 
 #include "model/sheet.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Shot reduction: the readings of a gallery's shots, in any of their units, to cumulative
+// displacements in metres.
 
 class TFiche;
 class TGalerie;

@@ -1,3 +1,4 @@
+// The sparse normal equations of large networks: AMD order, then L D L' for the three coordinates.
 #include "compute/sparse_normal.h"
 
 #include <Eigen/OrderingMethods>

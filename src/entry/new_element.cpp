@@ -1,3 +1,4 @@
+// The Qt-free work of the new element wizard: known names, joining caves under a system.
 #include "entry/new_element.h"
 
 #include "model/massif.h"

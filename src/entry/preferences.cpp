@@ -1,3 +1,4 @@
+// OPTIONS.SAI, the entry grid's preferences, and the grid's columns built from them.
 #include "entry/preferences.h"
 
 #include "model/file_io.h"

@@ -1,3 +1,4 @@
+// The sheet editor's rows and their commands: insert, delete, copy, import, load a sheet.
 #include "entry/sheet_model.h"
 
 #include "entry/sheet_text.h"

@@ -1,4 +1,6 @@
 #pragma once
+// The Qt-free model of the sheet editor: its rows, junction records and row commands, and the
+// validation that builds a sheet.
 
 #include "entry/preferences.h"
 #include "model/editor_work.h"

@@ -1,3 +1,4 @@
+// The plotter text export: boxes, sheets and shots as lines of coordinates.
 #include "exchange/plotter.h"
 
 #include "model/massif.h"

@@ -1,3 +1,5 @@
+// The Toporobot format's text: Macintosh Roman and Windows-1252 both ways, and how to tell them
+// apart.
 #include "exchange/toporobot_codec.h"
 
 #include "model/text_utils.h"

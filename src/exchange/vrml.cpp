@@ -1,3 +1,4 @@
+// The VRML 2.0 world: tubes, cylinders and lights of the current sheets.
 #include "exchange/vrml.h"
 
 #include "geometry/tube.h"

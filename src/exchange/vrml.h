@@ -1,4 +1,5 @@
 #pragma once
+// The VRML 2.0 export of the computed current sheets.
 
 #include <iosfwd>
 #include <string>

@@ -1,3 +1,4 @@
+// The explorer's folders and their undoable operations on the massif's sheets.
 #include "explorer/explorer_model.h"
 
 #include "compute/elevation.h"

@@ -1,4 +1,6 @@
 #pragma once
+// The Qt-free explorer model: folders from the sheets' places, moves, copies, the recycle bin,
+// undo and navigation.
 
 #include <array>
 #include <cstdint>

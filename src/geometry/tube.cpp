@@ -1,3 +1,4 @@
+// The sections of a gallery's tube from its passage sizes, and the cylinders at its stations.
 #include "geometry/tube.h"
 
 #include "model/colour_names.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Passage tubes: four corners per station from the passage sizes, shared by the VRML export and
+// the 3D scene.
 
 #include "model/records.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// Little-endian fields and 6-byte reals into a byte string, for the binary files.
 
 #include "model/eco.h"
 #include "model/file_error.h"

@@ -1,3 +1,4 @@
+// Colour names of the text files (clBlack, ...) and their values.
 #include "model/colour_names.h"
 
 #include "model/text_utils.h"

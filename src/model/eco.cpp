@@ -1,3 +1,4 @@
+// The compact texts of the records.
 #include "model/eco.h"
 
 #include "model/text_utils.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The error of a file that cannot be read or written, with its name and place.
 
 #include <stdexcept>
 #include <string>

@@ -1,3 +1,4 @@
+// Reading files by blocks and writing them safely: temporary file, checked writes, rename.
 #include "model/file_io.h"
 
 #include "model/file_error.h"

@@ -1,4 +1,5 @@
 #pragma once
+// File input and output: block reading, safe writing, the reasons of system failures.
 
 #include <cstddef>
 #include <cstdint>

@@ -1,3 +1,4 @@
+// The massif's sheet lists, selection and station look-ups.
 #include "model/massif.h"
 
 #include "model/massif_codec.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The massif: the whole survey project, its sheets, reference points, elevation and files.
 
 #include "model/editor_work.h"
 #include "model/records.h"

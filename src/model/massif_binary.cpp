@@ -1,3 +1,4 @@
+// The binary massif file (.fic), read and written.
 #include "model/byte_writer.h"
 #include "model/file_error.h"
 #include "model/massif_codec.h"

@@ -1,3 +1,4 @@
+// Loading and saving a massif: the format chosen, progress shown, the file written safely.
 #include "model/file_error.h"
 #include "model/file_io.h"
 #include "model/massif.h"

@@ -1,3 +1,4 @@
+// The text massif file (.mas), read line by line and written.
 #include "model/colour_names.h"
 #include "model/file_error.h"
 #include "model/file_io.h"

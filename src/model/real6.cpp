@@ -1,3 +1,4 @@
+// The 6-byte real of the binary files.
 #include "model/real6.h"
 
 #include <cmath>

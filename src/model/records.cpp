@@ -1,3 +1,4 @@
+// Galleries and shots: adding shots, placing stations.
 #include "model/records.h"
 
 #include "model/text_utils.h"

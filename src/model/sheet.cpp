@@ -1,3 +1,4 @@
+// Survey sheets: copies, teams, places, passage sizes at a station.
 #include "model/sheet.h"
 
 #include "model/text_utils.h"

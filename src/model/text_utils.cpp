@@ -1,3 +1,4 @@
+// Numbers, dates, case and code pages for the core, whatever the locale.
 #include "model/text_utils.h"
 
 #include <array>

@@ -1,4 +1,5 @@
 #pragma once
+// The program's version and addresses, given by the build.
 
 namespace ks {
 

@@ -1,3 +1,4 @@
+// The option records' defaults and their files, one field list for reading and writing.
 #include "options/options.h"
 
 #include "options/option_stream.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The view option records (TOptions_Plan, _Coupe, _Relief, _Tableau, TMarge) and their files.
 
 #include "model/records.h"
 

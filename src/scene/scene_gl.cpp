@@ -1,3 +1,4 @@
+// The 3D scene: tubes and cylinders as entities, lights, camera, drawn with OpenGL 1.1.
 #include "scene/scene_gl.h"
 
 #include "geometry/tube.h"

@@ -1,3 +1,4 @@
+// The computation in the interface: requests, the background run, its report and messages.
 #include "shell/computation.h"
 
 #include "bridge/qt_text.h"

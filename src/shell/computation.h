@@ -1,4 +1,6 @@
 #pragma once
+// The main window's computation: automatic requests, one run at a time, results handed back to
+// the interface thread.
 
 #include "compute/driver.h"
 

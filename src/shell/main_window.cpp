@@ -1,3 +1,4 @@
+// The main window: its parts, settings, option files and the commands that have no other home.
 #include "shell/main_window.h"
 
 #include "shell/main_window_parts.h"

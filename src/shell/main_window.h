@@ -1,4 +1,5 @@
 #pragma once
+// The main window: the massif, the option records, the view windows, menus and tool bars.
 
 #include "app/commands.h"
 #include "app/file_commands.h"

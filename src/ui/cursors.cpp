@@ -1,3 +1,4 @@
+// The program's named cursors.
 #include "ui/cursors.h"
 
 #include <QPainter>

@@ -1,4 +1,5 @@
 #pragma once
+// Named cursors of the program's resources.
 
 #include <QCursor>
 #include <QGuiApplication>

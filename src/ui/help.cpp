@@ -1,3 +1,4 @@
+// The help window over the bundled manual, and F1 on any window.
 #include "ui/help.h"
 
 #include <QAction>

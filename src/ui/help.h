@@ -1,4 +1,5 @@
 #pragma once
+// The manual's help window and the chapter of each window.
 
 #include <QString>
 #include <QUrl>

@@ -1,3 +1,4 @@
+// The prompt service with Qt: message boxes, questions, file, colour and print dialogs.
 #include "ui/prompt.h"
 #include "bridge/qt_text.h"
 #include "ui/help.h"

@@ -1,4 +1,6 @@
 #pragma once
+// The prompt service: every message box and standard dialog of the program, replaceable by a
+// scripted one in the tests.
 
 #include "model/services.h"
 

@@ -1,3 +1,4 @@
+// The developed elevation view (TCoupe).
 #include "views/coupe.h"
 
 #include "bridge/qt_text.h"

@@ -1,3 +1,4 @@
+// The drawing model shared by every view: page grid, fonts, colours and primitives.
 #include "views/graphique.h"
 
 #include "bridge/qt_text.h"

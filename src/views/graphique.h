@@ -1,4 +1,5 @@
 #pragma once
+// TGraphique, the base of every view: scale, zoom, pages, the screen and page primitives.
 
 #include "views/view_context.h"
 

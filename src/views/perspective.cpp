@@ -1,3 +1,4 @@
+// The perspective view (TPerspective): the network turned and tilted, and the anaglyph.
 #include "views/perspective.h"
 
 #include "bridge/qt_text.h"

@@ -1,3 +1,4 @@
+// The plan view (TPlan): galleries, walls, labels, north arrow, scale bar and grid.
 #include "views/plan.h"
 
 #include "bridge/qt_text.h"

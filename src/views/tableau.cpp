@@ -1,3 +1,4 @@
+// The table view (TTableau): its layout in millimetres, cells, pages and column fitting.
 #include "views/tableau.h"
 
 #include "bridge/qt_text.h"

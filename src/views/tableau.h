@@ -1,4 +1,5 @@
 #pragma once
+// The table view.
 
 #include "views/graphique.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// What the views read but do not own: the massif and the option records.
 
 #include "options/options.h"
 

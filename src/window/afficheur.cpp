@@ -1,3 +1,4 @@
+// The view window: layout, scrolling, scale and zoom, mouse, selection and hints.
 #include "window/afficheur.h"
 
 #include "bridge/qt_text.h"

@@ -1,4 +1,5 @@
 #pragma once
+// TAfficheur, the window that shows one view of the massif.
 
 #include "compute/elevation.h"
 #include "scene/scene_gl.h"

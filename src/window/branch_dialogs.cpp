@@ -1,3 +1,4 @@
+// The elevation branch dialogs: a new or shifted branch, the choice of a gallery, the assistant.
 #include "window/branch_dialogs.h"
 
 #include "bridge/qt_text.h"

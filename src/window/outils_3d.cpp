@@ -1,3 +1,4 @@
+// "Herramientas_3D": the tools window of the 3D scene.
 #include "window/outils_3d.h"
 
 #include "ui/help.h"

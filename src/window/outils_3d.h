@@ -1,4 +1,5 @@
 #pragma once
+// The 3D tools window.
 
 #include <QPointer>
 #include <QWidget>

@@ -1,3 +1,4 @@
+// Printing a view over pages, and its preview.
 #include "window/printing.h"
 
 #include "bridge/qt_text.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Printing and the print preview of a view.
 
 #include <QDialog>
 #include <QImage>

@@ -1,3 +1,4 @@
+// The OpenGL panel of a perspective window.
 #include "window/support_gl.h"
 
 #include "scene/scene_gl.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The OpenGL panel and the platform's OpenGL.
 
 #include <QOpenGLWidget>
 

@@ -1,4 +1,5 @@
 #pragma once
+// What a view window asks of the main window, which it never includes.
 
 #include <QString>
 

@@ -1,3 +1,4 @@
+// The search dialogs: the criteria, the list of sheets found, and isolating them.
 #include "analysis/ui/search_dialogs.h"
 
 #include "bridge/qt_text.h"

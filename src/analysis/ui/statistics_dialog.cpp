@@ -1,3 +1,4 @@
+// "Estadísticas" and its "Rosa de los vientos" window.
 #include "analysis/ui/statistics_dialog.h"
 
 #include "bridge/qt_text.h"

@@ -1,3 +1,4 @@
+// "Declinaciones": the declination model and the geodesic angle of the massif.
 #include "compute/ui/declination_dialog.h"
 
 #include "bridge/qt_text.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The declination dialog and its convergence calculator.
 
 #include <QDialog>
 

@@ -1,3 +1,4 @@
+// "Puntos de referencia": the reference points of the massif, kilometres typed.
 #include "compute/ui/reference_dialog.h"
 
 #include "bridge/qt_text.h"

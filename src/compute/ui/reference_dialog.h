@@ -1,4 +1,5 @@
 #pragma once
+// The reference points dialog.
 
 #include <QDialog>
 

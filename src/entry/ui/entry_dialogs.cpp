@@ -1,3 +1,4 @@
+// The sheet editor's dialogs: stations, gallery information, surveyors, entry preferences.
 #include "entry/ui/entry_dialogs.h"
 
 #include "bridge/qt_text.h"

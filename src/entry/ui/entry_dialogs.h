@@ -1,4 +1,5 @@
 #pragma once
+// The small dialogs of data entry.
 
 #include "entry/sheet_model.h"
 

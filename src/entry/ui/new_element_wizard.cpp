@@ -1,3 +1,4 @@
+// "Nuevo elemento": the wizard's pages and their flow.
 #include "entry/ui/new_element_wizard.h"
 
 #include "bridge/qt_text.h"

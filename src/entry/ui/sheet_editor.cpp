@@ -1,3 +1,4 @@
+// "Ficha topográfica": the sheet editor's pages, grid, menus and validation.
 #include "entry/ui/sheet_editor.h"
 
 #include "bridge/qt_text.h"

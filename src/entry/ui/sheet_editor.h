@@ -1,4 +1,5 @@
 #pragma once
+// The sheet editor window.
 
 #include "entry/sheet_model.h"
 

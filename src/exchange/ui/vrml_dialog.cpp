@@ -1,3 +1,4 @@
+// The VRML export dialog: texture, smoothing, mode and centring.
 #include "exchange/ui/vrml_dialog.h"
 
 #include "bridge/qt_text.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The VRML export dialog.
 
 #include <QDialog>
 

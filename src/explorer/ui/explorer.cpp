@@ -1,3 +1,4 @@
+// "Explorar": the tree, the list and the web panel over the explorer model.
 #include "explorer/ui/explorer.h"
 
 #include "explorer/ui/explorer_items.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The explorer window.
 
 #include "explorer/explorer_model.h"
 

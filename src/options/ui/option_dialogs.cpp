@@ -1,3 +1,4 @@
+// The option dialogs of the plan, the elevation and the perspective.
 #include "options/ui/option_dialogs.h"
 
 #include "bridge/qt_text.h"

@@ -1,4 +1,5 @@
 #pragma once
+// The view option dialogs.
 
 #include <QSizeF>
 

@@ -1,3 +1,4 @@
+// The form the option dialogs are built from: fields, fonts, colours, model files.
 #include "options/ui/option_form.h"
 
 #include "bridge/qt_text.h"

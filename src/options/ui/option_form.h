@@ -1,4 +1,5 @@
 #pragma once
+// A form of option fields bound to a record, shared by the option dialogs.
 
 #include "ui/help.h"
 
