@@ -3,6 +3,7 @@
 #include "model/text_utils.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "ui/prompt.h"
 #include "views/plan.h"
@@ -49,13 +50,8 @@ class PlanWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
-        window = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
-        window->resize(1000, 700);
-        window->show();
-        window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
-        ASSERT_TRUE(
-            WaitUntil([this] { return !window->Computation().Running() && window->Massif()->Computed; }));
+        window = OpenComputedSample(home);
+        ASSERT_TRUE(window->Massif() && window->Massif()->Computed);
         view = window->OpenPlanWindow();
         ASSERT_NE(view, nullptr);
         QCoreApplication::processEvents();

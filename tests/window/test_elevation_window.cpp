@@ -5,6 +5,7 @@
 #include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/coupe.h"
 #include "window/afficheur.h"
@@ -54,13 +55,8 @@ class ElevationWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
-        window = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
-        window->resize(1000, 700);
-        window->show();
-        window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
-        ASSERT_TRUE(
-            WaitUntil([this] { return !window->Computation().Running() && window->Massif()->Computed; }));
+        window = OpenComputedSample(home);
+        ASSERT_TRUE(window->Massif() && window->Massif()->Computed);
         plan = window->OpenPlanWindow();
         massif = window->Massif();
         massif->Saved = true;

@@ -3,6 +3,7 @@
 #include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
@@ -31,17 +32,12 @@ class PerspectiveWindowTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
         TOptions_Relief options;
         options.Angle_Horizontal = 30;
         options.Angle_Vertical = -20;
         Enregistrer(options, home.Path(kReliefOptionsFile), nullptr);
-        window = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
-        window->resize(1000, 700);
-        window->show();
-        window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
-        ASSERT_TRUE(
-            WaitUntil([this] { return !window->Computation().Running() && window->Massif()->Computed; }));
+        window = OpenComputedSample(home);
+        ASSERT_TRUE(window->Massif() && window->Massif()->Computed);
     }
     void TearDown() override { window.reset(); }
 

@@ -3,6 +3,7 @@
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
@@ -31,13 +32,8 @@ protected:
     {
         // A display was given to this test: without an OpenGL context it fails rather than skips.
         ASSERT_EQ(QGuiApplication::platformName(), "xcb") << "the OpenGL tests need an X server";
-        WriteFile(home.Path("cueva.mas"), ReadFile(kSample));
-        window = std::make_unique<TMainWindow>(QString::fromStdString(home.Path("")));
-        window->resize(1000, 700);
-        window->show();
-        window->OpenMassif(QString::fromStdString(home.Path("cueva.mas")));
-        ASSERT_TRUE(
-            WaitUntil([this] { return !window->Computation().Running() && window->Massif()->Computed; }));
+        window = OpenComputedSample(home);
+        ASSERT_TRUE(window->Massif() && window->Massif()->Computed);
         window->Action("Perspectiva")->trigger();
         view = window->ViewWindow(TAfficheur::kPerspectiva);
         ASSERT_NE(view, nullptr);
