@@ -45,6 +45,10 @@ bool LoadComputed(const std::string& file, TMassif& massif);
 // a message naming the option and its range, and nothing.
 std::optional<double> OptionValue(
     const std::string& option, const std::string& text, double low, double high, bool whole = false);
+// The arguments "FILE [FLAG]" of a command: the file and whether the flag was given; an exit status
+// (with the usage printed) when they are anything else.
+std::optional<int> FileAndFlag(
+    const std::vector<std::string>& args, const char* flag, std::string& file, bool& given);
 // A text as one CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
 // An option file, with a word for the fields a garbled file had out of their range.

@@ -29,16 +29,8 @@ int Stats(const std::vector<std::string>& args)
 {
     std::string file;
     bool json = false;
-    for (const std::string& a : args) {
-        if (a == "--json")
-            json = true;
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
-    if (file.empty())
-        return std::cerr << kUsage, 2;
+    if (const auto refused = FileAndFlag(args, "--json", file, json))
+        return *refused;
     TMassif massif;
     ks::LoadResult loaded;
     if (!LoadMassif(file, massif, loaded))

@@ -2,6 +2,7 @@
 #include "cli/cli_common.h"
 
 #include "bridge/settings_dir.h"
+#include "compute/elevation.h"
 #include "model/text_utils.h"
 #include "views/tableau.h"
 
@@ -36,16 +37,8 @@ int Table(const std::vector<std::string>& args)
 {
     std::string file;
     bool csv = false;
-    for (const std::string& a : args) {
-        if (a == "--csv")
-            csv = true;
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
-    if (file.empty())
-        return std::cerr << kUsage, 2;
+    if (const auto refused = FileAndFlag(args, "--csv", file, csv))
+        return *refused;
 
     TMassif massif;
     if (!LoadComputed(file, massif))
@@ -56,8 +49,8 @@ int Table(const std::vector<std::string>& args)
     context.Massif = &massif;
     context.Tableau = &options;
     TTableau table(context);
-    int width = 0, height = 0;
-    table.Dimensions(width, height, 1, 1); // the developed distances and the zero point
+    ks::TElevation(massif).MakeCurrent(); // the developed distances ("Des H")
+    table.FindZero();
 
     const char separator = csv ? ',' : '\t';
     auto field = [&](const std::string& text) { return csv ? CsvField(text) : text; };
