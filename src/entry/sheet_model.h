@@ -141,6 +141,11 @@ private:
         std::vector<TEco> Surveyors;
     };
 
+    // Validate's parts: the information fields into the sheet, and one shot row into a shot.
+    bool ReadFields(TFiche& sheet, TRefusal& refusal) const;
+    bool ReadShot(
+        const Row& row, int r, double topofil, bool firstShot, TVisee& shot, TRefusal& refusal) const;
+
     std::vector<TColonne> m_columns;
     std::optional<LoadedSheet> m_loaded;
 };

@@ -15,61 +15,392 @@ namespace ks {
 
 using namespace sheet_text;
 
-std::unique_ptr<TFiche> TSheetModel::Validate(
-    const TMassif& massif, const TFiche* old, TRefusal& refusal) const
-{
-    auto refuse = [&refusal](const std::string& message, int row, int column, const char* field = "") {
-        refusal = TRefusal { message, row, column, field };
-        return nullptr;
-    };
-    const int last = static_cast<int>(Rows.size()) - 1;
-    if (Rows.empty() || Rows.back().kind != Kind::Station)
-        return refuse("La ficha no termina sobre un punto topo", last, 0);
+namespace {
 
-    auto sheet = std::make_unique<TFiche>();
-    sheet->Systeme.Set(Fields.Systeme);
-    sheet->Cavite.Set(Fields.Cavite);
-    sheet->Reseau.Set(Fields.Reseau);
-    sheet->Lieu.Set(Fields.Lieu);
+// The readings a shot must have, marked as its cells are read.
+struct Seen
+{
+    bool length = false, azimuth = false, inclination = false;
+};
+
+// One changed cell of a shot row: its text, its place, and where a refusal goes.
+struct Cell
+{
+    std::string text; // trimmed
+    const std::string& raw;
+    int row, column;
+    double topofil; // the gallery's hip-chain coefficient
+    bool firstShot;
+    TRefusal& refusal;
+
+    bool Refuse(const char* message) const
+    {
+        refusal = TRefusal { message, row, column, "" };
+        return false;
+    }
+    // A reading: an empty cell leaves the shot's value, else a number.
+    bool Reading(const char* message, double& target, bool& seen) const
+    {
+        if (text.empty())
+            return true;
+        const auto value = ParseReal(text);
+        if (!value)
+            return Refuse(message);
+        target = *value;
+        seen = true;
+        return true;
+    }
+    // A correction: an empty cell is 0.
+    bool Correction(const char* message, double& target) const
+    {
+        target = 0;
+        bool seen = false;
+        return Reading(message, target, seen);
+    }
+    bool Unit(const std::vector<std::string>& labels, const char* message, std::uint8_t& code) const
+    {
+        const int index = IndexOf(labels, text);
+        if (index < 0)
+            return Refuse(message);
+        code = static_cast<std::uint8_t>(index);
+        return true;
+    }
+    bool Size(TSizeText& target, const char* message, const std::string& value) const
+    {
+        if (value.size() >= 10)
+            return Refuse(message);
+        target = value;
+        return true;
+    }
+    // A single width or height column shows two sizes as "first/second"; a size alone is the
+    // first one when `aloneIsFirst`, else the second, and the other one is empty.
+    bool Sizes(TSizeText& first, TSizeText& second, bool aloneIsFirst, const char* message) const
+    {
+        const auto slash = text.find('/');
+        if (slash != std::string::npos)
+            return Size(first, message, Trim(text.substr(0, slash)))
+                && Size(second, message, Trim(text.substr(slash + 1)));
+        return Size(aloneIsFirst ? second : first, message, std::string())
+            && Size(aloneIsFirst ? first : second, message, text);
+    }
+    bool Flag(bool& target, const char* message) const
+    {
+        const char first = text.empty() ? 'N' : UpperChar(text[0]);
+        if (first != 'S' && first != 'N')
+            return Refuse(message);
+        target = first == 'S';
+        return true;
+    }
+};
+
+// A length, or two hip-chain counter readings "start/end".
+bool ReadLength(const Cell& c, TVisee& v, Seen& seen)
+{
+    if (const auto slash = c.text.find('/'); slash != std::string::npos) {
+        const auto a = ParseReal(c.text.substr(0, slash)), b = ParseReal(c.text.substr(slash + 1));
+        if (!a || !b)
+            return c.Refuse("Las longitudes Topofil no son correctas");
+        v.Length = (*b - *a) * c.topofil;
+        if (v.Length < 0.01)
+            return c.Refuse("La longitud Topofil es negativa");
+        v.TopofilFlag = true;
+        v.TopofilStart = *a;
+        seen.length = true;
+        return true;
+    }
+    if (c.text.empty())
+        return true;
+    v.TopofilFlag = false;
+    v.TopofilStart = 0;
+    const auto length = ParseReal(c.text);
+    if (!length)
+        return c.Refuse("La longitud no es correcta");
+    if (*length < -0.001)
+        return c.Refuse("La longitud debe de ser positiva");
+    if (std::fabs(*length) < 0.001 && !c.firstShot)
+        return c.Refuse("La longitud no debe de ser nula");
+    v.Length = *length;
+    seen.length = true;
+    return true;
+}
+
+using CellRule = bool (*)(const Cell&, TVisee&, Seen&);
+
+// How each column's cell is read into the shot.
+const struct
+{
+    std::int16_t code;
+    CellRule read;
+} kCellRules[] = {
+    { kColLength, ReadLength },
+    { kColAzimuth,
+        [](const Cell& c, TVisee& v, Seen& s) {
+            return c.Reading("El rumbo no es correcto", v.Azimuth, s.azimuth);
+        } },
+    { kColInclination,
+        [](const Cell& c, TVisee& v, Seen& s) {
+            return c.Reading("La inclinación no es correcta", v.Inclination, s.inclination);
+        } },
+    { kColLengthUnit,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Unit(LengthLabels(), "La unidad de longitud debe de estar en m o cm.", v.LengthUnit);
+        } },
+    { kColAzimuthUnit,
+        [](const Cell& c, TVisee& v, Seen&) {
+            std::uint8_t index = 0;
+            if (!c.Unit(AzimuthLabels(), "La unidad de rumbo debe de estar en ° o gr.", index))
+                return false;
+            v.AzimuthUnit = kAzimuthCodes[index];
+            return true;
+        } },
+    { kColInclinationUnit,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Unit(InclinationLabels(), "La unidad de inclinación no es correcta.", v.InclinationUnit);
+        } },
+    { kColLeftWidth,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Size(
+                v.LeftWidth, "La definición de la anchura izquierda debe de ser inferior a diez.", c.text);
+        } },
+    { kColRightWidth,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Size(
+                v.RightWidth, "La definición de la anchura derecha debe de ser inferior a diez.", c.text);
+        } },
+    // A width alone is the single width, held on the right.
+    { kColWidth,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Sizes(
+                v.LeftWidth, v.RightWidth, false, "La definición de la anchura debe de ser inferior a diez.");
+        } },
+    { kColWidthUnit,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Unit(LengthLabels(), "La unidad de anchura debe de estar en m o cm.", v.WidthUnit);
+        } },
+    { kColUpperHeight,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Size(v.UpperHeight,
+                "La definición de la altura superior debe de ser inferior a diez caracteres.", c.text);
+        } },
+    { kColLowerHeight,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Size(v.LowerHeight,
+                "La definición de la altura inferior debe de ser inferior a diez caracteres.", c.text);
+        } },
+    { kColHeight,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Sizes(v.UpperHeight, v.LowerHeight, true,
+                "La definición de la altura debe de ser inferior a diez caracteres.");
+        } },
+    { kColHeightUnit,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Unit(LengthLabels(), "La unidad de altura debe de estar en m o cm.", v.HeightUnit);
+        } },
+    { kColSketch,
+        [](const Cell& c, TVisee& v, Seen&) {
+            v.SketchSize = 0;
+            if (c.text.empty())
+                return true;
+            const auto value = ParseInt(c.text);
+            if (!value || *value < 0 || *value > 255)
+                return c.Refuse("El tamaño del esquema debe de ser numérico.");
+            v.SketchSize = static_cast<std::uint8_t>(*value);
+            return true;
+        } },
+    { kColComment,
+        [](const Cell& c, TVisee& v, Seen&) {
+            v.Comment.Set(c.raw);
+            return true;
+        } },
+    { kColHorizFlag,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Flag(
+                v.HorizCorrectionFlag, "Introducir S o N para la pregunta de corrección horizontal.");
+        } },
+    { kColHorizCorrection,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Correction("La corrección horizontal debe de ser numérica.", v.HorizCorrection);
+        } },
+    { kColDevFlag,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Flag(
+                v.DevCorrectionFlag, "Introducir S o N para la pregunta de corrección de desarrollo.");
+        } },
+    { kColDevCorrection,
+        [](const Cell& c, TVisee& v, Seen&) {
+            return c.Correction("La corrección del desarrollo debe de ser numérica.", v.DevCorrection);
+        } },
+};
+
+CellRule RuleOf(std::int16_t code)
+{
+    for (const auto& rule : kCellRules)
+        if (rule.code == code)
+            return rule.read;
+    return nullptr;
+}
+
+// The bounds of the angles, once the units are known (the reversed codes have none): the
+// message, or null.
+const char* InclinationOutOfBounds(const TVisee& v)
+{
+    const double length = v.LengthUnit == kCentimetres ? v.Length * 0.01 : v.Length;
+    const double i = v.Inclination;
+    if ((v.InclinationUnit == kSlopeMetres && std::fabs(i) > length)
+        || (v.InclinationUnit == kSlopeCentimetres && std::fabs(i * 0.01) > length))
+        return "La inclinación debe de ser inferior a la longitud.";
+    if (v.InclinationUnit == kDegrees && std::fabs(i) >= 91)
+        return "La inclinación debe de ser inferior a 90°.";
+    if (v.InclinationUnit == kVulcain && !(i > -1 && i < 181))
+        return "La inclinación Vulcain debe de estar comprendida entre 0 y 180°.";
+    if (v.InclinationUnit == kGrades && std::fabs(i) > 100.1)
+        return "La inclinación debe de ser inferior a 100°.";
+    return nullptr;
+}
+
+const char* AzimuthOutOfBounds(const TVisee& v)
+{
+    if (v.AzimuthUnit == kDegrees && !(v.Azimuth > -1 && v.Azimuth < 361))
+        return "El rumbo debe de estar comprendido entre 0 y 360°.";
+    if (v.AzimuthUnit == kGrades && !(v.Azimuth > -1 && v.Azimuth < 401))
+        return "El rumbo debe de estar comprendido entre 0 y 400 gr.";
+    return nullptr;
+}
+
+// The developed elevation stays with the galleries when their number did not change. A gallery
+// whose readings did not change, under the same declination, stays as it was, with its
+// reduction and its computed position.
+void KeepFromOld(const TFiche* old, TFiche& sheet)
+{
+    if (!old || old->Galeries.size() != sheet.Galeries.size())
+        return;
+    const bool sameDeclination = old->Declinaison == sheet.Declinaison && old->DeclUnit == sheet.DeclUnit;
+    for (std::size_t i = 0; i < sheet.Galeries.size(); ++i) {
+        TGalerie& g = *sheet.Galeries[i];
+        const TGalerie& o = *old->Galeries[i];
+        if (sameDeclination && g.SameReadings(o)) {
+            g = o;
+            continue;
+        }
+        g.InElevation = o.InElevation;
+        g.ElevFromStart = o.ElevFromStart;
+        g.ElevForward = o.ElevForward;
+        g.BranchCount = o.BranchCount;
+        g.BranchSheet = o.BranchSheet;
+        g.BranchGallery = o.BranchGallery;
+        g.ElevX = o.ElevX;
+        g.ElevZ = o.ElevZ;
+    }
+}
+
+std::vector<std::string> TypedNames(const std::vector<std::string>& names)
+{
+    std::vector<std::string> kept;
+    for (const auto& name : names)
+        if (!Trim(name).empty())
+            kept.push_back(name);
+    return kept;
+}
+
+} // namespace
+
+bool TSheetModel::ReadFields(TFiche& sheet, TRefusal& refusal) const
+{
+    auto refuse = [&refusal](const char* message, const char* field) {
+        refusal = TRefusal { message, -1, -1, field };
+        return false;
+    };
+    sheet.Systeme.Set(Fields.Systeme);
+    sheet.Cavite.Set(Fields.Cavite);
+    sheet.Reseau.Set(Fields.Reseau);
+    sheet.Lieu.Set(Fields.Lieu);
     // A field still showing its loaded text keeps the sheet's own value.
     const LoadedSheet* loaded = m_loaded ? &*m_loaded : nullptr;
     const auto declination = loaded && Fields.Declination == loaded->Fields.Declination
         ? std::optional<double>(loaded->Declinaison)
         : ParseReal(Fields.Declination);
     if (!declination)
-        return refuse("La declinación debe de ser numérica\rejemplo 2.53", -1, -1, "Declinacion");
+        return refuse("La declinación debe de ser numérica\rejemplo 2.53", "Declinacion");
     if (Fields.DeclinationUnit != kDegree && Fields.DeclinationUnit != "gr")
-        return refuse("La declinación debe de ser en ° o en gr.", -1, -1, "Unidad");
-    sheet->Declinaison = *declination;
-    sheet->DeclUnit = Fields.DeclinationUnit == "gr" ? kGrades : kDegrees;
+        return refuse("La declinación debe de ser en ° o en gr.", "Unidad");
+    sheet.Declinaison = *declination;
+    sheet.DeclUnit = Fields.DeclinationUnit == "gr" ? kGrades : kDegrees;
     const auto premiere = loaded && Fields.Premiere == loaded->Fields.Premiere
         ? std::optional<double>(loaded->Premiere)
         : ParseReal(Fields.Premiere);
     if (!premiere)
-        return refuse("La primicia debe de ser numérica\rejemplo 103.5", -1, -1, "Primicia");
-    sheet->Premiere = *premiere;
-    sheet->TPST.Set(Fields.TPST);
+        return refuse("La primicia debe de ser numérica\rejemplo 103.5", "Primicia");
+    sheet.Premiere = *premiere;
+    sheet.TPST.Set(Fields.TPST);
     if (loaded && Fields.Date == loaded->Fields.Date) {
-        sheet->Date = loaded->Date;
+        sheet.Date = loaded->Date;
     } else {
         std::string date = Fields.Date.substr(0, kMaxDateText);
         for (std::size_t i : { std::size_t(0), std::size_t(3) })
             if (i < date.size() && date[i] == ' ')
                 date[i] = '0';
-        sheet->Date = date;
+        sheet.Date = date;
     }
-    auto typedNames = [](const std::vector<std::string>& names) {
-        std::vector<std::string> kept;
-        for (const auto& name : names)
-            if (!Trim(name).empty())
-                kept.push_back(name);
-        return kept;
-    };
-    if (loaded && typedNames(Fields.Surveyors) == typedNames(loaded->Fields.Surveyors))
-        sheet->Surveyors = loaded->Surveyors;
+    if (loaded && TypedNames(Fields.Surveyors) == TypedNames(loaded->Fields.Surveyors))
+        sheet.Surveyors = loaded->Surveyors;
     else
-        for (const auto& name : typedNames(Fields.Surveyors))
-            sheet->Surveyors.emplace_back(name);
+        for (const auto& name : TypedNames(Fields.Surveyors))
+            sheet.Surveyors.emplace_back(name);
+    return true;
+}
+
+// A shot row, column by column. A loaded shot keeps the fields that have no column in this
+// layout and those whose cells were not changed.
+bool TSheetModel::ReadShot(
+    const Row& row, int r, double topofil, bool firstShot, TVisee& v, TRefusal& refusal) const
+{
+    auto refuse = [&](const char* message, std::int16_t code) {
+        refusal = TRefusal { message, r, ColumnOf(code), "" };
+        return false;
+    };
+    v = row.original ? *row.original : TVisee {};
+    Seen seen;
+    for (std::size_t c = 0; c < m_columns.size(); ++c) {
+        const std::int16_t code = m_columns[c].Code;
+        if (row.original && c < row.loaded.size() && row.cells[c] == row.loaded[c]) {
+            seen.length |= code == kColLength;
+            seen.azimuth |= code == kColAzimuth;
+            seen.inclination |= code == kColInclination;
+            continue;
+        }
+        const CellRule read = RuleOf(code);
+        const Cell cell { Trim(row.cells[c]), row.cells[c], r, static_cast<int>(c), topofil, firstShot,
+            refusal };
+        if (read && !read(cell, v, seen))
+            return false;
+    }
+    // Only the angles the row gives are bounded.
+    const char* message = nullptr;
+    if (seen.inclination && (message = InclinationOutOfBounds(v)))
+        return refuse(message, kColInclination);
+    if (seen.azimuth && (message = AzimuthOutOfBounds(v)))
+        return refuse(message, kColAzimuth);
+    if (!seen.length || !seen.azimuth || !seen.inclination)
+        return refuse("La visual está incompleta.",
+            !seen.length        ? kColLength
+                : !seen.azimuth ? kColAzimuth
+                                : kColInclination);
+    return true;
+}
+std::unique_ptr<TFiche> TSheetModel::Validate(
+    const TMassif& massif, const TFiche* old, TRefusal& refusal) const
+{
+    auto refuse = [&refusal](const std::string& message, int row) {
+        refusal = TRefusal { message, row, 0, "" };
+        return nullptr;
+    };
+    const int last = static_cast<int>(Rows.size()) - 1;
+    if (Rows.empty() || Rows.back().kind != Kind::Station)
+        return refuse("La ficha no termina sobre un punto topo", last);
+
+    auto sheet = std::make_unique<TFiche>();
+    if (!ReadFields(*sheet, refusal))
+        return nullptr;
 
     // Galleries: a start row, its shots, and the station row that ends it.
     int gallery = -1, junction = 0;
@@ -86,10 +417,10 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
             continue;
         }
         if (!current)
-            return refuse("La ficha no termina sobre un punto topo", r, 0);
+            return refuse("La ficha no termina sobre un punto topo", r);
         if (row.kind == Kind::Station) {
             if (current->ShotCount() == 0)
-                return refuse("Debe de haber por lo menos una visual entre dos encrucijadas", r, 0);
+                return refuse("Debe de haber por lo menos una visual entre dos encrucijadas", r);
             const bool joined = r < last && Rows[static_cast<std::size_t>(r + 1)].kind == Kind::Start;
             current->End = joined ? Junctions[static_cast<std::size_t>(junction++)].EndAbove : FinalEnd;
             current->Name.Set(info.Info);
@@ -102,270 +433,21 @@ std::unique_ptr<TFiche> TSheetModel::Validate(
         }
         if (current->ShotCount() >= kMaxShots)
             return refuse(
-                "Una galería no puede tener más de 128 visuales: inserte un punto para partirla.", r, 0);
+                "Una galería no puede tener más de 128 visuales: inserte un punto para partirla.", r);
 
         // An unchanged row is the shot it was loaded from.
         if (row.original && row.cells == row.loaded) {
             current->AddShot(*row.original);
             continue;
         }
-        // A shot row, column by column. A loaded shot keeps the fields that have no column in
-        // this layout and those whose cells were not changed.
-        TVisee v = row.original ? *row.original : TVisee {};
-        bool hasLength = false, hasAzimuth = false, hasInclination = false;
-        const bool firstShot = current->ShotCount() == 0;
-        for (std::size_t c = 0; c < m_columns.size(); ++c) {
-            const std::string text = Trim(row.cells[c]);
-            const int col = static_cast<int>(c);
-            if (row.original && c < row.loaded.size() && row.cells[c] == row.loaded[c]) {
-                const std::int16_t code = m_columns[c].Code;
-                hasLength |= code == kColLength;
-                hasAzimuth |= code == kColAzimuth;
-                hasInclination |= code == kColInclination;
-                continue;
-            }
-            auto number = [&](const char* message) -> std::optional<double> {
-                if (text.empty())
-                    return std::nullopt;
-                const auto value = ParseReal(text);
-                if (!value)
-                    refusal = TRefusal { message, r, col, "" };
-                return value;
-            };
-            auto unit = [&](const char* message, std::uint8_t& code) {
-                const int index = IndexOf(LengthLabels(), text);
-                if (index < 0) {
-                    refusal = TRefusal { message, r, col, "" };
-                    return false;
-                }
-                code = static_cast<std::uint8_t>(index);
-                return true;
-            };
-            auto size = [&](TSizeText& target, const char* message, const std::string& value) {
-                if (value.size() >= 10) {
-                    refusal = TRefusal { message, r, col, "" };
-                    return false;
-                }
-                target = value;
-                return true;
-            };
-            // A single width or height column shows two sizes as "first/second"; a size alone is
-            // the first one when `aloneIsFirst`, else the second, and the other one is empty.
-            auto sizes = [&](TSizeText& first, TSizeText& second, bool aloneIsFirst, const char* message) {
-                const auto slash = text.find('/');
-                if (slash != std::string::npos)
-                    return size(first, message, Trim(text.substr(0, slash)))
-                        && size(second, message, Trim(text.substr(slash + 1)));
-                return size(aloneIsFirst ? second : first, message, std::string())
-                    && size(aloneIsFirst ? first : second, message, text);
-            };
-            auto flag = [&](bool& target, const char* message) {
-                const char first = text.empty() ? 'N' : UpperChar(text[0]);
-                if (first != 'S' && first != 'N') {
-                    refusal = TRefusal { message, r, col, "" };
-                    return false;
-                }
-                target = first == 'S';
-                return true;
-            };
-            switch (m_columns[c].Code) {
-            case kColLength:
-                if (const auto slash = text.find('/'); slash != std::string::npos) {
-                    const auto a = ParseReal(text.substr(0, slash)), b = ParseReal(text.substr(slash + 1));
-                    if (!a || !b)
-                        return refuse("Las longitudes Topofil no son correctas", r, col);
-                    v.Length = (*b - *a) * info.Topofil;
-                    if (v.Length < 0.01)
-                        return refuse("La longitud Topofil es negativa", r, col);
-                    v.TopofilFlag = true;
-                    v.TopofilStart = *a;
-                    hasLength = true;
-                } else if (!text.empty()) {
-                    v.TopofilFlag = false;
-                    v.TopofilStart = 0;
-                    const auto length = number("La longitud no es correcta");
-                    if (!length)
-                        return nullptr;
-                    if (*length < -0.001)
-                        return refuse("La longitud debe de ser positiva", r, col);
-                    if (std::fabs(*length) < 0.001 && !firstShot)
-                        return refuse("La longitud no debe de ser nula", r, col);
-                    v.Length = *length;
-                    hasLength = true;
-                }
-                break;
-            case kColAzimuth:
-                if (!text.empty()) {
-                    const auto value = number("El rumbo no es correcto");
-                    if (!value)
-                        return nullptr;
-                    v.Azimuth = *value;
-                    hasAzimuth = true;
-                }
-                break;
-            case kColInclination:
-                if (!text.empty()) {
-                    const auto value = number("La inclinación no es correcta");
-                    if (!value)
-                        return nullptr;
-                    v.Inclination = *value;
-                    hasInclination = true;
-                }
-                break;
-            case kColLengthUnit:
-                if (!unit("La unidad de longitud debe de estar en m o cm.", v.LengthUnit))
-                    return nullptr;
-                break;
-            case kColAzimuthUnit: {
-                const int index = IndexOf(AzimuthLabels(), text);
-                if (index < 0)
-                    return refuse("La unidad de rumbo debe de estar en ° o gr.", r, col);
-                v.AzimuthUnit = kAzimuthCodes[index];
-                break;
-            }
-            case kColInclinationUnit: {
-                const int index = IndexOf(InclinationLabels(), text);
-                if (index < 0)
-                    return refuse("La unidad de inclinación no es correcta.", r, col);
-                v.InclinationUnit = static_cast<std::uint8_t>(index);
-                break;
-            }
-            case kColLeftWidth:
-                if (!size(v.LeftWidth, "La definición de la anchura izquierda debe de ser inferior a diez.",
-                        text))
-                    return nullptr;
-                break;
-            case kColRightWidth:
-                if (!size(v.RightWidth, "La definición de la anchura derecha debe de ser inferior a diez.",
-                        text))
-                    return nullptr;
-                break;
-            case kColWidth:
-                // A width alone is the single width, held on the right.
-                if (!sizes(v.LeftWidth, v.RightWidth, false,
-                        "La definición de la anchura debe de ser inferior a diez."))
-                    return nullptr;
-                break;
-            case kColWidthUnit:
-                if (!unit("La unidad de anchura debe de estar en m o cm.", v.WidthUnit))
-                    return nullptr;
-                break;
-            case kColUpperHeight:
-                if (!size(v.UpperHeight,
-                        "La definición de la altura superior debe de ser inferior a diez caracteres.", text))
-                    return nullptr;
-                break;
-            case kColLowerHeight:
-                if (!size(v.LowerHeight,
-                        "La definición de la altura inferior debe de ser inferior a diez caracteres.", text))
-                    return nullptr;
-                break;
-            case kColHeight:
-                if (!sizes(v.UpperHeight, v.LowerHeight, true,
-                        "La definición de la altura debe de ser inferior a diez caracteres."))
-                    return nullptr;
-                break;
-            case kColHeightUnit:
-                if (!unit("La unidad de altura debe de estar en m o cm.", v.HeightUnit))
-                    return nullptr;
-                break;
-            case kColSketch:
-                v.SketchSize = 0;
-                if (!text.empty()) {
-                    const auto value = ParseInt(text);
-                    if (!value || *value < 0 || *value > 255)
-                        return refuse("El tamaño del esquema debe de ser numérico.", r, col);
-                    v.SketchSize = static_cast<std::uint8_t>(*value);
-                }
-                break;
-            case kColComment:
-                v.Comment.Set(row.cells[c]);
-                break;
-            case kColHorizFlag:
-                if (!flag(
-                        v.HorizCorrectionFlag, "Introducir S o N para la pregunta de corrección horizontal."))
-                    return nullptr;
-                break;
-            case kColHorizCorrection:
-                v.HorizCorrection = 0;
-                if (!text.empty()) {
-                    const auto value = number("La corrección horizontal debe de ser numérica.");
-                    if (!value)
-                        return nullptr;
-                    v.HorizCorrection = *value;
-                }
-                break;
-            case kColDevFlag:
-                if (!flag(v.DevCorrectionFlag,
-                        "Introducir S o N para la pregunta de corrección de desarrollo."))
-                    return nullptr;
-                break;
-            case kColDevCorrection:
-                v.DevCorrection = 0;
-                if (!text.empty()) {
-                    const auto value = number("La corrección del desarrollo debe de ser numérica.");
-                    if (!value)
-                        return nullptr;
-                    v.DevCorrection = *value;
-                }
-                break;
-            default:
-                break;
-            }
-        }
-        // Bounds, once the units are known; the reversed codes have none.
-        const int inc = ColumnOf(kColInclination), az = ColumnOf(kColAzimuth);
-        const double length = v.LengthUnit == kCentimetres ? v.Length * 0.01 : v.Length;
-        if (hasInclination) {
-            const double i = v.Inclination;
-            if ((v.InclinationUnit == kSlopeMetres && std::fabs(i) > length)
-                || (v.InclinationUnit == kSlopeCentimetres && std::fabs(i * 0.01) > length))
-                return refuse("La inclinación debe de ser inferior a la longitud.", r, inc);
-            if (v.InclinationUnit == kDegrees && std::fabs(i) >= 91)
-                return refuse("La inclinación debe de ser inferior a 90°.", r, inc);
-            if (v.InclinationUnit == kVulcain && !(i > -1 && i < 181))
-                return refuse("La inclinación Vulcain debe de estar comprendida entre 0 y 180°.", r, inc);
-            if (v.InclinationUnit == kGrades && std::fabs(i) > 100.1)
-                return refuse("La inclinación debe de ser inferior a 100°.", r, inc);
-        }
-        if (hasAzimuth) {
-            if (v.AzimuthUnit == kDegrees && !(v.Azimuth > -1 && v.Azimuth < 361))
-                return refuse("El rumbo debe de estar comprendido entre 0 y 360°.", r, az);
-            if (v.AzimuthUnit == kGrades && !(v.Azimuth > -1 && v.Azimuth < 401))
-                return refuse("El rumbo debe de estar comprendido entre 0 y 400 gr.", r, az);
-        }
-        if (!hasLength || !hasAzimuth || !hasInclination)
-            return refuse("La visual está incompleta.", r,
-                !hasLength        ? ColumnOf(kColLength)
-                    : !hasAzimuth ? az
-                                  : inc);
+        TVisee v;
+        if (!ReadShot(row, r, info.Topofil, current->ShotCount() == 0, v, refusal))
+            return nullptr;
         current->AddShot(v);
     }
 
     ReduceSheet(*sheet, massif.Angle_Geodesique);
-    // The developed elevation stays with the galleries when their number did not change. A
-    // gallery whose readings did not change, under the same declination, stays as it was, with
-    // its reduction and its computed position.
-    if (old && old->Galeries.size() == sheet->Galeries.size()) {
-        const bool sameDeclination
-            = old->Declinaison == sheet->Declinaison && old->DeclUnit == sheet->DeclUnit;
-        for (std::size_t i = 0; i < sheet->Galeries.size(); ++i) {
-            TGalerie& g = *sheet->Galeries[i];
-            const TGalerie& o = *old->Galeries[i];
-            if (sameDeclination && g.SameReadings(o)) {
-                g = o;
-                continue;
-            }
-            g.InElevation = o.InElevation;
-            g.ElevFromStart = o.ElevFromStart;
-            g.ElevForward = o.ElevForward;
-            g.BranchCount = o.BranchCount;
-            g.BranchSheet = o.BranchSheet;
-            g.BranchGallery = o.BranchGallery;
-            g.ElevX = o.ElevX;
-            g.ElevZ = o.ElevZ;
-        }
-    }
+    KeepFromOld(old, *sheet);
     return sheet;
 }
 
