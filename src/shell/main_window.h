@@ -162,7 +162,18 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The menus and their commands bound, one menu (or two small ones) at a time.
     void BuildMenus();
+    void BindMassifMenu();
+    void BindEditMenu();
+    void BindShowMenu();
+    void BindGoAndDataMenus();
+    void BindViewMenu();
+    void BindBranchMenu();
+    void BindFormatMenu();
+    void BindComputeMenu();
+    void BindWindowsMenu();
+    void BindHelpMenu();
     void BuildToolBars();
     void ReadOptionsAndSettings();
     void WriteSettingsAndOptions();

@@ -123,6 +123,21 @@ void TMainWindow::RouteToView(Cmd id, const std::function<void(TAfficheur&)>& co
 void TMainWindow::BuildMenus()
 {
     CreateCommands();
+    BindMassifMenu();
+    BindEditMenu();
+    BindShowMenu();
+    BindGoAndDataMenus();
+    BindViewMenu();
+    BindBranchMenu();
+    BindFormatMenu();
+    BindComputeMenu();
+    BindWindowsMenu();
+    BindHelpMenu();
+}
+
+// The "&Macizo" menu.
+void TMainWindow::BindMassifMenu()
+{
     On(Cmd::New, [this] { NewElementCommand(); });
     On(Cmd::Open, [this] { OpenCommand(); });
     On(Cmd::Close, [this] { CloseCommand(); });
@@ -151,7 +166,11 @@ void TMainWindow::BuildMenus()
     for (int i = 0; i < 3; ++i)
         On(kRecent[i], [this, i] { OpenRecent(i); });
     On(Cmd::Exit, [this] { close(); });
+}
 
+// The "&Edición" menu: the explorer's undo, cut, copy and paste.
+void TMainWindow::BindEditMenu()
+{
     // The edit commands work on the explorer's list, or its tree when that has the focus or the
     // list has no current entry.
     auto toExplorer = [this](Cmd id, const std::function<void(TExploreur&, bool)>& command) {
@@ -164,7 +183,11 @@ void TMainWindow::BuildMenus()
     toExplorer(Cmd::Cut, [](TExploreur& e, bool tree) { e.Cut(tree); });
     toExplorer(Cmd::Copy, [](TExploreur& e, bool tree) { e.Copy(tree); });
     toExplorer(Cmd::Paste, [](TExploreur& e, bool tree) { e.Paste(tree); });
+}
 
+// The "&Ver" menu: the bars, the explorer's style and its list order.
+void TMainWindow::BindShowMenu()
+{
     const std::pair<Cmd, bool TSettings::*> toggles[] = { { Cmd::GeneralBar, &TSettings::General },
         { Cmd::ExplorerBar, &TSettings::Explorateur }, { Cmd::ViewsBar, &TSettings::Vues },
         { Cmd::TextLabels, &TSettings::Texte }, { Cmd::StatusBar, &TSettings::Etat } };
@@ -187,7 +210,11 @@ void TMainWindow::BuildMenus()
                 explorer->SetListStyle(i);
         });
     }
+}
 
+// The "&Ir a" and "&Datos" menus.
+void TMainWindow::BindGoAndDataMenus()
+{
     On(Cmd::GoExplorer, [this] { OpenExplorer(); });
     On(Cmd::GoPlan, [this] { OpenPlanWindow(); });
     On(Cmd::GoElevation, [this] { OpenViewWindow(TAfficheur::kAlzado); });
@@ -203,7 +230,11 @@ void TMainWindow::BuildMenus()
     On(Cmd::ExportToporobot, [this] { ExportToporobotCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
+}
 
+// The "&Vista" menu, routed to the active view.
+void TMainWindow::BindViewMenu()
+{
     RouteToView(Cmd::Rotate, [](TAfficheur& v) { v.Rotate(); });
     RouteToView(Cmd::RotateHorizontally, [](TAfficheur& v) { v.RotateHorizontally(); });
     RouteToView(Cmd::Scale, [](TAfficheur& v) { v.ScaleCommand(); });
@@ -236,7 +267,11 @@ void TMainWindow::BuildMenus()
     Action(Cmd::SortByEntry)->setChecked(true);
     // The selected shot changes with no command: the rules are looked at as the menu opens.
     connect(Action(Cmd::ViewMenu)->menu(), &QMenu::aboutToShow, this, [this] { UpdateCommands(); });
+}
 
+// The "&Ramal" menu: the developed elevation's branches.
+void TMainWindow::BindBranchMenu()
+{
     RouteToView(Cmd::BranchNew, [](TAfficheur& v) { v.NewBranch(); });
     RouteToView(Cmd::BranchContinue, [](TAfficheur& v) { v.ContinueBranch(); });
     RouteToView(Cmd::BranchDeepen, [](TAfficheur& v) { v.ElevationAssistant(); });
@@ -245,7 +280,11 @@ void TMainWindow::BuildMenus()
     RouteToView(Cmd::BranchJoin, [](TAfficheur& v) { v.AttachBranch(); });
     RouteToView(Cmd::BranchRemove, [](TAfficheur& v) { v.RemoveBranch(); });
     On(Cmd::BranchRemoveAll, [this] { RemoveAllElevationsCommand(); });
+}
 
+// The "Forma&to" menu: the formats of the sheet and the views, and the templates.
+void TMainWindow::BindFormatMenu()
+{
     On(Cmd::SheetFormat, [this] { EntryPreferencesCommand(); });
     On(Cmd::PlanFormat, [this] { PlanOptionsCommand(); });
     On(Cmd::ElevationFormat, [this] { ElevationOptionsCommand(); });
@@ -253,7 +292,11 @@ void TMainWindow::BuildMenus()
     On(Cmd::TableFormat, [this] { TableOptionsCommand(); });
     On(Cmd::OpenTemplate, [this] { TemplateCommand(true); });
     On(Cmd::SaveTemplate, [this] { TemplateCommand(false); });
+}
 
+// The "&Cálculo" menu.
+void TMainWindow::BindComputeMenu()
+{
     connect(Action(Cmd::Automatic), &QAction::toggled, this,
         Guard([this](bool on) { m_settings.Automatique = on; }));
     // Lifting the limits takes effect with the next computation, which it requests: a massif that
@@ -267,7 +310,11 @@ void TMainWindow::BuildMenus()
     On(Cmd::Detailed, [this] { m_computation->RequestDetailed(); });
     On(Cmd::Fast, [this] { m_computation->RequestFast(); });
     On(Cmd::Interrupt, [this] { m_computation->Stop(); });
+}
 
+// The "&Ventanas" menu.
+void TMainWindow::BindWindowsMenu()
+{
     connect(Action(Cmd::Tile), &QAction::triggered, m_mdi, &QMdiArea::tileSubWindows);
     connect(Action(Cmd::Cascade), &QAction::triggered, m_mdi, &QMdiArea::cascadeSubWindows);
     On(Cmd::ArrangeIcons, [this] { ArrangeIcons(); });
@@ -276,7 +323,11 @@ void TMainWindow::BuildMenus()
         UpdateCommands();
         ListWindows(windows);
     });
+}
 
+// The "?" menu.
+void TMainWindow::BindHelpMenu()
+{
     // F1 shows in the menu but is the help key of every window, which opens the topic of the
     // window that has the keyboard; the menu item opens the contents.
     Action(Cmd::Help)->setShortcutContext(Qt::WidgetShortcut);
