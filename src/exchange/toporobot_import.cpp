@@ -106,6 +106,56 @@ private:
     std::map<std::pair<int, int>, int> m_index;
 };
 
+// The azimuth codes: ranges of codes that share a unit (the last digit gives the length unit).
+struct AzimuthCode
+{
+    int From, To;
+    std::uint8_t Unit;
+};
+const AzimuthCode* AzimuthCodeOf(int code)
+{
+    static const AzimuthCode kCodes[] = {
+        { 357, 360, kDegrees },
+        { 347, 350, kBackDegrees },
+        { 397, 400, kGrades },
+        { 387, 390, kBackGrades },
+    };
+    for (const AzimuthCode& c : kCodes)
+        if (code >= c.From && code <= c.To)
+            return &c;
+    return nullptr;
+}
+
+// The inclination codes: the unit, and the reading turned into it as Offset + Sign x reading,
+// times the length in hundredths for a slope in percent.
+struct InclinationCode
+{
+    int Code;
+    std::uint8_t Unit;
+    double Offset, Sign;
+    bool PerLength = false;
+    bool Backward = false; // later files: read from the far station
+};
+const InclinationCode* InclinationCodeOf(int code)
+{
+    static const InclinationCode kCodes[] = {
+        { 360, kDegrees, 0, 1 },
+        { 359, kDegrees, -90, 1 },
+        { 361, kVulcain, 0, 1 },
+        { 380, kSlopeMetres, 0, 1 },
+        { 370, kSlopeMetres, 0, 1, true },
+        { 400, kGrades, 0, 1 },
+        { 399, kGrades, -100, 1 },
+        { 401, kGrades, 100, -1 },
+        { 350, kBackDegrees, 0, 1, false, true },
+        { 390, kBackGrades, 0, 1, false, true },
+    };
+    for (const InclinationCode& c : kCodes)
+        if (c.Code == code)
+            return &c;
+    return nullptr;
+}
+
 std::string PairName(std::pair<int, int> p)
 {
     return std::to_string(p.first) + "_" + std::to_string(p.second);
@@ -186,13 +236,28 @@ private:
     }
     static int Int(const std::string& text) { return static_cast<int>(std::clamp(ToReal(text), -2e9, 2e9)); }
 
+    using Record = std::vector<std::string>;
+    using RecordReader = void (ToporobotReader::*)(const Record&);
+
+    // The records of a file by their first field; a positive one is a series line.
+    static RecordReader ReaderOf(long long tag)
+    {
+        static const std::pair<long long, RecordReader> kReaders[] = {
+            { -6, &ToporobotReader::CaveLine },
+            { -5, &ToporobotReader::Entrance },
+            { -2, &ToporobotReader::TripLine },
+            { -1, &ToporobotReader::CodeLine },
+        };
+        for (const auto& [t, read] : kReaders)
+            if (t == tag)
+                return read;
+        return tag > 0 ? &ToporobotReader::SeriesLine : nullptr;
+    }
+
     void Parse(const std::string& text)
     {
         m_report.MacRoman = ReadsAsMacintosh(text);
         m_report.CrOnly = text.find('\n') == std::string::npos && text.find('\r') != std::string::npos;
-
-        Serie* current = nullptr;
-        int currentNumber = 0;
         std::size_t start = 0;
         while (start < text.size()) {
             ++m_line;
@@ -209,57 +274,51 @@ private:
                 ++m_report.CommentLines;
                 continue;
             }
-            const auto f = Fields(line);
+            const Record f = Fields(line);
             const auto tag = ParseInt(F(f, 1));
-            if (!tag) {
+            const RecordReader read = tag ? ReaderOf(*tag) : nullptr;
+            if (read)
+                (this->*read)(f);
+            else
                 ++m_report.SkippedRecords;
-                continue;
-            }
-            switch (*tag) {
-            case -6:
-                m_caves.push_back(F(f, 3).empty() ? std::to_string(m_caves.size() + 1) : F(f, 3));
-                if (m_namedCave.empty())
-                    m_namedCave = F(f, 3);
-                continue;
-            case -5:
-                Entrance(f);
-                continue;
-            case -2:
-                TripLine(f);
-                continue;
-            case -1:
-                m_codes[Int(F(f, 2))] = { Int(F(f, 3)), Int(F(f, 4)) };
-                continue;
-            default:
-                break;
-            }
-            if (*tag <= 0) {
-                ++m_report.SkippedRecords;
-                continue;
-            }
-            if (*tag > std::numeric_limits<int>::max())
-                Fail("número de serie " + std::to_string(*tag) + " fuera de los límites");
-            if (F(f, 2) == "-1") {
-                currentNumber = static_cast<int>(*tag);
-                current = &m_series[currentNumber]; // a series costs its lines, whatever its number
-                *current = Serie();
-                current->Present = true;
-                current->Start = { Int(F(f, 3)), Int(F(f, 4)) };
-                current->End = { Int(F(f, 5)), Int(F(f, 6)) };
-                current->Last = Int(F(f, 7));
-                current->Name = Text(F(f, 10));
-                ++m_report.Series;
-                if (m_progress)
-                    m_progress->SetStatus("Lectura de la " + std::to_string(m_report.Series) + "° série");
-            } else if (current && *tag == static_cast<long long>(currentNumber)) {
-                StationLine(*current, currentNumber, f);
-            } else {
-                ++m_report.SkippedRecords;
-            }
         }
     }
 
-    void Entrance(const std::vector<std::string>& f)
+    void CaveLine(const Record& f)
+    {
+        m_caves.push_back(F(f, 3).empty() ? std::to_string(m_caves.size() + 1) : F(f, 3));
+        if (m_namedCave.empty())
+            m_namedCave = F(f, 3);
+    }
+
+    void CodeLine(const Record& f) { m_codes[Int(F(f, 2))] = { Int(F(f, 3)), Int(F(f, 4)) }; }
+
+    // A series header (second field -1), or a station of the series being read.
+    void SeriesLine(const Record& f)
+    {
+        const long long tag = *ParseInt(F(f, 1));
+        if (tag > std::numeric_limits<int>::max())
+            Fail("número de serie " + std::to_string(tag) + " fuera de los límites");
+        if (F(f, 2) == "-1") {
+            m_currentNumber = static_cast<int>(tag);
+            m_current = &m_series[m_currentNumber]; // a series costs its lines, whatever its number
+            *m_current = Serie();
+            m_current->Present = true;
+            m_current->Start = { Int(F(f, 3)), Int(F(f, 4)) };
+            m_current->End = { Int(F(f, 5)), Int(F(f, 6)) };
+            m_current->Last = Int(F(f, 7));
+            m_current->Name = Text(F(f, 10));
+            ++m_report.Series;
+            if (m_progress)
+                m_progress->SetStatus("Lectura de la " + std::to_string(m_report.Series) + "° série");
+        } else if (m_current && tag == static_cast<long long>(m_currentNumber)) {
+            StationLine(*m_current, m_currentNumber, f);
+        } else {
+            ++m_report.SkippedRecords;
+        }
+    }
+
+    void Entrance(const Record& f)
     {
         const int cave = Int(F(f, 2));
         auto reference = std::make_unique<TPointTopo>();
@@ -276,7 +335,7 @@ private:
         m_junctions.Register({ Int(F(f, 6)), Int(F(f, 7)) });
     }
 
-    void TripLine(const std::vector<std::string>& f)
+    void TripLine(const Record& f)
     {
         const int number = Int(F(f, 2));
         if (number == kFixed)
@@ -303,7 +362,7 @@ private:
             m_reporter->Message(MessageKind::Warning, message);
     }
 
-    void StationLine(Serie& serie, int number, const std::vector<std::string>& f)
+    void StationLine(Serie& serie, int number, const Record& f)
     {
         ++m_report.Stations;
         const int station = static_cast<int>(serie.Stations.size());
@@ -328,57 +387,19 @@ private:
             length = std::trunc(length) * 0.3048 + (length - std::trunc(length)) * 100 * 0.0254;
         v.Length = length;
         v.Azimuth = Reading(F(f, 6), "rumbo");
-        if (code.Azimuth >= 357 && code.Azimuth <= 360)
-            v.AzimuthUnit = kDegrees;
-        else if (code.Azimuth >= 347 && code.Azimuth <= 350)
-            v.AzimuthUnit = kBackDegrees;
-        else if (code.Azimuth >= 397 && code.Azimuth <= 400)
-            v.AzimuthUnit = kGrades;
-        else if (code.Azimuth >= 387 && code.Azimuth <= 390)
-            v.AzimuthUnit = kBackGrades;
+        if (const auto* unit = AzimuthCodeOf(code.Azimuth))
+            v.AzimuthUnit = unit->Unit;
         else
             UnknownCode("Código rumbo desconocido :", code.Azimuth);
         const double incl = Reading(F(f, 7), "inclinación");
-        v.Inclination = incl;
-        switch (code.Inclination) {
-        case 360:
-            v.InclinationUnit = kDegrees;
-            break;
-        case 359:
-            v.Inclination = incl - 90;
-            break;
-        case 361:
-            v.InclinationUnit = kVulcain;
-            break;
-        case 380:
-            v.InclinationUnit = kSlopeMetres;
-            break;
-        case 370:
-            v.Inclination = length * incl * 0.01;
-            v.InclinationUnit = kSlopeMetres;
-            break;
-        case 400:
-            v.InclinationUnit = kGrades;
-            break;
-        case 399:
-            v.Inclination = incl - 100;
-            v.InclinationUnit = kGrades;
-            break;
-        case 401:
-            v.Inclination = 100 - incl;
-            v.InclinationUnit = kGrades;
-            break;
-        case 350: // later files: degrees read from the far station
-            v.InclinationUnit = kBackDegrees;
-            ++m_report.BackwardInclinationCodes;
-            break;
-        case 390:
-            v.InclinationUnit = kBackGrades;
-            ++m_report.BackwardInclinationCodes;
-            break;
-        default:
+        if (const auto* c = InclinationCodeOf(code.Inclination)) {
+            v.InclinationUnit = c->Unit;
+            v.Inclination = (c->Offset + c->Sign * incl) * (c->PerLength ? length * 0.01 : 1);
+            if (c->Backward)
+                ++m_report.BackwardInclinationCodes;
+        } else {
+            v.Inclination = incl;
             UnknownCode("Código inclinación desconocido :", code.Inclination);
-            break;
         }
         v.RightWidth = F(f, 8).substr(0, 10);
         v.LeftWidth = F(f, 9).substr(0, 10);
@@ -611,6 +632,8 @@ private:
     std::map<int, Code> m_codes;
     std::map<int, Serie> m_series; // by number
     int m_line = 0; // the line being read, from 1
+    Serie* m_current = nullptr; // the series whose stations are being read
+    int m_currentNumber = 0;
     Junctions m_junctions;
     std::vector<std::unique_ptr<TFiche>> m_sheets;
 };
