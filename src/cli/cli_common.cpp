@@ -91,22 +91,6 @@ std::string CsvField(const std::string& text)
     return quoted + '"';
 }
 
-std::optional<int> FileAndFlag(
-    const std::vector<std::string>& args, const char* flag, std::string& file, bool& given)
-{
-    for (const std::string& a : args) {
-        if (a == flag)
-            given = true;
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
-    if (file.empty())
-        return std::cerr << kUsage, 2;
-    return std::nullopt;
-}
-
 std::optional<double> OptionValue(
     const std::string& option, const std::string& text, double low, double high, bool whole)
 {

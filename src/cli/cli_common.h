@@ -45,10 +45,6 @@ bool LoadComputed(const std::string& file, TMassif& massif);
 // a message naming the option and its range, and nothing.
 std::optional<double> OptionValue(
     const std::string& option, const std::string& text, double low, double high, bool whole = false);
-// The arguments "FILE [FLAG]" of a command: the file and whether the flag was given; an exit status
-// (with the usage printed) when they are anything else.
-std::optional<int> FileAndFlag(
-    const std::vector<std::string>& args, const char* flag, std::string& file, bool& given);
 // A text as one CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
 // An option file, with a word for the fields a garbled file had out of their range.
@@ -61,7 +57,12 @@ template <typename R> void LoadOptions(R& record, const std::string& path)
 // The upper-cased extension with its dot, or empty.
 std::string Extension(const std::string& path);
 
-// "render plan|elevation ..." and "elevation ...": the arguments after the command's words.
+// The commands: each takes the arguments after its name ("render" after the view's name too) and
+// gives the exit status.
+int Info(const std::vector<std::string>& args); // "info FILE"
+int Convert(const std::vector<std::string>& args); // "convert IN OUT"
+int Compute(const std::vector<std::string>& args); // "compute FILE [--csv|--json] [-o OUT] [--save F]"
+int Options(const std::vector<std::string>& args); // "options show|write-defaults [--force]"
 int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"

@@ -1,4 +1,5 @@
 // karstelle-cli elevation: the elevation assistant on a massif file, without a window.
+#include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "compute/elevation_assistant.h"
@@ -34,29 +35,27 @@ int Elevation(const std::vector<std::string>& args)
     std::optional<ks::TStationName> from, to;
     bool longest = false, deepest = false;
     ks::TAssistantRequest request;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--from" && hasValue && !from)
-            from = ParseStation(args[++i]);
-        else if (a == "--to" && hasValue && !to)
-            to = ParseStation(args[++i]);
-        else if (a == "--longest")
-            longest = true;
-        else if (a == "--deepest")
-            deepest = true;
-        else if (a == "--blind")
-            request.Blind = true;
-        else if (a == "--right-to-left")
-            request.Forward = false;
-        else if (a == "--save" && hasValue)
-            save = args[++i];
-        else if (file.empty() && !a.empty() && a[0] != '-')
-            file = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
-    if (file.empty() || !from || (to ? 1 : 0) + longest + deepest != 1)
+    // A departure or an arrival is given once.
+    auto station = [](std::optional<ks::TStationName>& target) {
+        return [&target](const std::string& text) {
+            if (target)
+                return Usage();
+            target = ParseStation(text);
+            return true;
+        };
+    };
+    if (const auto refused = ArgParser()
+                                 .Word(file)
+                                 .Value("--from", station(from))
+                                 .Value("--to", station(to))
+                                 .Flag("--longest", longest)
+                                 .Flag("--deepest", deepest)
+                                 .Flag("--blind", request.Blind)
+                                 .Flag("--right-to-left", [&request] { request.Forward = false; })
+                                 .Value("--save", save)
+                                 .Parse(args))
+        return *refused;
+    if (!from || (to ? 1 : 0) + longest + deepest != 1)
         return std::cerr << kUsage, 2;
 
     TMassif massif;

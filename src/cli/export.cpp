@@ -1,4 +1,5 @@
 // karstelle-cli export: the computed current sheets as a VRML world or as plotter text.
+#include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "bridge/settings_dir.h"
@@ -14,31 +15,23 @@ namespace cli {
 
 int Export(const std::vector<std::string>& args)
 {
-    if (args.size() < 3 || (args[0] != "vrml" && args[0] != "plotter" && args[0] != "toporobot"))
-        return std::cerr << kUsage, 2;
-    const std::string& format = args[0];
-    const std::string& file = args[1];
-    const std::string& out = args[2];
+    std::string format, file, out;
     ks::TVrmlSettings settings;
     settings.Centre = false;
-    for (std::size_t i = 3; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (format == "vrml" && a == "--centre") {
-            settings.Centre = true;
-        } else if (format == "vrml" && a == "--mode" && i + 1 < args.size()) {
-            const std::string& mode = args[++i];
-            if (mode == "grey")
-                settings.Mode = 0;
-            else if (mode == "colour")
-                settings.Mode = 2;
-            else if (mode == "deformation")
-                settings.Mode = 3;
-            else
-                return std::cerr << kUsage, 2;
-        } else {
-            return std::cerr << kUsage, 2;
-        }
-    }
+    ArgParser parser;
+    parser.Word(format).Word(file).Word(out);
+    if (!args.empty() && args[0] == "vrml")
+        parser.Flag("--centre", settings.Centre).Value("--mode", [&settings](const std::string& mode) {
+            const int index = mode == "grey" ? 0 : mode == "colour" ? 2 : mode == "deformation" ? 3 : -1;
+            if (index < 0)
+                return Usage();
+            settings.Mode = index;
+            return true;
+        });
+    if (const auto refused = parser.Parse(args))
+        return *refused;
+    if (format != "vrml" && format != "plotter" && format != "toporobot")
+        return Usage(), 2;
 
     TMassif massif;
     if (format == "toporobot") {
@@ -67,12 +60,15 @@ int Export(const std::vector<std::string>& args)
 
 int Import(const std::vector<std::string>& args)
 {
-    if (args.size() != 3 || args[0] != "toporobot")
+    std::string format, in, out;
+    if (const auto refused = ArgParser().Word(format).Word(in).Word(out).Parse(args))
+        return *refused;
+    if (format != "toporobot")
         return std::cerr << kUsage, 2;
     TMassif massif;
     ConsoleReporter reporter;
-    const ks::TToporobotReport report = ks::ImportToporobot(args[1], massif, &reporter);
-    massif.Save(args[2]);
+    const ks::TToporobotReport report = ks::ImportToporobot(in, massif, &reporter);
+    massif.Save(out);
     std::cout << "sheets: " << report.Sheets << "\ngalleries: " << report.Galleries
               << "\nshots: " << report.Shots << "\nreferences: " << report.References
               << "\nseries: " << report.Series << "\nstation lines: " << report.Stations << '\n';

@@ -1,4 +1,5 @@
 // karstelle-cli render: a view of a computed massif to a picture or to printed pages.
+#include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "bridge/qt_text.h"
@@ -53,43 +54,21 @@ struct RenderRequest
 // The arguments after the view's name; an exit status when they are refused.
 std::optional<int> ParseRender(const std::vector<std::string>& args, RenderRequest& r)
 {
-    const bool perspective = r.View == "perspective";
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        const bool hasValue = i + 1 < args.size();
-        // Each number is checked against its range, named in the refusal.
-        auto number = [&](double low, double high, bool whole = false) {
-            return OptionValue(a, args[++i], low, high, whole);
-        };
-        std::optional<double> value;
-        if (a == "-o" && hasValue)
-            r.Out = args[++i];
-        else if (a == "--scale" && hasValue && (value = number(100, 2e9, true)))
-            r.Scale = static_cast<int>(*value);
-        else if (a == "--zoom" && hasValue && (value = number(0.1, 10)))
-            r.Zoom = *value;
-        else if (a == "--angle" && hasValue && (value = number(-360, 360)))
-            r.Angle = value;
-        else if (a == "--azimuth" && hasValue && perspective && (value = number(-360, 360)))
-            r.Azimuth = value;
-        else if (a == "--inclination" && hasValue && perspective && (value = number(-90, 90)))
-            r.Inclination = value;
-        else if (a == "--anaglyph" && perspective)
-            r.Anaglyph = true;
-        else if (a == "--mode" && hasValue && (value = number(0, 3, true)))
-            r.Mode = static_cast<int>(*value);
-        else if (hasValue && !value
-            && (a == "--scale" || a == "--zoom" || a == "--angle" || a == "--mode"
-                || ((a == "--azimuth" || a == "--inclination") && perspective)))
-            return 2; // refused with its range
-        else if (r.File.empty() && !a.empty() && a[0] != '-')
-            r.File = a;
-        else
-            return std::cerr << kUsage, 2;
-    }
+    ArgParser parser;
+    parser.Word(r.File)
+        .Value("-o", r.Out)
+        .Number("--scale", 100, 2e9, true, [&r](double v) { r.Scale = static_cast<int>(v); })
+        .Number("--zoom", 0.1, 10, false, [&r](double v) { r.Zoom = v; })
+        .Number("--angle", -360, 360, false, [&r](double v) { r.Angle = v; })
+        .Number("--mode", 0, 3, true, [&r](double v) { r.Mode = static_cast<int>(v); });
+    if (r.View == "perspective")
+        parser.Number("--azimuth", -360, 360, false, [&r](double v) { r.Azimuth = v; })
+            .Number("--inclination", -90, 90, false, [&r](double v) { r.Inclination = v; })
+            .Flag("--anaglyph", r.Anaglyph);
+    if (const auto refused = parser.Parse(args))
+        return refused;
     const std::string kind = Extension(r.Out);
-    if (r.File.empty() || (kind != ".PNG" && kind != ".PDF" && kind != ".SVG")
-        || (r.Mode != 0 && r.Mode != 2 && r.Mode != 3))
+    if ((kind != ".PNG" && kind != ".PDF" && kind != ".SVG") || (r.Mode != 0 && r.Mode != 2 && r.Mode != 3))
         return std::cerr << kUsage, 2;
     return std::nullopt;
 }

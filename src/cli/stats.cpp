@@ -1,4 +1,5 @@
 // karstelle-cli stats: the statistics and the rose of directions of a massif's sheets.
+#include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "analysis/statistics.h"
@@ -29,7 +30,7 @@ int Stats(const std::vector<std::string>& args)
 {
     std::string file;
     bool json = false;
-    if (const auto refused = FileAndFlag(args, "--json", file, json))
+    if (const auto refused = ArgParser().Word(file).Flag("--json", json).Parse(args))
         return *refused;
     TMassif massif;
     ks::LoadResult loaded;

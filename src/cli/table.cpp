@@ -1,4 +1,5 @@
 // karstelle-cli table: the table view's rows as text, for a spreadsheet.
+#include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "bridge/settings_dir.h"
@@ -37,7 +38,7 @@ int Table(const std::vector<std::string>& args)
 {
     std::string file;
     bool csv = false;
-    if (const auto refused = FileAndFlag(args, "--csv", file, csv))
+    if (const auto refused = ArgParser().Word(file).Flag("--csv", csv).Parse(args))
         return *refused;
 
     TMassif massif;

@@ -421,6 +421,29 @@ TEST(Cli, WritesAreWholeOrRefusedAndOptionsKeepToTheirRanges)
     EXPECT_FALSE(std::filesystem::exists(home.Path("o.png")));
 }
 
+// Every command reads its arguments with one parser: an unknown option, a missing word, an option
+// without its value, a second word too many, or a word not among a value's words, is refused with
+// the usage and status 2, and nothing is written.
+TEST(Cli, EveryCommandRefusesWhatItDoesNotTake)
+{
+    TempDir home;
+    const std::string sample = "'" + kSample + "'", out = "'" + home.Path("out") + "'";
+    const std::string refused[] = { "info " + sample + " --frob", "info", "convert " + sample,
+        "compute " + sample + " -o", "compute " + sample + " " + sample, "stats " + sample + " --csv",
+        "table " + sample + " --json", "search " + sample + " --cave", "elevation " + sample + " --longest",
+        "elevation " + sample + " --from A:1 --from B:2 --longest", "export vrml " + sample,
+        "export toporobot " + sample + " " + out + " --centre",
+        "export vrml " + sample + " " + out + " --mode x", "import toporobot " + sample,
+        "options show --frob", "options list", "render plan " + sample + " -o " + out + ".png --azimuth 10" };
+    for (const std::string& command : refused) {
+        const CliRun run = Cli(command, home);
+        EXPECT_EQ(run.status, 2) << command;
+        EXPECT_EQ(run.err.rfind("usage:", 0), 0u) << command << ": " << run.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(home.Path("out")));
+    EXPECT_FALSE(std::filesystem::exists(home.Path("out.png")));
+}
+
 TEST(Cli, NoLimitsComputesAMazeTheLimitsRefuse)
 {
     TempDir home;
