@@ -88,17 +88,17 @@ template <typename V> void TOptions_Plan::Visit(V& v)
     v.Int16("Long_Echelle", Long_Echelle);
     v.Int16("Largeur_Echelle", Largeur_Echelle);
     v.Int16("Subdivision", Subdivision);
-    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
-    v.Int16("pourcentage", pourcentage);
-    v.Int16("diametre", diametre);
+    v.Int16("Epaisseur_Visee", Trait.Epaisseur_Visee);
+    v.Int16("pourcentage", Trait.pourcentage);
+    v.Int16("diametre", Trait.diametre);
     v.Int16("Epaisseur_Habit", Epaisseur_Habit);
-    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("Texte_Station", Trait.Texte_Station);
     v.Int16("Pas", Pas);
     v.Int16("Epaisseur_Quadri", Epaisseur_Quadri);
     v.Int16("Longueur_Quadri", Longueur_Quadri);
     v.Font("Police_Nord", Police_Nord);
     v.Font("Police_Echelle", Police_Echelle);
-    v.Font("Police_Station", Police_Station);
+    v.Font("Police_Station", Trait.Police_Station);
     v.Real6("Angle", Angle);
     v.Flag("Origine", Origine);
     v.Real6("X_Origine", X_Origine);
@@ -122,10 +122,10 @@ template <typename V> void TOptions_Coupe::Visit(V& v)
     v.Int16("Epaisseur_Verticale", Epaisseur_Verticale);
     v.Int16("Largeur_Verticale", Largeur_Verticale);
     v.Int16("Pas_Verticale", Pas_Verticale);
-    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
-    v.Int16("pourcentage", pourcentage);
-    v.Int16("diametre", diametre);
-    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("Epaisseur_Visee", Trait.Epaisseur_Visee);
+    v.Int16("pourcentage", Trait.pourcentage);
+    v.Int16("diametre", Trait.diametre);
+    v.Int16("Texte_Station", Trait.Texte_Station);
     v.Int16("NbVerticales", NbVerticales);
     NbVerticales = static_cast<std::int16_t>(std::clamp<int>(NbVerticales, 0, kMaxVerticales));
     for (int i = 0; i < NbVerticales; ++i) {
@@ -142,7 +142,7 @@ template <typename V> void TOptions_Coupe::Visit(V& v)
     }
     v.Font("Police_Horizontale", Police_Horizontale);
     v.Font("Police_Verticale", Police_Verticale);
-    v.Font("Police_Station", Police_Station);
+    v.Font("Police_Station", Trait.Police_Station);
     v.Flag("Origine", Origine);
     v.Real6("X_Origine", X_Origine);
     v.Real6("Z_Origine", Z_Origine);
@@ -173,15 +173,15 @@ template <typename V> void TOptions_Relief::Visit(V& v)
     v.Int16("Long_Echelle", Long_Echelle);
     v.Int16("Largeur_Echelle", Largeur_Echelle);
     v.Int16("Subdivision", Subdivision);
-    v.Int16("Epaisseur_Visee", Epaisseur_Visee);
-    v.Int16("pourcentage", pourcentage);
-    v.Int16("diametre", diametre);
-    v.Int16("Texte_Station", Texte_Station);
+    v.Int16("Epaisseur_Visee", Trait.Epaisseur_Visee);
+    v.Int16("pourcentage", Trait.pourcentage);
+    v.Int16("diametre", Trait.diametre);
+    v.Int16("Texte_Station", Trait.Texte_Station);
     v.Int16("Epaisseur_Quadri", Epaisseur_Quadri);
     v.Int32("Couleur_Cadre", Couleur_Cadre);
     v.Font("Police_Nord", Police_Nord);
     v.Font("Police_Echelle", Police_Echelle);
-    v.Font("Police_Station", Police_Station);
+    v.Font("Police_Station", Trait.Police_Station);
     v.Real6("Angle_Horizontal", Angle_Horizontal);
     v.Real6("Angle_Vertical", Angle_Vertical);
     v.Float32("Largeur_3D", Largeur_3D);

@@ -32,6 +32,18 @@ struct TPolice
     bool operator==(const TPolice& other) const;
 };
 
+// How a projection draws its shots and stations: the pen, the drawn share of each shot, the
+// station circle and label. The plan, the elevation and the perspective hold one each, with
+// their own defaults; their files keep these fields where each file has them.
+struct TTrait
+{
+    std::int16_t Epaisseur_Visee = 2; // tenths of a millimetre
+    std::int16_t pourcentage = 100; // the drawn share of each shot
+    std::int16_t diametre = 1; // of the station circle, 0 for none
+    std::int16_t Texte_Station = 0; // 0 none, 1 name, 2 name and number
+    TPolice Police_Station;
+};
+
 // Plan options ("Ajustar página de la planta").
 struct TOptions_Plan
 {
@@ -54,17 +66,14 @@ struct TOptions_Plan
     std::int16_t Long_Echelle = 10;
     std::int16_t Largeur_Echelle = 2;
     std::int16_t Subdivision = 5;
-    std::int16_t Epaisseur_Visee = 2;
-    std::int16_t pourcentage = 100;
-    std::int16_t diametre = 1;
     std::int16_t Epaisseur_Habit = 5;
-    std::int16_t Texte_Station = 0;
     std::int16_t Pas = 0;
     std::int16_t Epaisseur_Quadri = 0;
     std::int16_t Longueur_Quadri = 0;
     std::int16_t Epaisseur_Largeur = 1;
     std::int16_t Representation_Largeur = 0;
-    TPolice Police_Nord, Police_Echelle, Police_Station;
+    TPolice Police_Nord, Police_Echelle;
+    TTrait Trait;
 
     template <typename V> void Visit(V& v);
 };
@@ -100,14 +109,11 @@ struct TOptions_Coupe
     std::int16_t Largeur_Verticale = 2;
     std::int16_t Pas_Verticale = 10;
     std::int16_t NbVerticales = 0;
-    std::int16_t Epaisseur_Visee = 1;
-    std::int16_t pourcentage = 100;
-    std::int16_t diametre = 0;
-    std::int16_t Texte_Station = 0;
     std::int16_t Epaisseur_Habit = 0;
     std::int16_t Epaisseur_hauteur = 2;
     std::int16_t Representation_Hauteur = 0;
-    TPolice Police_Horizontale, Police_Verticale, Police_Station;
+    TPolice Police_Horizontale, Police_Verticale;
+    TTrait Trait { 1, 100, 0, 0, TPolice {} };
     std::array<TVerticale, kMaxVerticales> Verticales {};
 
     template <typename V> void Visit(V& v);
@@ -143,12 +149,9 @@ struct TOptions_Relief
     std::int16_t Long_Echelle = 10;
     std::int16_t Largeur_Echelle = 2;
     std::int16_t Subdivision = 5;
-    std::int16_t Epaisseur_Visee = 2;
-    std::int16_t pourcentage = 100;
-    std::int16_t diametre = 1;
-    std::int16_t Texte_Station = 0;
     std::int16_t Epaisseur_Quadri = 1;
-    TPolice Police_Nord, Police_Echelle, Police_Station;
+    TPolice Police_Nord, Police_Echelle;
+    TTrait Trait;
     std::int32_t Couleur_Galerie = 0x808080;
     std::int32_t Couleur_Cylindre = 0x808080;
     std::int32_t Couleur_Fond = 0;

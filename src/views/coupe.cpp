@@ -27,13 +27,9 @@ QPointF TCoupe::StationInView(const TGalerie& g, int k) const
     return { p.Developed, p.Z + g.ElevZ };
 }
 
-bool TCoupe::ShotStyle(int& thickness, int& percentage) const
+const TTrait* TCoupe::ShotTrait() const
 {
-    if (!m_context.Coupe)
-        return false;
-    thickness = m_context.Coupe->Epaisseur_Visee;
-    percentage = m_context.Coupe->pourcentage;
-    return true;
+    return m_context.Coupe ? &m_context.Coupe->Trait : nullptr;
 }
 
 void TCoupe::Dimensions(int& width, int& height, double resolution, double rapport)
@@ -87,14 +83,7 @@ void TCoupe::Paint(int mode)
     const TOptions_Coupe& o = *m_context.Coupe;
     QPainter& p = *m_painter;
     double a = 0, b = 0;
-    ks::ShotFraction(o.pourcentage, a, b);
-    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    p.setBrush(Qt::black);
-    double offset = 0;
-    if (o.Texte_Station > 0) {
-        p.setFont(Font(o.Police_Station));
-        offset = LabelOffset();
-    }
+    const double offset = BeginShots(o.Trait, a, b);
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool heights = o.Afficher_Habillage || o.Representation_Hauteur != 0;
     auto setWidth = [&](int tenths) {
@@ -103,18 +92,18 @@ void TCoupe::Paint(int mode)
         p.setPen(current);
     };
     auto label = [&](const QPointF& at, const TPointTopo& point) {
-        if (o.Texte_Station <= 0 || point.Final)
+        if (o.Trait.Texte_Station <= 0 || point.Final)
             return;
         std::string text = ks::Cp1252ToUtf8(point.Name.Get());
-        if (o.Texte_Station == 2)
+        if (o.Trait.Texte_Station == 2)
             text += "(" + std::to_string(point.Number) + ")";
         p.setBrush(Qt::NoBrush);
         Text(at.x() + offset, at.y() + offset, text);
     };
     auto station = [&](const QPointF& at) {
-        if (o.diametre != 0) {
+        if (o.Trait.diametre != 0) {
             p.setBrush(Qt::black);
-            Circle(at.x(), at.y(), o.diametre);
+            Circle(at.x(), at.y(), o.Trait.diametre);
         }
     };
 
@@ -125,7 +114,7 @@ void TCoupe::Paint(int mode)
                 continue;
             QPen galleryPen = p.pen();
             galleryPen.setColor(GalleryColour(g, mode, deformationMax));
-            galleryPen.setWidth(PenWidth(o.Epaisseur_Visee, true));
+            galleryPen.setWidth(PenWidth(o.Trait.Epaisseur_Visee, true));
             p.setPen(galleryPen);
             QPointF s = StationInView(g, 0);
             std::pair<double, double> hS { -1, -1 };
@@ -168,7 +157,7 @@ void TCoupe::Paint(int mode)
                         if (hE.second > -0.5)
                             mark(e.y() - hE.second);
                     }
-                    setWidth(o.Epaisseur_Visee);
+                    setWidth(o.Trait.Epaisseur_Visee);
                     hS = hE;
                 }
                 s = e;

@@ -24,7 +24,7 @@ public:
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Vertical; }
-    bool ShotStyle(int& thickness, int& percentage) const override;
+    const TTrait* ShotTrait() const override;
     QPointF StationInView(const TGalerie& gallery, int k) const override;
     bool Drawn(const TGalerie& gallery) const override;
 

@@ -212,9 +212,12 @@ protected:
     virtual QPointF StationInView(const TGalerie& gallery, int k) const;
     // Whether the view draws the gallery (and so can find, isolate and highlight it).
     virtual bool Drawn(const TGalerie& gallery) const;
-    // The shot pen's thickness (tenths of a millimetre) and the drawn part of each shot (percent)
-    // of the view's options; false when the view has no options.
-    virtual bool ShotStyle(int& thickness, int& percentage) const = 0;
+    // How the view's options draw shots and stations; null when the view has no options.
+    virtual const TTrait* ShotTrait() const = 0;
+    // The opening every projection's painting shares: the black shot pen and brush, the drawn
+    // part of each shot (a, b as ShotFraction gives them), the station font; gives the label
+    // offset in metres (0 without labels).
+    double BeginShots(const TTrait& trait, double& a, double& b);
     // Metres from a station to its label, each way: half a capital O of the current font on paper.
     double LabelOffset() const;
     // A scale bar at q (view frame, metres): `length` metres with `divisions` ticks of `tickMm`

@@ -111,13 +111,9 @@ void TPerspective::NbPages(int& columns, int& rows, int marginsX, int marginsY)
     PageCount(columns, rows, marginsX, marginsY, false, 0, 0);
 }
 
-bool TPerspective::ShotStyle(int& thickness, int& percentage) const
+const TTrait* TPerspective::ShotTrait() const
 {
-    if (!m_context.Relief)
-        return false;
-    thickness = m_context.Relief->Epaisseur_Visee;
-    percentage = m_context.Relief->pourcentage;
-    return true;
+    return m_context.Relief ? &m_context.Relief->Trait : nullptr;
 }
 
 void TPerspective::Dessiner(
@@ -151,14 +147,7 @@ void TPerspective::Paint(int mode)
     const TOptions_Relief& o = *m_context.Relief;
     QPainter& p = *m_painter;
     double a = 0, b = 0;
-    ks::ShotFraction(o.pourcentage, a, b);
-    p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    p.setBrush(Qt::black);
-    double offset = 0;
-    if (o.Texte_Station > 0) {
-        p.setFont(Font(o.Police_Station));
-        offset = LabelOffset();
-    }
+    const double offset = BeginShots(o.Trait, a, b);
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
         for (const auto& gallery : sheet->Galeries) {
@@ -169,27 +158,27 @@ void TPerspective::Paint(int mode)
             pen.setColor(GalleryColour(g, mode, deformationMax));
             p.setPen(pen);
             QPointF s = StationInView(g, 0);
-            if (o.diametre != 0) {
+            if (o.Trait.diametre != 0) {
                 p.setBrush(Qt::black);
-                Circle(s.x(), s.y(), o.diametre);
+                Circle(s.x(), s.y(), o.Trait.diametre);
             }
-            if (o.Texte_Station > 0 && !g.Start.Final) {
+            if (o.Trait.Texte_Station > 0 && !g.Start.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Texte_Station));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
             }
             for (int k = 1; k <= g.ShotCount(); ++k) {
                 const QPointF e = StationInView(g, k);
                 MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
                 LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
-                if (o.diametre != 0) {
+                if (o.Trait.diametre != 0) {
                     p.setBrush(Qt::black);
-                    Circle(e.x(), e.y(), o.diametre);
+                    Circle(e.x(), e.y(), o.Trait.diametre);
                 }
                 s = e;
             }
-            if (o.Texte_Station > 0 && !g.End.Final) {
+            if (o.Trait.Texte_Station > 0 && !g.End.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Texte_Station));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
             }
         }
     }
@@ -208,8 +197,8 @@ void TPerspective::PaintStereo(int mode)
     QPainter& p = *m_painter;
     p.setCompositionMode(QPainter::RasterOp_SourceOrDestination);
     double a = 0, b = 0;
-    ks::ShotFraction(o.pourcentage, a, b);
-    const int width = PenWidth(o.Epaisseur_Visee, true);
+    ks::ShotFraction(o.Trait.pourcentage, a, b);
+    const int width = PenWidth(o.Trait.Epaisseur_Visee, true);
     const QColor colours[2] = { QColor(0, 0, 255), QColor(192, 0, 0) };
     for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
         for (const auto& gallery : sheet->Galeries) {

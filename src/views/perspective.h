@@ -51,7 +51,7 @@ public:
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Both; }
-    bool ShotStyle(int& thickness, int& percentage) const override;
+    const TTrait* ShotTrait() const override;
 
 private:
     void Paint(int mode);

@@ -172,17 +172,7 @@ void TPlan::Paint(int mode)
     const TOptions_Plan& o = *m_context.Plan;
     QPainter& p = *m_painter;
     double a = 0, b = 0;
-    ks::ShotFraction(o.pourcentage, a, b);
-
-    QPen pen(Qt::black, PenWidth(o.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin);
-    p.setPen(pen);
-    p.setBrush(Qt::black);
-
-    double offset = 0;
-    if (o.Texte_Station > 0) {
-        p.setFont(Font(o.Police_Station));
-        offset = LabelOffset();
-    }
+    const double offset = BeginShots(o.Trait, a, b);
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
     // The pen and brush change only when they differ: a large cave draws many thousand shots,
@@ -206,20 +196,20 @@ void TPlan::Paint(int mode)
                 continue;
             QPen galleryPen = p.pen();
             galleryPen.setColor(GalleryColour(g, mode, deformationMax));
-            galleryPen.setWidth(PenWidth(o.Epaisseur_Visee, true));
+            galleryPen.setWidth(PenWidth(o.Trait.Epaisseur_Visee, true));
             p.setPen(galleryPen);
 
             std::pair<double, double> wS { -1, -1 };
             if (widths)
                 wS = sheet->PassageWidths(static_cast<int>(gi), 0);
             QPointF s = StationInView(g, 0);
-            if (o.diametre != 0) {
+            if (o.Trait.diametre != 0) {
                 solidBrush();
-                Circle(s.x(), s.y(), o.diametre);
+                Circle(s.x(), s.y(), o.Trait.diametre);
             }
-            if (o.Texte_Station > 0 && !g.Start.Final) {
+            if (o.Trait.Texte_Station > 0 && !g.Start.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Texte_Station));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
             }
             double ca = 1, sa = 0; // direction of the shot before, for walls of coinciding stations
             for (int k = 1; k <= g.ShotCount(); ++k) {
@@ -268,18 +258,18 @@ void TPlan::Paint(int mode)
                         if (o.AlaFin)
                             marks(e, wE);
                     }
-                    setWidth(PenWidth(o.Epaisseur_Visee, true));
+                    setWidth(PenWidth(o.Trait.Epaisseur_Visee, true));
                     wS = wE;
                 }
                 s = e;
-                if (o.diametre != 0) {
+                if (o.Trait.diametre != 0) {
                     solidBrush();
-                    Circle(e.x(), e.y(), o.diametre);
+                    Circle(e.x(), e.y(), o.Trait.diametre);
                 }
             }
-            if (o.Texte_Station > 0 && !g.End.Final) {
+            if (o.Trait.Texte_Station > 0 && !g.End.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Texte_Station));
+                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
             }
         }
     }
@@ -292,13 +282,9 @@ void TPlan::Paint(int mode)
         PaintGrid();
 }
 
-bool TPlan::ShotStyle(int& thickness, int& percentage) const
+const TTrait* TPlan::ShotTrait() const
 {
-    if (!m_context.Plan)
-        return false;
-    thickness = m_context.Plan->Epaisseur_Visee;
-    percentage = m_context.Plan->pourcentage;
-    return true;
+    return m_context.Plan ? &m_context.Plan->Trait : nullptr;
 }
 
 // A position left at 0, 0 km was never set (the options' default): the places Dimensions made

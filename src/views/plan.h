@@ -42,7 +42,7 @@ public:
 
 protected:
     DeformationKind Kind() const override { return DeformationKind::Horizontal; }
-    bool ShotStyle(int& thickness, int& percentage) const override;
+    const TTrait* ShotTrait() const override;
 
 private:
     void Paint(int mode);

@@ -232,8 +232,8 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
     const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
     if (show)
         text = StatusText(*sheet, g);
-    int thickness = 0, percentage = 0;
-    if (!Drawn(g) || point < 1 || point > g.ShotCount() || !ShotStyle(thickness, percentage))
+    const TTrait* trait = ShotTrait();
+    if (!Drawn(g) || point < 1 || point > g.ShotCount() || !trait)
         return;
 
     QPainter painter(CanevasEcran);
@@ -248,14 +248,28 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
     Carre(e.x(), e.y());
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (mode == 0) {
-        painter.setPen(QPen(show ? Qt::red : Qt::black, ks::RoundEven(thickness * 0.1 * PixelsParMm),
-            Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+        painter.setPen(
+            QPen(show ? Qt::red : Qt::black, ks::RoundEven(trait->Epaisseur_Visee * 0.1 * PixelsParMm),
+                Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         double a = 0, b = 0;
-        ks::ShotFraction(percentage, a, b);
+        ks::ShotFraction(trait->pourcentage, a, b);
         Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
         Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
     }
     End();
+}
+
+double TProjection::BeginShots(const TTrait& trait, double& a, double& b)
+{
+    QPainter& p = *m_painter;
+    ks::ShotFraction(trait.pourcentage, a, b);
+    p.setPen(
+        QPen(Qt::black, PenWidth(trait.Epaisseur_Visee, true), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
+    p.setBrush(Qt::black);
+    if (trait.Texte_Station <= 0)
+        return 0;
+    p.setFont(Font(trait.Police_Station));
+    return LabelOffset();
 }
 
 double TProjection::LabelOffset() const

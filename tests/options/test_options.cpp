@@ -88,12 +88,12 @@ TEST(OptionFiles, EveryRecordRoundTrips)
     plan.Origine = true;
     plan.Representation_Largeur = 2;
     plan.Epaisseur_Largeur = 4;
-    plan.Police_Station = Custom("DejaVu Sans", 14, 3);
+    plan.Trait.Police_Station = Custom("DejaVu Sans", 14, 3);
     TOptions_Plan planBack;
     DecodeOptions(planBack, EncodeOptions(plan, nullptr));
     EXPECT_EQ(EncodeOptions(planBack, nullptr), EncodeOptions(plan, nullptr));
-    EXPECT_EQ(planBack.Police_Station, plan.Police_Station);
-    EXPECT_EQ(planBack.Police_Station.Size(), 14);
+    EXPECT_EQ(planBack.Trait.Police_Station, plan.Trait.Police_Station);
+    EXPECT_EQ(planBack.Trait.Police_Station.Size(), 14);
     EXPECT_EQ(planBack.Angle, 33.5);
 
     TOptions_Coupe coupe;
@@ -146,12 +146,12 @@ TEST(OptionFiles, ShortFileFillsWhatItHolds)
     written.Origine = true;
     written.AlaFin = false;
     written.Police_Echelle = Custom("Arial", 12, 0);
-    written.Epaisseur_Visee = 7;
+    written.Trait.Epaisseur_Visee = 7;
     const std::string bytes = EncodeOptions(written, nullptr);
     const std::size_t afterFonts = 5 + 26 + 24 + 28 + 2 * kDefaultFont + (1 + 4 + 4 + 4 + 5 + 1 + 4 + 4 + 1);
     TOptions_Plan read;
     DecodeOptions(read, bytes.substr(0, afterFonts));
-    EXPECT_EQ(read.Epaisseur_Visee, 7);
+    EXPECT_EQ(read.Trait.Epaisseur_Visee, 7);
     EXPECT_EQ(read.Police_Echelle, written.Police_Echelle);
     EXPECT_EQ(read.Angle, 0); // the defaults of the fields the file does not hold
     EXPECT_FALSE(read.Origine);
@@ -257,10 +257,10 @@ TEST(OptionFiles, OutOfRangeFieldsGoBackToTheirDefaults)
 {
     test::TempDir dir;
     TOptions_Plan garbled;
-    garbled.Epaisseur_Visee = -30000;
+    garbled.Trait.Epaisseur_Visee = -30000;
     garbled.Long_Nord = 20000;
     garbled.X_Origine = 1e30;
-    garbled.Police_Station.Height = -500000;
+    garbled.Trait.Police_Station.Height = -500000;
     garbled.Epaisseur_Habit = 7; // in range: kept
     garbled.Angle = 33;
     Enregistrer(garbled, dir.Path("OPTIONS.PLA"), nullptr);
@@ -269,10 +269,10 @@ TEST(OptionFiles, OutOfRangeFieldsGoBackToTheirDefaults)
     ASSERT_TRUE(Charger(read, dir.Path("OPTIONS.PLA"), &reset));
     EXPECT_EQ(reset, 4);
     const TOptions_Plan defaults;
-    EXPECT_EQ(read.Epaisseur_Visee, defaults.Epaisseur_Visee);
+    EXPECT_EQ(read.Trait.Epaisseur_Visee, defaults.Trait.Epaisseur_Visee);
     EXPECT_EQ(read.Long_Nord, defaults.Long_Nord);
     EXPECT_EQ(read.X_Origine, defaults.X_Origine);
-    EXPECT_TRUE(read.Police_Station == defaults.Police_Station);
+    EXPECT_TRUE(read.Trait.Police_Station == defaults.Trait.Police_Station);
     EXPECT_EQ(read.Epaisseur_Habit, 7);
     EXPECT_EQ(read.Angle, 33);
 
@@ -280,10 +280,10 @@ TEST(OptionFiles, OutOfRangeFieldsGoBackToTheirDefaults)
     TOptions_Coupe elevation;
     elevation.NbVerticales = 3;
     elevation.Verticales[2].ZMin_Verticale = -400;
-    elevation.Epaisseur_Visee = -5;
+    elevation.Trait.Epaisseur_Visee = -5;
     EXPECT_EQ(SanitizeOptions(elevation), 1);
     EXPECT_EQ(elevation.Verticales[2].ZMin_Verticale, -400);
-    EXPECT_EQ(elevation.Epaisseur_Visee, TOptions_Coupe().Epaisseur_Visee);
+    EXPECT_EQ(elevation.Trait.Epaisseur_Visee, TOptions_Coupe().Trait.Epaisseur_Visee);
 
     TMarge margins;
     margins.EGauche = -5;

@@ -339,7 +339,7 @@ TEST(MainWindow, GarbledOptionFileIsReportedOnceWithItsFieldsReset)
 {
     TempDir home;
     TOptions_Plan garbled;
-    garbled.Epaisseur_Visee = -30000;
+    garbled.Trait.Epaisseur_Visee = -30000;
     garbled.Long_Nord = 20000;
     garbled.Angle = 30;
     Enregistrer(garbled, home.Path("OPTIONS.PLA"), nullptr);
@@ -348,7 +348,7 @@ TEST(MainWindow, GarbledOptionFileIsReportedOnceWithItsFieldsReset)
     ASSERT_EQ(prompt.shown.size(), 1u);
     EXPECT_TRUE(prompt.shown[0].text.contains(QStringLiteral("OPTIONS.PLA: 2 valores fuera de sus límites")))
         << prompt.shown[0].text.toStdString();
-    EXPECT_EQ(w.PlanOptions().Epaisseur_Visee, TOptions_Plan().Epaisseur_Visee);
+    EXPECT_EQ(w.PlanOptions().Trait.Epaisseur_Visee, TOptions_Plan().Trait.Epaisseur_Visee);
     EXPECT_EQ(w.PlanOptions().Angle, 30);
 }
 

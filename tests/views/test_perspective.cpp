@@ -50,7 +50,7 @@ public:
 
         options.Affiche_Nord = false;
         options.Affiche_Quadri = false;
-        options.diametre = 0;
+        options.Trait.diametre = 0;
         context.Massif = &massif;
         context.Relief = &options;
     }
@@ -136,14 +136,14 @@ TEST(PerspectiveDrawing, HalfOfEachShotAtFiftyPercentAndTheCube)
     QImage image = f.Draw(view); // 480 x 80, the shot along y = 40
     EXPECT_EQ(image.pixel(240, 40), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(60, 40), qRgb(0, 0, 0));
-    f.options.pourcentage = 50;
+    f.options.Trait.pourcentage = 50;
     image = f.Draw(view);
     EXPECT_EQ(image.pixel(240, 40), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(60, 40), qRgb(255, 255, 255)); // the first quarter is left out
     EXPECT_EQ(image.pixel(420, 40), qRgb(255, 255, 255));
 
     // The cube of a flat box is its outline: the shot's line, in the cube's colour.
-    f.options.pourcentage = 0;
+    f.options.Trait.pourcentage = 0;
     f.options.Affiche_Quadri = true;
     f.options.Couleur_Cadre = 0x0000FF; // red
     image = f.Draw(view);

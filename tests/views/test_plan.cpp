@@ -48,7 +48,7 @@ public:
         options.Affiche_Nord = false;
         options.Affiche_Echelle = false;
         options.Afficher_Habillage = false;
-        options.diametre = 0;
+        options.Trait.diametre = 0;
         context.Massif = &massif;
         context.Plan = &options;
     }
@@ -94,14 +94,14 @@ TEST(PlanGeometry, DimensionsAndShotPixels)
     EXPECT_TRUE(White(image, 240, 30));
     EXPECT_TRUE(White(image, 20, 40)); // west of the start
 
-    f.options.pourcentage = 50;
+    f.options.Trait.pourcentage = 50;
     const QImage half = f.Draw(plan);
     EXPECT_TRUE(White(half, 60, 40)); // the shot's ends are not drawn
     EXPECT_TRUE(White(half, 420, 40));
     EXPECT_TRUE(Black(half, 240, 40));
 
-    f.options.pourcentage = 0;
-    f.options.diametre = 10;
+    f.options.Trait.pourcentage = 0;
+    f.options.Trait.diametre = 10;
     const QImage circles = f.Draw(plan);
     EXPECT_TRUE(White(circles, 240, 40));
     EXPECT_TRUE(Black(circles, 40, 40)); // the station circles stay

@@ -597,7 +597,7 @@ public:
         QImage image(10, 10, QImage::Format_RGB32);
         QPainter painter(&image);
         BeginScreen(painter, 0, 0, 96 / 25.4, rapport);
-        painter.setFont(Font(m_context.Plan->Police_Station));
+        painter.setFont(Font(m_context.Plan->Trait.Police_Station));
         const double offset = LabelOffset();
         End();
         return offset;

@@ -52,11 +52,43 @@ void Governs(QCheckBox* check, std::initializer_list<QWidget*> widgets)
     apply();
 }
 
-class PlanDialog : public TOptionForm
+// The captions of the shot and station fields, which differ a little between the dialogs.
+struct TraitCaptions
+{
+    const char* Thickness;
+    const char* Share;
+    const char* Stations; // the stations' group; null: the stations stay in the shots' group
+    const char* Diameter;
+    const char* Label;
+};
+
+// A dialog of a projection's options: the shot and station fields are the same in all three.
+class ProjectionDialog : public TOptionForm
+{
+public:
+    using TOptionForm::TOptionForm;
+
+protected:
+    void TraitFields(Page* page, TTrait& t, const TraitCaptions& c)
+    {
+        QFormLayout* f = page->Group(QStringLiteral("Visuales"));
+        Integer(f, QString::fromUtf8(c.Thickness), QStringLiteral("Epaisseur_Visee"), t.Epaisseur_Visee);
+        Integer(f, QString::fromUtf8(c.Share), QStringLiteral("pourcentage"), t.pourcentage);
+        if (c.Stations)
+            f = page->Group(QString::fromUtf8(c.Stations));
+        Integer(f, QString::fromUtf8(c.Diameter), QStringLiteral("diametre"), t.diametre);
+        Choice(f, QString::fromUtf8(c.Label), QStringLiteral("Texte_Station"),
+            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
+            t.Texte_Station);
+        FontButton(f, QStringLiteral("Police_Station"), t.Police_Station);
+    }
+};
+
+class PlanDialog : public ProjectionDialog
 {
 public:
     PlanDialog(TOptions_Plan& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajustar página de la planta"), HelpTopic::ViewOptions, parent)
+        : ProjectionDialog(QStringLiteral("Ajustar página de la planta"), HelpTopic::ViewOptions, parent)
     {
         auto* tabs = new QTabWidget(this);
 
@@ -102,15 +134,7 @@ public:
         tabs->addTab(scale, QStringLiteral("Escala"));
 
         auto* shots = new Page;
-        f = shots->Group(QStringLiteral("Visuales"));
-        Integer(f, QStringLiteral("&Espesor"), QStringLiteral("Epaisseur_Visee"), o.Epaisseur_Visee);
-        Integer(f, QStringLiteral("% &dibujado"), QStringLiteral("pourcentage"), o.pourcentage);
-        f = shots->Group(QStringLiteral("Estación"));
-        Integer(f, QStringLiteral("&Diámetro"), QStringLiteral("diametre"), o.diametre);
-        Choice(f, QStringLiteral("&Texto cruzado"), QStringLiteral("Texte_Station"),
-            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
-            o.Texte_Station);
-        FontButton(f, QStringLiteral("Police_Station"), o.Police_Station);
+        TraitFields(shots, o.Trait, { "&Espesor", "% &dibujado", "Estación", "&Diámetro", "&Texto cruzado" });
         f = shots->Group(QStringLiteral("Contorno"));
         show = Check(
             f, QStringLiteral("Co&ntornear"), QStringLiteral("Afficher_Habillage"), o.Afficher_Habillage);
@@ -154,11 +178,11 @@ private:
 
 // "Ajuste de página de perspectiva": north arrow, axis mark, cube, shots, view angles and the
 // 3D settings.
-class ReliefDialog : public TOptionForm
+class ReliefDialog : public ProjectionDialog
 {
 public:
     ReliefDialog(TOptions_Relief& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajuste de página de perspectiva"), HelpTopic::ViewOptions, parent)
+        : ProjectionDialog(QStringLiteral("Ajuste de página de perspectiva"), HelpTopic::ViewOptions, parent)
         , m_target(&o)
         , m_representation(static_cast<std::int16_t>(o.Representation ? 1 : 0))
         , m_faces(static_cast<std::int16_t>(std::clamp<std::int32_t>(o.N_Face, 0, 32767)))
@@ -209,14 +233,8 @@ public:
         tabs->addTab(axes, QStringLiteral("Vértice y cubo"));
 
         auto* shots = new Page;
-        f = shots->Group(QStringLiteral("Visuales"));
-        Integer(f, QStringLiteral("Espesor (mm/10)"), QStringLiteral("Epaisseur_Visee"), o.Epaisseur_Visee);
-        Integer(f, QStringLiteral("% dibujado"), QStringLiteral("pourcentage"), o.pourcentage);
-        Integer(f, QStringLiteral("Diámetro"), QStringLiteral("diametre"), o.diametre);
-        Choice(f, QStringLiteral("Texto encrucijada"), QStringLiteral("Texte_Station"),
-            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
-            o.Texte_Station);
-        FontButton(f, QStringLiteral("Police_Station"), o.Police_Station);
+        TraitFields(
+            shots, o.Trait, { "Espesor (mm/10)", "% dibujado", nullptr, "Diámetro", "Texto encrucijada" });
         f = shots->Group(QStringLiteral("Rotación"));
         Real(
             f, QStringLiteral("horizontal (grados)"), QStringLiteral("Angle_Horizontal"), o.Angle_Horizontal);
@@ -258,11 +276,11 @@ private:
 
 // "Ajuste de página del alzado": the elevation's options with its list of vertical scales, whose
 // details are edited for the scale selected in the list.
-class ElevationDialog : public TOptionForm
+class ElevationDialog : public ProjectionDialog
 {
 public:
     ElevationDialog(TOptions_Coupe& o, QWidget* parent)
-        : TOptionForm(QStringLiteral("Ajuste de página del alzado"), HelpTopic::ViewOptions, parent)
+        : ProjectionDialog(QStringLiteral("Ajuste de página del alzado"), HelpTopic::ViewOptions, parent)
         , m_target(&o)
     {
         auto* tabs = new QTabWidget(this);
@@ -334,15 +352,8 @@ public:
         tabs->addTab(vertical, QStringLiteral("Escalas verticales"));
 
         auto* shots = new Page;
-        f = shots->Group(QStringLiteral("Visuales"));
-        Integer(f, QStringLiteral("&Espesor (mm/10)"), QStringLiteral("Epaisseur_Visee"), o.Epaisseur_Visee);
-        Integer(f, QStringLiteral("% &dibujado"), QStringLiteral("pourcentage"), o.pourcentage);
-        f = shots->Group(QStringLiteral("Estaciones"));
-        Integer(f, QStringLiteral("&Diámetro"), QStringLiteral("diametre"), o.diametre);
-        Choice(f, QStringLiteral("&Texto cruzado"), QStringLiteral("Texte_Station"),
-            { QStringLiteral("Ningún"), QStringLiteral("Nombre"), QStringLiteral("Nombre+Índice") },
-            o.Texte_Station);
-        FontButton(f, QStringLiteral("Police_Station"), o.Police_Station);
+        TraitFields(shots, o.Trait,
+            { "&Espesor (mm/10)", "% &dibujado", "Estaciones", "&Diámetro", "&Texto cruzado" });
         f = shots->Group(QStringLiteral("Contorno"));
         show = Check(
             f, QStringLiteral("Co&ntornear"), QStringLiteral("Afficher_Habillage"), o.Afficher_Habillage);
@@ -508,6 +519,17 @@ private:
     QSizeF m_paperMm;
 };
 
+// Runs an option dialog on a record; the record changes only when the dialog is validated.
+template <typename Dialog, typename Record, typename... Extra>
+bool Edit(Record& record, QWidget* parent, const Extra&... extra)
+{
+    Dialog dialog(record, parent, extra...);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    dialog.StoreAll();
+    return true;
+}
+
 } // namespace
 
 bool EditerSugerencias(THintOptions& hints, QWidget* parent)
@@ -541,38 +563,22 @@ bool EditerSugerencias(THintOptions& hints, QWidget* parent)
 
 bool EditerPlan(TOptions_Plan& options, QWidget* parent)
 {
-    PlanDialog dialog(options, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    dialog.StoreAll();
-    return true;
+    return Edit<PlanDialog>(options, parent);
 }
 
 bool EditerRelief(TOptions_Relief& options, QWidget* parent)
 {
-    ReliefDialog dialog(options, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    dialog.StoreAll();
-    return true;
+    return Edit<ReliefDialog>(options, parent);
 }
 
 bool EditerCoupe(TOptions_Coupe& options, QWidget* parent)
 {
-    ElevationDialog dialog(options, parent);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    dialog.StoreAll();
-    return true;
+    return Edit<ElevationDialog>(options, parent);
 }
 
 bool EditerMarge(TMarge& margins, QWidget* parent, const QSizeF& paperMm)
 {
-    MarginDialog dialog(margins, parent, paperMm);
-    if (dialog.exec() != QDialog::Accepted)
-        return false;
-    dialog.StoreAll();
-    return true;
+    return Edit<MarginDialog>(margins, parent, paperMm);
 }
 
 } // namespace ks
