@@ -34,8 +34,8 @@ void BM_PlanRedraw(benchmark::State& state)
     // The scale at which the whole cave fills a 1000 x 700 window.
     int width = 0, height = 0;
     plan.Dimensions(width, height, resolution, 1);
-    plan.Echelle
-        = std::max(1, static_cast<int>(std::ceil(plan.Echelle * std::max(width / 1000.0, height / 700.0))));
+    plan.SetEchelle(std::max(
+        1, static_cast<int>(std::ceil(plan.Viewport().Echelle * std::max(width / 1000.0, height / 700.0)))));
     plan.Dimensions(width, height, resolution, 1);
     QImage image(1000, 700, QImage::Format_RGB32);
     for (auto _ : state)

@@ -34,7 +34,8 @@ constexpr long long kMostPages = 2000;
 // no scale will do. Worked out in floating point: the sizes may be far beyond an int.
 std::string SmallerScale(const TGraphique& g, double unitsPerMetre)
 {
-    const double span = std::max(g.XMax - g.XMin, g.YMax - g.YMin);
+    const TViewport& v = g.Viewport();
+    const double span = std::max(v.XMax - v.XMin, v.YMax - v.YMin);
     const double scale = std::ceil(span * unitsPerMetre / 100) * 100;
     if (!(scale >= 100 && scale <= 2e9))
         return "it cannot be drawn at any scale";
@@ -138,8 +139,8 @@ int DrawPdf(
     graphic.NbPages(columns, rows, margins.EGauche + margins.EDroite, margins.EHaut + margins.EBas);
     // A drawing of thousands of pages is a scale typed wrong, not a print job.
     if (static_cast<long long>(columns) * rows > kMostPages) {
-        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Echelle << " would take "
-                  << columns << " x " << rows << " pages; "
+        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Viewport().Echelle
+                  << " would take " << columns << " x " << rows << " pages; "
                   << (r.View == "table" ? std::string("too many to print")
                                         : SmallerScale(graphic, 1000.0 / (20 * 180)))
                   << '\n';
@@ -172,8 +173,8 @@ int DrawPicture(
         return 1;
     }
     if (width >= 10000 || height >= 10000) {
-        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Echelle << " would be " << width
-                  << " x " << height << " pixels, more than can be drawn; "
+        std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Viewport().Echelle << " would be "
+                  << width << " x " << height << " pixels, more than can be drawn; "
                   << SmallerScale(graphic, resolution * r.Zoom * 1000 / 9000) << '\n';
         return 1;
     }
@@ -203,7 +204,7 @@ int DrawPicture(
             return std::cerr << "karstelle-cli: " << r.Out << ": the picture could not be drawn\n", 1;
     }
     report = "size: " + std::to_string(width) + " x " + std::to_string(height) + " pixels"
-        + (r.View != "table" ? " at 1/" + std::to_string(graphic.Echelle) : std::string()) + "\n";
+        + (r.View != "table" ? " at 1/" + std::to_string(graphic.Viewport().Echelle) : std::string()) + "\n";
     return 0;
 }
 
@@ -222,10 +223,10 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     const std::unique_ptr<TGraphique> drawing = MakeView(request, massif, options);
     TGraphique& graphic = *drawing;
     if (request.Scale > 0)
-        graphic.Echelle = request.Scale;
+        graphic.SetEchelle(request.Scale);
     int width = 0, height = 0;
     graphic.Dimensions(width, height, 96 / 25.4, request.Zoom);
-    if (!graphic.Calcule) {
+    if (!graphic.Viewport().Calcule) {
         std::cerr << "karstelle-cli: " << request.File << ": "
                   << (view == "plan" || view == "perspective" ? "no station is placed"
                                                               : "the massif has no elevation")

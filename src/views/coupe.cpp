@@ -34,16 +34,16 @@ const TTrait* TCoupe::ShotTrait() const
 
 void TCoupe::Dimensions(int& width, int& height, double resolution, double rapport)
 {
-    Calcule = false;
+    m_view.Calcule = false;
     width = height = 1;
     if (!m_context.Massif)
         return;
     ks::TElevation elevation(*m_context.Massif);
     elevation.MakeCurrent();
-    if (!elevation.Box(XMin, XMax, YMin, YMax))
+    if (!elevation.Box(m_view.XMin, m_view.XMax, m_view.YMin, m_view.YMax))
         return;
-    m_corner = QPointF(XMin, YMin);
-    Calcule = true;
+    m_corner = QPointF(m_view.XMin, m_view.YMin);
+    m_view.Calcule = true;
     WidenExtents(width, height, resolution, rapport);
 }
 
@@ -62,7 +62,7 @@ void TCoupe::DessinerSur(
     QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
 {
     BeginScreen(painter, originX, originY, resolution, rapport);
-    if (Calcule && m_context.Coupe)
+    if (m_view.Calcule && m_context.Coupe)
         Paint(mode);
     End();
 }
@@ -73,7 +73,7 @@ void TCoupe::DessinerPage(
     BeginPage(canvas, column, row, leftMm, topMm, factor);
     const TOptions_Coupe* o = m_context.Coupe;
     PageGrid(o && o->Origine, o ? o->X_Origine : 0, o ? o->Z_Origine : 0);
-    if (Calcule && o)
+    if (m_view.Calcule && o)
         Paint(mode);
     End();
 }
@@ -199,8 +199,8 @@ void TCoupe::PaintVerticalScales()
             continue;
         p.setFont(Font(o.Police_Verticale));
         p.setBrush(Qt::NoBrush);
-        const double tick = o.Largeur_Verticale * 0.001 * Echelle * (v.Gauche_Verticale ? -1 : 1);
-        const double half = TextHeightMm("0") * 0.0005 * Echelle;
+        const double tick = o.Largeur_Verticale * 0.001 * m_view.Echelle * (v.Gauche_Verticale ? -1 : 1);
+        const double half = TextHeightMm("0") * 0.0005 * m_view.Echelle;
         const int first = ks::RoundEven(static_cast<double>(v.ZMin_Verticale) / o.Pas_Verticale);
         const int last = ks::RoundEven(static_cast<double>(v.ZMax_Verticale) / o.Pas_Verticale);
         for (int i = first; i <= last; ++i) {
@@ -208,7 +208,8 @@ void TCoupe::PaintVerticalScales()
             MoveTo(v.X_Verticale, y);
             LineTo(v.X_Verticale + tick, y);
             const std::string text = std::to_string(o.Pas_Verticale * i);
-            const double width = v.Gauche_Verticale ? TextWidthMm(ks::ToQString(text)) * 0.001 * Echelle : 0;
+            const double width
+                = v.Gauche_Verticale ? TextWidthMm(ks::ToQString(text)) * 0.001 * m_view.Echelle : 0;
             Text(v.X_Verticale + tick * 1.5 - width, y + half, text);
         }
     }

@@ -140,8 +140,8 @@ QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double defor
 
 QPointF TGraphique::ScreenPosition(double x, double y) const
 {
-    return { (x - XMin) * 1000.0 / Echelle * PixelsParMm - OrigineX,
-        (YMax - y) * 1000.0 / Echelle * PixelsParMm - OrigineY };
+    return { (x - m_view.XMin) * 1000.0 / m_view.Echelle * m_view.PixelsParMm - m_view.OrigineX,
+        (m_view.YMax - y) * 1000.0 / m_view.Echelle * m_view.PixelsParMm - m_view.OrigineY };
 }
 
 void TGraphique::Deplacer(double x, double y)
@@ -182,11 +182,12 @@ void TGraphique::Cercle(double x, double y, int diameter)
     if (std::fabs(centre.x()) >= kClip || std::fabs(centre.y()) >= kClip)
         return;
     const double half = 0.05 * diameter;
-    const double px = (x - XMin) * 1000.0 / Echelle, py = (YMax - y) * 1000.0 / Echelle;
-    const int left = ks::RoundEven((px - half) * PixelsParMm - OrigineX),
-              right = ks::RoundEven((px + half) * PixelsParMm - OrigineX);
-    const int top = ks::RoundEven((py - half) * PixelsParMm - OrigineY),
-              bottom = ks::RoundEven((py + half) * PixelsParMm - OrigineY);
+    const double px = (x - m_view.XMin) * 1000.0 / m_view.Echelle,
+                 py = (m_view.YMax - y) * 1000.0 / m_view.Echelle;
+    const int left = ks::RoundEven((px - half) * m_view.PixelsParMm - m_view.OrigineX),
+              right = ks::RoundEven((px + half) * m_view.PixelsParMm - m_view.OrigineX);
+    const int top = ks::RoundEven((py - half) * m_view.PixelsParMm - m_view.OrigineY),
+              bottom = ks::RoundEven((py + half) * m_view.PixelsParMm - m_view.OrigineY);
     m_painter->drawEllipse(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)));
 }
 
@@ -202,12 +203,12 @@ void TGraphique::Carre(double x, double y)
 QPointF TGraphique::PagePosition(double x, double y) const
 {
     const double w = m_pagePixels.width(), h = m_pagePixels.height();
-    return { (((x - XMin) * 1000.0 / Echelle + DecalageX) * ResolutionPage
-                 - (w - MargesX * ResolutionPage) * (ColonnePage - DebutPageX))
-            * FacteurPage,
-        (((YMax - y) * 1000.0 / Echelle + DecalageY) * ResolutionPage
-            - (h - MargesY * ResolutionPage) * (LignePage - DebutPageY))
-            * FacteurPage };
+    return { (((x - m_view.XMin) * 1000.0 / m_view.Echelle + m_page.DecalageX) * m_page.ResolutionPage
+                 - (w - m_page.MargesX * m_page.ResolutionPage) * (m_page.ColonnePage - m_page.DebutPageX))
+            * m_page.FacteurPage,
+        (((m_view.YMax - y) * 1000.0 / m_view.Echelle + m_page.DecalageY) * m_page.ResolutionPage
+            - (h - m_page.MargesY * m_page.ResolutionPage) * (m_page.LignePage - m_page.DebutPageY))
+            * m_page.FacteurPage };
 }
 
 void TGraphique::DeplacerPage(double x, double y)
@@ -240,7 +241,7 @@ void TGraphique::EcrirePage(double x, double y, const std::string& text)
 
 void TGraphique::CerclePage(double x, double y, int diameter)
 {
-    const double half = 0.05 * diameter * 0.001 * Echelle; // millimetres of paper as metres
+    const double half = 0.05 * diameter * 0.001 * m_view.Echelle; // millimetres of paper as metres
     const QPointF a = PagePosition(x - half, y + half), b = PagePosition(x + half, y - half);
     if (!BesidePage(a, b))
         m_painter->drawEllipse(QRectF(a, b));
@@ -249,7 +250,7 @@ void TGraphique::CerclePage(double x, double y, int diameter)
 int TGraphique::PenWidth(int tenths, bool followsZoom) const
 {
     if (m_onPage)
-        return ks::RoundEven(tenths * 0.1 * ResolutionPage * FacteurPage);
+        return ks::RoundEven(tenths * 0.1 * m_page.ResolutionPage * m_page.FacteurPage);
     return ks::RoundEven(tenths * 0.1 * m_resolution * (followsZoom ? m_rapport : 1.0));
 }
 
@@ -259,7 +260,7 @@ QFont TGraphique::Font(const TPolice& police) const
     double pixels
         = std::abs(police.Height) * (police.PixelsPerInch > 0 ? kScreenDpi / police.PixelsPerInch : 1.0);
     if (m_onPage)
-        pixels *= FacteurPage * ResolutionPage * 25.4 / kScreenDpi;
+        pixels *= m_page.FacteurPage * m_page.ResolutionPage * 25.4 / kScreenDpi;
     else
         pixels *= m_rapport;
     font.setPixelSize(std::max(1, ks::RoundEven(pixels)));
@@ -274,22 +275,23 @@ double TGraphique::TextHeightMm(const QString& text) const
 {
     const QFontMetricsF metrics(m_painter->font(), m_painter->device());
     (void)text;
-    return metrics.height() / (m_onPage ? ResolutionPage * FacteurPage : m_resolution);
+    return metrics.height() / (m_onPage ? m_page.ResolutionPage * m_page.FacteurPage : m_resolution);
 }
 
 double TGraphique::TextWidthMm(const QString& text) const
 {
     const QFontMetricsF metrics(m_painter->font(), m_painter->device());
-    return metrics.horizontalAdvance(text) / (m_onPage ? ResolutionPage * FacteurPage : m_resolution);
+    return metrics.horizontalAdvance(text)
+        / (m_onPage ? m_page.ResolutionPage * m_page.FacteurPage : m_resolution);
 }
 
 void TGraphique::BeginScreen(QPainter& painter, int originX, int originY, double resolution, double rapport)
 {
-    OrigineX = originX;
-    OrigineY = originY;
+    m_view.OrigineX = originX;
+    m_view.OrigineY = originY;
     m_resolution = resolution;
     m_rapport = rapport;
-    PixelsParMm = resolution * rapport;
+    m_view.PixelsParMm = resolution * rapport;
     m_painter = &painter;
     m_onPage = false;
     m_pen = QPointF();
@@ -300,29 +302,29 @@ void TGraphique::BeginScreen(QPainter& painter, int originX, int originY, double
 
 void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, int topMm, double factor)
 {
-    ColonnePage = column;
-    LignePage = row;
-    DecalageX = leftMm;
-    DecalageY = topMm;
-    CanevasPage = &painter;
-    FacteurPage = factor;
+    m_page.ColonnePage = column;
+    m_page.LignePage = row;
+    m_page.DecalageX = leftMm;
+    m_page.DecalageY = topMm;
+    m_pageCanvas = &painter;
+    m_page.FacteurPage = factor;
     const QPaintDevice* device = painter.device();
     if (m_printerPixels.isEmpty()) {
         m_pagePixels = QSizeF(device->width(), device->height());
-        ResolutionPage = static_cast<double>(device->width()) / device->widthMM();
+        m_page.ResolutionPage = static_cast<double>(device->width()) / device->widthMM();
     } else {
         m_pagePixels = m_printerPixels;
-        ResolutionPage = m_printerPixels.width() / m_pageMm.width();
+        m_page.ResolutionPage = m_printerPixels.width() / m_pageMm.width();
     }
     m_painter = &painter;
     m_onPage = true;
     m_pen = QPointF();
     // The drawing stays inside the margins: the corner marks and annotations live outside.
-    const double toPixels = ResolutionPage * FacteurPage;
+    const double toPixels = m_page.ResolutionPage * m_page.FacteurPage;
     painter.save();
     painter.setClipRect(QRectF(leftMm * toPixels, topMm * toPixels,
-        (m_pagePixels.width() - MargesX * ResolutionPage) * FacteurPage,
-        (m_pagePixels.height() - MargesY * ResolutionPage) * FacteurPage));
+        (m_pagePixels.width() - m_page.MargesX * m_page.ResolutionPage) * m_page.FacteurPage,
+        (m_pagePixels.height() - m_page.MargesY * m_page.ResolutionPage) * m_page.FacteurPage));
     painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
@@ -334,7 +336,7 @@ void TGraphique::PaintImage(int originX, int originY, double resolution, double 
         QPainter painter(&image);
         DessinerSur(painter, originX, originY, resolution, rapport, mode);
     }
-    CanevasEcran = &image;
+    m_screenImage = &image;
 }
 
 void TGraphique::End()
@@ -364,61 +366,62 @@ QSizeF TGraphique::UsablePageMm() const
 {
     // Margins wider than the paper leave no page: count over a page of 1 mm rather than divide by
     // nothing (printing refuses such margins before it gets here).
-    return { std::max(1.0, m_pageMm.width() - MargesX), std::max(1.0, m_pageMm.height() - MargesY) };
+    return { std::max(1.0, m_pageMm.width() - m_page.MargesX),
+        std::max(1.0, m_pageMm.height() - m_page.MargesY) };
 }
 
 void TGraphique::PageCount(
     int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy)
 {
-    MargesX = marginsX;
-    MargesY = marginsY;
+    m_page.MargesX = marginsX;
+    m_page.MargesY = marginsY;
     const QSizeF usable = UsablePageMm();
     const double uw = usable.width(), uh = usable.height();
-    const double n = Echelle;
+    const double n = m_view.Echelle;
     if (!fixedOrigin) {
-        columns = PageTotal(PagesOver(((XMax - XMin) - 0.02 * n) * 1000 / n / uw));
-        rows = PageTotal(PagesOver(((YMax - YMin) - 0.02 * n) * 1000 / n / uh));
+        columns = PageTotal(PagesOver(((m_view.XMax - m_view.XMin) - 0.02 * n) * 1000 / n / uw));
+        rows = PageTotal(PagesOver(((m_view.YMax - m_view.YMin) - 0.02 * n) * 1000 / n / uh));
         return;
     }
-    columns = PageTotal(PagesOver(((XMax - ox) - 0.01 * n) * 1000 / n / uw)
-        + PagesOver(((ox - XMin) - 0.01 * n) * 1000 / n / uw));
-    rows = PageTotal(PagesOver(((YMax - oy) - 0.01 * n) * 1000 / n / uh)
-        + PagesOver(((oy - YMin) - 0.01 * n) * 1000 / n / uh));
+    columns = PageTotal(PagesOver(((m_view.XMax - ox) - 0.01 * n) * 1000 / n / uw)
+        + PagesOver(((ox - m_view.XMin) - 0.01 * n) * 1000 / n / uw));
+    rows = PageTotal(PagesOver(((m_view.YMax - oy) - 0.01 * n) * 1000 / n / uh)
+        + PagesOver(((oy - m_view.YMin) - 0.01 * n) * 1000 / n / uh));
 }
 
 void TGraphique::WidenExtents(int& width, int& height, double resolution, double rapport)
 {
-    const double widen = 0.01 * Echelle;
-    XMin -= widen;
-    XMax += widen;
-    YMin -= widen;
-    YMax += widen;
+    const double widen = 0.01 * m_view.Echelle;
+    m_view.XMin -= widen;
+    m_view.XMax += widen;
+    m_view.YMin -= widen;
+    m_view.YMax += widen;
     // Sizes are worked out in floating point and kept within what an int holds: a cave kilometres
     // wide at a large zoom is a large drawing, not an overflow.
     auto pixels = [&](double metres) {
-        const double size = metres / Echelle * 1000 * resolution * rapport;
+        const double size = metres / m_view.Echelle * 1000 * resolution * rapport;
         return std::isfinite(size) ? ks::RoundEven(std::clamp(size, 0.0, double(ks::kLargestDrawing)))
                                    : ks::kLargestDrawing;
     };
-    width = pixels(XMax - XMin);
-    height = pixels(YMax - YMin);
+    width = pixels(m_view.XMax - m_view.XMin);
+    height = pixels(m_view.YMax - m_view.YMin);
 }
 
 void TGraphique::PageGrid(bool fixedOrigin, double ox, double oy)
 {
     const QSizeF usable = UsablePageMm();
     const double uw = usable.width(), uh = usable.height();
-    const double n = Echelle;
+    const double n = m_view.Echelle;
     if (!fixedOrigin) {
         int columns = 0, rows = 0;
-        PageCount(columns, rows, MargesX, MargesY, false, 0, 0);
-        DebutPageX = (columns - (XMax - XMin) * 1000 / n / uw) * 0.5;
-        DebutPageY = (rows - (YMax - YMin) * 1000 / n / uh) * 0.5;
+        PageCount(columns, rows, m_page.MargesX, m_page.MargesY, false, 0, 0);
+        m_page.DebutPageX = (columns - (m_view.XMax - m_view.XMin) * 1000 / n / uw) * 0.5;
+        m_page.DebutPageY = (rows - (m_view.YMax - m_view.YMin) * 1000 / n / uh) * 0.5;
         return;
     }
-    const double fx = (ox - XMin) * 1000 / n / uw, fy = (YMax - oy) * 1000 / n / uh;
-    DebutPageX = 1 - (fx - std::floor(fx));
-    DebutPageY = 1 - (fy - std::floor(fy));
+    const double fx = (ox - m_view.XMin) * 1000 / n / uw, fy = (m_view.YMax - oy) * 1000 / n / uh;
+    m_page.DebutPageX = 1 - (fx - std::floor(fx));
+    m_page.DebutPageY = 1 - (fy - std::floor(fy));
 }
 
 void TGraphique::Station(const TGalerie& g, int k, double& x, double& y, double& z)

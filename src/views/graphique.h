@@ -33,6 +33,30 @@ inline constexpr int kLargestDrawing = 1 << 30;
 void ShotFraction(int pourcentage, double& a, double& b);
 } // namespace ks
 
+// The view's frame as the screen sees it: the scale, the extents of the drawing in metres of the
+// view frame (widened by a margin), and the mapping of the last painting on screen.
+struct TViewport
+{
+    int Echelle = 100; // the scale's denominator
+    double XMin = 0, XMax = 0, YMin = 0, YMax = 0;
+    bool Calcule = false; // the extents hold a drawing
+    double PixelsParMm = 1; // screen pixels per millimetre of paper, the zoom ratio included
+    int OrigineX = 0, OrigineY = 0; // the painted part's corner inside the whole drawing
+
+    double PixelsPerMetre() const { return 1000.0 / Echelle * PixelsParMm; }
+};
+
+// The page grid the printed drawing is cut into.
+struct TPageLayout
+{
+    int ColonnePage = 0, LignePage = 0; // the page being drawn
+    int MargesX = 0, MargesY = 0; // sums of the margins, millimetres
+    int DecalageX = 0, DecalageY = 0; // the drawing's shift on the grid, millimetres
+    double DebutPageX = 0, DebutPageY = 0; // the grid's corner, metres of the view frame
+    double ResolutionPage = 1; // printer pixels per millimetre
+    double FacteurPage = 1;
+};
+
 // Base of every view of a massif. Holds the scale, the extents in metres, the metre-to-pixel
 // mappings of the screen and of the printed page, the page grid, and the drawing primitives that
 // take metres and clip what cannot be drawn. The view window and the printing code drive every
@@ -95,19 +119,12 @@ public:
         m_pageMm = millimetres;
     }
 
-    int Echelle = 100;
-    int ColonnePage = 0, LignePage = 0;
-    int MargesX = 0, MargesY = 0;
-    int DecalageX = 0, DecalageY = 0;
-    double XMin = 0, XMax = 0, YMin = 0, YMax = 0;
-    double DebutPageX = 0, DebutPageY = 0;
-    double PixelsParMm = 1;
-    double ResolutionPage = 1;
-    double FacteurPage = 1;
-    bool Calcule = false;
-    int OrigineX = 0, OrigineY = 0;
-    QPainter* CanevasPage = nullptr;
-    QImage* CanevasEcran = nullptr;
+    // The view's scale and extents, and its mapping to the screen.
+    const TViewport& Viewport() const { return m_view; }
+    // The scale's denominator (1/Echelle), which the next Dimensions lays the drawing out at.
+    void SetEchelle(int denominator) { m_view.Echelle = denominator; }
+    // The page grid of the last page count or page drawn.
+    const TPageLayout& PageLayout() const { return m_page; }
 
 protected:
     enum class DeformationKind { Horizontal, Vertical, Both };
@@ -122,7 +139,7 @@ protected:
     void Ecrire(double x, double y, const std::string& text);
     void Cercle(double x, double y, int diameter);
     void Carre(double x, double y);
-    // Page mapping and primitives (on CanevasPage), clipped to the page inside the margins.
+    // Page mapping and primitives (on m_pageCanvas), clipped to the page inside the margins.
     QPointF PagePosition(double x, double y) const;
     void DeplacerPage(double x, double y);
     void TracerPage(double x, double y);
@@ -179,6 +196,10 @@ protected:
     QColor GalleryColour(const TGalerie& gallery, int mode, double deformationMax) const;
 
     TViewContext& m_context;
+    TViewport m_view;
+    TPageLayout m_page;
+    QPainter* m_pageCanvas = nullptr; // the page being drawn
+    QImage* m_screenImage = nullptr; // the screen image last painted
     QPainter* m_painter = nullptr; // the painter of the target being painted
     bool m_onPage = false;
     double m_rapport = 1;

@@ -27,7 +27,7 @@ double Limited(double inclinaison)
 TPerspective::TPerspective(TViewContext& context)
     : TProjection(context)
 {
-    Echelle = 100;
+    m_view.Echelle = 100;
 }
 
 void TPerspective::SetAngles(double azimut, double inclinaison)
@@ -63,13 +63,13 @@ QPointF TPerspective::ToView(double x, double y, double z) const
 bool TPerspective::StereoPoint(double x, double y, double z, int eye, QPointF& drawn) const
 {
     const QPointF p = ToView(x, y, z);
-    const double n = Echelle, r = m_rapport;
+    const double n = m_view.Echelle, r = m_rapport;
     const double e = n * 0.07 / r * 0.5; // half of a 7 cm eye distance, survey metres
     const double d = (Depth(x, y) - ProfondeurCentre) / n * r;
     // The eye is 0.5 m of paper in front of the middle depth: a point at or behind it has no image.
     if (d + 0.5 <= 1e-6)
         return false;
-    const double uc = (XMin + XMax) / 2, wc = (YMin + YMax) / 2;
+    const double uc = (m_view.XMin + m_view.XMax) / 2, wc = (m_view.YMin + m_view.YMax) / 2;
     const double k = 0.5 / (d + 0.5);
     drawn = { ((p.x() - uc) + eye * e) * k - eye * e + uc, (p.y() - wc) * k + wc };
     return true;
@@ -77,8 +77,8 @@ bool TPerspective::StereoPoint(double x, double y, double z, int eye, QPointF& d
 
 void TPerspective::Dimensions(int& width, int& height, double resolution, double rapport)
 {
-    Calcule = m_context.Massif && ks::PositionedBox(*m_context.Massif, BoiteMin, BoiteMax);
-    if (!Calcule) {
+    m_view.Calcule = m_context.Massif && ks::PositionedBox(*m_context.Massif, BoiteMin, BoiteMax);
+    if (!m_view.Calcule) {
         width = height = 1;
         return;
     }
@@ -90,14 +90,14 @@ void TPerspective::Dimensions(int& width, int& height, double resolution, double
         const QPointF c = ToView(x, y, z);
         const double v = Depth(x, y);
         if (i == 0) {
-            XMin = XMax = c.x();
-            YMin = YMax = c.y();
+            m_view.XMin = m_view.XMax = c.x();
+            m_view.YMin = m_view.YMax = c.y();
             vMin = vMax = v;
         }
-        XMin = std::min(XMin, c.x());
-        XMax = std::max(XMax, c.x());
-        YMin = std::min(YMin, c.y());
-        YMax = std::max(YMax, c.y());
+        m_view.XMin = std::min(m_view.XMin, c.x());
+        m_view.XMax = std::max(m_view.XMax, c.x());
+        m_view.YMin = std::min(m_view.YMin, c.y());
+        m_view.YMax = std::max(m_view.YMax, c.y());
         vMin = std::min(vMin, v);
         vMax = std::max(vMax, v);
     }
@@ -127,7 +127,7 @@ void TPerspective::DessinerSur(
     QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
 {
     BeginScreen(painter, originX, originY, resolution, rapport);
-    if (Calcule && m_context.Relief && m_context.Massif)
+    if (m_view.Calcule && m_context.Relief && m_context.Massif)
         Stereo ? PaintStereo(mode) : Paint(mode);
     End();
 }
@@ -137,7 +137,7 @@ void TPerspective::DessinerPage(
 {
     BeginPage(canvas, column, row, leftMm, topMm, factor);
     PageGrid(false, 0, 0);
-    if (Calcule && m_context.Relief && m_context.Massif)
+    if (m_view.Calcule && m_context.Relief && m_context.Massif)
         Paint(mode);
     End();
 }
@@ -275,7 +275,7 @@ void TPerspective::PaintNorth()
     p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Nord, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     double x0 = 0, y0 = 0, z = 0;
     NorthPosition(x0, y0, z);
-    const double l = o.Long_Nord * 0.001 * Echelle;
+    const double l = o.Long_Nord * 0.001 * m_view.Echelle;
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     NorthArrow(l, o.Representation, m_context.Massif ? m_context.Massif->Angle_Geodesique : 0, x0, y0, x1, y1,
         x2, y2);

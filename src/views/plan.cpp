@@ -20,7 +20,7 @@ constexpr double kPi = 3.14159265358979323846;
 TPlan::TPlan(TViewContext& context)
     : TProjection(context)
 {
-    Echelle = 100;
+    m_view.Echelle = 100;
 }
 
 void TPlan::Tourner(double delta)
@@ -49,20 +49,20 @@ QPointF TPlan::ToView(double x, double y, double) const
 
 void TPlan::Dimensions(int& width, int& height, double resolution, double rapport)
 {
-    Calcule = m_context.Massif && ks::PositionedBox(*m_context.Massif, BoiteMin, BoiteMax);
-    if (!Calcule) {
+    m_view.Calcule = m_context.Massif && ks::PositionedBox(*m_context.Massif, BoiteMin, BoiteMax);
+    if (!m_view.Calcule) {
         width = height = 1;
         return;
     }
     const QPointF corners[4] = { ToView(BoiteMin[0], BoiteMin[1]), ToView(BoiteMin[0], BoiteMax[1]),
         ToView(BoiteMax[0], BoiteMin[1]), ToView(BoiteMax[0], BoiteMax[1]) };
-    XMin = XMax = corners[0].x();
-    YMin = YMax = corners[0].y();
+    m_view.XMin = m_view.XMax = corners[0].x();
+    m_view.YMin = m_view.YMax = corners[0].y();
     for (const QPointF& c : corners) {
-        XMin = std::min(XMin, c.x());
-        XMax = std::max(XMax, c.x());
-        YMin = std::min(YMin, c.y());
-        YMax = std::max(YMax, c.y());
+        m_view.XMin = std::min(m_view.XMin, c.x());
+        m_view.XMax = std::max(m_view.XMax, c.x());
+        m_view.YMin = std::min(m_view.YMin, c.y());
+        m_view.YMax = std::max(m_view.YMax, c.y());
     }
     PlaceDefaultMarks();
     WidenExtents(width, height, resolution, rapport);
@@ -87,22 +87,23 @@ void TPlan::PlaceDefaultMarks()
     if (!m_context.Plan)
         return;
     const TOptions_Plan& o = *m_context.Plan;
-    const double mm = 0.001 * Echelle; // metres of ground for a millimetre of paper
+    const double mm = 0.001 * m_view.Echelle; // metres of ground for a millimetre of paper
     const double gap = 5 * mm;
     if (o.Affiche_Echelle && o.X_Echelle == 0 && o.Y_Echelle == 0) {
         // Ticks and labels stand above the bar: all of it under the box.
         const double band = (std::max<int>(0, o.Largeur_Echelle) + 2 * LineHeightMm(o.Police_Echelle)) * mm;
-        m_barView = QPointF(XMin, YMin - gap - band);
-        YMin -= gap + band;
-        XMax = std::max(XMax, XMin + std::abs(o.Long_Echelle) + 3 * LineHeightMm(o.Police_Echelle) * mm);
+        m_barView = QPointF(m_view.XMin, m_view.YMin - gap - band);
+        m_view.YMin -= gap + band;
+        m_view.XMax = std::max(
+            m_view.XMax, m_view.XMin + std::abs(o.Long_Echelle) + 3 * LineHeightMm(o.Police_Echelle) * mm);
     }
     if (o.Affiche_Nord && o.X_Nord == 0 && o.Y_Nord == 0) {
         // The arrow turns with the plan: a circle of its length and its label around its foot, at
         // the top right of the box.
         const double reach = std::max<int>(0, o.Long_Nord) * mm + 2 * LineHeightMm(o.Police_Nord) * mm;
-        m_northView = QPointF(XMax + gap + reach, YMax - reach);
-        XMax += gap + 2 * reach;
-        YMin = std::min(YMin, YMax - 2 * reach);
+        m_northView = QPointF(m_view.XMax + gap + reach, m_view.YMax - reach);
+        m_view.XMax += gap + 2 * reach;
+        m_view.YMin = std::min(m_view.YMin, m_view.YMax - 2 * reach);
     }
 }
 
@@ -143,14 +144,14 @@ void TPlan::Dessiner(int originX, int originY, double resolution, double rapport
         copy.setCompositionMode(QPainter::CompositionMode_Source);
         copy.drawImage(0, 0, bitmap);
     }
-    CanevasEcran = &image;
+    m_screenImage = &image;
 }
 
 void TPlan::DessinerSur(
     QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
 {
     BeginScreen(painter, originX, originY, resolution, rapport);
-    if (Calcule && m_context.Plan)
+    if (m_view.Calcule && m_context.Plan)
         Paint(mode);
     End();
 }
@@ -162,7 +163,7 @@ void TPlan::DessinerPage(
     const bool fixed = m_context.Plan && m_context.Plan->Origine;
     const QPointF o = FixedOrigin();
     PageGrid(fixed, o.x(), o.y());
-    if (Calcule && m_context.Plan)
+    if (m_view.Calcule && m_context.Plan)
         Paint(mode);
     End();
 }
@@ -312,7 +313,7 @@ void TPlan::PaintNorth()
     p.setPen(QPen(Qt::black, PenWidth(o.Epaisseur_Nord, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     const QPointF at = NorthPosition();
     const double x0 = at.x(), y0 = at.y();
-    const double l = o.Long_Nord * 0.001 * Echelle;
+    const double l = o.Long_Nord * 0.001 * m_view.Echelle;
     auto to = [this](double x, double y) { return ToView(x, y); };
     const QPointF p0 = to(x0, y0);
     MoveTo(p0.x(), p0.y());
@@ -332,7 +333,7 @@ void TPlan::PaintGrid()
     const TOptions_Plan& o = *m_context.Plan;
     m_painter->setPen(
         QPen(Qt::black, PenWidth(o.Epaisseur_Quadri, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const double step = o.Pas, arm = o.Longueur_Quadri * 0.001 * Echelle;
+    const double step = o.Pas, arm = o.Longueur_Quadri * 0.001 * m_view.Echelle;
     for (int i = ks::Plancher(BoiteMin[0] / step); i <= ks::Plancher(BoiteMax[0] / step) + 1; ++i) {
         for (int j = ks::Plancher(BoiteMin[1] / step); j <= ks::Plancher(BoiteMax[1] / step) + 1; ++j) {
             const double x = i * step, y = j * step;

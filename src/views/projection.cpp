@@ -32,14 +32,15 @@ bool TProjection::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) c
         return false;
     const QPointF a = StationInView(g, point - 1), b = StationInView(g, point);
     const QPointF middle = (a + b) / 2;
-    pixel = { (middle.x() - XMin) * 1000.0 / Echelle * PixelsParMm,
-        (YMax - middle.y()) * 1000.0 / Echelle * PixelsParMm };
+    pixel = { (middle.x() - m_view.XMin) * 1000.0 / m_view.Echelle * m_view.PixelsParMm,
+        (m_view.YMax - middle.y()) * 1000.0 / m_view.Echelle * m_view.PixelsParMm };
     return true;
 }
 
 QPointF TProjection::FromPixel(int x, int y) const
 {
-    return { x * 0.001 * Echelle / PixelsParMm + XMin, YMax - y * 0.001 * Echelle / PixelsParMm };
+    return { x * 0.001 * m_view.Echelle / m_view.PixelsParMm + m_view.XMin,
+        m_view.YMax - y * 0.001 * m_view.Echelle / m_view.PixelsParMm };
 }
 
 double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
@@ -83,7 +84,7 @@ double TProjection::Chercher(int x, int y, int& fiche, int& galerie, int& point)
             }
         }
     }
-    return best * 1000.0 / Echelle * PixelsParMm;
+    return best * 1000.0 / m_view.Echelle * m_view.PixelsParMm;
 }
 
 void TProjection::IsolerEcran(int x, int y, double r)
@@ -92,7 +93,7 @@ void TProjection::IsolerEcran(int x, int y, double r)
         return;
     TMassif& massif = *m_context.Massif;
     const QPointF c = FromPixel(x, y);
-    const double metresPerPixel = 0.001 * Echelle / PixelsParMm;
+    const double metresPerPixel = 0.001 * m_view.Echelle / m_view.PixelsParMm;
     const double limit = r * metresPerPixel * metresPerPixel;
     std::vector<TFiche*> kept;
     for (TFiche* sheet : massif.CurrentSheets()) {
@@ -227,7 +228,8 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
 {
     text.clear();
     TFiche* sheet = SheetAt(fiche);
-    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size() || !CanevasEcran)
+    if (!sheet || galerie < 0 || static_cast<std::size_t>(galerie) >= sheet->Galeries.size()
+        || !m_screenImage)
         return;
     const TGalerie& g = *sheet->Galeries[static_cast<std::size_t>(galerie)];
     if (show)
@@ -236,7 +238,7 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
     if (!Drawn(g) || point < 1 || point > g.ShotCount() || !trait)
         return;
 
-    QPainter painter(CanevasEcran);
+    QPainter painter(m_screenImage);
     m_painter = &painter;
     m_onPage = false;
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -249,7 +251,7 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     if (mode == 0) {
         painter.setPen(
-            QPen(show ? Qt::red : Qt::black, ks::RoundEven(trait->Epaisseur_Visee * 0.1 * PixelsParMm),
+            QPen(show ? Qt::red : Qt::black, ks::RoundEven(trait->Epaisseur_Visee * 0.1 * m_view.PixelsParMm),
                 Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         double a = 0, b = 0;
         ks::ShotFraction(trait->pourcentage, a, b);
@@ -276,7 +278,7 @@ double TProjection::LabelOffset() const
 {
     // On screen the font grows with the zoom ratio and so does the drawing: the offset in metres
     // is divided by the ratio, so that the label keeps its place beside its station.
-    return TextHeightMm("O") * 0.0005 * Echelle / (m_onPage ? 1.0 : m_rapport);
+    return TextHeightMm("O") * 0.0005 * m_view.Echelle / (m_onPage ? 1.0 : m_rapport);
 }
 
 void TProjection::PaintScaleBar(
@@ -284,7 +286,7 @@ void TProjection::PaintScaleBar(
 {
     QPainter& p = *m_painter;
     p.setPen(QPen(Qt::black, PenWidth(thickness, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-    const double h = tickMm * 0.001 * Echelle;
+    const double h = tickMm * 0.001 * m_view.Echelle;
     MoveTo(q.x(), q.y());
     LineTo(q.x() + length, q.y());
     LineTo(q.x() + length, q.y() + h);
@@ -298,10 +300,11 @@ void TProjection::PaintScaleBar(
     p.setBrush(Qt::NoBrush);
     const double t = TextHeightMm("0");
     const double w0 = TextWidthMm("0");
-    Text(q.x() - 0.001 * Echelle * w0 / 2, q.y() + h + 0.001 * Echelle * t, "0");
+    Text(q.x() - 0.001 * m_view.Echelle * w0 / 2, q.y() + h + 0.001 * m_view.Echelle * t, "0");
     const std::string label = ks::FormatG(length, 15) + ks::LengthUnitLabel(ks::kMetres);
     const double w1 = TextWidthMm(ks::ToQString(label));
     // Centred on the bar's end, but never over the "0": a short bar pushes it to the right.
-    const double after0 = q.x() + 0.001 * Echelle * w0 * 1.5;
-    Text(std::max(q.x() + length - 0.001 * Echelle * w1 / 2, after0), q.y() + h + 0.001 * Echelle * t, label);
+    const double after0 = q.x() + 0.001 * m_view.Echelle * w0 * 1.5;
+    Text(std::max(q.x() + length - 0.001 * m_view.Echelle * w1 / 2, after0),
+        q.y() + h + 0.001 * m_view.Echelle * t, label);
 }

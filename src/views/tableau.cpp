@@ -271,10 +271,10 @@ void TTableau::Dimensions(int& width, int& height, double resolution, double rap
 {
     m_resolution = resolution;
     m_rapport = rapport;
-    PixelsParMm = resolution * rapport;
-    Calcule = m_context.Tableau && m_context.Massif;
+    m_view.PixelsParMm = resolution * rapport;
+    m_view.Calcule = m_context.Tableau && m_context.Massif;
     width = height = 1;
-    if (!Calcule)
+    if (!m_view.Calcule)
         return;
     ks::TElevation(*m_context.Massif).MakeCurrent(); // for the developed distances ("Des H")
     FindZero();
@@ -290,8 +290,8 @@ void TTableau::Dimensions(int& width, int& height, double resolution, double rap
         current = sheet;
     }
     const int totalMm = layout.empty() ? 0 : layout.back().Top + layout.back().Height;
-    width = std::max(1, ks::RoundEven(WidthMm() * PixelsParMm));
-    height = std::max(1, ks::RoundEven(totalMm * PixelsParMm));
+    width = std::max(1, ks::RoundEven(WidthMm() * m_view.PixelsParMm));
+    height = std::max(1, ks::RoundEven(totalMm * m_view.PixelsParMm));
 }
 
 void TTableau::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
@@ -303,7 +303,7 @@ void TTableau::DessinerSur(
     QPainter& painter, int originX, int originY, double resolution, double rapport, int mode)
 {
     BeginScreen(painter, originX, originY, resolution, rapport);
-    if (Calcule && m_context.Tableau && m_context.Massif) {
+    if (m_view.Calcule && m_context.Tableau && m_context.Massif) {
         const double px = resolution * rapport;
         const QSize size(painter.device()->width(), painter.device()->height());
         const int from = static_cast<int>(std::floor(originY / px)) - 1;
@@ -317,10 +317,10 @@ void TTableau::DessinerPage(
     int column, int row, int leftMm, int topMm, int mode, QPainter& canvas, double factor)
 {
     BeginPage(canvas, column, row, leftMm, topMm, factor);
-    if (Calcule && m_context.Tableau && m_context.Massif) {
+    if (m_view.Calcule && m_context.Tableau && m_context.Massif) {
         const QSizeF usable = UsablePageMm();
         const int uh = std::max(1, static_cast<int>(usable.height()));
-        const double k = ResolutionPage * FacteurPage;
+        const double k = m_page.ResolutionPage * m_page.FacteurPage;
         const QPointF offset((leftMm - column * usable.width()) * k, (topMm - row * uh) * k);
         // The layout the page count was made from serves every page of the job.
         if (m_pageHeight != uh) {
@@ -334,8 +334,8 @@ void TTableau::DessinerPage(
 
 void TTableau::NbPages(int& columns, int& rows, int marginsX, int marginsY)
 {
-    MargesX = marginsX;
-    MargesY = marginsY;
+    m_page.MargesX = marginsX;
+    m_page.MargesY = marginsY;
     if (m_context.Massif)
         ks::TElevation(*m_context.Massif).MakeCurrent();
     const QSizeF usable = UsablePageMm();
@@ -352,7 +352,7 @@ double TTableau::Chercher(int, int y, int& fiche, int& galerie, int& point)
     // Only the height counts: the first element whose foot lies below the point.
     point = 0;
     for (const Element& e : Layout()) {
-        if ((e.Top + e.Height) * PixelsParMm > y) {
+        if ((e.Top + e.Height) * m_view.PixelsParMm > y) {
             fiche = e.Fiche;
             galerie = e.Type == Element::Band ? 0 : e.Gallery;
             point = e.Point;
@@ -366,7 +366,7 @@ bool TTableau::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) cons
 {
     for (const Element& e : Layout())
         if (e.Type == Element::Shot && e.Fiche == fiche && e.Gallery == galerie && e.Point == point) {
-            pixel = QPointF(0, (e.Top + e.Height * 0.5) * PixelsParMm);
+            pixel = QPointF(0, (e.Top + e.Height * 0.5) * m_view.PixelsParMm);
             return true;
         }
     return false;
@@ -375,9 +375,9 @@ bool TTableau::ShotPixel(int fiche, int galerie, int point, QPointF& pixel) cons
 void TTableau::AjusterColonne(int x)
 {
     TOptions_Tableau* o = m_context.Tableau;
-    if (!o || PixelsParMm <= 0)
+    if (!o || m_view.PixelsParMm <= 0)
         return;
-    const double mm = x / PixelsParMm;
+    const double mm = x / m_view.PixelsParMm;
     int left = 0, column = -1;
     for (int c : Columns()) {
         const int width = ColumnWidth(*o, c);

@@ -244,7 +244,8 @@ void TAfficheur::FitScale()
         const double over = std::max(w / available, h / availableH);
         if (w <= 1 || (round > 0 && over <= 1))
             return;
-        m_view->Echelle = std::max(100, static_cast<int>(std::lround(m_view->Echelle * over * 1.1)));
+        m_view->SetEchelle(
+            std::max(100, static_cast<int>(std::lround(m_view->Viewport().Echelle * over * 1.1))));
     }
 }
 
@@ -262,7 +263,7 @@ void TAfficheur::Layout()
     m_view->Dimensions(m_width, m_height, Resolution(), m_rapport);
     const int clientW = width() - kBar, clientH = height() - kBar;
     // The first branch of an empty elevation is shown whole.
-    const bool empty = m_kind == kAlzado && !m_view->Calcule;
+    const bool empty = m_kind == kAlzado && !m_view->Viewport().Calcule;
     if (m_empty && !empty && !m_relayout) {
         m_empty = false;
         FitToWindow();
@@ -378,12 +379,12 @@ void TAfficheur::FitToWindow()
     FitScale();
     m_relayout = false;
     Layout();
-    m_host.ShowScale(m_view->Echelle);
+    m_host.ShowScale(m_view->Viewport().Echelle);
 }
 
 void TAfficheur::Activate()
 {
-    m_host.ShowScale(m_view->Echelle);
+    m_host.ShowScale(m_view->Viewport().Echelle);
     m_host.ShowPercentage(static_cast<int>(std::lround(m_rapport * 100)));
     m_host.ShowStatus(TexteEtat);
 }
@@ -420,10 +421,10 @@ void TAfficheur::KeepCentre(const std::function<void()>& change)
 bool TAfficheur::ApplyScale(int denominator)
 {
     if (denominator < 100) {
-        m_host.ShowScale(m_view->Echelle);
+        m_host.ShowScale(m_view->Viewport().Echelle);
         return false;
     }
-    KeepCentre([this, denominator] { m_view->Echelle = denominator; });
+    KeepCentre([this, denominator] { m_view->SetEchelle(denominator); });
     m_host.ShowScale(denominator);
     return true;
 }
@@ -440,7 +441,7 @@ bool TAfficheur::ApplyRapport(double rapport)
 bool TAfficheur::ScaleCommand()
 {
     const auto text = Prompt().Input(QStringLiteral("Escala"), QStringLiteral("Nueva escala (1/n, n>=100)"),
-        QString::number(m_view->Echelle));
+        QString::number(m_view->Viewport().Echelle));
     if (!text)
         return false;
     return ApplyScale(static_cast<int>(ToInt(ToUtf8(*text))));
@@ -650,8 +651,8 @@ void TAfficheur::MouseMove(const QPoint& p, Qt::MouseButtons buttons)
         DrawBand(m_band);
         m_band = QRect(m_start, p);
         DrawBand(m_band);
-        const int n = static_cast<int>(
-            std::lround(m_view->Echelle * std::abs(m_start.x() - p.x()) / double(m_image->width())));
+        const int n = static_cast<int>(std::lround(
+            m_view->Viewport().Echelle * std::abs(m_start.x() - p.x()) / double(m_image->width())));
         m_host.ShowStatus(QStringLiteral("Escala 1/%1").arg(n));
         return;
     }
@@ -694,22 +695,22 @@ void TAfficheur::MouseRelease(const QPoint& p)
     m_host.ReleaseZoom(); // one zoom per press
     DrawBand(m_band);
     const int x1 = m_start.x(), x2 = p.x(), y1 = m_start.y(), y2 = p.y();
-    const double n = m_view->Echelle * std::abs(x1 - x2) / double(m_image->width());
+    const double n = m_view->Viewport().Echelle * std::abs(x1 - x2) / double(m_image->width());
     if (std::abs(x1 - x2) < 10 || n <= 99)
         return;
     // Re-centre on the point of the view frame (metres) under the band's centre: the marks beside
     // the cave keep their paper size, so the drawing does not scale as a whole.
-    TGraphique& g = *m_view;
+    const TViewport& g = m_view->Viewport();
     const QPoint origin = Origin();
-    const double metresPerPixel = 0.001 * g.Echelle / g.PixelsParMm;
+    const double metresPerPixel = 1 / g.PixelsPerMetre();
     const double vx = g.XMin + (origin.x() + (x1 + x2) / 2.0) * metresPerPixel;
     const double vy = g.YMax - (origin.y() + (y1 + y2) / 2.0) * metresPerPixel;
     Unmark();
-    g.Echelle = static_cast<int>(std::lround(n));
+    m_view->SetEchelle(static_cast<int>(std::lround(n)));
     m_host.ShowScale(g.Echelle);
     m_relayout = true;
     Layout();
-    const double pixelsPerMetre = 1000.0 / g.Echelle * g.PixelsParMm;
+    const double pixelsPerMetre = g.PixelsPerMetre();
     if (m_hbar->isEnabled())
         m_hbar->setValue(static_cast<int>(
             std::lround(((vx - g.XMin) * pixelsPerMetre - m_image->width() * 0.5) / m_pasX)));

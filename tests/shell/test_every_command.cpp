@@ -177,7 +177,8 @@ protected:
                       << (child == area->activeSubWindow() ? "active" : "");
         }
         if (TAfficheur* plan = window->PlanWindow()) {
-            parts << QString::number(plan->Plan()->Angle) << QString::number(plan->Graphique()->Echelle)
+            parts << QString::number(plan->Plan()->Angle)
+                  << QString::number(plan->Graphique()->Viewport().Echelle)
                   << QString::number(plan->Rapport()) << QString::number(plan->Rotating())
                   << QString::number(plan->Fiche) << QString::number(plan->Galerie)
                   << QString::number(plan->Point);

@@ -47,10 +47,12 @@ public:
     // Dark pixels in column x between two altitudes.
     static int InkInColumn(const QImage& image, const TCoupe& coupe, double x, double z1, double z2)
     {
-        const int px = static_cast<int>((x - coupe.XMin) * 1000.0 / coupe.Echelle * kRes);
+        const int px
+            = static_cast<int>((x - coupe.Viewport().XMin) * 1000.0 / coupe.Viewport().Echelle * kRes);
         int ink = 0;
         for (double z = z1; z <= z2; z += 0.05) {
-            const int py = static_cast<int>((coupe.YMax - z) * 1000.0 / coupe.Echelle * kRes);
+            const int py
+                = static_cast<int>((coupe.Viewport().YMax - z) * 1000.0 / coupe.Viewport().Echelle * kRes);
             if (px >= 0 && px < image.width() && py >= 0 && py < image.height())
                 ink += qGray(image.pixel(px, py)) < 128;
         }
@@ -70,17 +72,17 @@ TEST(CoupeDrawing, ExtentsFollowTheUnrolledGallery)
     TCoupe coupe(f.context);
     int w = 0, h = 0;
     coupe.Dimensions(w, h, kRes, 1);
-    ASSERT_TRUE(coupe.Calcule);
-    EXPECT_NEAR(coupe.XMin, 10 - 1, 1e-9); // widened by 1 m at 1/100
-    EXPECT_NEAR(coupe.XMax, 10 + 3 * 4.75 + 1, 1e-9);
-    EXPECT_NEAR(coupe.YMin, 100 - 1, 1e-9);
-    EXPECT_NEAR(coupe.YMax, 101.5 + 1, 1e-9);
+    ASSERT_TRUE(coupe.Viewport().Calcule);
+    EXPECT_NEAR(coupe.Viewport().XMin, 10 - 1, 1e-9); // widened by 1 m at 1/100
+    EXPECT_NEAR(coupe.Viewport().XMax, 10 + 3 * 4.75 + 1, 1e-9);
+    EXPECT_NEAR(coupe.Viewport().YMin, 100 - 1, 1e-9);
+    EXPECT_NEAR(coupe.Viewport().YMax, 101.5 + 1, 1e-9);
 
     // Out of the elevation, nothing is drawn.
     f.massif.Sheets[0]->Galeries[0]->InElevation = false;
     f.massif.ElevationPlaced = false;
     coupe.Dimensions(w, h, kRes, 1);
-    EXPECT_FALSE(coupe.Calcule);
+    EXPECT_FALSE(coupe.Viewport().Calcule);
 }
 
 TEST(CoupeDrawing, AVerticalScaleStandsOnItsReferencePointOrOnAltitudeZero)

@@ -113,10 +113,10 @@ TEST(PerspectiveFrame, FromTheSouthAtZeroAnglesAndTurnedFromTheEast)
     EXPECT_DOUBLE_EQ(p.y(), 2); // w = Z
     int w = 0, h = 0;
     view.Dimensions(w, h, kRes, 1);
-    EXPECT_DOUBLE_EQ(view.XMin, -1);
-    EXPECT_DOUBLE_EQ(view.XMax, 11);
-    EXPECT_DOUBLE_EQ(view.YMin, -5);
-    EXPECT_DOUBLE_EQ(view.YMax, 1);
+    EXPECT_DOUBLE_EQ(view.Viewport().XMin, -1);
+    EXPECT_DOUBLE_EQ(view.Viewport().XMax, 11);
+    EXPECT_DOUBLE_EQ(view.Viewport().YMin, -5);
+    EXPECT_DOUBLE_EQ(view.Viewport().YMax, 1);
     EXPECT_DOUBLE_EQ(view.ProfondeurCentre, 2.5);
     EXPECT_EQ(w, 480);
     EXPECT_EQ(h, 240);
@@ -196,7 +196,8 @@ TEST(PerspectivePicking, ChercherWorksInTheViewFrame)
     f.Draw(view);
     int fiche = -1, galerie = -1, point = 0;
     // u = Y: the middle of the first shot is at u = 5, w = 0.
-    const int x = static_cast<int>((5 - view.XMin) * 40), y = static_cast<int>((view.YMax - 0) * 40);
+    const int x = static_cast<int>((5 - view.Viewport().XMin) * 40),
+              y = static_cast<int>((view.Viewport().YMax - 0) * 40);
     EXPECT_LT(view.Chercher(x, y, fiche, galerie, point), 1.0);
     EXPECT_EQ(point, 1);
 
@@ -208,6 +209,6 @@ TEST(PerspectivePicking, ChercherWorksInTheViewFrame)
     TPerspective none(context);
     int w = 0, h = 0;
     none.Dimensions(w, h, kRes, 1);
-    EXPECT_FALSE(none.Calcule);
+    EXPECT_FALSE(none.Viewport().Calcule);
     EXPECT_EQ(w, 1);
 }

@@ -87,8 +87,8 @@ TEST(PlanGeometry, DimensionsAndShotPixels)
     plan.Dimensions(w, h, kRes, 1);
     EXPECT_EQ(w, 480); // 10 m + 1 m each side at 1/100, 4 px/mm
     EXPECT_EQ(h, 80);
-    EXPECT_DOUBLE_EQ(plan.XMin, -1);
-    EXPECT_DOUBLE_EQ(plan.YMax, 1);
+    EXPECT_DOUBLE_EQ(plan.Viewport().XMin, -1);
+    EXPECT_DOUBLE_EQ(plan.Viewport().YMax, 1);
     const QImage image = f.Draw(plan);
     EXPECT_TRUE(Black(image, 240, 40)); // the shot's middle
     EXPECT_TRUE(White(image, 240, 30));
@@ -152,7 +152,7 @@ TEST(PlanGeometry, NothingDrawnPastTheClippingRange)
 {
     PlanFixture f({ { 0, 0 }, { 10, 0 }, { 10.5, 0 } });
     TPlan plan(f.context);
-    plan.Echelle = 1; // 1 m is 4000 pixels: the second station lies 44000 pixels away
+    plan.SetEchelle(1); // 1 m is 4000 pixels: the second station lies 44000 pixels away
     const QImage image = f.Draw(plan, 0, 0, 0, QSize(400, 100));
     for (int x = 0; x < 400; ++x)
         ASSERT_TRUE(White(image, x, 40)) << x;
@@ -176,7 +176,7 @@ TEST(PlanGeometry, EmptyMassifGivesABlankDrawing)
     plan.Dimensions(w, h, kRes, 1);
     EXPECT_EQ(w, 1);
     EXPECT_EQ(h, 1);
-    EXPECT_FALSE(plan.Calcule);
+    EXPECT_FALSE(plan.Viewport().Calcule);
     QImage image(5, 5, QImage::Format_RGB32);
     image.fill(Qt::black);
     plan.Dessiner(0, 0, kRes, 1, image, 0);
@@ -265,7 +265,7 @@ TEST(PlanPages, PagePixelsFollowThePageMapping)
     QPainter painter(&page);
     plan.DessinerPage(0, 0, 10, 10, 0, painter, 1.0);
     painter.end();
-    EXPECT_DOUBLE_EQ(plan.ResolutionPage, 2);
+    EXPECT_DOUBLE_EQ(plan.PageLayout().ResolutionPage, 2);
     // Centred: DebutPageX = (1 - 120 / 190) / 2; the shot's middle at x = 5 m, y = 0.
     const double debutX = (1 - 120.0 / 190) / 2, debutY = (1 - 20.0 / 277) / 2;
     const double px = ((5 + 1) * 10 + 10) * 2 + (420 - 20 * 2) * debutX;
@@ -364,8 +364,8 @@ TEST(PlanDecorations, NorthArrowTurnsWithThePlanButTheScaleBarDoesNot)
     // Turned by 90°: north points to the right of the drawing.
     const QPointF p0 = plan.ToView(2, 5), p1 = plan.ToView(2, 6.5);
     EXPECT_GT(p1.x(), p0.x());
-    EXPECT_TRUE(Black(
-        north, static_cast<int>((p1.x() - plan.XMin) * 40), static_cast<int>((plan.YMax - p1.y()) * 40)));
+    EXPECT_TRUE(Black(north, static_cast<int>((p1.x() - plan.Viewport().XMin) * 40),
+        static_cast<int>((plan.Viewport().YMax - p1.y()) * 40)));
 
     f.options.Affiche_Nord = false;
     f.options.Affiche_Echelle = true;
@@ -375,8 +375,8 @@ TEST(PlanDecorations, NorthArrowTurnsWithThePlanButTheScaleBarDoesNot)
     f.options.Subdivision = 0;
     const QImage bar = f.Draw(plan, 1);
     const QPointF q = plan.ToView(1, 1);
-    const int qx = static_cast<int>(std::lround((q.x() - plan.XMin) * 40)),
-              qy = static_cast<int>(std::lround((plan.YMax - q.y()) * 40));
+    const int qx = static_cast<int>(std::lround((q.x() - plan.Viewport().XMin) * 40)),
+              qy = static_cast<int>(std::lround((plan.Viewport().YMax - q.y()) * 40));
     EXPECT_TRUE(Black(bar, qx + 100, qy)); // the bar runs 5 m along the drawing's x axis
     EXPECT_TRUE(White(bar, qx + 100, qy - 4)); // no inner tick without subdivisions
     EXPECT_TRUE(Black(bar, qx + 200, qy - 4)); // the end tick, 2 mm high

@@ -67,8 +67,12 @@ protected:
     {
         TPlan& plan = *view->Plan();
         const QPointF v = plan.ToView(x, y);
-        const double px = (v.x() - plan.XMin) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineX;
-        const double py = (plan.YMax - v.y()) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineY;
+        const double px
+            = (v.x() - plan.Viewport().XMin) * 1000 / plan.Viewport().Echelle * plan.Viewport().PixelsParMm
+            - plan.Viewport().OrigineX;
+        const double py
+            = (plan.Viewport().YMax - v.y()) * 1000 / plan.Viewport().Echelle * plan.Viewport().PixelsParMm
+            - plan.Viewport().OrigineY;
         return { static_cast<int>(std::lround(px)), static_cast<int>(std::lround(py)) };
     }
     // Middle of shot k of the first gallery of the first sheet.
@@ -91,8 +95,8 @@ protected:
 TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 {
     EXPECT_EQ(view->windowTitle(), "Planta");
-    EXPECT_GT(view->Graphique()->Echelle, 100);
-    EXPECT_EQ(window->ScaleBox()->text().toInt(), view->Graphique()->Echelle);
+    EXPECT_GT(view->Graphique()->Viewport().Echelle, 100);
+    EXPECT_EQ(window->ScaleBox()->text().toInt(), view->Graphique()->Viewport().Echelle);
     EXPECT_EQ(window->PercentageBox()->currentText(), "100%");
     EXPECT_FALSE(view->HorizontalBar()->isEnabled()); // it fits
     EXPECT_TRUE(window->Action("Imprimir")->isEnabled());
@@ -100,14 +104,14 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 
     // The fit: the whole drawing, the marks beside the cave included, within the area left beside
     // the scroll bars, with at most a little more than a tenth to spare.
-    view->Graphique()->Echelle = 100;
+    view->Graphique()->SetEchelle(100);
     view->FitScale();
-    const int fitted = view->Graphique()->Echelle;
+    const int fitted = view->Graphique()->Viewport().Echelle;
     TPlan probe(window->Context());
     probe.Angle = view->Plan()->Angle;
     probe.Tourner(0);
     auto over = [&](int scale) {
-        probe.Echelle = scale;
+        probe.SetEchelle(scale);
         int w = 0, h = 0;
         probe.Dimensions(w, h, view->logicalDpiX() / 25.4, 1);
         return std::max(
@@ -119,15 +123,15 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 
 TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
 {
-    const int before = view->Graphique()->Echelle;
+    const int before = view->Graphique()->Viewport().Echelle;
     EXPECT_FALSE(view->ApplyScale(50));
-    EXPECT_EQ(view->Graphique()->Echelle, before);
+    EXPECT_EQ(view->Graphique()->Viewport().Echelle, before);
     EXPECT_EQ(window->ScaleBox()->text().toInt(), before);
     window->ScaleBox()->clear();
     QTest::keyClicks(window->ScaleBox(), "a5b0c0x");
     EXPECT_EQ(window->ScaleBox()->text(), "500"); // only digits get in
     QTest::keyClick(window->ScaleBox(), Qt::Key_Return);
-    EXPECT_EQ(view->Graphique()->Echelle, 500);
+    EXPECT_EQ(view->Graphique()->Viewport().Echelle, 500);
     // Both bars scroll now, centred on what was the centre of the drawing.
     ASSERT_TRUE(view->HorizontalBar()->isEnabled());
     const double centre = (view->HorizontalBar()->value() + view->ImageWidget()->width() * 0.5)
@@ -229,12 +233,16 @@ TEST_F(PlanWindowTest, MaximumDeformationSelectsTheWorstGallery)
 TEST_F(PlanWindowTest, ZoomBandSetsTheScaleAndKeepsItsCentre)
 {
     window->Action("Zoom")->setChecked(true);
-    const int before = view->Graphique()->Echelle;
+    const int before = view->Graphique()->Viewport().Echelle;
     const QPoint centre(view->ImageWidget()->width() / 2, view->ImageWidget()->height() / 2);
     // The drawing point under the band's centre, in the view's frame.
     TPlan& plan = *view->Plan();
-    const double vx = (centre.x() + plan.OrigineX) * 0.001 * plan.Echelle / plan.PixelsParMm + plan.XMin;
-    const double vy = plan.YMax - (centre.y() + plan.OrigineY) * 0.001 * plan.Echelle / plan.PixelsParMm;
+    const double vx = (centre.x() + plan.Viewport().OrigineX) * 0.001 * plan.Viewport().Echelle
+            / plan.Viewport().PixelsParMm
+        + plan.Viewport().XMin;
+    const double vy = plan.Viewport().YMax
+        - (centre.y() + plan.Viewport().OrigineY) * 0.001 * plan.Viewport().Echelle
+            / plan.Viewport().PixelsParMm;
     const QPoint a = centre - QPoint(100, 60), b = centre + QPoint(100, 60);
     QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, a);
     QTest::mouseMove(view->ImageWidget(), b);
@@ -243,17 +251,21 @@ TEST_F(PlanWindowTest, ZoomBandSetsTheScaleAndKeepsItsCentre)
     QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, b);
     EXPECT_FALSE(window->Action("Zoom")->isChecked()); // one zoom per press
     const int expected = static_cast<int>(std::lround(before * 200.0 / width));
-    EXPECT_EQ(plan.Echelle, expected);
+    EXPECT_EQ(plan.Viewport().Echelle, expected);
     // That point is near the centre of the visible image now (the 10 mm borders aside).
-    const double px = (vx - plan.XMin) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineX;
-    const double py = (plan.YMax - vy) * 1000 / plan.Echelle * plan.PixelsParMm - plan.OrigineY;
+    const double px
+        = (vx - plan.Viewport().XMin) * 1000 / plan.Viewport().Echelle * plan.Viewport().PixelsParMm
+        - plan.Viewport().OrigineX;
+    const double py
+        = (plan.Viewport().YMax - vy) * 1000 / plan.Viewport().Echelle * plan.Viewport().PixelsParMm
+        - plan.Viewport().OrigineY;
     EXPECT_NEAR(px, view->ImageWidget()->width() / 2.0, 60);
     EXPECT_NEAR(py, view->ImageWidget()->height() / 2.0, 60);
 
     window->Action("Zoom")->setChecked(true);
     QTest::mousePress(view->ImageWidget(), Qt::LeftButton, {}, QPoint(100, 100));
     QTest::mouseRelease(view->ImageWidget(), Qt::LeftButton, {}, QPoint(105, 140)); // narrower than 10 pixels
-    EXPECT_EQ(plan.Echelle, expected);
+    EXPECT_EQ(plan.Viewport().Echelle, expected);
 }
 
 TEST_F(PlanWindowTest, RotationFollowsTheDragAroundTheCentre)
@@ -339,7 +351,7 @@ TEST_F(PlanWindowTest, TwoCopiesOfPagesTwoToThree)
 {
     RecordingPlan plan(window->Context());
     int w = 0, h = 0;
-    plan.Echelle = 500;
+    plan.SetEchelle(500);
     plan.Dimensions(w, h, 96 / 25.4, 1);
     QPdfWriter pdf(QString::fromStdString(home.Path("copias.pdf")));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -609,7 +621,7 @@ public:
 TEST_F(PlanWindowTest, LabelsKeepTheirPlaceBesideTheirStationsAtAnyZoom)
 {
     LabelProbe probe(window->Context());
-    probe.Echelle = 1000;
+    probe.SetEchelle(1000);
     const double one = probe.OffsetAt(1), four = probe.OffsetAt(4);
     ASSERT_GT(one, 0);
     EXPECT_NEAR(four, one, one * 0.2); // metres on the ground: the same at every ratio
@@ -621,11 +633,12 @@ TEST_F(PlanWindowTest, NorthArrowAndScaleBarStandBesideTheCaveByDefault)
     ASSERT_EQ(window->PlanOptions().X_Nord, 0);
     ASSERT_EQ(plan.Angle, 0);
     // Outside the cave's box, never over a shot: the arrow above it, the bar and its labels below.
-    EXPECT_GT(
-        plan.NorthPosition().x() - window->PlanOptions().Long_Nord * 0.001 * plan.Echelle, plan.BoiteMax[0]);
+    EXPECT_GT(plan.NorthPosition().x() - window->PlanOptions().Long_Nord * 0.001 * plan.Viewport().Echelle,
+        plan.BoiteMax[0]);
     EXPECT_LT(plan.NorthPosition().y(), plan.BoiteMax[1]);
     EXPECT_EQ(plan.ScaleBarPosition().x(), plan.BoiteMin[0]);
-    EXPECT_LT(plan.ScaleBarPosition().y() + window->PlanOptions().Largeur_Echelle * 0.001 * plan.Echelle,
+    EXPECT_LT(
+        plan.ScaleBarPosition().y() + window->PlanOptions().Largeur_Echelle * 0.001 * plan.Viewport().Echelle,
         plan.BoiteMin[1]);
     // Both show in the window: the arrow's foot and the bar's left end are drawn.
     const QPoint foot = Pixel(plan.NorthPosition().x(), plan.NorthPosition().y());

@@ -114,13 +114,14 @@ TEST_F(ElevationWindowTest, ANewBranchFromThePlanShowsInTheElevationWindow)
     ASSERT_NE(elevation, nullptr);
     EXPECT_EQ(elevation->ViewKind(), TAfficheur::kAlzado);
     ASSERT_NE(elevation->Coupe(), nullptr);
-    EXPECT_TRUE(elevation->Coupe()->Calcule);
+    EXPECT_TRUE(elevation->Coupe()->Viewport().Calcule);
     EXPECT_FALSE(window->Action("Rotación")->isEnabled());
     // The unrolled gallery: from its end at 25 m back to 25 m minus its horizontal length.
     double length = 0;
     for (const TVisee& v : g.Shots)
         length += v.HorizLength;
-    EXPECT_NEAR(elevation->Coupe()->XMin, 25 - length - 0.01 * elevation->Coupe()->Echelle, 1e-9);
+    EXPECT_NEAR(elevation->Coupe()->Viewport().XMin,
+        25 - length - 0.01 * elevation->Coupe()->Viewport().Echelle, 1e-9);
     const QImage& image = elevation->Image();
     int ink = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -201,7 +202,7 @@ TEST_F(ElevationWindowTest, ContinuingOffersTheCandidatesAndRemovingAsksFirst)
         "Esta galería y su(s) continuación(es) inferior(es) va(n) a ser eliminada(s) del alzado");
     EXPECT_FALSE(parent.InElevation);
     EXPECT_TRUE(massif->ElevationPoints.empty());
-    EXPECT_FALSE(elevation->Coupe()->Calcule);
+    EXPECT_FALSE(elevation->Coupe()->Viewport().Calcule);
 }
 
 TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAVerticalScale)
@@ -234,7 +235,7 @@ TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAV
     ASSERT_EQ(massif->ElevationPoints.size(), 1u);
     EXPECT_FALSE(massif->Saved);
     // What was built is shown whole, at the scale that fits it.
-    EXPECT_GT(shown->Coupe()->Echelle, 100);
+    EXPECT_GT(shown->Coupe()->Viewport().Echelle, 100);
     EXPECT_FALSE(shown->HorizontalBar()->isEnabled());
     EXPECT_FALSE(shown->VerticalBar()->isEnabled());
     EXPECT_GT(ink(), 20);

@@ -77,7 +77,7 @@ TEST_F(PerspectiveWindowTest, OpensTurnedByTheOptionsAndDrawn)
     EXPECT_DOUBLE_EQ(p.Azimut, 30);
     EXPECT_DOUBLE_EQ(p.Inclinaison, -20);
     EXPECT_TRUE(Drawn());
-    EXPECT_GT(p.Echelle, 100); // fitted to the window
+    EXPECT_GT(p.Viewport().Echelle, 100); // fitted to the window
     EXPECT_TRUE(window->Action("Rotación")->isEnabled());
     EXPECT_TRUE(window->Action("Rotar horizontalmente")->isEnabled());
 }
