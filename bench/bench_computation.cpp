@@ -26,7 +26,7 @@ void Compute(benchmark::State& state, ks::test::GeneratedNetwork& net, bool unli
     flags.Unlimited = unlimited;
     int equations = 0;
     for (auto _ : state) {
-        ks::TThreadCalcul thread(*net.massif, flags);
+        TThreadCalcul thread(*net.massif, flags);
         const ks::TComputeReport report = thread.Complete(*net.massif);
         net.massif->PlaceAllStations();
         equations = report.Equations;
@@ -89,13 +89,13 @@ void BM_StopLatency(benchmark::State& state)
     // How long a whole computation takes, measured once.
     const auto wholeRun = std::chrono::steady_clock::now();
     {
-        ks::TThreadCalcul whole(*net.massif, flags);
+        TThreadCalcul whole(*net.massif, flags);
         whole.Complete(*net.massif);
     }
     const auto total = std::chrono::steady_clock::now() - wholeRun;
 
     for (auto _ : state) {
-        ks::TThreadCalcul thread(*net.massif, flags);
+        TThreadCalcul thread(*net.massif, flags);
         // Solving is the last and longest part: stop three quarters of the way through.
         std::this_thread::sleep_for(total * 3 / 4);
         const auto asked = std::chrono::steady_clock::now();

@@ -22,7 +22,7 @@ void BM_PlanRedraw(benchmark::State& state)
     ks::test::GridForShots(static_cast<int>(state.range(0)), side, perGallery);
     auto net = ks::test::MakeGridNetwork(side, perGallery, 7);
     ks::TComputeFlags flags;
-    ks::TThreadCalcul(*net.massif, flags).Complete(*net.massif);
+    TThreadCalcul(*net.massif, flags).Complete(*net.massif);
     net.massif->PlaceAllStations();
 
     TOptions_Plan options;

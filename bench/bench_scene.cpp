@@ -38,7 +38,7 @@ Cave& Generated(int shots)
         ks::test::GridForShots(shots, side, perGallery);
         cave->net = ks::test::MakeGridNetwork(side, perGallery, 7);
         ks::TComputeFlags flags;
-        ks::TThreadCalcul thread(*cave->net.massif, flags);
+        TThreadCalcul thread(*cave->net.massif, flags);
         thread.Complete(*cave->net.massif);
         cave->net.massif->PlaceAllStations();
         cave->context.Massif = cave->net.massif.get();

@@ -57,7 +57,7 @@ ks::TComputeReport ComputeNow(TMassif& massif)
     ks::TComputeFlags flags;
     flags.Unlimited = g_unlimited;
     // Nothing else runs while the tool waits for its result: no reason to yield to other programs.
-    ks::TThreadCalcul thread(massif, flags, {}, ks::TThreadCalcul::Priority::Normal);
+    TThreadCalcul thread(massif, flags, {}, TThreadCalcul::Priority::Normal);
     const ks::TComputeReport report = thread.Complete(massif);
     for (const auto& message : report.Messages)
         PrintMessage(message.second);

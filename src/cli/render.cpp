@@ -32,7 +32,7 @@ constexpr long long kMostPages = 2000;
 // Advice for a drawing too large for its device: the scale (a multiple of 100) at which its
 // larger side, in metres, takes `unitsPerMetre` times its length at 1/1 at most one unit; or that
 // no scale will do. Worked out in floating point: the sizes may be far beyond an int.
-std::string SmallerScale(const TGraphique& g, double unitsPerMetre)
+std::string SmallerEchelle(const TGraphique& g, double unitsPerMetre)
 {
     const TViewport& v = g.Viewport();
     const double span = std::max(v.XMax - v.XMin, v.YMax - v.YMin);
@@ -46,7 +46,7 @@ std::string SmallerScale(const TGraphique& g, double unitsPerMetre)
 struct RenderRequest
 {
     std::string View, File, Out;
-    int Scale = 0, Mode = 0;
+    int Echelle = 0, Mode = 0;
     double Zoom = 1;
     std::optional<double> Angle, Azimuth, Inclination;
     bool Anaglyph = false;
@@ -58,7 +58,7 @@ std::optional<int> ParseRender(const std::vector<std::string>& args, RenderReque
     ArgParser parser;
     parser.Word(r.File)
         .Value("-o", r.Out)
-        .Number("--scale", 100, 2e9, true, [&r](double v) { r.Scale = static_cast<int>(v); })
+        .Number("--scale", 100, 2e9, true, [&r](double v) { r.Echelle = static_cast<int>(v); })
         .Number("--zoom", 0.1, 10, false, [&r](double v) { r.Zoom = v; })
         .Number("--angle", -360, 360, false, [&r](double v) { r.Angle = v; })
         .Number("--mode", 0, 3, true, [&r](double v) { r.Mode = static_cast<int>(v); });
@@ -142,7 +142,7 @@ int DrawPdf(
         std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Viewport().Echelle
                   << " would take " << columns << " x " << rows << " pages; "
                   << (r.View == "table" ? std::string("too many to print")
-                                        : SmallerScale(graphic, 1000.0 / (20 * 180)))
+                                        : SmallerEchelle(graphic, 1000.0 / (20 * 180)))
                   << '\n';
         return 1;
     }
@@ -175,7 +175,7 @@ int DrawPicture(
     if (width >= 10000 || height >= 10000) {
         std::cerr << "karstelle-cli: the " << r.View << " at 1/" << graphic.Viewport().Echelle << " would be "
                   << width << " x " << height << " pixels, more than can be drawn; "
-                  << SmallerScale(graphic, resolution * r.Zoom * 1000 / 9000) << '\n';
+                  << SmallerEchelle(graphic, resolution * r.Zoom * 1000 / 9000) << '\n';
         return 1;
     }
     if (width < 1 || height < 1) {
@@ -222,8 +222,8 @@ int Render(const std::string& view, const std::vector<std::string>& args)
     ViewOptions options;
     const std::unique_ptr<TGraphique> drawing = MakeView(request, massif, options);
     TGraphique& graphic = *drawing;
-    if (request.Scale > 0)
-        graphic.SetEchelle(request.Scale);
+    if (request.Echelle > 0)
+        graphic.SetEchelle(request.Echelle);
     int width = 0, height = 0;
     graphic.Dimensions(width, height, 96 / 25.4, request.Zoom);
     if (!graphic.Viewport().Calcule) {

@@ -284,7 +284,7 @@ void TCalculateur::Adjust(bool interactive)
     }
 
     TMatrice mx(dense ? n : 0), my(dense ? n : 0), mz(dense ? n : 0);
-    TSparseNormal sparse(dense ? 0 : n);
+    ks::TSparseNormal sparse(dense ? 0 : n);
     for (const auto& b : Branches) {
         auto equation
             = [this](int node) { return node > 0 ? m_equation[static_cast<std::size_t>(node - 1)] : 0; };

@@ -169,6 +169,10 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
     return report;
 }
 
+} // namespace ks
+
+using namespace ks;
+
 TThreadCalcul::TThreadCalcul(
     TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished, Priority priority)
     : m_flags(flags)
@@ -225,5 +229,3 @@ TComputeReport TThreadCalcul::Complete(TMassif& massif)
     ClearComputedFlags(massif);
     return report;
 }
-
-} // namespace ks

@@ -79,6 +79,9 @@ TComputeReport ComputeDetailed(TMassif& massif, TComputeFlags& flags, IReporter&
 // For the tests: when set, the background thread calls it before it computes.
 inline std::function<void()> g_beforeComputingForTests;
 
+} // namespace ks
+
+// The background computation (fast computation's thread).
 class TThreadCalcul
 {
 public:
@@ -86,7 +89,7 @@ public:
     enum class Priority { Lowest, Normal };
 
     // `onFinished`, when given, is called from the background thread as its last act.
-    TThreadCalcul(TMassif& massif, TComputeFlags& flags, std::function<void()> onFinished = {},
+    TThreadCalcul(TMassif& massif, ks::TComputeFlags& flags, std::function<void()> onFinished = {},
         Priority priority = Priority::Lowest);
     ~TThreadCalcul(); // raises the stop flag and waits if the thread still runs
     TThreadCalcul(const TThreadCalcul&) = delete;
@@ -96,19 +99,17 @@ public:
     void Wait();
     // Waits for the thread, positions the galleries unless the computation was stopped, clears the
     // massif's computed flags and ends the computation (the running flag goes down).
-    TComputeReport Complete(TMassif& massif);
+    ks::TComputeReport Complete(TMassif& massif);
 
 private:
     void Run();
 
-    TComputeFlags& m_flags;
+    ks::TComputeFlags& m_flags;
     std::unique_ptr<TCalculateur> m_calc;
     std::function<void()> m_onFinished;
     Priority m_priority;
     std::atomic<bool> m_finished { false };
-    TStopwatch m_stopwatch;
+    ks::TStopwatch m_stopwatch;
     double m_seconds = 0;
     std::thread m_thread;
 };
-
-} // namespace ks

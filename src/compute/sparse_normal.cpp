@@ -7,6 +7,8 @@
 #include <cmath>
 #include <limits>
 
+namespace ks {
+
 namespace {
 
 bool Raised(const std::atomic<bool>* stop)
@@ -183,3 +185,5 @@ bool TSparseNormal::Solve(const std::atomic<bool>* stop)
     }
     return true;
 }
+
+} // namespace ks

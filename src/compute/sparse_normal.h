@@ -1,9 +1,12 @@
 #pragma once
+// The sparse normal equations of large networks (TSparseNormal).
 
 #include <array>
 #include <atomic>
 #include <functional>
 #include <vector>
+
+namespace ks {
 
 // Normal equations of the loop adjustment for networks beyond the dense solve's size: the three
 // coordinates share one matrix (the branches' weights), so it is ordered and factorised once and
@@ -43,3 +46,5 @@ private:
     std::vector<double> m_diagonal;
     std::array<std::vector<double>, 3> m_b;
 };
+
+} // namespace ks

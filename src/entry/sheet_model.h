@@ -25,13 +25,17 @@ struct TGalleryInfo
     std::int32_t Colour = 0;
 };
 
+} // namespace ks
+
 // Where a gallery ends and the next begins (`TNoeud`).
 struct TNoeud
 {
     TPointTopo EndAbove;
     TPointTopo StartBelow;
-    TGalleryInfo Below;
+    ks::TGalleryInfo Below;
 };
+
+namespace ks {
 
 // The "&Informaciones" page, as typed (Windows-1252).
 struct TSheetFields

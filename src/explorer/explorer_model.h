@@ -13,6 +13,21 @@
 class TFiche;
 class TMassif;
 
+// One sheet touched by an explorer operation, as it was before (`TOrigine`).
+struct TOrigine
+{
+    std::int32_t Ordre = 0;
+    std::array<std::string, 4> Texts;
+    bool Restored = false; // brought back from the recycle bin
+    bool Copied = false; // a copy made by the operation
+};
+
+// One undoable operation (`TDeplacement`).
+struct TDeplacement
+{
+    std::vector<TOrigine> Origines;
+};
+
 namespace ks {
 
 // A folder of the explorer: the root (level 0), a system, cave, network or place (levels 1 to 4)
@@ -27,21 +42,6 @@ struct TFolder
     bool operator==(const TFolder& other) const;
     // True when this folder is `other` or lies inside it.
     bool Within(const TFolder& other) const;
-};
-
-// One sheet touched by an explorer operation, as it was before (`TOrigine`).
-struct TOrigine
-{
-    std::int32_t Ordre = 0;
-    std::array<std::string, 4> Texts;
-    bool Restored = false; // brought back from the recycle bin
-    bool Copied = false; // a copy made by the operation
-};
-
-// One undoable operation (`TDeplacement`).
-struct TDeplacement
-{
-    std::vector<TOrigine> Origines;
 };
 
 // What a cut or copy took: a folder, or one sheet (level 4) by its Ordre.

@@ -261,8 +261,8 @@ void TMainWindow::UpdateCommands()
     for (Cmd mode : { Cmd::RotationMode, Cmd::ZoomMode })
         if (!Action(mode)->isEnabled())
             Action(mode)->setChecked(false);
-    m_scaleBox->setEnabled(open && state.ViewActive && !state.TableView);
-    m_percentBox->setEnabled(open && state.ViewActive);
+    m_echelleBox->setEnabled(open && state.ViewActive && !state.TableView);
+    m_rapportBox->setEnabled(open && state.ViewActive);
     m_general->setVisible(m_settings.General);
     m_views->setVisible(open && m_settings.Vues);
     m_explorer->setVisible(open && state.ExplorerShown && m_settings.Explorateur);

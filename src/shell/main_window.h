@@ -111,8 +111,8 @@ public:
     const TPreference_Ecran& EntryPreferences() const { return m_preferences; }
     void PrintCommand();
     void PreviewCommand();
-    QLineEdit* ScaleBox() const { return m_scaleBox; }
-    QComboBox* PercentageBox() const { return m_percentBox; }
+    QLineEdit* EchelleBox() const { return m_echelleBox; }
+    QComboBox* RapportBox() const { return m_rapportBox; }
     QLabel* StatusPanel1() const { return m_panel1; }
     QPrinter& Printer() { return *m_printer; }
 
@@ -121,8 +121,8 @@ public:
     int Mode() const override;
     bool ZoomDown() const override;
     void ReleaseZoom() override;
-    void ShowScale(int denominator) override;
-    void ShowPercentage(int percent) override;
+    void ShowEchelle(int denominator) override;
+    void ShowRapport(int percent) override;
     void ShowStatus(const QString& text) override;
     void SelectionChanged() override;
     void ColoursChanged() override;
@@ -197,7 +197,7 @@ private:
     void Refresh(); // the explorer, the views and the commands follow the massif
     void ArrangeIcons(); // "&Reorganizar los iconos": minimised windows in rows at the bottom
     void ListWindows(QMenu* menu); // the open windows at the end of "&Ventanas"
-    void ApplyScaleBox();
+    void ApplyEchelleBox();
     QString MassifFolder() const; // where the export dialogs start: beside the massif's file
     void SyncTools3D(TAfficheur* perspective); // the 3D tools window follows the active perspective
     void KeepTools3DPosition(); // its place, into the settings ("Outils_3D_X", "Outils_3D_Y")
@@ -229,9 +229,9 @@ private:
     QLabel* m_status = nullptr;
     QLabel* m_summary = nullptr;
     QLabel* m_panel1 = nullptr;
-    QLineEdit* m_scaleBox = nullptr;
-    QComboBox* m_percentBox = nullptr;
-    bool m_scaleTyped = false; // typing in the scale box
+    QLineEdit* m_echelleBox = nullptr;
+    QComboBox* m_rapportBox = nullptr;
+    bool m_echelleTyped = false; // typing in the scale box
     TViewContext m_context;
     QProgressBar* m_progress = nullptr;
     QToolBar* m_general = nullptr;

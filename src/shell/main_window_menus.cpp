@@ -237,8 +237,8 @@ void TMainWindow::BindViewMenu()
 {
     RouteToView(Cmd::Rotate, [](TAfficheur& v) { v.Rotate(); });
     RouteToView(Cmd::RotateHorizontally, [](TAfficheur& v) { v.RotateHorizontally(); });
-    RouteToView(Cmd::Scale, [](TAfficheur& v) { v.ScaleCommand(); });
-    RouteToView(Cmd::Percentage, [](TAfficheur& v) { v.PercentageCommand(); });
+    RouteToView(Cmd::Echelle, [](TAfficheur& v) { v.EchelleCommand(); });
+    RouteToView(Cmd::Rapport, [](TAfficheur& v) { v.RapportCommand(); });
     // Colouring, isolating and excluding by level work on the shot selected in the view.
     const Cmd colours[] = { Cmd::ColourGallery, Cmd::ColourSheet, Cmd::ColourPlace, Cmd::ColourNetwork,
         Cmd::ColourCave, Cmd::ColourSystem };
@@ -405,30 +405,30 @@ void TMainWindow::BuildToolBars()
     add(m_views, Cmd::GoPerspective, QStyle::SP_DesktopIcon);
     add(m_views, Cmd::GoTable, QStyle::SP_FileDialogListView);
     m_views->addSeparator();
-    m_scaleBox = new QLineEdit(this);
-    m_scaleBox->setObjectName(QStringLiteral("Echelle"));
-    m_scaleBox->setMaximumWidth(80);
-    m_scaleBox->setToolTip(QStringLiteral("Escala 1/n"));
-    m_scaleBox->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_scaleBox));
-    connect(m_scaleBox, &QLineEdit::textEdited, this, [this] { m_scaleTyped = true; });
-    connect(m_scaleBox, &QLineEdit::returnPressed, this, [this] { ApplyScaleBox(); });
-    connect(m_scaleBox, &QLineEdit::editingFinished, this, [this] {
-        if (m_scaleTyped)
-            ApplyScaleBox();
+    m_echelleBox = new QLineEdit(this);
+    m_echelleBox->setObjectName(QStringLiteral("Echelle"));
+    m_echelleBox->setMaximumWidth(80);
+    m_echelleBox->setToolTip(QStringLiteral("Escala 1/n"));
+    m_echelleBox->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_echelleBox));
+    connect(m_echelleBox, &QLineEdit::textEdited, this, [this] { m_echelleTyped = true; });
+    connect(m_echelleBox, &QLineEdit::returnPressed, this, [this] { ApplyEchelleBox(); });
+    connect(m_echelleBox, &QLineEdit::editingFinished, this, [this] {
+        if (m_echelleTyped)
+            ApplyEchelleBox();
     });
     m_views->addWidget(new QLabel(QStringLiteral(" 1/"), this));
-    m_views->addWidget(m_scaleBox);
-    m_percentBox = new QComboBox(this);
-    m_percentBox->setObjectName(QStringLiteral("Pourcentage"));
+    m_views->addWidget(m_echelleBox);
+    m_rapportBox = new QComboBox(this);
+    m_rapportBox->setObjectName(QStringLiteral("Pourcentage"));
     for (int p : { 10, 25, 50, 100, 200, 400 })
-        m_percentBox->addItem(QStringLiteral("%1%").arg(p), p);
-    m_percentBox->setCurrentIndex(3);
-    connect(m_percentBox, &QComboBox::activated, this, [this](int index) {
+        m_rapportBox->addItem(QStringLiteral("%1%").arg(p), p);
+    m_rapportBox->setCurrentIndex(3);
+    connect(m_rapportBox, &QComboBox::activated, this, [this](int index) {
         if (TAfficheur* view = ActiveView())
-            view->ApplyRapport(m_percentBox->itemData(index).toInt() * 0.01);
+            view->ApplyRapport(m_rapportBox->itemData(index).toInt() * 0.01);
     });
-    m_views->addWidget(m_percentBox);
+    m_views->addWidget(m_rapportBox);
     auto* modes = new QActionGroup(this);
     modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     const std::pair<Cmd, const char*> modeButtons[]

@@ -125,7 +125,7 @@ TAfficheur* TMainWindow::OpenViewWindow(int kind)
         QStyle::SP_DesktopIcon, QStyle::SP_FileDialogListView };
     QMdiSubWindow* window = AddChild(view, icons[std::clamp(kind, 0, 3)]);
     view->resize(window->contentsRect().size());
-    view->FitScale();
+    view->FitEchelle();
     window->showMaximized();
     view->Layout();
     view->Activate();
@@ -201,11 +201,11 @@ void TMainWindow::LayoutViews()
         view->Layout();
 }
 
-void TMainWindow::ApplyScaleBox()
+void TMainWindow::ApplyEchelleBox()
 {
-    m_scaleTyped = false;
+    m_echelleTyped = false;
     if (TAfficheur* view = ActiveView())
-        view->ApplyScale(static_cast<int>(ToInt(ToUtf8(m_scaleBox->text()))));
+        view->ApplyEchelle(static_cast<int>(ToInt(ToUtf8(m_echelleBox->text()))));
 }
 
 TViewContext& TMainWindow::Context()
@@ -234,23 +234,23 @@ void TMainWindow::ReleaseZoom()
     Action(Cmd::ZoomMode)->setChecked(false);
 }
 
-void TMainWindow::ShowScale(int denominator)
+void TMainWindow::ShowEchelle(int denominator)
 {
-    m_scaleBox->setText(QString::number(denominator));
+    m_echelleBox->setText(QString::number(denominator));
 }
 
-void TMainWindow::ShowPercentage(int percent)
+void TMainWindow::ShowRapport(int percent)
 {
     // A ratio outside the six entries shows as a seventh entry of its own.
     constexpr int kEntries = 6;
-    while (m_percentBox->count() > kEntries)
-        m_percentBox->removeItem(kEntries);
-    int index = m_percentBox->findData(percent);
+    while (m_rapportBox->count() > kEntries)
+        m_rapportBox->removeItem(kEntries);
+    int index = m_rapportBox->findData(percent);
     if (index < 0) {
-        m_percentBox->addItem(QStringLiteral("%1%").arg(percent), percent);
+        m_rapportBox->addItem(QStringLiteral("%1%").arg(percent), percent);
         index = kEntries;
     }
-    m_percentBox->setCurrentIndex(index);
+    m_rapportBox->setCurrentIndex(index);
 }
 
 void TMainWindow::ShowStatus(const QString& text)

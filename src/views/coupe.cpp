@@ -98,12 +98,12 @@ void TCoupe::Paint(int mode)
         if (o.Trait.Texte_Station == 2)
             text += "(" + std::to_string(point.Number) + ")";
         p.setBrush(Qt::NoBrush);
-        Text(at.x() + offset, at.y() + offset, text);
+        Ecrire(at.x() + offset, at.y() + offset, text);
     };
     auto station = [&](const QPointF& at) {
         if (o.Trait.diametre != 0) {
             p.setBrush(Qt::black);
-            Circle(at.x(), at.y(), o.Trait.diametre);
+            Cercle(at.x(), at.y(), o.Trait.diametre);
         }
     };
 
@@ -124,19 +124,19 @@ void TCoupe::Paint(int mode)
             label(s, g.Start);
             for (int k = 1; k <= g.ShotCount(); ++k) {
                 const QPointF e = StationInView(g, k);
-                MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-                LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+                Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
                 if (heights) {
                     const auto hE = sheet->PassageHeights(static_cast<int>(gi), k);
                     if (o.Afficher_Habillage) {
                         setWidth(o.Epaisseur_Habit);
                         if (hS.first > -0.5 && hE.first > -0.5) {
-                            MoveTo(s.x(), s.y() + hS.first);
-                            LineTo(e.x(), e.y() + hE.first);
+                            Deplacer(s.x(), s.y() + hS.first);
+                            Tracer(e.x(), e.y() + hE.first);
                         }
                         if (hS.second > -0.5 && hE.second > -0.5) {
-                            MoveTo(s.x(), s.y() - hS.second);
-                            LineTo(e.x(), e.y() - hE.second);
+                            Deplacer(s.x(), s.y() - hS.second);
+                            Tracer(e.x(), e.y() - hE.second);
                         }
                     }
                     if (o.Representation_Hauteur != 0) {
@@ -145,11 +145,11 @@ void TCoupe::Paint(int mode)
                         setWidth(o.Epaisseur_hauteur);
                         auto mark = [&](double y) {
                             if (o.Representation_Hauteur == 1) {
-                                MoveTo(e.x(), e.y());
-                                LineTo(e.x(), y);
+                                Deplacer(e.x(), e.y());
+                                Tracer(e.x(), y);
                             } else {
                                 p.setBrush(Qt::black);
-                                Circle(e.x(), y, o.Epaisseur_hauteur / 2);
+                                Cercle(e.x(), y, o.Epaisseur_hauteur / 2);
                             }
                         };
                         if (hE.first > -0.5)
@@ -193,8 +193,8 @@ void TCoupe::PaintVerticalScales()
         const double zr = found ? found->Z : 0;
         p.setPen(QPen(
             Qt::black, PenWidth(o.Epaisseur_Verticale, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
-        MoveTo(v.X_Verticale, v.ZMin_Verticale + v.Decal_Verticale + zr);
-        LineTo(v.X_Verticale, v.ZMax_Verticale + v.Decal_Verticale + zr);
+        Deplacer(v.X_Verticale, v.ZMin_Verticale + v.Decal_Verticale + zr);
+        Tracer(v.X_Verticale, v.ZMax_Verticale + v.Decal_Verticale + zr);
         if (o.Pas_Verticale <= 0)
             continue;
         p.setFont(Font(o.Police_Verticale));
@@ -205,12 +205,12 @@ void TCoupe::PaintVerticalScales()
         const int last = ks::RoundEven(static_cast<double>(v.ZMax_Verticale) / o.Pas_Verticale);
         for (int i = first; i <= last; ++i) {
             const double y = o.Pas_Verticale * i + v.Decal_Verticale + zr;
-            MoveTo(v.X_Verticale, y);
-            LineTo(v.X_Verticale + tick, y);
+            Deplacer(v.X_Verticale, y);
+            Tracer(v.X_Verticale + tick, y);
             const std::string text = std::to_string(o.Pas_Verticale * i);
             const double width
                 = v.Gauche_Verticale ? TextWidthMm(ks::ToQString(text)) * 0.001 * m_view.Echelle : 0;
-            Text(v.X_Verticale + tick * 1.5 - width, y + half, text);
+            Ecrire(v.X_Verticale + tick * 1.5 - width, y + half, text);
         }
     }
 }

@@ -144,7 +144,7 @@ QPointF TGraphique::ScreenPosition(double x, double y) const
         (m_view.YMax - y) * 1000.0 / m_view.Echelle * m_view.PixelsParMm - m_view.OrigineY };
 }
 
-void TGraphique::Deplacer(double x, double y)
+void TGraphique::DeplacerEcran(double x, double y)
 {
     const QPointF p = ScreenPosition(x, y);
     // A start out of range leaves no pen position: the next line is not drawn rather than drawn
@@ -154,7 +154,7 @@ void TGraphique::Deplacer(double x, double y)
         m_pen = QPointF(ks::RoundEven(p.x()), ks::RoundEven(p.y()));
 }
 
-void TGraphique::Tracer(double x, double y)
+void TGraphique::TracerEcran(double x, double y)
 {
     const QPointF p = ScreenPosition(x, y);
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
@@ -166,7 +166,7 @@ void TGraphique::Tracer(double x, double y)
     m_penValid = true;
 }
 
-void TGraphique::Ecrire(double x, double y, const std::string& text)
+void TGraphique::EcrireEcran(double x, double y, const std::string& text)
 {
     const QPointF p = ScreenPosition(x, y);
     if (std::fabs(p.x()) >= kClip || std::fabs(p.y()) >= kClip)
@@ -176,7 +176,7 @@ void TGraphique::Ecrire(double x, double y, const std::string& text)
         QPointF(ks::RoundEven(p.x()), ks::RoundEven(p.y()) + metrics.ascent()), ks::ToQString(text));
 }
 
-void TGraphique::Cercle(double x, double y, int diameter)
+void TGraphique::CercleEcran(double x, double y, int diameter)
 {
     const QPointF centre = ScreenPosition(x, y);
     if (std::fabs(centre.x()) >= kClip || std::fabs(centre.y()) >= kClip)

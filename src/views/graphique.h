@@ -134,10 +134,10 @@ protected:
 
     // Screen mapping and primitives (on the painter opened on the screen image).
     QPointF ScreenPosition(double x, double y) const; // unrounded pixels
-    void Deplacer(double x, double y);
-    void Tracer(double x, double y);
-    void Ecrire(double x, double y, const std::string& text);
-    void Cercle(double x, double y, int diameter);
+    void DeplacerEcran(double x, double y);
+    void TracerEcran(double x, double y);
+    void EcrireEcran(double x, double y, const std::string& text);
+    void CercleEcran(double x, double y, int diameter);
     void Carre(double x, double y);
     // Page mapping and primitives (on m_pageCanvas), clipped to the page inside the margins.
     QPointF PagePosition(double x, double y) const;
@@ -150,15 +150,15 @@ protected:
     bool BesidePage(const QPointF& a, const QPointF& b) const;
 
     // The primitives of whichever target is being painted, so that one routine paints both.
-    void MoveTo(double x, double y) { m_onPage ? DeplacerPage(x, y) : Deplacer(x, y); }
-    void LineTo(double x, double y) { m_onPage ? TracerPage(x, y) : Tracer(x, y); }
-    void Text(double x, double y, const std::string& text)
+    void Deplacer(double x, double y) { m_onPage ? DeplacerPage(x, y) : DeplacerEcran(x, y); }
+    void Tracer(double x, double y) { m_onPage ? TracerPage(x, y) : TracerEcran(x, y); }
+    void Ecrire(double x, double y, const std::string& text)
     {
-        m_onPage ? EcrirePage(x, y, text) : Ecrire(x, y, text);
+        m_onPage ? EcrirePage(x, y, text) : EcrireEcran(x, y, text);
     }
-    void Circle(double x, double y, int diameter)
+    void Cercle(double x, double y, int diameter)
     {
-        m_onPage ? CerclePage(x, y, diameter) : Cercle(x, y, diameter);
+        m_onPage ? CerclePage(x, y, diameter) : CercleEcran(x, y, diameter);
     }
 
     // Pen width for a thickness in tenths of a millimetre; on screen it follows the zoom only when

@@ -160,25 +160,25 @@ void TPerspective::Paint(int mode)
             QPointF s = StationInView(g, 0);
             if (o.Trait.diametre != 0) {
                 p.setBrush(Qt::black);
-                Circle(s.x(), s.y(), o.Trait.diametre);
+                Cercle(s.x(), s.y(), o.Trait.diametre);
             }
             if (o.Trait.Texte_Station > 0 && !g.Start.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
+                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
             }
             for (int k = 1; k <= g.ShotCount(); ++k) {
                 const QPointF e = StationInView(g, k);
-                MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-                LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+                Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
                 if (o.Trait.diametre != 0) {
                     p.setBrush(Qt::black);
-                    Circle(e.x(), e.y(), o.Trait.diametre);
+                    Cercle(e.x(), e.y(), o.Trait.diametre);
                 }
                 s = e;
             }
             if (o.Trait.Texte_Station > 0 && !g.End.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
+                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
             }
         }
     }
@@ -215,8 +215,8 @@ void TPerspective::PaintStereo(int mode)
                     QPointF from, to;
                     if (StereoPoint(b * x1 + a * x0, b * y1 + a * y0, b * z1 + a * z0, eye, from)
                         && StereoPoint(a * x1 + b * x0, a * y1 + b * y0, a * z1 + b * z0, eye, to)) {
-                        MoveTo(from.x(), from.y());
-                        LineTo(to.x(), to.y());
+                        Deplacer(from.x(), from.y());
+                        Tracer(to.x(), to.y());
                     }
                     x0 = x1, y0 = y1, z0 = z1;
                 }
@@ -229,8 +229,8 @@ void TPerspective::PaintStereo(int mode)
 void TPerspective::Segment(double x1, double y1, double z1, double x2, double y2, double z2)
 {
     const QPointF a = ToView(x1, y1, z1), b = ToView(x2, y2, z2);
-    MoveTo(a.x(), a.y());
-    LineTo(b.x(), b.y());
+    Deplacer(a.x(), a.y());
+    Tracer(b.x(), b.y());
 }
 
 // A position left at 0, 0 km was never set (the options' default): the mark goes to a corner of
@@ -280,12 +280,12 @@ void TPerspective::PaintNorth()
     NorthArrow(l, o.Representation, m_context.Massif ? m_context.Massif->Angle_Geodesique : 0, x0, y0, x1, y1,
         x2, y2);
     const QPointF p0 = ToView(x0, y0, z), p1 = ToView(x1, y1, z), p2 = ToView(x2, y2, z);
-    MoveTo(p0.x(), p0.y());
-    LineTo(p1.x(), p1.y());
-    LineTo(p2.x(), p2.y());
+    Deplacer(p0.x(), p0.y());
+    Tracer(p1.x(), p1.y());
+    Tracer(p2.x(), p2.y());
     p.setFont(Font(o.Police_Nord));
     p.setBrush(Qt::NoBrush);
-    Text(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
+    Ecrire(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
 }
 
 void TPerspective::PaintCube()

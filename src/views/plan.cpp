@@ -206,17 +206,17 @@ void TPlan::Paint(int mode)
             QPointF s = StationInView(g, 0);
             if (o.Trait.diametre != 0) {
                 solidBrush();
-                Circle(s.x(), s.y(), o.Trait.diametre);
+                Cercle(s.x(), s.y(), o.Trait.diametre);
             }
             if (o.Trait.Texte_Station > 0 && !g.Start.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
+                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
             }
             double ca = 1, sa = 0; // direction of the shot before, for walls of coinciding stations
             for (int k = 1; k <= g.ShotCount(); ++k) {
                 const QPointF e = StationInView(g, k);
-                MoveTo(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-                LineTo(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+                Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
                 if (widths) {
                     const double length = std::hypot(e.x() - s.x(), e.y() - s.y());
                     if (length > 0) {
@@ -230,12 +230,12 @@ void TPlan::Paint(int mode)
                         setWidth(PenWidth(o.Epaisseur_Habit, true));
                         solidBrush();
                         if (wS.first > -0.5 && wE.first > -0.5) {
-                            MoveTo(s.x() + wS.first * leftDir.x(), s.y() + wS.first * leftDir.y());
-                            LineTo(e.x() + wE.first * leftDir.x(), e.y() + wE.first * leftDir.y());
+                            Deplacer(s.x() + wS.first * leftDir.x(), s.y() + wS.first * leftDir.y());
+                            Tracer(e.x() + wE.first * leftDir.x(), e.y() + wE.first * leftDir.y());
                         }
                         if (wS.second > -0.5 && wE.second > -0.5) {
-                            MoveTo(s.x() + wS.second * rightDir.x(), s.y() + wS.second * rightDir.y());
-                            LineTo(e.x() + wE.second * rightDir.x(), e.y() + wE.second * rightDir.y());
+                            Deplacer(s.x() + wS.second * rightDir.x(), s.y() + wS.second * rightDir.y());
+                            Tracer(e.x() + wE.second * rightDir.x(), e.y() + wE.second * rightDir.y());
                         }
                     }
                     if (o.Representation_Largeur != 0 && measured) {
@@ -247,10 +247,10 @@ void TPlan::Paint(int mode)
                                     continue;
                                 const QPointF wall(at.x() + width * dir.x(), at.y() + width * dir.y());
                                 if (o.Representation_Largeur == 1) {
-                                    MoveTo(at.x(), at.y());
-                                    LineTo(wall.x(), wall.y());
+                                    Deplacer(at.x(), at.y());
+                                    Tracer(wall.x(), wall.y());
                                 } else {
-                                    Circle(wall.x(), wall.y(), o.Epaisseur_Largeur / 2);
+                                    Cercle(wall.x(), wall.y(), o.Epaisseur_Largeur / 2);
                                 }
                             }
                         };
@@ -265,12 +265,12 @@ void TPlan::Paint(int mode)
                 s = e;
                 if (o.Trait.diametre != 0) {
                     solidBrush();
-                    Circle(e.x(), e.y(), o.Trait.diametre);
+                    Cercle(e.x(), e.y(), o.Trait.diametre);
                 }
             }
             if (o.Trait.Texte_Station > 0 && !g.End.Final) {
                 p.setBrush(Qt::NoBrush);
-                Text(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
+                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
             }
         }
     }
@@ -316,16 +316,16 @@ void TPlan::PaintNorth()
     const double l = o.Long_Nord * 0.001 * m_view.Echelle;
     auto to = [this](double x, double y) { return ToView(x, y); };
     const QPointF p0 = to(x0, y0);
-    MoveTo(p0.x(), p0.y());
+    Deplacer(p0.x(), p0.y());
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     NorthArrow(l, o.Representation, m_context.Massif ? m_context.Massif->Angle_Geodesique : 0, x0, y0, x1, y1,
         x2, y2);
     const QPointF p1 = to(x1, y1), p2 = to(x2, y2);
-    LineTo(p1.x(), p1.y());
-    LineTo(p2.x(), p2.y());
+    Tracer(p1.x(), p1.y());
+    Tracer(p2.x(), p2.y());
     p.setFont(Font(o.Police_Nord));
     p.setBrush(Qt::NoBrush);
-    Text(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
+    Ecrire(p2.x(), p2.y(), ks::Cp1252ToUtf8(o.Texte_Nord));
 }
 
 void TPlan::PaintGrid()
@@ -339,10 +339,10 @@ void TPlan::PaintGrid()
             const double x = i * step, y = j * step;
             const QPointF a1 = ToView(x - arm, y), a2 = ToView(x + arm, y);
             const QPointF b1 = ToView(x, y - arm), b2 = ToView(x, y + arm);
-            MoveTo(a1.x(), a1.y());
-            LineTo(a2.x(), a2.y());
-            MoveTo(b1.x(), b1.y());
-            LineTo(b2.x(), b2.y());
+            Deplacer(a1.x(), a1.y());
+            Tracer(a2.x(), a2.y());
+            Deplacer(b1.x(), b1.y());
+            Tracer(b2.x(), b2.y());
         }
     }
 }

@@ -255,8 +255,8 @@ void TProjection::Marquer(bool show, int fiche, int galerie, int point, int mode
                 Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
         double a = 0, b = 0;
         ks::ShotFraction(trait->pourcentage, a, b);
-        Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-        Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+        DeplacerEcran(b * e.x() + a * s.x(), b * e.y() + a * s.y());
+        TracerEcran(a * e.x() + b * s.x(), a * e.y() + b * s.y());
     }
     End();
 }
@@ -287,24 +287,24 @@ void TProjection::PaintScaleBar(
     QPainter& p = *m_painter;
     p.setPen(QPen(Qt::black, PenWidth(thickness, false), Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     const double h = tickMm * 0.001 * m_view.Echelle;
-    MoveTo(q.x(), q.y());
-    LineTo(q.x() + length, q.y());
-    LineTo(q.x() + length, q.y() + h);
-    MoveTo(q.x(), q.y());
-    LineTo(q.x(), q.y() + h);
+    Deplacer(q.x(), q.y());
+    Tracer(q.x() + length, q.y());
+    Tracer(q.x() + length, q.y() + h);
+    Deplacer(q.x(), q.y());
+    Tracer(q.x(), q.y() + h);
     for (int i = 1; i < divisions; ++i) {
-        MoveTo(q.x() + length * i / divisions, q.y());
-        LineTo(q.x() + length * i / divisions, q.y() + h);
+        Deplacer(q.x() + length * i / divisions, q.y());
+        Tracer(q.x() + length * i / divisions, q.y() + h);
     }
     p.setFont(Font(font));
     p.setBrush(Qt::NoBrush);
     const double t = TextHeightMm("0");
     const double w0 = TextWidthMm("0");
-    Text(q.x() - 0.001 * m_view.Echelle * w0 / 2, q.y() + h + 0.001 * m_view.Echelle * t, "0");
+    Ecrire(q.x() - 0.001 * m_view.Echelle * w0 / 2, q.y() + h + 0.001 * m_view.Echelle * t, "0");
     const std::string label = ks::FormatG(length, 15) + ks::LengthUnitLabel(ks::kMetres);
     const double w1 = TextWidthMm(ks::ToQString(label));
     // Centred on the bar's end, but never over the "0": a short bar pushes it to the right.
     const double after0 = q.x() + 0.001 * m_view.Echelle * w0 * 1.5;
-    Text(std::max(q.x() + length - 0.001 * m_view.Echelle * w1 / 2, after0),
+    Ecrire(std::max(q.x() + length - 0.001 * m_view.Echelle * w1 / 2, after0),
         q.y() + h + 0.001 * m_view.Echelle * t, label);
 }

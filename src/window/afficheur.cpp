@@ -231,7 +231,7 @@ QPoint TAfficheur::Origin() const
         along(m_vbar, m_pasY, m_height, m_image->height()) };
 }
 
-void TAfficheur::FitScale()
+void TAfficheur::FitEchelle()
 {
     if (m_kind == kTabla)
         return;
@@ -376,16 +376,16 @@ void TAfficheur::Remark()
 void TAfficheur::FitToWindow()
 {
     Unmark();
-    FitScale();
+    FitEchelle();
     m_relayout = false;
     Layout();
-    m_host.ShowScale(m_view->Viewport().Echelle);
+    m_host.ShowEchelle(m_view->Viewport().Echelle);
 }
 
 void TAfficheur::Activate()
 {
-    m_host.ShowScale(m_view->Viewport().Echelle);
-    m_host.ShowPercentage(static_cast<int>(std::lround(m_rapport * 100)));
+    m_host.ShowEchelle(m_view->Viewport().Echelle);
+    m_host.ShowRapport(static_cast<int>(std::lround(m_rapport * 100)));
     m_host.ShowStatus(TexteEtat);
 }
 
@@ -418,14 +418,14 @@ void TAfficheur::KeepCentre(const std::function<void()>& change)
     Layout();
 }
 
-bool TAfficheur::ApplyScale(int denominator)
+bool TAfficheur::ApplyEchelle(int denominator)
 {
     if (denominator < 100) {
-        m_host.ShowScale(m_view->Viewport().Echelle);
+        m_host.ShowEchelle(m_view->Viewport().Echelle);
         return false;
     }
     KeepCentre([this, denominator] { m_view->SetEchelle(denominator); });
-    m_host.ShowScale(denominator);
+    m_host.ShowEchelle(denominator);
     return true;
 }
 
@@ -434,20 +434,20 @@ bool TAfficheur::ApplyRapport(double rapport)
     if (rapport <= 0)
         return false;
     KeepCentre([this, rapport] { m_rapport = rapport; });
-    m_host.ShowPercentage(static_cast<int>(std::lround(rapport * 100)));
+    m_host.ShowRapport(static_cast<int>(std::lround(rapport * 100)));
     return true;
 }
 
-bool TAfficheur::ScaleCommand()
+bool TAfficheur::EchelleCommand()
 {
     const auto text = Prompt().Input(QStringLiteral("Escala"), QStringLiteral("Nueva escala (1/n, n>=100)"),
         QString::number(m_view->Viewport().Echelle));
     if (!text)
         return false;
-    return ApplyScale(static_cast<int>(ToInt(ToUtf8(*text))));
+    return ApplyEchelle(static_cast<int>(ToInt(ToUtf8(*text))));
 }
 
-bool TAfficheur::PercentageCommand()
+bool TAfficheur::RapportCommand()
 {
     const auto text = Prompt().Input(QStringLiteral("Porcentaje"), QStringLiteral("Nuevo porcentaje"),
         QString::number(std::lround(m_rapport * 100)));
@@ -707,7 +707,7 @@ void TAfficheur::MouseRelease(const QPoint& p)
     const double vy = g.YMax - (origin.y() + (y1 + y2) / 2.0) * metresPerPixel;
     Unmark();
     m_view->SetEchelle(static_cast<int>(std::lround(n)));
-    m_host.ShowScale(g.Echelle);
+    m_host.ShowEchelle(g.Echelle);
     m_relayout = true;
     Layout();
     const double pixelsPerMetre = g.PixelsPerMetre();

@@ -54,13 +54,13 @@ public:
     double Rapport() const { return m_rapport; }
 
     // Fits the scale to the window (done once when the window is created).
-    void FitScale();
+    void FitEchelle();
     // The scale that shows the whole drawing, applied and shown.
     void FitToWindow();
     // Re-lays the scroll bars and redraws; what every command ends with.
     void Layout();
     // Scale box and "Escala ...": a denominator below 100 is refused (false).
-    bool ApplyScale(int denominator);
+    bool ApplyEchelle(int denominator);
     bool ApplyRapport(double rapport);
     // The window became the active child: the main window's boxes follow it.
     void Activate();
@@ -94,8 +94,8 @@ public:
     bool Rotating() const { return m_rotation.isActive(); }
     void StopRotation();
     void Properties();
-    bool ScaleCommand();
-    bool PercentageCommand();
+    bool EchelleCommand();
+    bool RapportCommand();
     // Elevation branches ("&Ramal") on the selected gallery of a plan or an elevation; each change
     // redraws every view and marks the massif modified.
     void NewBranch();

@@ -20,8 +20,8 @@ public:
     virtual bool ZoomDown() const = 0;
     virtual void ReleaseZoom() = 0;
     // Keeps the scale box and the percentage box in step with the active window.
-    virtual void ShowScale(int denominator) = 0;
-    virtual void ShowPercentage(int percent) = 0;
+    virtual void ShowEchelle(int denominator) = 0;
+    virtual void ShowRapport(int percent) = 0;
     virtual void ShowStatus(const QString& text) = 0; // status panel 1
     // The massif's current sheets changed (isolation): every view redraws.
     virtual void SelectionChanged() = 0;

@@ -96,8 +96,8 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 {
     EXPECT_EQ(view->windowTitle(), "Planta");
     EXPECT_GT(view->Graphique()->Viewport().Echelle, 100);
-    EXPECT_EQ(window->ScaleBox()->text().toInt(), view->Graphique()->Viewport().Echelle);
-    EXPECT_EQ(window->PercentageBox()->currentText(), "100%");
+    EXPECT_EQ(window->EchelleBox()->text().toInt(), view->Graphique()->Viewport().Echelle);
+    EXPECT_EQ(window->RapportBox()->currentText(), "100%");
     EXPECT_FALSE(view->HorizontalBar()->isEnabled()); // it fits
     EXPECT_TRUE(window->Action("Imprimir")->isEnabled());
     EXPECT_TRUE(window->Action("Vista")->isEnabled());
@@ -105,7 +105,7 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
     // The fit: the whole drawing, the marks beside the cave included, within the area left beside
     // the scroll bars, with at most a little more than a tenth to spare.
     view->Graphique()->SetEchelle(100);
-    view->FitScale();
+    view->FitEchelle();
     const int fitted = view->Graphique()->Viewport().Echelle;
     TPlan probe(window->Context());
     probe.Angle = view->Plan()->Angle;
@@ -124,13 +124,13 @@ TEST_F(PlanWindowTest, OpensFittedAndKeepsTheBoxesInStep)
 TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
 {
     const int before = view->Graphique()->Viewport().Echelle;
-    EXPECT_FALSE(view->ApplyScale(50));
+    EXPECT_FALSE(view->ApplyEchelle(50));
     EXPECT_EQ(view->Graphique()->Viewport().Echelle, before);
-    EXPECT_EQ(window->ScaleBox()->text().toInt(), before);
-    window->ScaleBox()->clear();
-    QTest::keyClicks(window->ScaleBox(), "a5b0c0x");
-    EXPECT_EQ(window->ScaleBox()->text(), "500"); // only digits get in
-    QTest::keyClick(window->ScaleBox(), Qt::Key_Return);
+    EXPECT_EQ(window->EchelleBox()->text().toInt(), before);
+    window->EchelleBox()->clear();
+    QTest::keyClicks(window->EchelleBox(), "a5b0c0x");
+    EXPECT_EQ(window->EchelleBox()->text(), "500"); // only digits get in
+    QTest::keyClick(window->EchelleBox(), Qt::Key_Return);
     EXPECT_EQ(view->Graphique()->Viewport().Echelle, 500);
     // Both bars scroll now, centred on what was the centre of the drawing.
     ASSERT_TRUE(view->HorizontalBar()->isEnabled());
@@ -139,13 +139,13 @@ TEST_F(PlanWindowTest, ScaleBoxRefusesSmallScalesAndKeepsTheCentre)
     EXPECT_NEAR(centre, 0.5, 0.01);
 
     prompt.inputAnswers = { QString("90") };
-    EXPECT_FALSE(view->ScaleCommand());
+    EXPECT_FALSE(view->EchelleCommand());
     EXPECT_EQ(prompt.inputs.back().first, "Nueva escala (1/n, n>=100)");
     prompt.inputAnswers = { QString("200") };
-    EXPECT_TRUE(view->PercentageCommand());
+    EXPECT_TRUE(view->RapportCommand());
     EXPECT_EQ(prompt.inputs.back().first, "Nuevo porcentaje");
     EXPECT_EQ(view->Rapport(), 2.0);
-    EXPECT_EQ(window->PercentageBox()->currentText(), "200%");
+    EXPECT_EQ(window->RapportBox()->currentText(), "200%");
 }
 
 TEST_F(PlanWindowTest, ClickSelectsAKnownShotAndNothingFarAway)
@@ -285,7 +285,7 @@ TEST_F(PlanWindowTest, RotationFollowsTheDragAroundTheCentre)
 
 TEST_F(PlanWindowTest, PrintedPdfPagesAndDecoration)
 {
-    view->ApplyScale(1500);
+    view->ApplyEchelle(1500);
     QPdfWriter pdf(QString::fromStdString(home.Path("plan.pdf")));
     pdf.setPageSize(QPageSize(QPageSize::A4));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -380,7 +380,7 @@ TEST_F(PlanWindowTest, TwoCopiesOfPagesTwoToThree)
 
 TEST_F(PlanWindowTest, PreviewPagesAndLabel)
 {
-    view->ApplyScale(1500);
+    view->ApplyEchelle(1500);
     TMarge margins;
     TPreview preview(*view->Graphique(), 0, margins, QSizeF(2480, 3508), QSizeF(210, 297), false);
     preview.resize(600, 800);
@@ -494,10 +494,10 @@ TEST_F(PlanWindowTest, PlanOptionsTakeTheWindowsAngleInAndGiveTheNewOneBack)
 TEST_F(PlanWindowTest, PercentageBoxShowsAnyRatio)
 {
     ASSERT_TRUE(view->ApplyRapport(1.5));
-    EXPECT_EQ(window->PercentageBox()->currentText(), "150%");
+    EXPECT_EQ(window->RapportBox()->currentText(), "150%");
     ASSERT_TRUE(view->ApplyRapport(2));
-    EXPECT_EQ(window->PercentageBox()->currentText(), "200%");
-    EXPECT_EQ(window->PercentageBox()->count(), 6); // the odd entry went
+    EXPECT_EQ(window->RapportBox()->currentText(), "200%");
+    EXPECT_EQ(window->RapportBox()->count(), 6); // the odd entry went
 }
 
 TEST_F(PlanWindowTest, PopupMenuPrintsTheView)
@@ -514,7 +514,7 @@ TEST_F(PlanWindowTest, PopupMenuPrintsTheView)
 
 TEST_F(PlanWindowTest, AStoppedPrintJobLeavesNoFileAndKeepsAnOlderOne)
 {
-    view->ApplyScale(500);
+    view->ApplyEchelle(500);
     QPrinter& printer = window->Printer();
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(QString::fromStdString(home.Path("plano.pdf")));
@@ -572,7 +572,7 @@ TEST_F(PlanWindowTest, TheTableScrollsToItsLastRowAndOpensAtItsLeftEdge)
 
 TEST_F(PlanWindowTest, PrintedDrawingStaysInsideTheMargins)
 {
-    view->ApplyScale(300); // many pages, each filled to its edges
+    view->ApplyEchelle(300); // many pages, each filled to its edges
     TMarge margins;
     margins.EGauche = margins.EDroite = margins.EHaut = margins.EBas = 30;
     TPlan& plan = *view->Plan();
@@ -681,7 +681,7 @@ TEST_F(PlanWindowTest, HintPartsThousandsWithASpaceAndStaysWhileThePointerRests)
 
 TEST_F(PlanWindowTest, WheelKeysAndMiddleDragScroll)
 {
-    view->ApplyScale(300); // larger than the window both ways
+    view->ApplyEchelle(300); // larger than the window both ways
     ASSERT_TRUE(view->VerticalBar()->isEnabled());
     ASSERT_TRUE(view->HorizontalBar()->isEnabled());
     const int top = view->VerticalBar()->value();
@@ -715,7 +715,7 @@ TEST_F(PlanWindowTest, MaximumDeformationScrollsTheWorstShotIntoView)
 {
     TMassif& m = *window->Massif();
     m.Sheets[19]->Galeries[0]->HorizMisclosure = 1.0; // far worse than any other, far from the start
-    view->ApplyScale(200);
+    view->ApplyEchelle(200);
     view->HorizontalBar()->setValue(0);
     view->VerticalBar()->setValue(0);
     view->SelectWorstDeformation();

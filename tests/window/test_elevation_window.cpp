@@ -283,7 +283,7 @@ TEST_F(ElevationWindowTest, TheTableWindowSortsFitsAColumnAndPrints)
     ASSERT_NE(table, nullptr);
     ASSERT_EQ(table->ViewKind(), TAfficheur::kTabla);
     EXPECT_FALSE(window->Action("Zoom")->isEnabled());
-    EXPECT_FALSE(window->ScaleBox()->isEnabled());
+    EXPECT_FALSE(window->EchelleBox()->isEnabled());
     ASSERT_TRUE(window->Action("Ordenar")->isEnabled());
     EXPECT_TRUE(window->Action("Orden de captura")->isChecked());
     window->Action("Fecha")->trigger();
