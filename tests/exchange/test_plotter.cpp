@@ -2,6 +2,7 @@
 #include "exchange/plotter.h"
 #include "model/massif.h"
 #include "support/fixture.h"
+#include "support/lines.h"
 
 #include <gtest/gtest.h>
 
@@ -27,16 +28,6 @@ TFiche& AddSheet(TMassif& massif, const std::string& date, const std::string& ca
     g->PlaceStations();
     sheet->Galeries.push_back(std::move(g));
     return *massif.AddSheet(std::move(sheet), false);
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
-    return lines;
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "model/massif.h"
 #include "model/text_utils.h"
 #include "support/fixture.h"
+#include "support/lines.h"
 
 #include <gtest/gtest.h>
 
@@ -18,15 +19,6 @@ using namespace ks;
 using namespace ks::test;
 
 namespace {
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find('\r', start)) != std::string::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    return lines;
-}
 
 std::vector<std::string> Split(const std::string& line)
 {
@@ -97,7 +89,7 @@ TEST(ToporobotExport, RecordsCrOnlyWithTheirConversions)
     auto massif = Small({ back, second }, { "Ana" });
     const std::string text = ToporobotText(*massif);
     EXPECT_EQ(text.find('\n'), std::string::npos);
-    const auto lines = Lines(text);
+    const auto lines = Lines(text, "\r");
     ASSERT_GE(lines.size(), 19u);
     EXPECT_EQ(lines[0], "-6\t1\t.(Sima)");
     EXPECT_EQ(lines[1], "-5\t1\t400500.00\t3000250.00\t900.00\t1\t0");
@@ -120,7 +112,7 @@ TEST(ToporobotExport, RecordsCrOnlyWithTheirConversions)
     EXPECT_EQ(Split(lines[17])[11], ".(nota");
 
     auto none = Small({ Shot(1, 0, kDegrees) }, {});
-    EXPECT_EQ(Lines(ToporobotText(*none))[2], "-2\t1\t07\t05\t98\t \t \t0\t-2.00\t0\t1");
+    EXPECT_EQ(Lines(ToporobotText(*none), "\r")[2], "-2\t1\t07\t05\t98\t \t \t0\t-2.00\t0\t1");
     none->References.clear();
     EXPECT_THROW(ToporobotText(*none), std::runtime_error);
 }

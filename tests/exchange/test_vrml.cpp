@@ -5,6 +5,7 @@
 #include "model/massif.h"
 #include "options/options.h"
 #include "support/fixture.h"
+#include "support/lines.h"
 
 #include <gtest/gtest.h>
 
@@ -57,16 +58,6 @@ TGalerie& AddGallery(TFiche& sheet, const std::string& from, const std::string& 
 TFiche& AddSheet(TMassif& massif)
 {
     return *massif.AddSheet(std::make_unique<TFiche>(), false);
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(text.substr(start, end - start));
-    EXPECT_EQ(start, text.size()) << "every line ends with CR LF";
-    return lines;
 }
 
 std::string World(const TMassif& massif, const TOptions_Relief& options, const TVrmlSettings& settings)

@@ -4,6 +4,7 @@
 #include "model/massif_codec.h"
 #include "model/text_utils.h"
 #include "support/fixture.h"
+#include "support/lines.h"
 #include "support/network.h"
 
 #include <gtest/gtest.h>
@@ -33,18 +34,6 @@ std::string Text(const TMassif& m)
 std::string Binary(const TMassif& m)
 {
     return EncodeBinary(m, "mem.fic", nullptr);
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        const auto end = text.find("\r\n", pos);
-        lines.push_back(text.substr(pos, end - pos));
-        pos = end + 2;
-    }
-    return lines;
 }
 
 class ProgressLog : public IProgress

@@ -2,6 +2,7 @@
 #include "model/massif.h"
 #include "options/options.h"
 #include "support/fixture.h"
+#include "support/ink.h"
 #include "views/tableau.h"
 
 #include <gtest/gtest.h>
@@ -195,11 +196,7 @@ TEST(TablePages, PageBreaksOfTheCountAndOfThePrintedPagesAgree)
         QPainter painter(&page);
         table.DessinerPage(0, row, 10, 10, 0, painter, 1.0);
         painter.end();
-        int dark = 0;
-        for (int y = 0; y < page.height(); ++y)
-            for (int x = 0; x < page.width(); ++x)
-                dark += qGray(page.pixel(x, y)) < 128;
-        return dark;
+        return CountInk(page, DarkerThan(128));
     };
     int w = 0, h = 0;
     table.Dimensions(w, h, 4, 1);

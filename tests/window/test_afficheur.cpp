@@ -3,6 +3,7 @@
 #include "model/text_utils.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/ink.h"
 #include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "ui/prompt.h"
@@ -444,13 +445,7 @@ TEST_F(PlanWindowTest, PageAnnotationsInTheirCorners)
     QPainter painter(&page);
     DecoratePage(painter, margins, "cueva.mas", 7);
     painter.end();
-    auto inkIn = [&page](const QRect& area) {
-        for (int y = area.top(); y <= area.bottom(); ++y)
-            for (int x = area.left(); x <= area.right(); ++x)
-                if (page.pixel(x, y) != qRgb(255, 255, 255))
-                    return true;
-        return false;
-    };
+    auto inkIn = [&page](const QRect& area) { return CountInk(page, Not(qRgb(255, 255, 255)), area) > 0; };
     EXPECT_TRUE(inkIn(QRect(0, 0, 40, 12))); // the file name
     EXPECT_TRUE(inkIn(QRect(380, 0, 40, 12))); // the date
     EXPECT_TRUE(inkIn(QRect(380, 582, 40, 12))); // "Página7"
@@ -739,15 +734,7 @@ TEST_F(PlanWindowTest, DrawnAtTheScreensPixelRatio)
     sharp.setDevicePixelRatio(2);
     plan.Dessiner(0, 0, 96 / 25.4, 1, sharp, 0);
     EXPECT_EQ(sharp.devicePixelRatio(), 2);
-    auto inked = [](const QImage& image) {
-        QRect box;
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                if (image.pixel(x, y) != qRgb(255, 255, 255))
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    };
-    const QRect one = inked(normal), two = inked(sharp);
+    const QRect one = InkBox(normal), two = InkBox(sharp);
     ASSERT_FALSE(one.isEmpty());
     EXPECT_NEAR(two.width(), 2 * one.width(), 4);
     EXPECT_NEAR(two.height(), 2 * one.height(), 4);

@@ -5,6 +5,7 @@
 #include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/ink.h"
 #include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/coupe.h"
@@ -123,11 +124,7 @@ TEST_F(ElevationWindowTest, ANewBranchFromThePlanShowsInTheElevationWindow)
     EXPECT_NEAR(elevation->Coupe()->Viewport().XMin,
         25 - length - 0.01 * elevation->Coupe()->Viewport().Echelle, 1e-9);
     const QImage& image = elevation->Image();
-    int ink = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            ink += qGray(image.pixel(x, y)) < 128;
-    EXPECT_GT(ink, 20);
+    EXPECT_GT(CountInk(image, DarkerThan(128)), 20);
 
     // The plan's pop-up menu shows the selected gallery in the elevation window, and back.
     window->OpenPlanWindow();
@@ -211,14 +208,7 @@ TEST_F(ElevationWindowTest, TheAssistantBuildsTheLongestBranchAndTheOptionsAddAV
     TAfficheur* shown = window->OpenViewWindow(TAfficheur::kAlzado);
     ASSERT_NE(shown, nullptr);
     EXPECT_GT(shown->ImageWidget()->width(), 500);
-    auto ink = [shown] {
-        int dark = 0;
-        const QImage& image = shown->Image();
-        for (int y = 0; y < image.height(); ++y)
-            for (int x = 0; x < image.width(); ++x)
-                dark += qGray(image.pixel(x, y)) < 160;
-        return dark;
-    };
+    auto ink = [shown] { return CountInk(shown->Image(), DarkerThan(160)); };
     EXPECT_GT(ink(), 100);
     if (const char* folder = std::getenv("KARSTELLE_SCREENSHOTS"))
         window->grab().save(QString::fromUtf8(folder) + "/elevation-empty.png");

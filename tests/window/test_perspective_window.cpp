@@ -3,6 +3,7 @@
 #include "options/options.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/ink.h"
 #include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/perspective.h"
@@ -52,12 +53,9 @@ protected:
 
     bool Drawn() const
     {
-        const QImage& image = view->Image();
-        for (int y = 0; y < image.height(); y += 2)
-            for (int x = 0; x < image.width(); x += 2)
-                if (image.pixel(x, y) == qRgb(0, 0, 0))
-                    return true;
-        return false;
+        return CountInk(
+                   view->Image(), [](QRgb c) { return c == qRgb(0, 0, 0); }, {}, 2)
+            > 0;
     }
 
     TempDir home;

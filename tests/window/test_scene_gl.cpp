@@ -3,6 +3,7 @@
 #include "model/massif.h"
 #include "shell/main_window.h"
 #include "support/fixture.h"
+#include "support/ink.h"
 #include "support/sample_window.h"
 #include "support/scripted_prompt.h"
 #include "views/perspective.h"
@@ -47,11 +48,7 @@ protected:
         const QImage picture = view->Picture3D();
         if (picture.isNull())
             return 0;
-        const QRgb background = picture.pixel(0, 0);
-        int drawn = 0;
-        for (int y = 0; y < picture.height(); y += 4)
-            for (int x = 0; x < picture.width(); x += 4)
-                drawn += picture.pixel(x, y) != background;
+        const int drawn = CountInk(picture, Not(picture.pixel(0, 0)), {}, 4);
         return drawn * 16.0 / (picture.width() * picture.height());
     }
 
@@ -167,7 +164,7 @@ TEST_F(Scene3DTest, DragMovesTheCameraAndShowsWhere)
 TEST_F(Scene3DTest, PrintsAsOnePictureFillingThePage)
 {
     SwitchOn();
-    QTest::qWait(200);
+    ASSERT_TRUE(WaitUntil([this] { return Drawn() > 0.01; }));
     prompt.printFirst = 0;
     const std::string pdf = home.Path("vista.pdf");
     window->Printer().setOutputFileName(QString::fromStdString(pdf));
