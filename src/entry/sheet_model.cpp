@@ -128,6 +128,62 @@ TGalleryInfo& TSheetModel::InfoOf(int gallery)
     return gallery <= 0 ? FirstInfo : Junctions[static_cast<std::size_t>(gallery - 1)].Below;
 }
 
+namespace {
+
+// The text a shot shows in a column: the cell that validates back to the same shot; nothing for a
+// column that shows no field of the shot.
+std::optional<std::string> CellText(const TVisee& v, std::int16_t code, double topofilCoef)
+{
+    switch (code) {
+    case kColLength:
+        return v.TopofilFlag && topofilCoef != 0
+            ? Number(v.TopofilStart) + "/" + Number(v.TopofilStart + v.Length / topofilCoef)
+            : Number(v.Length);
+    case kColLengthUnit:
+        return LengthUnitLabel(v.LengthUnit);
+    case kColAzimuth:
+        return Number(v.Azimuth);
+    case kColAzimuthUnit:
+        return AzimuthLabel(v.AzimuthUnit);
+    case kColInclination:
+        return Number(v.Inclination);
+    case kColInclinationUnit:
+        return InclinationLabels()[std::min<std::size_t>(v.InclinationUnit, 9)];
+    case kColWidth:
+        return v.LeftWidth.empty() ? v.RightWidth.str() : v.LeftWidth + "/" + v.RightWidth;
+    case kColLeftWidth:
+        return v.LeftWidth.str();
+    case kColRightWidth:
+        return v.RightWidth.str();
+    case kColWidthUnit:
+        return LengthUnitLabel(v.WidthUnit);
+    case kColHeight:
+        return v.LowerHeight.empty() ? v.UpperHeight.str() : v.UpperHeight + "/" + v.LowerHeight;
+    case kColUpperHeight:
+        return v.UpperHeight.str();
+    case kColLowerHeight:
+        return v.LowerHeight.str();
+    case kColHeightUnit:
+        return LengthUnitLabel(v.HeightUnit);
+    case kColSketch:
+        return std::to_string(v.SketchSize);
+    case kColComment:
+        return v.Comment.Get();
+    case kColHorizFlag:
+        return v.HorizCorrectionFlag ? "S" : "N";
+    case kColHorizCorrection:
+        return Number(v.HorizCorrection);
+    case kColDevFlag:
+        return v.DevCorrectionFlag ? "S" : "N";
+    case kColDevCorrection:
+        return Number(v.DevCorrection);
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace
+
 void TSheetModel::Load(const TFiche& sheet)
 {
     NewSheet();
@@ -173,75 +229,9 @@ void TSheetModel::Load(const TFiche& sheet)
         Rows.push_back(marker(Kind::Start));
         for (const TVisee& v : g.Shots) {
             Row row = NewShotRow();
-            for (std::size_t c = 0; c < m_columns.size(); ++c) {
-                std::string& cell = row.cells[c];
-                switch (m_columns[c].Code) {
-                case kColLength:
-                    cell = v.TopofilFlag && g.TopofilCoef != 0
-                        ? Number(v.TopofilStart) + "/" + Number(v.TopofilStart + v.Length / g.TopofilCoef)
-                        : Number(v.Length);
-                    break;
-                case kColLengthUnit:
-                    cell = LengthUnitLabel(v.LengthUnit);
-                    break;
-                case kColAzimuth:
-                    cell = Number(v.Azimuth);
-                    break;
-                case kColAzimuthUnit:
-                    cell = AzimuthLabel(v.AzimuthUnit);
-                    break;
-                case kColInclination:
-                    cell = Number(v.Inclination);
-                    break;
-                case kColInclinationUnit:
-                    cell = InclinationLabels()[std::min<std::size_t>(v.InclinationUnit, 9)];
-                    break;
-                case kColWidth:
-                    cell = v.LeftWidth.empty() ? v.RightWidth.str() : v.LeftWidth + "/" + v.RightWidth;
-                    break;
-                case kColLeftWidth:
-                    cell = v.LeftWidth;
-                    break;
-                case kColRightWidth:
-                    cell = v.RightWidth;
-                    break;
-                case kColWidthUnit:
-                    cell = LengthUnitLabel(v.WidthUnit);
-                    break;
-                case kColHeight:
-                    cell = v.LowerHeight.empty() ? v.UpperHeight.str() : v.UpperHeight + "/" + v.LowerHeight;
-                    break;
-                case kColUpperHeight:
-                    cell = v.UpperHeight;
-                    break;
-                case kColLowerHeight:
-                    cell = v.LowerHeight;
-                    break;
-                case kColHeightUnit:
-                    cell = LengthUnitLabel(v.HeightUnit);
-                    break;
-                case kColSketch:
-                    cell = std::to_string(v.SketchSize);
-                    break;
-                case kColComment:
-                    cell = v.Comment.Get();
-                    break;
-                case kColHorizFlag:
-                    cell = v.HorizCorrectionFlag ? "S" : "N";
-                    break;
-                case kColHorizCorrection:
-                    cell = Number(v.HorizCorrection);
-                    break;
-                case kColDevFlag:
-                    cell = v.DevCorrectionFlag ? "S" : "N";
-                    break;
-                case kColDevCorrection:
-                    cell = Number(v.DevCorrection);
-                    break;
-                default:
-                    break;
-                }
-            }
+            for (std::size_t c = 0; c < m_columns.size(); ++c)
+                if (auto text = CellText(v, m_columns[c].Code, g.TopofilCoef))
+                    row.cells[c] = std::move(*text);
             row.original = std::make_shared<const TVisee>(v);
             row.loaded = row.cells;
             Rows.push_back(row);
