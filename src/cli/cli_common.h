@@ -67,8 +67,8 @@ int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"
 int Search(const std::vector<std::string>& args); // "search FILE [criteria]"
-int Export(const std::vector<std::string>& args); // "export vrml|plotter|toporobot FILE OUT [...]"
-int Import(const std::vector<std::string>& args); // "import toporobot IN OUT"
+int Export(const std::vector<std::string>& args); // "export vrml|plotter|toporobot|survex FILE OUT [...]"
+int Import(const std::vector<std::string>& args); // "import toporobot|survex IN OUT [--names MAP.csv]"
 int Table(const std::vector<std::string>& args); // "table FILE [--csv]"
 
 } // namespace cli

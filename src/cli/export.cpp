@@ -1,12 +1,15 @@
-// karstelle-cli export: the computed current sheets as a VRML world or as plotter text.
+// karstelle-cli export and import: the massif as a VRML world, plotter text, Toporobot or Survex;
+// Toporobot and Survex files read into a massif.
 #include "cli/args.h"
 #include "cli/cli_common.h"
 
 #include "bridge/settings_dir.h"
 #include "exchange/plotter.h"
+#include "exchange/survex.h"
 #include "exchange/toporobot.h"
 #include "exchange/vrml.h"
 #include "model/file_io.h"
+#include "model/text_utils.h"
 #include "options/options.h"
 
 #include <iostream>
@@ -30,10 +33,17 @@ int Export(const std::vector<std::string>& args)
         });
     if (const auto refused = parser.Parse(args))
         return *refused;
-    if (format != "vrml" && format != "plotter" && format != "toporobot")
+    if (format != "vrml" && format != "plotter" && format != "toporobot" && format != "survex")
         return Usage(), 2;
 
     TMassif massif;
+    if (format == "survex") { // readings, not positions: any massif is written
+        ks::LoadResult loaded;
+        if (!LoadMassif(file, massif, loaded))
+            return 1;
+        ks::WriteFileSafely(out, ks::SurvexText(massif));
+        return 0;
+    }
     if (format == "toporobot") {
         // Readings and reference points only: a massif that cannot be computed is written too.
         ks::LoadResult loaded;
@@ -60,19 +70,38 @@ int Export(const std::vector<std::string>& args)
 
 int Import(const std::vector<std::string>& args)
 {
-    std::string format, in, out;
-    if (const auto refused = ArgParser().Word(format).Word(in).Word(out).Parse(args))
+    std::string format, in, out, names;
+    ArgParser parser;
+    parser.Word(format).Word(in).Word(out);
+    if (!args.empty() && args[0] != "toporobot")
+        parser.Value("--names", names);
+    if (const auto refused = parser.Parse(args))
         return *refused;
-    if (format != "toporobot")
-        return std::cerr << kUsage, 2;
+    if (format != "toporobot" && format != "survex")
+        return Usage(), 2;
     TMassif massif;
     ConsoleReporter reporter;
-    const ks::TToporobotReport report = ks::ImportToporobot(in, massif, &reporter);
-    massif.Save(out);
-    std::cout << "sheets: " << report.Sheets << "\ngalleries: " << report.Galleries
-              << "\nshots: " << report.Shots << "\nreferences: " << report.References
-              << "\nseries: " << report.Series << "\nstation lines: " << report.Stations << '\n';
-    const std::string adapted = report.Adapted();
+    std::string adapted;
+    if (format == "toporobot") {
+        const ks::TToporobotReport report = ks::ImportToporobot(in, massif, &reporter);
+        massif.Save(out);
+        std::cout << "sheets: " << report.Sheets << "\ngalleries: " << report.Galleries
+                  << "\nshots: " << report.Shots << "\nreferences: " << report.References
+                  << "\nseries: " << report.Series << "\nstation lines: " << report.Stations << '\n';
+        adapted = report.Adapted();
+    } else {
+        std::vector<ks::survey::TNameRow> rows;
+        const ks::survey::TImportReport report
+            = ks::ImportSurvex(in, massif, names.empty() ? nullptr : &rows);
+        massif.Save(out);
+        if (!names.empty())
+            ks::WriteFileSafely(names, ks::survey::NamesCsv(rows));
+        std::cout << "sheets: " << report.Sheets << "\ngalleries: " << report.Galleries
+                  << "\nshots: " << report.Shots << "\nreferences: " << report.References
+                  << "\nstations: " << report.Stations
+                  << "\ndevelopment: " << ks::FormatFixed(report.Development, 2) << '\n';
+        adapted = report.AdaptedText();
+    }
     if (!adapted.empty())
         PrintMessage(adapted);
     return 0;
