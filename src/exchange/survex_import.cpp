@@ -313,6 +313,8 @@ private:
         std::replace(relative.begin(), relative.end(), '\\', '/');
         // Each part of the path is found as it is, else without regard to case; ".svx" is optional.
         std::filesystem::path path = std::filesystem::path(m_file).parent_path();
+        if (path.empty())
+            path = ".";
         if (!relative.empty() && relative[0] == '/')
             path = "/";
         std::vector<std::string> parts;

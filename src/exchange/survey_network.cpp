@@ -114,8 +114,10 @@ private:
     // Ids, equates, the legs at each station and the stations where a gallery must end.
     void Index()
     {
-        for (const auto& [a, b] : m_data.Equates)
-            m_ids.Join(m_ids.Id(a), m_ids.Id(b));
+        for (const auto& [a, b] : m_data.Equates) {
+            const int first = m_ids.Id(a); // named first, so that the group keeps its name
+            m_ids.Join(first, m_ids.Id(b));
+        }
         for (std::size_t s = 0; s < m_data.Surveys.size(); ++s)
             for (const TLeg& leg : m_data.Surveys[s].Legs)
                 for (const std::string* end : { &leg.From, &leg.To })
