@@ -5,6 +5,7 @@
 #include "compute/ui/declination_dialog.h"
 #include "entry/preferences.h"
 #include "entry/sheet_model.h"
+#include "exchange/survex.h"
 #include "exchange/toporobot.h"
 #include "model/file_error.h"
 #include "model/massif.h"
@@ -272,6 +273,17 @@ int Toporobot(const std::uint8_t* data, std::size_t size)
     return 0;
 }
 
+int Survex(const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = AsFile(data, size, ".svx");
+    TMassif massif;
+    try {
+        ImportSurvex(path, massif);
+    } catch (const std::exception&) { }
+    std::remove(path.c_str());
+    return 0;
+}
+
 int ComputeAndDraw(const std::uint8_t* data, std::size_t size)
 {
     TMassif massif;
@@ -314,6 +326,7 @@ const TargetInfo kTargets[] = {
     { "projections", Projections },
     { "clipboard_table", ClipboardTable },
     { "toporobot", Toporobot },
+    { "survex", Survex },
     { "compute_and_draw", ComputeAndDraw },
 };
 const std::size_t kTargetCount = std::size(kTargets);

@@ -86,8 +86,10 @@ const TCommandInfo kRows[] = {
     { Cmd::Declinations, K::Command, Cmd::DataMenu, "D&eclinaciones ...", nullptr, N::Massif },
     { Cmd::ImportMenu, K::Menu, Cmd::DataMenu, "&Importar" },
     { Cmd::ImportToporobot, K::Command, Cmd::ImportMenu, "&Toporobot ...", nullptr, N::Massif },
+    { Cmd::ImportSurvex, K::Command, Cmd::ImportMenu, "&Survex ...", nullptr, N::Massif },
     { Cmd::ExportMenu, K::Menu, Cmd::DataMenu, "&Exportar" },
     { Cmd::ExportToporobot, K::Command, Cmd::ExportMenu, "&Toporobot ...", nullptr, N::Massif },
+    { Cmd::ExportSurvex, K::Command, Cmd::ExportMenu, "&Survex ...", nullptr, N::Massif },
     { Cmd::ExportVrml, K::Command, Cmd::ExportMenu, "&VRML ...", nullptr, N::Massif },
     { Cmd::ExportHpgl, K::Command, Cmd::ExportMenu, "&HPGL ...", nullptr, N::Massif },
 

@@ -75,8 +75,10 @@ enum class Cmd {
     Declinations,
     ImportMenu,
     ImportToporobot,
+    ImportSurvex,
     ExportMenu,
     ExportToporobot,
+    ExportSurvex,
     ExportVrml,
     ExportHpgl,
     // "&Vista"

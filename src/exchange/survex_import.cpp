@@ -341,6 +341,9 @@ private:
                 Fail("no se encuentra el fichero incluido «" + args[0] + "»");
             path = *withExtension;
         }
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error))
+            Fail("«" + args[0] + "» no es un fichero");
         ReadFile(path.string());
     }
 

@@ -12,11 +12,13 @@
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
 #include "exchange/plotter.h"
+#include "exchange/survex.h"
 #include "exchange/toporobot.h"
 #include "exchange/ui/vrml_dialog.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
 #include "model/massif.h"
+#include "model/text_utils.h"
 #include "options/ui/option_dialogs.h"
 #include "ui/cursors.h"
 #include "ui/help.h"
@@ -463,6 +465,49 @@ void TMainWindow::ExportToporobotCommand()
     {
         WaitCursor wait;
         WriteFileSafely(ToUtf8(name), ToporobotText(*m_massif));
+    }
+    Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"), QString::fromUtf8(kExportDoneText),
+        Buttons::Ok);
+}
+
+void TMainWindow::ImportSurvexCommand()
+{
+    if (!m_massif)
+        return;
+    const QString name = Prompt().OpenFileName(
+        QStringLiteral("Importar"), QString(), QString::fromUtf8(kSurvexFilter) + QStringLiteral(";;*"));
+    if (name.isEmpty())
+        return;
+    m_computation->Stop(); // the sheets join the massif only with no computation reading it
+    survey::TImportReport report;
+    {
+        WaitCursor wait;
+        report = ImportSurvex(ToUtf8(name), *m_massif, nullptr, m_progressSink.get());
+    }
+    m_status->clear();
+    const QString imported
+        = QStringLiteral("%1 fichas, %2 galerías y %3 visuales importadas; desarrollo %4 m.")
+              .arg(report.Sheets)
+              .arg(report.Galleries)
+              .arg(report.Shots)
+              .arg(ToQString(FormatFixed(report.Development, 2)));
+    const std::string adapted = report.AdaptedText();
+    Prompt().Ask(MessageKind::Information, QStringLiteral("Survex"),
+        adapted.empty() ? imported : imported + QStringLiteral("\n") + ToQString(adapted), Buttons::Ok);
+    MassifChanged(Change::Data);
+}
+
+void TMainWindow::ExportSurvexCommand()
+{
+    if (!m_massif)
+        return;
+    const QString name = ChooseExportFile(
+        QStringLiteral("Exportar"), MassifFolder(), QString::fromUtf8(kSurvexFilter), QStringLiteral("svx"));
+    if (name.isEmpty())
+        return;
+    {
+        WaitCursor wait;
+        WriteFileSafely(ToUtf8(name), SurvexText(*m_massif));
     }
     Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"), QString::fromUtf8(kExportDoneText),
         Buttons::Ok);

@@ -90,6 +90,11 @@ public:
     void ImportToporobotCommand();
     // "&Exportar" "&Toporobot ...": the current sheets and the reference points as a Toporobot file.
     void ExportToporobotCommand();
+    // "&Importar" "&Survex ...": a Survex project's surveys join the open massif when it was read
+    // whole; the end message gives what was imported and what was adapted.
+    void ImportSurvexCommand();
+    // "&Exportar" "&Survex ...": the current sheets and the reference points as one Survex file.
+    void ExportSurvexCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
     void StatisticsCommand(); // "E&stadísticas ...": the current sheets' totals and rose
     void IsolateSheetsCommand(); // "Ais&lar ...": the sheets found become the selection

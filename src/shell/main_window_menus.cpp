@@ -228,6 +228,8 @@ void TMainWindow::BindGoAndDataMenus()
     On(Cmd::ExportVrml, [this] { ExportVrmlCommand(); });
     On(Cmd::ImportToporobot, [this] { ImportToporobotCommand(); });
     On(Cmd::ExportToporobot, [this] { ExportToporobotCommand(); });
+    On(Cmd::ImportSurvex, [this] { ImportSurvexCommand(); });
+    On(Cmd::ExportSurvex, [this] { ExportSurvexCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
 }

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -567,6 +569,33 @@ TEST(MainWindow, ToporobotExportedThenImportedIntoTheOpenMassif)
     w.Massif()->References.clear();
     w.Action("Exportar/Toporobot")->trigger();
     EXPECT_EQ(prompt.shown.back().text.toStdString(), kNoReferenceExportText);
+}
+
+TEST(MainWindow, SurvexExportedThenImportedIntoTheOpenMassif)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(Computed(w));
+    const std::size_t sheets = w.Massif()->Sheets.size();
+    prompt.fileNames = { QString::fromStdString(home.Path("cueva")) };
+    w.Action("Exportar/Survex")->trigger();
+    EXPECT_EQ(prompt.shown.back().text, "Exportación terminada");
+    ASSERT_TRUE(std::filesystem::exists(home.Path("cueva.svx")));
+
+    // A refused project names its file and line, and leaves the massif as it was.
+    WriteFile(home.Path("malo.svx"), "*begin a\n1 2 x 0 0\n*end a\n");
+    prompt.fileNames = { QString::fromStdString(home.Path("malo.svx")) };
+    w.Action("Survex")->trigger();
+    EXPECT_TRUE(prompt.shown.back().text.contains("malo.svx")) << prompt.shown.back().text.toStdString();
+    EXPECT_EQ(w.Massif()->Sheets.size(), sheets);
+
+    prompt.fileNames = { QString::fromStdString(home.Path("cueva.svx")) };
+    w.Action("Survex")->trigger();
+    EXPECT_TRUE(prompt.shown.back().text.contains("importadas")) << prompt.shown.back().text.toStdString();
+    EXPECT_EQ(w.Massif()->Sheets.size(), 2 * sheets);
+    EXPECT_TRUE(Computed(w)); // computed again with the new sheets
 }
 
 TEST(MainWindow, HintOptionsAboutAndAddresses)
