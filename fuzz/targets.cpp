@@ -5,8 +5,10 @@
 #include "compute/ui/declination_dialog.h"
 #include "entry/preferences.h"
 #include "entry/sheet_model.h"
+#include "exchange/compass.h"
 #include "exchange/survex.h"
 #include "exchange/toporobot.h"
+#include "exchange/walls.h"
 #include "model/file_error.h"
 #include "model/massif.h"
 #include "model/massif_codec.h"
@@ -284,6 +286,28 @@ int Survex(const std::uint8_t* data, std::size_t size)
     return 0;
 }
 
+int Compass(const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = AsFile(data, size, ".dat");
+    TMassif massif;
+    try {
+        ImportCompass(path, massif);
+    } catch (const std::exception&) { }
+    std::remove(path.c_str());
+    return 0;
+}
+
+int Walls(const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = AsFile(data, size, ".srv");
+    TMassif massif;
+    try {
+        ImportWalls(path, massif);
+    } catch (const std::exception&) { }
+    std::remove(path.c_str());
+    return 0;
+}
+
 int ComputeAndDraw(const std::uint8_t* data, std::size_t size)
 {
     TMassif massif;
@@ -327,6 +351,8 @@ const TargetInfo kTargets[] = {
     { "clipboard_table", ClipboardTable },
     { "toporobot", Toporobot },
     { "survex", Survex },
+    { "compass", Compass },
+    { "walls", Walls },
     { "compute_and_draw", ComputeAndDraw },
 };
 const std::size_t kTargetCount = std::size(kTargets);

@@ -22,6 +22,9 @@ int Settings(const std::uint8_t* data, std::size_t size);
 int Projections(const std::uint8_t* data, std::size_t size);
 int ClipboardTable(const std::uint8_t* data, std::size_t size);
 int Toporobot(const std::uint8_t* data, std::size_t size);
+int Survex(const std::uint8_t* data, std::size_t size);
+int Compass(const std::uint8_t* data, std::size_t size);
+int Walls(const std::uint8_t* data, std::size_t size);
 int ComputeAndDraw(const std::uint8_t* data, std::size_t size);
 
 struct TargetInfo

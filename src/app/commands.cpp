@@ -87,6 +87,8 @@ const TCommandInfo kRows[] = {
     { Cmd::ImportMenu, K::Menu, Cmd::DataMenu, "&Importar" },
     { Cmd::ImportToporobot, K::Command, Cmd::ImportMenu, "&Toporobot ...", nullptr, N::Massif },
     { Cmd::ImportSurvex, K::Command, Cmd::ImportMenu, "&Survex ...", nullptr, N::Massif },
+    { Cmd::ImportCompass, K::Command, Cmd::ImportMenu, "&Compass ...", nullptr, N::Massif },
+    { Cmd::ImportWalls, K::Command, Cmd::ImportMenu, "&Walls ...", nullptr, N::Massif },
     { Cmd::ExportMenu, K::Menu, Cmd::DataMenu, "&Exportar" },
     { Cmd::ExportToporobot, K::Command, Cmd::ExportMenu, "&Toporobot ...", nullptr, N::Massif },
     { Cmd::ExportSurvex, K::Command, Cmd::ExportMenu, "&Survex ...", nullptr, N::Massif },

@@ -76,6 +76,8 @@ enum class Cmd {
     ImportMenu,
     ImportToporobot,
     ImportSurvex,
+    ImportCompass,
+    ImportWalls,
     ExportMenu,
     ExportToporobot,
     ExportSurvex,

@@ -22,7 +22,7 @@ const char* const kUsage
       "  karstelle-cli export vrml FILE OUT.wrl [--mode grey|deformation|colour] [--centre]\n"
       "  karstelle-cli export plotter|toporobot|survex FILE OUT\n"
       "  karstelle-cli import toporobot IN OUT\n"
-      "  karstelle-cli import survex IN.svx OUT [--names MAP.csv]\n"
+      "  karstelle-cli import survex|compass|walls IN OUT [--names MAP.csv]\n"
       "  karstelle-cli stats FILE [--json]\n"
       "  karstelle-cli table FILE [--csv]\n"
       "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "

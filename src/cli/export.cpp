@@ -4,10 +4,12 @@
 #include "cli/cli_common.h"
 
 #include "bridge/settings_dir.h"
+#include "exchange/compass.h"
 #include "exchange/plotter.h"
 #include "exchange/survex.h"
 #include "exchange/toporobot.h"
 #include "exchange/vrml.h"
+#include "exchange/walls.h"
 #include "model/file_io.h"
 #include "model/text_utils.h"
 #include "options/options.h"
@@ -77,7 +79,7 @@ int Import(const std::vector<std::string>& args)
         parser.Value("--names", names);
     if (const auto refused = parser.Parse(args))
         return *refused;
-    if (format != "toporobot" && format != "survex")
+    if (format != "toporobot" && format != "survex" && format != "compass" && format != "walls")
         return Usage(), 2;
     TMassif massif;
     ConsoleReporter reporter;
@@ -91,8 +93,10 @@ int Import(const std::vector<std::string>& args)
         adapted = report.Adapted();
     } else {
         std::vector<ks::survey::TNameRow> rows;
-        const ks::survey::TImportReport report
-            = ks::ImportSurvex(in, massif, names.empty() ? nullptr : &rows);
+        auto* map = names.empty() ? nullptr : &rows;
+        const ks::survey::TImportReport report = format == "survex" ? ks::ImportSurvex(in, massif, map)
+            : format == "compass"                                   ? ks::ImportCompass(in, massif, map)
+                                                                    : ks::ImportWalls(in, massif, map);
         massif.Save(out);
         if (!names.empty())
             ks::WriteFileSafely(names, ks::survey::NamesCsv(rows));

@@ -154,19 +154,6 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-// The first file of a folder whose name matches, case aside.
-std::optional<std::filesystem::path> FindIgnoringCase(
-    const std::filesystem::path& folder, const std::string& name)
-{
-    std::error_code error;
-    if (std::filesystem::exists(folder / name, error))
-        return folder / name;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
-        if (EqualsIgnoreCase(entry.path().filename().string(), name))
-            return entry.path();
-    return std::nullopt;
-}
-
 class SurvexReader
 {
 public:
@@ -209,7 +196,7 @@ private:
         const bool outerUtf8 = m_utf8;
         m_stack.push_back(fileName);
         m_file = fileName;
-        m_utf8 = IsUtf8(text);
+        m_utf8 = survey::IsUtf8(text);
         m_line = 0;
         std::size_t start = 0;
         while (start < text.size()) {
@@ -226,26 +213,6 @@ private:
         m_utf8 = outerUtf8;
         if (m_progress)
             m_progress->SetStatus("Lectura de " + std::to_string(m_legs) + " visuales");
-    }
-
-    // Whether the text reads as UTF-8 (else it is taken as Windows-1252).
-    static bool IsUtf8(const std::string& text)
-    {
-        for (std::size_t i = 0; i < text.size();) {
-            const auto c = static_cast<unsigned char>(text[i]);
-            const std::size_t extra = c < 0x80 ? 0
-                : (c & 0xE0) == 0xC0           ? 1
-                : (c & 0xF0) == 0xE0           ? 2
-                : (c & 0xF8) == 0xF0           ? 3
-                                               : 9;
-            if (extra == 9 || i + extra >= text.size() + (extra == 0 ? 1 : 0))
-                return false;
-            for (std::size_t k = 1; k <= extra; ++k)
-                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
-                    return false;
-            i += extra + 1;
-        }
-        return true;
     }
 
     void Line(const std::string& line)
@@ -327,16 +294,16 @@ private:
         for (std::size_t i = 0; i < parts.size(); ++i) {
             std::optional<std::filesystem::path> next = parts[i] == "." ? path
                 : parts[i] == ".."                                      ? path.parent_path()
-                                                                        : FindIgnoringCase(path, parts[i]);
+                                   : survey::FindIgnoringCase(path, parts[i]);
             if (!next && i + 1 == parts.size())
-                next = FindIgnoringCase(path, parts[i] + ".svx");
+                next = survey::FindIgnoringCase(path, parts[i] + ".svx");
             if (!next)
                 Fail("no se encuentra el fichero incluido «" + args[0] + "»");
             path = *next;
         }
         if (std::filesystem::is_directory(path)) {
             const auto withExtension
-                = FindIgnoringCase(path.parent_path(), path.filename().string() + ".svx");
+                = survey::FindIgnoringCase(path.parent_path(), path.filename().string() + ".svx");
             if (!withExtension)
                 Fail("no se encuentra el fichero incluido «" + args[0] + "»");
             path = *withExtension;

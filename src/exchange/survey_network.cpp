@@ -365,7 +365,7 @@ private:
             const std::string survey = parts.size() > 1 ? parts[parts.size() - 2] : std::string();
             const std::string parent = parts.size() > 2 ? parts[parts.size() - 3] + "." + survey : survey;
             const auto number = ParseInt(last);
-            const bool numbered = number && *number >= 0 && *number <= kMaxStationNumber
+            const bool numbered = number && *number >= 0 && *number <= kMaxStationNumber && !survey.empty()
                 && last.find_first_not_of("0123456789") == std::string::npos;
             auto free = [&](const std::string& name, int n) { return !taken.count({ UpperCase(name), n }); };
             std::pair<std::string, int> chosen;
@@ -495,6 +495,37 @@ std::string TImportReport::AdaptedText() const
 TImportReport JoinSurvey(const TSurveyData& data, TMassif& massif, std::vector<TNameRow>* names)
 {
     return Builder(data, massif).Build(names);
+}
+
+std::optional<std::filesystem::path> FindIgnoringCase(
+    const std::filesystem::path& folder, const std::string& name)
+{
+    std::error_code error;
+    if (std::filesystem::exists(folder / name, error))
+        return folder / name;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error))
+        if (EqualsIgnoreCase(entry.path().filename().string(), name))
+            return entry.path();
+    return std::nullopt;
+}
+
+bool IsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t extra = c < 0x80 ? 0
+            : (c & 0xE0) == 0xC0           ? 1
+            : (c & 0xF0) == 0xE0           ? 2
+            : (c & 0xF8) == 0xF0           ? 3
+                                           : 9;
+        if (extra == 9 || i + extra >= text.size() + (extra == 0 ? 1 : 0))
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80)
+                return false;
+        i += extra + 1;
+    }
+    return true;
 }
 
 std::string NamesCsv(const std::vector<TNameRow>& names)

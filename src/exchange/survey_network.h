@@ -3,7 +3,9 @@
 // between named stations, fixed points and equated names; and how that becomes sheets, galleries
 // and reference points of a massif, the same for the three readers.
 
+#include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -92,6 +94,12 @@ struct TImportReport
 // station gets the survey's parent in front, then the first free number. The original full name
 // is the comment of the shot that ends at the station.
 TImportReport JoinSurvey(const TSurveyData& data, TMassif& massif, std::vector<TNameRow>* names = nullptr);
+
+// The first entry of a folder whose name is `name`, or differs from it only in case.
+std::optional<std::filesystem::path> FindIgnoringCase(
+    const std::filesystem::path& folder, const std::string& name);
+// Whether a file's text reads as UTF-8; the readers take any other as Windows-1252.
+bool IsUtf8(const std::string& text);
 
 // The station map as CSV: a header line "name,ordre,gallery,station", then one row per name.
 std::string NamesCsv(const std::vector<TNameRow>& names);

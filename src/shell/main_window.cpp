@@ -11,10 +11,12 @@
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
+#include "exchange/compass.h"
 #include "exchange/plotter.h"
 #include "exchange/survex.h"
 #include "exchange/toporobot.h"
 #include "exchange/ui/vrml_dialog.h"
+#include "exchange/walls.h"
 #include "explorer/ui/explorer.h"
 #include "model/file_io.h"
 #include "model/massif.h"
@@ -470,19 +472,38 @@ void TMainWindow::ExportToporobotCommand()
         Buttons::Ok);
 }
 
-void TMainWindow::ImportSurvexCommand()
+void TMainWindow::ImportSurveyCommand(Cmd format)
 {
     if (!m_massif)
         return;
+    struct Reader
+    {
+        Cmd Format;
+        const char* Title;
+        const char* Filter;
+        survey::TImportReport (*Import)(const std::string&, TMassif&, std::vector<survey::TNameRow>*);
+    };
+    static const Reader kReaders[] = {
+        { Cmd::ImportSurvex, "Survex", kSurvexFilter,
+            [](const std::string& f, TMassif& m, std::vector<survey::TNameRow>* n) {
+                return ImportSurvex(f, m, n);
+            } },
+        { Cmd::ImportCompass, "Compass", kCompassFilter, ImportCompass },
+        { Cmd::ImportWalls, "Walls", kWallsFilter, ImportWalls },
+    };
+    const Reader* reader = nullptr;
+    for (const Reader& r : kReaders)
+        if (r.Format == format)
+            reader = &r;
     const QString name = Prompt().OpenFileName(
-        QStringLiteral("Importar"), QString(), QString::fromUtf8(kSurvexFilter) + QStringLiteral(";;*"));
+        QStringLiteral("Importar"), QString(), QString::fromUtf8(reader->Filter) + QStringLiteral(";;*"));
     if (name.isEmpty())
         return;
     m_computation->Stop(); // the sheets join the massif only with no computation reading it
     survey::TImportReport report;
     {
         WaitCursor wait;
-        report = ImportSurvex(ToUtf8(name), *m_massif, nullptr, m_progressSink.get());
+        report = reader->Import(ToUtf8(name), *m_massif, nullptr);
     }
     m_status->clear();
     const QString imported
@@ -492,7 +513,7 @@ void TMainWindow::ImportSurvexCommand()
               .arg(report.Shots)
               .arg(ToQString(FormatFixed(report.Development, 2)));
     const std::string adapted = report.AdaptedText();
-    Prompt().Ask(MessageKind::Information, QStringLiteral("Survex"),
+    Prompt().Ask(MessageKind::Information, QString::fromUtf8(reader->Title),
         adapted.empty() ? imported : imported + QStringLiteral("\n") + ToQString(adapted), Buttons::Ok);
     MassifChanged(Change::Data);
 }

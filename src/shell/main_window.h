@@ -90,9 +90,9 @@ public:
     void ImportToporobotCommand();
     // "&Exportar" "&Toporobot ...": the current sheets and the reference points as a Toporobot file.
     void ExportToporobotCommand();
-    // "&Importar" "&Survex ...": a Survex project's surveys join the open massif when it was read
-    // whole; the end message gives what was imported and what was adapted.
-    void ImportSurvexCommand();
+    // "&Importar" "&Survex ...", "&Compass ..." and "&Walls ...": a project's surveys join the open
+    // massif when it was read whole; the end message gives what was imported and what was adapted.
+    void ImportSurveyCommand(Cmd format);
     // "&Exportar" "&Survex ...": the current sheets and the reference points as one Survex file.
     void ExportSurvexCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor

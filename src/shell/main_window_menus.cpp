@@ -228,7 +228,8 @@ void TMainWindow::BindGoAndDataMenus()
     On(Cmd::ExportVrml, [this] { ExportVrmlCommand(); });
     On(Cmd::ImportToporobot, [this] { ImportToporobotCommand(); });
     On(Cmd::ExportToporobot, [this] { ExportToporobotCommand(); });
-    On(Cmd::ImportSurvex, [this] { ImportSurvexCommand(); });
+    for (Cmd format : { Cmd::ImportSurvex, Cmd::ImportCompass, Cmd::ImportWalls })
+        On(format, [this, format] { ImportSurveyCommand(format); });
     On(Cmd::ExportSurvex, [this] { ExportSurvexCommand(); });
     On(Cmd::ReferencePoints, [this] { ReferencePointsCommand(); });
     On(Cmd::Declinations, [this] { DeclinationsCommand(); });
