@@ -353,7 +353,8 @@ private:
     }
 
     // A station's full name: its prefix (from "#prefix" unless the name has one of its own, as
-    // "PREFIX:NAME") and its name, upper-cased; empty for "-", a shot to the wall.
+    // "PREFIX:NAME") and its name, case kept (s1 and S1 are two stations); empty for "-", a shot
+    // to the wall.
     std::string Station(const std::string& name) const
     {
         if (name == "-")
@@ -361,8 +362,8 @@ private:
         const std::size_t colon = name.rfind(':');
         std::string full = colon == std::string::npos ? m_prefix[0] : name.substr(0, colon);
         std::replace(full.begin(), full.end(), ':', '.');
-        const std::string own = UpperCase(Text(colon == std::string::npos ? name : name.substr(colon + 1)));
-        return UpperCase(Text(full)) + (full.empty() ? "" : ".") + own;
+        const std::string own = colon == std::string::npos ? name : name.substr(colon + 1);
+        return Text(full) + (full.empty() ? "" : ".") + Text(own);
     }
 
     // A length, maybe with its own unit ("2.5m", "8f").

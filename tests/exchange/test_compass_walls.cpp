@@ -95,16 +95,16 @@ TEST(Walls, UnitsPrefixesFixesSizesAndSplays)
     EXPECT_EQ(data.Surveys[0].Path, (std::vector<std::string> { "Cueva", "Tramo A" }));
     EXPECT_EQ(data.Surveys[0].Date, "06/01/14");
     EXPECT_DOUBLE_EQ(data.Surveys[0].Declination, 2);
-    const auto& first = Leg(data, "SIMA.1", "SIMA.2");
+    const auto& first = Leg(data, "Sima.1", "Sima.2");
     EXPECT_DOUBLE_EQ(first.Length, 5);
     EXPECT_DOUBLE_EQ(first.Bearing, 90);
     EXPECT_DOUBLE_EQ(first.Inclination, 10);
     ASSERT_EQ(data.Passages.size(), 1u); // at the From station
     EXPECT_DOUBLE_EQ(data.Passages[0].Sizes.Down, 4);
-    EXPECT_NEAR(Leg(data, "SIMA.2", "SIMA.3").Bearing, 45, 1e-9);
-    EXPECT_NEAR(Leg(data, "SIMA.2", "SIMA.3").Inclination, 5, 1e-9);
-    EXPECT_EQ(Leg(data, "SIMA.3", "").Flags, unsigned(survey::kSplay));
-    const auto& rect = Leg(data, "SIMA.3", "OTRA.1");
+    EXPECT_NEAR(Leg(data, "Sima.2", "Sima.3").Bearing, 45, 1e-9);
+    EXPECT_NEAR(Leg(data, "Sima.2", "Sima.3").Inclination, 5, 1e-9);
+    EXPECT_EQ(Leg(data, "Sima.3", "").Flags, unsigned(survey::kSplay));
+    const auto& rect = Leg(data, "Sima.3", "Otra.1");
     EXPECT_NEAR(rect.Length, 5 * 0.3048, 1e-12);
     EXPECT_NEAR(rect.Bearing, std::atan2(3, 4) * 180 / M_PI, 1e-9);
     EXPECT_EQ(data.Surveys.back().Declination, 0); // rectangular vectors are on the grid
