@@ -249,8 +249,7 @@ private:
         else if (name.rfind("#PREFIX", 0) == 0 || name == "#P" || name == "#P1" || name == "#P2"
             || name == "#P3") {
             const char level = name.back() >= '1' && name.back() <= '3' ? name.back() : '1';
-            m_prefix[static_cast<std::size_t>(level - '1')]
-                = words.size() > 1 ? UpperCase(Text(words[1])) : std::string();
+            m_prefix[static_cast<std::size_t>(level - '1')] = words.size() > 1 ? words[1] : std::string();
         } else if (is("#FIX", 2))
             Fix(std::vector<std::string>(words.begin() + 1, words.end()));
         else if (is("#DATE", 2)) {
