@@ -46,6 +46,10 @@ std::string Trimmed(const std::string& text)
 class CompassReader
 {
 public:
+    explicit CompassReader(IProgress* progress)
+        : m_progress(progress)
+    { }
+
     TSurveyData Read(const std::string& fileName)
     {
         const std::string extension = UpperCase(std::filesystem::path(fileName).extension().string());
@@ -160,6 +164,8 @@ private:
         const std::string text = ReadWholeFile(fileName);
         m_file = fileName;
         m_utf8 = survey::IsUtf8(text);
+        if (m_progress)
+            m_progress->SetStatus("Lectura de " + std::filesystem::path(fileName).filename().string());
         std::vector<std::string> lines;
         std::vector<int> numbers;
         int line = 1;
@@ -352,6 +358,7 @@ private:
         s.Legs.push_back(std::move(leg));
     }
 
+    IProgress* m_progress;
     TSurveyData m_data;
     std::string m_file;
     int m_line = 0;
@@ -360,15 +367,15 @@ private:
 
 } // namespace
 
-survey::TSurveyData ReadCompass(const std::string& fileName)
+survey::TSurveyData ReadCompass(const std::string& fileName, IProgress* progress)
 {
-    return CompassReader().Read(fileName);
+    return CompassReader(progress).Read(fileName);
 }
 
 survey::TImportReport ImportCompass(
-    const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names)
+    const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names, IProgress* progress)
 {
-    const survey::TSurveyData data = ReadCompass(fileName);
+    const survey::TSurveyData data = ReadCompass(fileName, progress);
     if (data.Surveys.empty())
         throw FileError(fileName, "", "el fichero no tiene ningún levantamiento");
     return survey::JoinSurvey(data, massif, names);

@@ -111,8 +111,9 @@ bool SurvexSystem(const std::string& name, TNamedSystem& system)
         system.Proj = upper;
         return true;
     }
-    if (upper == "LONG-LAT") {
+    if (upper == "LONG-LAT" || upper == "LAT-LONG") {
         system.Proj = "EPSG:4326"; // normalised: longitude first
+        system.LatitudeFirst = upper == "LAT-LONG";
         return true;
     }
     if (upper == "S-MERC") {

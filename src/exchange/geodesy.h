@@ -39,6 +39,7 @@ struct TNamedSystem
 {
     std::string Proj;
     double OffsetX = 0, OffsetY = 0;
+    bool LatitudeFirst = false; // "lat-long": the first coordinate is the latitude
 };
 bool SurvexSystem(const std::string& name, TNamedSystem& system);
 

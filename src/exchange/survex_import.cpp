@@ -122,6 +122,7 @@ struct Settings
     std::size_t Truncate = 0; // 0: names are not cut
     std::string System; // *cs, as a PROJ definition
     double OffsetX = 0, OffsetY = 0;
+    bool LatitudeFirst = false;
     std::string BeginName; // the name given to the *begin that opened this block
 
     Settings() { Scale.fill(1); }
@@ -621,6 +622,7 @@ private:
             S().System = system.Proj;
             S().OffsetX = system.OffsetX;
             S().OffsetY = system.OffsetY;
+            S().LatitudeFirst = system.LatitudeFirst;
         }
     }
 
@@ -649,6 +651,8 @@ private:
     // A fixed point from the input system to the output one; as it is without both systems.
     std::array<double, 3> Output(double x, double y, double z)
     {
+        if (S().LatitudeFirst)
+            std::swap(x, y);
         if (S().System.empty() || m_outSystem.empty())
             return { x + S().OffsetX, y + S().OffsetY, z };
         try {
@@ -681,7 +685,9 @@ private:
             Fail("«*declination auto» necesita una fecha («*date»)");
         if (S().System.empty())
             Fail("«*declination auto» necesita el sistema de coordenadas («*cs»)");
-        const auto [x, y, z] = S().AutoAt;
+        auto [x, y, z] = S().AutoAt;
+        if (S().LatitudeFirst)
+            std::swap(x, y);
         const std::string key = S().System + "|" + m_outSystem + "|" + FormatG(x, 12) + "|" + FormatG(y, 12)
             + "|" + FormatG(z, 12) + "|" + FormatG(S().DateYears, 12);
         if (const auto known = m_declinations.find(key); known != m_declinations.end())

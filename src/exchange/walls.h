@@ -3,6 +3,7 @@
 // into sheets.
 
 #include "exchange/survey_network.h"
+#include "model/services.h"
 
 #include <string>
 #include <vector>
@@ -15,10 +16,10 @@ inline constexpr const char* kWallsFilter = "Fichero Walls (*.wpj *.srv)";
 
 // Reads a Walls project and its survey files, or one survey file. Throws FileError naming the file
 // and line of the first thing it cannot take, and why.
-survey::TSurveyData ReadWalls(const std::string& fileName);
+survey::TSurveyData ReadWalls(const std::string& fileName, IProgress* progress = nullptr);
 
 // Reads a Walls project or survey file into the massif; nothing joins it unless everything was read.
-survey::TImportReport ImportWalls(
-    const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names = nullptr);
+survey::TImportReport ImportWalls(const std::string& fileName, TMassif& massif,
+    std::vector<survey::TNameRow>* names = nullptr, IProgress* progress = nullptr);
 
 } // namespace ks

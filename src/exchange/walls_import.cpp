@@ -47,6 +47,10 @@ struct Units
 class WallsReader
 {
 public:
+    explicit WallsReader(IProgress* progress)
+        : m_progress(progress)
+    { }
+
     TSurveyData Read(const std::string& fileName)
     {
         m_data.Title = std::filesystem::path(fileName).stem().string();
@@ -184,6 +188,8 @@ private:
         const std::string text = ReadWholeFile(fileName);
         m_file = fileName;
         m_utf8 = survey::IsUtf8(text);
+        if (m_progress)
+            m_progress->SetStatus("Lectura de " + std::filesystem::path(fileName).filename().string());
         m_units = Units();
         m_saved.clear();
         m_prefix = {};
@@ -540,6 +546,7 @@ private:
         m_data.Fixes.push_back({ Station(args[0]), east, north, Length(args[3], m_units.Length) });
     }
 
+    IProgress* m_progress;
     TSurveyData m_data;
     std::string m_file;
     int m_line = 0;
@@ -555,15 +562,15 @@ private:
 
 } // namespace
 
-survey::TSurveyData ReadWalls(const std::string& fileName)
+survey::TSurveyData ReadWalls(const std::string& fileName, IProgress* progress)
 {
-    return WallsReader().Read(fileName);
+    return WallsReader(progress).Read(fileName);
 }
 
 survey::TImportReport ImportWalls(
-    const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names)
+    const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names, IProgress* progress)
 {
-    const survey::TSurveyData data = ReadWalls(fileName);
+    const survey::TSurveyData data = ReadWalls(fileName, progress);
     if (data.Surveys.empty())
         throw FileError(fileName, "", "el fichero no tiene ningún vector");
     return survey::JoinSurvey(data, massif, names);

@@ -481,13 +481,11 @@ void TMainWindow::ImportSurveyCommand(Cmd format)
         Cmd Format;
         const char* Title;
         const char* Filter;
-        survey::TImportReport (*Import)(const std::string&, TMassif&, std::vector<survey::TNameRow>*);
+        survey::TImportReport (*Import)(
+            const std::string&, TMassif&, std::vector<survey::TNameRow>*, IProgress*);
     };
     static const Reader kReaders[] = {
-        { Cmd::ImportSurvex, "Survex", kSurvexFilter,
-            [](const std::string& f, TMassif& m, std::vector<survey::TNameRow>* n) {
-                return ImportSurvex(f, m, n);
-            } },
+        { Cmd::ImportSurvex, "Survex", kSurvexFilter, ImportSurvex },
         { Cmd::ImportCompass, "Compass", kCompassFilter, ImportCompass },
         { Cmd::ImportWalls, "Walls", kWallsFilter, ImportWalls },
     };
@@ -503,7 +501,7 @@ void TMainWindow::ImportSurveyCommand(Cmd format)
     survey::TImportReport report;
     {
         WaitCursor wait;
-        report = reader->Import(ToUtf8(name), *m_massif, nullptr);
+        report = reader->Import(ToUtf8(name), *m_massif, nullptr, m_progressSink.get());
     }
     m_status->clear();
     const QString imported
