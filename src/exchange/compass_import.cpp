@@ -43,7 +43,7 @@ std::string Trimmed(const std::string& text)
                                       : text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-class CompassReader
+class CompassReader : public survey::TReaderPlace
 {
 public:
     explicit CompassReader(IProgress* progress)
@@ -62,21 +62,6 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& detail) const
-    {
-        throw FileError(m_file, "línea " + std::to_string(m_line), detail);
-    }
-
-    std::string Text(const std::string& text) const { return m_utf8 ? Utf8ToCp1252(text) : text; }
-
-    double Number(const std::string& text) const
-    {
-        const auto value = ParseReal(text);
-        if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e9)
-            Fail("número incorrecto «" + text.substr(0, 40) + "»");
-        return *value;
-    }
-
     // A project: items ended by ";", each led by a character that says what it is. "#" lists a
     // survey file, with the fixed stations "NAME[unit,east,north,height]" that follow it.
     void Project(const std::string& fileName)
@@ -360,9 +345,6 @@ private:
 
     IProgress* m_progress;
     TSurveyData m_data;
-    std::string m_file;
-    int m_line = 0;
-    bool m_utf8 = false;
 };
 
 } // namespace

@@ -155,7 +155,7 @@ std::vector<std::string> Words(const std::string& line)
     return words;
 }
 
-class SurvexReader
+class SurvexReader : public survey::TReaderPlace
 {
 public:
     explicit SurvexReader(IProgress* progress)
@@ -177,14 +177,6 @@ public:
 private:
     Settings& S() { return m_settings.back(); }
     const Settings& Current() const { return m_settings.back(); }
-
-    [[noreturn]] void Fail(const std::string& detail) const
-    {
-        throw FileError(m_file, "línea " + std::to_string(m_line), detail);
-    }
-
-    // A text of the file as the massif keeps it (Windows-1252).
-    std::string Text(const std::string& text) const { return m_utf8 ? Utf8ToCp1252(text) : text; }
 
     void ReadFile(const std::string& fileName)
     {
@@ -472,29 +464,13 @@ private:
             Fail("estilo de datos desconocido «" + args[0] + "»");
         std::vector<std::string> columns;
         for (std::size_t i = 1; i < args.size(); ++i) {
+            static const std::map<std::string, std::string> kAliases = { { "LENGTH", "TAPE" },
+                { "BEARING", "COMPASS" }, { "GRADIENT", "CLINO" }, { "BACKLENGTH", "BACKTAPE" },
+                { "BACKBEARING", "BACKCOMPASS" }, { "BACKGRADIENT", "BACKCLINO" }, { "DX", "EASTING" },
+                { "DY", "NORTHING" }, { "DZ", "ALTITUDE" }, { "CEILING", "UP" }, { "FLOOR", "DOWN" } };
             std::string c = UpperCase(args[i]);
-            if (c == "LENGTH")
-                c = "TAPE";
-            else if (c == "BEARING")
-                c = "COMPASS";
-            else if (c == "GRADIENT")
-                c = "CLINO";
-            else if (c == "BACKLENGTH")
-                c = "BACKTAPE";
-            else if (c == "BACKBEARING")
-                c = "BACKCOMPASS";
-            else if (c == "BACKGRADIENT")
-                c = "BACKCLINO";
-            else if (c == "DX")
-                c = "EASTING";
-            else if (c == "DY")
-                c = "NORTHING";
-            else if (c == "DZ")
-                c = "ALTITUDE";
-            else if (c == "CEILING")
-                c = "UP";
-            else if (c == "FLOOR")
-                c = "DOWN";
+            if (const auto alias = kAliases.find(c); alias != kAliases.end())
+                c = alias->second;
             if (c == "NEWLINE" || c == "DIRECTION" || c == "COUNT" || c == "FROMCOUNT" || c == "TOCOUNT")
                 Fail("la columna «" + args[i] + "» no se admite en la importación");
             columns.push_back(c);
@@ -751,14 +727,12 @@ private:
         return full;
     }
 
+    // A number, with the decimal character of "*set decimal".
     double Number(std::string text) const
     {
         if (Current().Decimal != '.')
             std::replace(text.begin(), text.end(), Current().Decimal, '.');
-        const auto value = ParseReal(text);
-        if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e9)
-            Fail("número incorrecto «" + text.substr(0, 40) + "»");
-        return *value;
+        return TReaderPlace::Number(text);
     }
 
     // A reading of a quantity in metres or degrees, calibrated; nothing when omitted ("-").
@@ -968,9 +942,6 @@ private:
     TSurveyData m_data;
     std::vector<Settings> m_settings;
     std::vector<std::string> m_stack; // the files being read, outermost first
-    std::string m_file;
-    int m_line = 0;
-    bool m_utf8 = false;
     int m_legs = 0;
     std::string m_outSystem;
     std::map<std::string, std::unique_ptr<TCoordinateTransform>> m_transforms;

@@ -3,6 +3,7 @@
 #include "exchange/survey_network.h"
 
 #include "compute/reduction.h"
+#include "model/file_error.h"
 #include "model/massif.h"
 #include "model/text_utils.h"
 
@@ -526,6 +527,24 @@ bool IsUtf8(const std::string& text)
         i += extra + 1;
     }
     return true;
+}
+
+void TReaderPlace::Fail(const std::string& detail) const
+{
+    throw FileError(m_file, "línea " + std::to_string(m_line), detail);
+}
+
+std::string TReaderPlace::Text(const std::string& text) const
+{
+    return m_utf8 ? Utf8ToCp1252(text) : text;
+}
+
+double TReaderPlace::Number(const std::string& text) const
+{
+    const auto value = ParseReal(text);
+    if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e9)
+        Fail("número incorrecto «" + text.substr(0, 40) + "»");
+    return *value;
 }
 
 std::string NamesCsv(const std::vector<TNameRow>& names)

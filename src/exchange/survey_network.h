@@ -95,6 +95,23 @@ struct TImportReport
 // is the comment of the shot that ends at the station.
 TImportReport JoinSurvey(const TSurveyData& data, TMassif& massif, std::vector<TNameRow>* names = nullptr);
 
+// Where a reader is in its files, and the refusals and texts that follow from it: what the three
+// readers share.
+class TReaderPlace
+{
+protected:
+    // A refusal naming the file and the line.
+    [[noreturn]] void Fail(const std::string& detail) const;
+    // A text of the file as the massif keeps it (Windows-1252).
+    std::string Text(const std::string& text) const;
+    // A number, refused when it is none or beyond any survey's reach.
+    double Number(const std::string& text) const;
+
+    std::string m_file;
+    int m_line = 0;
+    bool m_utf8 = false; // the file reads as UTF-8
+};
+
 // The first entry of a folder whose name is `name`, or differs from it only in case.
 std::optional<std::filesystem::path> FindIgnoringCase(
     const std::filesystem::path& folder, const std::string& name);

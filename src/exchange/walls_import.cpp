@@ -44,7 +44,7 @@ struct Units
     bool SizesAtTo = false;
 };
 
-class WallsReader
+class WallsReader : public survey::TReaderPlace
 {
 public:
     explicit WallsReader(IProgress* progress)
@@ -62,21 +62,6 @@ public:
     }
 
 private:
-    [[noreturn]] void Fail(const std::string& detail) const
-    {
-        throw FileError(m_file, "línea " + std::to_string(m_line), detail);
-    }
-
-    std::string Text(const std::string& text) const { return m_utf8 ? Utf8ToCp1252(text) : text; }
-
-    double Number(const std::string& text) const
-    {
-        const auto value = ParseReal(text);
-        if (!value || !std::isfinite(*value) || std::fabs(*value) > 1e9)
-            Fail("número incorrecto «" + text.substr(0, 40) + "»");
-        return *value;
-    }
-
     // The project: books nest, each with its title, its folder (.PATH) and its surveys.
     void Project(const std::string& fileName)
     {
@@ -548,9 +533,6 @@ private:
 
     IProgress* m_progress;
     TSurveyData m_data;
-    std::string m_file;
-    int m_line = 0;
-    bool m_utf8 = false;
     Units m_units;
     std::vector<Units> m_saved;
     std::array<std::string, 3> m_prefix;
