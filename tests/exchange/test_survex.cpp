@@ -222,3 +222,64 @@ TEST(Survex, RealProjectsOfOtherCaves)
         EXPECT_TRUE(ComputeFast(*m, flags).Positioned);
     }
 }
+
+// How legs become galleries and stations get their names, whatever the reader.
+TEST(SurveyNetwork, GalleriesBetweenJunctionsAndTheNamingRule)
+{
+    survey::TSurveyData data;
+    data.Title = "T";
+    survey::TSurvey s;
+    s.Path = { "cave", "net", "a", "b" };
+    auto leg = [](std::string from, std::string to, unsigned flags = 0) {
+        survey::TLeg l;
+        l.From = std::move(from);
+        l.To = std::move(to);
+        l.Length = 1;
+        l.Flags = flags;
+        return l;
+    };
+    // A chain of 140 legs from a fixed station, a side leg at station 5, a splay to nowhere, a
+    // leg read backwards into the chain, and a station named like one the massif has.
+    for (int k = 0; k < 140; ++k)
+        s.Legs.push_back(leg("c.s." + std::to_string(k), "c.s." + std::to_string(k + 1)));
+    s.Legs.push_back(leg("c.s.5", "c.side.x"));
+    s.Legs.push_back(leg("c.s.140", "", survey::kSplay));
+    s.Legs.push_back(leg("c.t.1", "c.s.140"));
+    s.Legs.push_back(leg("c.t.1", "other.s.7"));
+    data.Surveys.push_back(s);
+    data.Fixes.push_back({ "c.s.0", 1000, 2000, 30 });
+
+    TMassif massif;
+    auto existing = std::make_unique<TFiche>();
+    auto g = MakeGallery("s", 7, "q", 1, 1);
+    existing->Galeries.push_back(std::move(g));
+    massif.AddSheet(std::move(existing), false);
+    std::vector<survey::TNameRow> names;
+    const auto report = JoinSurvey(data, massif, &names);
+    EXPECT_EQ(report.Shots, 144);
+    EXPECT_DOUBLE_EQ(report.Development, 143); // the splay is kept out
+    EXPECT_EQ(report.Adapted.at("cadenas de más de 128 visuales partidas"), 1);
+    const TFiche& sheet = *massif.Sheets.back();
+    EXPECT_EQ(sheet.Cavite.Get(), "cave");
+    EXPECT_EQ(sheet.Lieu.Get(), "a.b");
+    for (const auto& gallery : sheet.Galeries)
+        EXPECT_LE(gallery->ShotCount(), kMaxShots);
+    // Galleries end at junctions: the fixed station, station 5 (three legs), the split.
+    const auto map = ByName(names);
+    EXPECT_EQ(map.at("c.s.0").Station, 0);
+    EXPECT_EQ(map.at("c.s.5").Station, 5);
+    EXPECT_EQ(map.at("c.s.6").Station, 1);
+    // Names: the survey and the number; the splay's end is an open one; a pair the massif has
+    // already takes the parent in front.
+    bool splayEnd = false, otherNamed = false;
+    for (const auto& gallery : sheet.Galeries) {
+        splayEnd |= gallery->End.Final;
+        for (const TPointTopo* p : { &gallery->Start, &gallery->End })
+            otherNamed |= !p->Final && p->Name.Get() == "other.s" && p->Number == 7;
+    }
+    EXPECT_TRUE(splayEnd);
+    EXPECT_TRUE(otherNamed);
+    EXPECT_EQ(massif.References.back()->Name.Get(), "s");
+    EXPECT_EQ(massif.References.back()->Number, 0);
+    EXPECT_DOUBLE_EQ(massif.References.back()->Y, 2);
+}
