@@ -5,7 +5,9 @@
 #include "model/text_utils.h"
 
 #include <cmath>
+#include <iomanip>
 #include <iostream>
+#include <sstream>
 
 namespace cli {
 
@@ -24,12 +26,14 @@ const char* const kUsage
       "  karstelle-cli import toporobot IN OUT\n"
       "  karstelle-cli import survex|compass|walls IN OUT [--names MAP.csv]\n"
       "  karstelle-cli stats FILE [--json]\n"
+      "  karstelle-cli check FILE [--json]\n"
       "  karstelle-cli table FILE [--csv]\n"
       "  karstelle-cli search FILE [--system T] [--cave T] [--network T] [--place T] [--from DATE] [--to "
       "DATE]"
       " [--surveyor T] [--station NAME[:N]] [--text T] [--except]\n"
       "  karstelle-cli options show|write-defaults [--force]\n"
-      "  compute, render, stats, table and export take --no-limits: no limit on junctions and equations\n";
+      "  compute, check, render, stats, table and export take --no-limits: no limit on junctions and "
+      "equations\n";
 
 bool g_unlimited = false;
 
@@ -107,6 +111,49 @@ std::string Extension(const std::string& path)
 {
     const auto dot = path.rfind('.');
     return dot == std::string::npos ? std::string() : ks::UpperCase(path.substr(dot));
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (char c : text) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                const char* hex = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[(c >> 4) & 0xF];
+                out += hex[c & 0xF];
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + '"';
+}
+
+std::string JsonNumber(double value)
+{
+    if (!std::isfinite(value))
+        return "null";
+    std::ostringstream out;
+    out << std::setprecision(17) << value;
+    return out.str();
 }
 
 } // namespace cli

@@ -45,6 +45,10 @@ bool LoadComputed(const std::string& file, TMassif& massif);
 // a message naming the option and its range, and nothing.
 std::optional<double> OptionValue(
     const std::string& option, const std::string& text, double low, double high, bool whole = false);
+// A text as a JSON string, quoted and escaped.
+std::string JsonString(const std::string& text);
+// A JSON number; one that is none (infinite, NaN) is null, so that the object stays valid.
+std::string JsonNumber(double value);
 // A text as one CSV field, quoted when it holds a comma, a quote or a line break.
 std::string CsvField(const std::string& text);
 // An option file, with a word for the fields a garbled file had out of their range.
@@ -63,6 +67,7 @@ int Info(const std::vector<std::string>& args); // "info FILE"
 int Convert(const std::vector<std::string>& args); // "convert IN OUT"
 int Compute(const std::vector<std::string>& args); // "compute FILE [--csv|--json] [-o OUT] [--save F]"
 int Options(const std::vector<std::string>& args); // "options show|write-defaults [--force]"
+int Check(const std::vector<std::string>& args); // "check FILE [--json]"
 int Render(const std::string& kind, const std::vector<std::string>& args);
 int Elevation(const std::vector<std::string>& args);
 int Stats(const std::vector<std::string>& args); // "stats FILE [--json]"

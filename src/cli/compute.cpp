@@ -12,40 +12,6 @@ namespace cli {
 
 namespace {
 
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (char c : text) {
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                const char* hex = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[(c >> 4) & 0xF];
-                out += hex[c & 0xF];
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + '"';
-}
-
 // One row per station of every positioned gallery: its start (k = 0), then the far station of
 // every shot. Intermediate stations carry no name. Rows are appended to a string reserved for
 // about their size, so that a large cave's rows are held once, not twice as a stream's would be.

@@ -18,8 +18,8 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (!args.empty()
-        && (args[0] == "compute" || args[0] == "render" || args[0] == "stats" || args[0] == "export"
-            || args[0] == "table")) {
+        && (args[0] == "compute" || args[0] == "check" || args[0] == "render" || args[0] == "stats"
+            || args[0] == "export" || args[0] == "table")) {
         const auto flag = std::remove(args.begin(), args.end(), std::string("--no-limits"));
         g_unlimited = flag != args.end();
         args.erase(flag, args.end());
@@ -51,6 +51,7 @@ int main(int argc, char** argv)
             { "elevation", Elevation },
             { "table", Table },
             { "options", Options },
+            { "check", Check },
         };
         for (const auto& [name, run] : kCommands)
             if (!args.empty() && args[0] == name)

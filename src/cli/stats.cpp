@@ -12,20 +12,6 @@
 
 namespace cli {
 
-namespace {
-
-// A JSON number; one that is none (infinite, NaN) is null, so that the object stays valid.
-std::string Number(double value)
-{
-    if (!std::isfinite(value))
-        return "null";
-    std::ostringstream out;
-    out << std::setprecision(17) << value;
-    return out.str();
-}
-
-} // namespace
-
 int Stats(const std::vector<std::string>& args)
 {
     std::string file;
@@ -46,9 +32,9 @@ int Stats(const std::vector<std::string>& args)
     const ks::TRose rose = ks::ComputeRose(sheets);
     if (json) {
         std::cout << "{\"sheets\": " << s.Sheets << ", \"galleries\": " << s.Galleries
-                  << ", \"shots\": " << s.Shots << ", \"development\": " << Number(s.Development)
-                  << ", \"first_exploration\": " << Number(s.FirstExploration)
-                  << ", \"lowest\": " << Number(s.Lowest) << ", \"highest\": " << Number(s.Highest)
+                  << ", \"shots\": " << s.Shots << ", \"development\": " << JsonNumber(s.Development)
+                  << ", \"first_exploration\": " << JsonNumber(s.FirstExploration)
+                  << ", \"lowest\": " << JsonNumber(s.Lowest) << ", \"highest\": " << JsonNumber(s.Highest)
                   << ", \"rose\": [";
         for (std::size_t k = 0; k < rose.Sectors.size(); ++k)
             std::cout << (k ? ", " : "") << rose.Sectors[k];
