@@ -1,5 +1,6 @@
 // The whole fast computation on generated cave networks, and how long a stop request takes to end
 // a computation that is solving its equations.
+#include "analysis/screening.h"
 #include "compute/driver.h"
 #include "compute/matrice.h"
 #include "support/network.h"
@@ -109,8 +110,32 @@ void BM_StopLatency(benchmark::State& state)
 
 } // namespace
 
+// The data screening of a computed network, beside its computation: the check should take at most
+// five times as long.
+void BM_Screening(benchmark::State& state)
+{
+    auto net = state.range(0) == 0 ? ks::test::MakeMaze(100, 5, 0.02) : ks::test::MakeBranchingCave(100000);
+    ks::TComputeFlags flags;
+    flags.Unlimited = true;
+    TThreadCalcul(*net.massif, flags).Complete(*net.massif); // reduces every shot
+    std::size_t loops = 0;
+    for (auto _ : state)
+        loops = ks::Screen(*net.massif).Loops.size();
+    state.counters["shots"] = net.shots;
+    state.counters["loops"] = static_cast<double>(loops);
+}
+
+void BM_ScreenedComputation(benchmark::State& state)
+{
+    auto net = state.range(0) == 0 ? ks::test::MakeMaze(100, 5, 0.02) : ks::test::MakeBranchingCave(100000);
+    Compute(state, net, true);
+}
+
 BENCHMARK(BM_FastComputation)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MazeComputation)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CaveComputation)->Arg(200000)->Unit(benchmark::kMillisecond);
+// 0: the 100 x 100 maze; 1: the branching cave of 100 000 shots.
+BENCHMARK(BM_Screening)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScreenedComputation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Solve)->Arg(10)->Arg(31)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StopLatency)->UseManualTime()->Iterations(10)->Unit(benchmark::kMicrosecond);

@@ -208,6 +208,7 @@ private:
                 }
             }
         }
+        m_loopsOf.assign(m_edges.size(), {});
         for (std::size_t i = 0; i < m_edges.size(); ++i)
             if (!inTree[i])
                 Loop(static_cast<int>(i));
@@ -247,7 +248,7 @@ private:
                 loop.C[k] += x.C[k];
             loop.Length += x.Length;
             loop.ThroughReferences |= x.Gallery < 0;
-            m_loopsOf[ei].push_back({ index, sign });
+            m_loopsOf[static_cast<std::size_t>(ei)].push_back({ index, sign });
         }
         m_loops.push_back(std::move(loop));
     }
@@ -279,9 +280,33 @@ private:
             m_result.UnitVarianceH = sumH / (2.0 * static_cast<double>(m_loops.size()));
             m_result.UnitVarianceV = sumV / static_cast<double>(m_loops.size());
         }
-        for (std::size_t i = 0; i < m_edges.size(); ++i)
-            if (m_edges[i].Gallery >= 0 && !m_loopsOf.count(static_cast<int>(i)))
+        // Each loop's chi-square, for the figure of the network with each branch floated.
+        std::vector<double> q;
+        double total = 0;
+        for (const LoopData& l : m_loops) {
+            q.push_back(ChiSquare(l.M, l.C));
+            total += q.back();
+        }
+        const double k = static_cast<double>(m_loops.size());
+        for (std::size_t i = 0; i < m_edges.size(); ++i) {
+            if (m_edges[i].Gallery < 0)
+                continue;
+            if (m_loopsOf[i].empty()) {
                 m_result.ShotsOutsideLoops += static_cast<int>(m_edges[i].Shots.size());
+                continue;
+            }
+            double without = total;
+            for (const auto& [li, sign] : m_loopsOf[i])
+                without -= q[static_cast<std::size_t>(li)];
+            const double left = k - static_cast<double>(m_loopsOf[i].size());
+            TBranchFigure b;
+            b.Where = m_keys[static_cast<std::size_t>(m_edges[i].Gallery)];
+            b.Loops = static_cast<int>(m_loopsOf[i].size());
+            b.Ratio = left > 0 && without > 0 ? (total / k) / (without / left) : 1;
+            m_result.Branches.push_back(b);
+        }
+        std::sort(m_result.Branches.begin(), m_result.Branches.end(),
+            [](const TBranchFigure& a, const TBranchFigure& b) { return a.Ratio > b.Ratio; });
         std::sort(m_result.Loops.begin(), m_result.Loops.end(),
             [](const TLoopFigure& a, const TLoopFigure& b) { return a.Normalised > b.Normalised; });
     }
@@ -298,7 +323,7 @@ private:
     {
         std::vector<Hypothesis> out;
         const TVisee& v = *s.Reading;
-        const std::vector<std::pair<int, int>>& loops = m_loopsOf.at(ei);
+        const std::vector<std::pair<int, int>>& loops = m_loopsOf[static_cast<std::size_t>(ei)];
         // The best change of one reading, by least squares over the shot's loops, linearised.
         auto solve = [&](const Vec& derivative) {
             double num = 0, den = 0;
@@ -379,9 +404,11 @@ private:
     {
         std::vector<TSuspect> suspects;
         std::vector<int> bestLoop;
-        for (const auto& [ei, loops] : m_loopsOf) {
-            const Edge& e = m_edges[static_cast<std::size_t>(ei)];
-            if (e.Gallery < 0)
+        for (std::size_t edge = 0; edge < m_edges.size(); ++edge) {
+            const Edge& e = m_edges[edge];
+            const auto& loops = m_loopsOf[edge];
+            const int ei = static_cast<int>(edge);
+            if (e.Gallery < 0 || loops.empty())
                 continue;
             double before = 0, worst = 0;
             int worstLoop = -1;
@@ -470,7 +497,7 @@ private:
     std::vector<int> m_parent, m_depth;
     std::vector<Vec> m_position;
     std::vector<LoopData> m_loops;
-    std::map<int, std::vector<std::pair<int, int>>> m_loopsOf; // edge -> (loop, sign)
+    std::vector<std::vector<std::pair<int, int>>> m_loopsOf; // by edge: (loop, sign)
 };
 
 } // namespace

@@ -40,6 +40,15 @@ struct TLoopFigure
     double Normalised = 0, Horizontal = 0, Vertical = 0;
 };
 
+// A gallery of the loops, and how much the network's figure drops when it is floated (left out of
+// every loop it closes): the network's chi-square per degree of freedom with it, over without it.
+struct TBranchFigure
+{
+    TGalleryKey Where;
+    int Loops = 0; // loops it lies in
+    double Ratio = 1; // above 1 when the loops it lies in close worse than the others
+};
+
 enum class SuspectKind { Azimuth, Length, Inclination, Reversed, Digits };
 const char* SuspectKindName(SuspectKind kind); // "azimuth", "length", ...
 
@@ -59,6 +68,7 @@ struct TScreening
 {
     std::vector<TLoopFigure> Loops; // worst first
     std::vector<TSuspect> Suspects; // most likely first
+    std::vector<TBranchFigure> Branches; // the galleries of the loops, largest ratio first
     // The network's unit variance, horizontal and vertical: the mean squared normalised misclosure
     // per degree of freedom; near 1 when the instruments' errors are as assumed.
     double UnitVarianceH = 0, UnitVarianceV = 0;

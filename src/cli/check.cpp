@@ -42,6 +42,12 @@ void Json(const ks::TScreening& s)
                   << ", \"horizontal\": " << JsonNumber(l.Horizontal)
                   << ", \"vertical\": " << JsonNumber(l.Vertical) << "}";
     }
+    std::cout << "],\n \"branches\": [";
+    for (std::size_t i = 0; i < s.Branches.size(); ++i)
+        std::cout << (i ? ",\n  " : "\n  ") << "{\"ordre\": " << s.Branches[i].Where.Ordre
+                  << ", \"gallery\": " << s.Branches[i].Where.Gallery
+                  << ", \"loops\": " << s.Branches[i].Loops
+                  << ", \"ratio\": " << JsonNumber(s.Branches[i].Ratio) << "}";
     std::cout << "],\n \"suspects\": [";
     for (std::size_t i = 0; i < s.Suspects.size(); ++i) {
         const auto& t = s.Suspects[i];
@@ -72,6 +78,12 @@ void Text(const ks::TScreening& s)
                   << " m (" << ks::FormatFixed(l.Share * 100, 2) << " %) over "
                   << ks::FormatFixed(l.Length, 1) << " m: " << Branches(l) << '\n';
     }
+    if (!s.Branches.empty())
+        std::cout << "branches whose floating lowers the network's figure most:\n";
+    for (std::size_t i = 0; i < s.Branches.size() && i < 5; ++i)
+        std::cout << "  sheet " << s.Branches[i].Where.Ordre << " gallery " << s.Branches[i].Where.Gallery
+                  << ": ratio " << ks::FormatFixed(s.Branches[i].Ratio, 2) << " (" << s.Branches[i].Loops
+                  << " loops)\n";
     if (!s.Suspects.empty())
         std::cout << "suspects, most likely first:\n";
     for (std::size_t i = 0; i < s.Suspects.size() && i < 20; ++i) {
