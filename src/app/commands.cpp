@@ -150,6 +150,7 @@ const TCommandInfo kRows[] = {
     { Cmd::Automatic, K::Toggle, Cmd::ComputeMenu, "&Automático" },
     { Cmd::NoLimits, K::Toggle, Cmd::ComputeMenu, "Sin &límites de tamaño" },
     { Cmd::Detailed, K::Command, Cmd::ComputeMenu, "&Detallado", nullptr, N::Massif },
+    { Cmd::Screening, K::Command, Cmd::ComputeMenu, "&Errores de cierre ...", nullptr, N::Massif },
     { Cmd::Fast, K::Command, Cmd::ComputeMenu, "&Rápido", nullptr, N::Massif },
     { Cmd::Interrupt, K::Command, Cmd::ComputeMenu, "&Interrumpir", nullptr, N::Computing },
 

@@ -139,6 +139,7 @@ enum class Cmd {
     Automatic,
     NoLimits,
     Detailed,
+    Screening,
     Fast,
     Interrupt,
     // "&Ventanas"

@@ -3,6 +3,7 @@
 
 #include "shell/main_window_parts.h"
 
+#include "analysis/ui/screening_dialog.h"
 #include "analysis/ui/search_dialogs.h"
 #include "analysis/ui/statistics_dialog.h"
 #include "bridge/qt_text.h"
@@ -11,6 +12,7 @@
 #include "compute/ui/declination_dialog.h"
 #include "compute/ui/reference_dialog.h"
 #include "entry/ui/new_element_wizard.h"
+#include "entry/ui/sheet_editor.h"
 #include "exchange/compass.h"
 #include "exchange/plotter.h"
 #include "exchange/survex.h"
@@ -514,6 +516,40 @@ void TMainWindow::ImportSurveyCommand(Cmd format)
     Prompt().Ask(MessageKind::Information, QString::fromUtf8(reader->Title),
         adapted.empty() ? imported : imported + QStringLiteral("\n") + ToQString(adapted), Buttons::Ok);
     MassifChanged(Change::Data);
+}
+
+void TMainWindow::ScreeningCommand()
+{
+    if (!m_massif)
+        return;
+    if (m_computation->Running()) {
+        Prompt().Ask(MessageKind::Information, QStringLiteral("Karstelle"),
+            QStringLiteral("Espere al final del cálculo para buscar los errores de cierre."), Buttons::Ok);
+        return;
+    }
+    auto run = [this] {
+        WaitCursor wait;
+        for (const auto& sheet : m_massif->Sheets)
+            ReduceSheet(*sheet, m_massif->Angle_Geodesique);
+        return Screen(*m_massif);
+    };
+    auto open = [this](const TSuspect& suspect) {
+        TFiche* sheet = nullptr;
+        for (const auto& s : m_massif->Sheets)
+            if (s->Ordre == suspect.Where.Ordre)
+                sheet = s.get();
+        if (!sheet)
+            return;
+        const bool length = suspect.Kind == SuspectKind::Length
+            || (suspect.Kind == SuspectKind::Digits && suspect.Correction.rfind("longitud", 0) == 0);
+        const std::int16_t code = length               ? kColLength
+            : suspect.Kind == SuspectKind::Inclination ? kColInclination
+                                                       : kColAzimuth;
+        OpenSheetEditor(sheet, nullptr, nullptr,
+            [&](TMultPageDlg& editor) { editor.ShowShot(suspect.Where.Gallery, suspect.Shot, code); });
+    };
+    TScreeningDialog dialog(run, open, this);
+    dialog.exec();
 }
 
 void TMainWindow::ExportSurvexCommand()

@@ -38,6 +38,8 @@ class TEco;
 
 namespace ks {
 
+class TMultPageDlg;
+
 inline constexpr const char* kPartlyReadText
     = "Se muestra lo que se pudo leer, sin nombre de fichero; el fichero no ha sido modificado. "
       "Guárdelo con otro nombre.";
@@ -93,6 +95,9 @@ public:
     // "&Importar" "&Survex ...", "&Compass ..." and "&Walls ...": a project's surveys join the open
     // massif when it was read whole; the end message gives what was imported and what was adapted.
     void ImportSurveyCommand(Cmd format);
+    // "&Cálculo" "&Errores de cierre ...": the loops and the suspect shots; a double click opens
+    // the sheet editor at the suspect reading.
+    void ScreeningCommand();
     // "&Exportar" "&Survex ...": the current sheets and the reference points as one Survex file.
     void ExportSurvexCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor
@@ -111,7 +116,8 @@ public:
     TExploreur* Explorer() const;
     TExploreur* OpenExplorer(); // creates the explorer window when there is none, or brings it forward
     // The sheet editor on a sheet of the massif, on a new sheet (null), or on unfinished work.
-    void OpenSheetEditor(TFiche* sheet, const TEditorWork* work = nullptr, const TFolder* prefill = nullptr);
+    void OpenSheetEditor(TFiche* sheet, const TEditorWork* work = nullptr, const TFolder* prefill = nullptr,
+        const std::function<void(TMultPageDlg&)>& prepare = {});
     void EntryPreferencesCommand(); // "Forma&to" "&Ficha ..."
     const TPreference_Ecran& EntryPreferences() const { return m_preferences; }
     void PrintCommand();

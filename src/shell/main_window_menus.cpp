@@ -311,6 +311,7 @@ void TMainWindow::BindComputeMenu()
             m_computation->RequestAutomatic();
     }));
     On(Cmd::Detailed, [this] { m_computation->RequestDetailed(); });
+    On(Cmd::Screening, [this] { ScreeningCommand(); });
     On(Cmd::Fast, [this] { m_computation->RequestFast(); });
     On(Cmd::Interrupt, [this] { m_computation->Stop(); });
 }

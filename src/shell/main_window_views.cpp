@@ -317,7 +317,8 @@ void TMainWindow::OpenSheet(int fiche)
         OpenSheetEditor(sheets[static_cast<std::size_t>(fiche)]);
 }
 
-void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work, const TFolder* prefill)
+void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work, const TFolder* prefill,
+    const std::function<void(TMultPageDlg&)>& prepare)
 {
     if (!m_massif)
         return;
@@ -339,6 +340,8 @@ void TMainWindow::OpenSheetEditor(TFiche* sheet, const TEditorWork* work, const 
             m_massif->AddSheet(std::move(validated), m_massif->SelectionActive);
         MassifChanged(Change::Data);
     };
+    if (prepare)
+        prepare(editor);
     const bool binary = !IsTextFileName(m_massif->FileName);
     editor.OnSaveToDisk = [this, binary](const TEditorWork& unfinished) {
         if (binary)

@@ -48,8 +48,9 @@ constexpr const char* kAnchors[] = {
     "busqueda",
     "archivos-de-opciones",
     "linea-de-ordenes",
+    "errores-de-cierre",
 };
-static_assert(std::size(kAnchors) == static_cast<size_t>(HelpTopic::CommandLine) + 1);
+static_assert(std::size(kAnchors) == static_cast<size_t>(HelpTopic::Screening) + 1);
 
 constexpr const char* kTopicProperty = "karstelleHelpTopic";
 

@@ -41,6 +41,7 @@ enum class HelpTopic {
     Search,
     OptionFiles,
     CommandLine,
+    Screening,
 };
 
 // The anchor of a topic in the manual ("planta", "ficha" ...).

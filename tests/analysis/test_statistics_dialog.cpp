@@ -1,6 +1,9 @@
 // "Estadísticas" from the main window, and its rose.
+#include "analysis/ui/screening_dialog.h"
 #include "analysis/ui/search_dialogs.h"
 #include "analysis/ui/statistics_dialog.h"
+#include "compute/reduction.h"
+#include "entry/ui/sheet_editor.h"
 #include "explorer/ui/explorer.h"
 #include "model/massif.h"
 #include "shell/main_window.h"
@@ -18,6 +21,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTableWidget>
 #include <QTreeWidget>
 
@@ -206,4 +210,50 @@ TEST(Exports, ThePlotterTextOfTheCurrentSheets)
     sample.prompt.answers = { Answer::No };
     window.Action("HPGL")->trigger();
     EXPECT_EQ(ReadFile(sample.home.Path("plano.plt")), "older");
+}
+
+// "Errores de cierre" lists the loops and the suspects; a double click hands the suspect to the
+// main window, which opens its sheet at the suspect cell; the lists are made again after it.
+TEST(ScreeningDialog, ListsAndOpensTheSuspectShot)
+{
+    TempDir home;
+    TMassif massif;
+    auto sheet = std::make_unique<TFiche>();
+    const std::tuple<const char*, const char*, double, double> legs[]
+        = { { "A", "B", 10, 0 }, { "B", "C", 10, 90 }, { "C", "A", 14.142, 245 } }; // 245: meant 225
+    for (const auto& [from, to, length, azimuth] : legs) {
+        auto g = MakeGallery(from, 1, to, 1, 1);
+        g->Shots[0].Length = length;
+        g->Shots[0].Azimuth = azimuth;
+        g->Shots[0].Inclination = 0;
+        sheet->Galeries.push_back(std::move(g));
+    }
+    massif.AddSheet(std::move(sheet), false);
+    int runs = 0;
+    std::vector<TSuspect> opened;
+    TScreeningDialog dialog(
+        [&] {
+            ++runs;
+            for (const auto& s : massif.Sheets)
+                ReduceSheet(*s, 0);
+            return Screen(massif);
+        },
+        [&](const TSuspect& s) { opened.push_back(s); });
+    EXPECT_EQ(dialog.Loops()->rowCount(), 1);
+    ASSERT_GT(dialog.Suspects()->rowCount(), 0);
+    EXPECT_TRUE(dialog.Suspects()->item(0, 4)->text().contains(QStringLiteral("245")));
+    dialog.OpenSuspect(0);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(runs, 2);
+
+    // The editor shows the shot's cell: gallery 2, shot 1, its azimuth.
+    TPreference_Ecran preferences;
+    TMultPageDlg editor(massif, preferences, QString::fromStdString(home.Path("")), massif.Sheets[0].get());
+    editor.ShowShot(opened[0].Where.Gallery, opened[0].Shot, kColAzimuth);
+    EXPECT_EQ(editor.Pages()->currentIndex(), 1);
+    const int row = editor.Grid()->currentRow();
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(editor.Model().Rows[static_cast<std::size_t>(row)].kind, TSheetModel::Kind::Shot);
+    EXPECT_EQ(editor.Grid()->currentColumn(), editor.Model().ColumnOf(kColAzimuth) + 1); // after the marker
+    EXPECT_EQ(editor.Grid()->item(row, editor.Grid()->currentColumn())->text(), QStringLiteral("245"));
 }

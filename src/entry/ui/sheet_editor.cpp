@@ -460,6 +460,24 @@ void TMultPageDlg::closeEvent(QCloseEvent* event)
     Deschacer();
 }
 
+void TMultPageDlg::ShowShot(int gallery, int shot, std::int16_t code)
+{
+    int starts = -1, shots = 0;
+    for (int r = 0; r < static_cast<int>(m_model.Rows.size()); ++r) {
+        const auto kind = m_model.Rows[static_cast<std::size_t>(r)].kind;
+        if (kind == TSheetModel::Kind::Start) {
+            ++starts;
+            shots = 0;
+        } else if (kind == TSheetModel::Kind::Shot && starts == gallery && ++shots == shot) {
+            m_pages->setCurrentIndex(1);
+            const int column = m_model.ColumnOf(code) + 1; // the grid's first column is the marker
+            m_grid->setCurrentCell(r, column);
+            m_grid->scrollToItem(m_grid->item(r, column));
+            return;
+        }
+    }
+}
+
 void TMultPageDlg::ResumeWork(const TEditorWork& work)
 {
     m_model.FromWork(work);

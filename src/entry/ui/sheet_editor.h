@@ -38,6 +38,9 @@ public:
 
     TSheetModel& Model() { return m_model; }
     void ResumeWork(const TEditorWork& work);
+    // The grid page, with the cell of column `code` of shot `shot` (from 1) of gallery `gallery`
+    // current: where a suspect reading is.
+    void ShowShot(int gallery, int shot, std::int16_t code);
     // A new sheet's system, cave, network and place, down to `level`, from an explorer folder.
     void Prefill(const std::array<std::string, 4>& location, int level);
 
