@@ -41,18 +41,8 @@ int Rank(const TScreening& s, int ordre, int gallery, int shot, SuspectKind* kin
 TEST(Screening, ATriangleWorkedOutByHand)
 {
     // North 10 m, east 10 m, and back south-west 14 m instead of 14.142 m.
-    TMassif massif;
-    auto sheet = std::make_unique<TFiche>();
-    const std::tuple<const char*, const char*, double, double> legs[]
-        = { { "A", "B", 10, 0 }, { "B", "C", 10, 90 }, { "C", "A", 14, 225 } };
-    for (const auto& [from, to, length, azimuth] : legs) {
-        auto g = MakeGallery(from, 1, to, 1, 1);
-        g->Shots[0].Length = length;
-        g->Shots[0].Azimuth = azimuth;
-        g->Shots[0].Inclination = 0;
-        sheet->Galeries.push_back(std::move(g));
-    }
-    massif.AddSheet(std::move(sheet), false);
+    auto triangle = MakeTriangle(14, 225);
+    TMassif& massif = *triangle;
     Reduce(massif);
     const TScreening s = Screen(massif);
     ASSERT_EQ(s.Loops.size(), 1u);

@@ -217,18 +217,8 @@ TEST(Exports, ThePlotterTextOfTheCurrentSheets)
 TEST(ScreeningDialog, ListsAndOpensTheSuspectShot)
 {
     TempDir home;
-    TMassif massif;
-    auto sheet = std::make_unique<TFiche>();
-    const std::tuple<const char*, const char*, double, double> legs[]
-        = { { "A", "B", 10, 0 }, { "B", "C", 10, 90 }, { "C", "A", 14.142, 245 } }; // 245: meant 225
-    for (const auto& [from, to, length, azimuth] : legs) {
-        auto g = MakeGallery(from, 1, to, 1, 1);
-        g->Shots[0].Length = length;
-        g->Shots[0].Azimuth = azimuth;
-        g->Shots[0].Inclination = 0;
-        sheet->Galeries.push_back(std::move(g));
-    }
-    massif.AddSheet(std::move(sheet), false);
+    auto triangle = MakeTriangle(14.142, 245); // 245: meant 225
+    TMassif& massif = *triangle;
     int runs = 0;
     std::vector<TSuspect> opened;
     TScreeningDialog dialog(

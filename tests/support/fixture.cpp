@@ -5,8 +5,26 @@
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+#include <tuple>
 
 namespace ks::test {
+
+std::unique_ptr<TMassif> MakeTriangle(double length, double azimuth)
+{
+    auto massif = std::make_unique<TMassif>();
+    auto sheet = std::make_unique<TFiche>();
+    const std::tuple<const char*, const char*, double, double> legs[]
+        = { { "A", "B", 10, 0 }, { "B", "C", 10, 90 }, { "C", "A", length, azimuth } };
+    for (const auto& [from, to, l, a] : legs) {
+        auto g = MakeGallery(from, 1, to, 1, 1);
+        g->Shots[0].Length = l;
+        g->Shots[0].Azimuth = a;
+        g->Shots[0].Inclination = 0;
+        sheet->Galeries.push_back(std::move(g));
+    }
+    massif->AddSheet(std::move(sheet), false);
+    return massif;
+}
 
 std::unique_ptr<TGalerie> MakeGallery(
     const std::string& startName, int startNumber, const std::string& endName, int endNumber, int shots)

@@ -23,6 +23,10 @@ std::unique_ptr<TMassif> MakeFixtureMassif();
 std::unique_ptr<TGalerie> MakeGallery(
     const std::string& startName, int startNumber, const std::string& endName, int endNumber, int shots);
 
+// A massif of one sheet and one loop of three one-shot galleries A 1 - B 1 - C 1 - A 1: 10 m north,
+// 10 m east, then `length` metres back at `azimuth` (14.142 m at 225 closes it).
+std::unique_ptr<TMassif> MakeTriangle(double length, double azimuth);
+
 // Records every message and answers questions from a queue (true when the queue is empty).
 class ScriptedReporter : public IReporter
 {
