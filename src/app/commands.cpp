@@ -24,6 +24,7 @@ const TCommandInfo kRows[] = {
     { Cmd::ZoomMode, K::Toggle, kBar, "Zoom", nullptr, N::ScaledView },
     { Cmd::ColourMode, K::Toggle, kBar, "Color" },
     { Cmd::DeformationMode, K::Toggle, kBar, "Deformaciones" },
+    { Cmd::MisclosureMode, K::Toggle, kBar, "Cierres", nullptr, N::Massif },
 
     { Cmd::MassifMenu, K::Menu, kBar, "&Macizo" },
     { Cmd::New, K::Command, Cmd::MassifMenu, "&Nuevo ...", "Ctrl+N" },

@@ -18,6 +18,7 @@ enum class Cmd {
     ZoomMode,
     ColourMode,
     DeformationMode,
+    MisclosureMode,
     // "&Macizo"
     MassifMenu,
     New,

@@ -33,6 +33,9 @@
 #include "window/outils_3d.h"
 #include "window/support_gl.h"
 
+#include <map>
+#include <memory>
+
 #include <QAction>
 #include <QComboBox>
 #include <QFile>
@@ -363,7 +366,36 @@ void TMainWindow::MassifChanged(Change change)
     if (change == Change::Data
         && ((m_settings.Automatique && !m_massif->Sheets.empty()) || m_computation->Running()))
         m_computation->RequestAutomatic();
+    if (change == Change::Data)
+        UpdateMisclosure();
     Refresh();
+}
+
+void TMainWindow::UpdateMisclosure()
+{
+    if (!m_massif || Mode() != 4) {
+        m_context.Misclosure = nullptr;
+        return;
+    }
+    // Every sheet of the massif is reduced already (as read, imported or validated); reducing
+    // again would take the computed positions away.
+    const TScreening screening = Screen(*m_massif);
+    std::map<int, TFiche*> byOrdre;
+    for (const auto& sheet : m_massif->Sheets)
+        byOrdre[sheet->Ordre] = sheet.get();
+    auto worst = std::make_shared<std::map<const TGalerie*, double>>();
+    for (const TLoopFigure& loop : screening.Loops)
+        for (const TGalleryKey& key : loop.Galleries) {
+            const TFiche* sheet = byOrdre[key.Ordre];
+            if (sheet && key.Gallery < static_cast<int>(sheet->Galeries.size())) {
+                double& value = (*worst)[sheet->Galeries[static_cast<std::size_t>(key.Gallery)].get()];
+                value = std::max(value, loop.Normalised);
+            }
+        }
+    m_context.Misclosure = [worst](const TGalerie& g) {
+        const auto found = worst->find(&g);
+        return found == worst->end() ? -1.0 : found->second;
+    };
 }
 
 void TMainWindow::ReferencePointsCommand()
@@ -529,9 +561,7 @@ void TMainWindow::ScreeningCommand()
     }
     auto run = [this] {
         WaitCursor wait;
-        for (const auto& sheet : m_massif->Sheets)
-            ReduceSheet(*sheet, m_massif->Angle_Geodesique);
-        return Screen(*m_massif);
+        return Screen(*m_massif); // the sheets are reduced as they are read, imported or validated
     };
     auto open = [this](const TSuspect& suspect) {
         TFiche* sheet = nullptr;

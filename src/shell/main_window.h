@@ -98,6 +98,8 @@ public:
     // "&Cálculo" "&Errores de cierre ...": the loops and the suspect shots; a double click opens
     // the sheet editor at the suspect reading.
     void ScreeningCommand();
+    // The misclosure colours' values, screened again while that mode is on (none otherwise).
+    void UpdateMisclosure();
     // "&Exportar" "&Survex ...": the current sheets and the reference points as one Survex file.
     void ExportSurvexCommand();
     void NewElementCommand(); // "&Nuevo ...": the wizard "Nuevo elemento", then the sheet editor

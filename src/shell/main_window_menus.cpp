@@ -435,18 +435,20 @@ void TMainWindow::BuildToolBars()
     m_views->addWidget(m_rapportBox);
     auto* modes = new QActionGroup(this);
     modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    const std::pair<Cmd, const char*> modeButtons[]
-        = { { Cmd::RotationMode, "object-rotate-right" }, { Cmd::ZoomMode, "zoom-in" },
-              { Cmd::ColourMode, "color-fill" }, { Cmd::DeformationMode, "dialog-warning" } };
+    const std::pair<Cmd, const char*> modeButtons[] = { { Cmd::RotationMode, "object-rotate-right" },
+        { Cmd::ZoomMode, "zoom-in" }, { Cmd::ColourMode, "color-fill" },
+        { Cmd::DeformationMode, "dialog-warning" }, { Cmd::MisclosureMode, "view-statistics" } };
     for (const auto& [id, icon] : modeButtons) {
         const QString name = QString::fromLatin1(icon);
         const QIcon fallback = id == Cmd::DeformationMode ? s->standardIcon(QStyle::SP_MessageBoxWarning)
+            : id == Cmd::MisclosureMode                   ? s->standardIcon(QStyle::SP_FileDialogDetailedView)
                                                           : QIcon(QStringLiteral(":/icons/%1.svg").arg(name));
         QAction* action = Action(id);
         action->setIcon(QIcon::fromTheme(name, fallback));
         modes->addAction(action);
         m_views->addAction(action);
         connect(action, &QAction::toggled, this, Guard([this] {
+            UpdateMisclosure();
             if (TAfficheur* view = ActiveView())
                 view->Layout();
         }));

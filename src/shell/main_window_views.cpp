@@ -221,6 +221,8 @@ int TMainWindow::Mode() const
         return 2;
     if (Action(Cmd::DeformationMode)->isChecked())
         return 3;
+    if (Action(Cmd::MisclosureMode)->isChecked())
+        return 4;
     return 0;
 }
 

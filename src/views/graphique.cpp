@@ -135,7 +135,32 @@ QColor TGraphique::GalleryColour(const TGalerie& gallery, int mode, double defor
         const int index = ks::RoundEven(60 * GalleryMisclosure(gallery) / deformationMax);
         return ks::CouleursDeformation()[static_cast<std::size_t>(std::clamp(index, 0, 60))];
     }
+    if (mode == 4) {
+        const double value = m_context.Misclosure ? m_context.Misclosure(gallery) : -1;
+        if (value < 0)
+            return Qt::gray; // in no loop: nothing checks it
+        const int index = ks::RoundEven(60 * value / kMisclosureRed);
+        return ks::CouleursDeformation()[static_cast<std::size_t>(std::clamp(index, 0, 60))];
+    }
     return Qt::black;
+}
+
+void TGraphique::PaintMisclosureLegend()
+{
+    QPainter& p = *m_painter;
+    p.save();
+    p.setPen(Qt::black);
+    p.setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    const int x = 8, y = 8, w = 24, h = 12;
+    p.drawText(x, y + 10, QStringLiteral("Cierre normalizado (gris: fuera de todo bucle)"));
+    for (int i = 0; i <= 5; ++i) {
+        const double value = kMisclosureRed * i / 5;
+        p.fillRect(x + i * (w + 4), y + 16, w, h,
+            ks::CouleursDeformation()[static_cast<std::size_t>(ks::RoundEven(60 * value / kMisclosureRed))]);
+        p.drawText(x + i * (w + 4), y + 16 + h + 11,
+            i == 5 ? QStringLiteral("≥%1").arg(value) : QString::number(value));
+    }
+    p.restore();
 }
 
 QPointF TGraphique::ScreenPosition(double x, double y) const

@@ -194,6 +194,10 @@ protected:
     // The sheet at an index of the massif's current list, or null.
     TFiche* SheetAt(int fiche) const;
     QColor GalleryColour(const TGalerie& gallery, int mode, double deformationMax) const;
+    // The normalised misclosure drawn in full red in mode 4; 0 is the colours' first one.
+    static constexpr double kMisclosureRed = 10;
+    // The key of the misclosure colours, at the top left of the screen image.
+    void PaintMisclosureLegend();
 
     TViewContext& m_context;
     TViewport m_view;

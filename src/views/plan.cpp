@@ -281,6 +281,8 @@ void TPlan::Paint(int mode)
             o.Largeur_Echelle, o.Subdivision, o.Epaisseur_Echelle, o.Police_Echelle);
     if (o.Affiche_Quadri && o.Pas > 0)
         PaintGrid();
+    if (mode == 4 && !m_onPage)
+        PaintMisclosureLegend();
 }
 
 const TTrait* TPlan::ShotTrait() const

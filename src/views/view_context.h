@@ -3,6 +3,9 @@
 
 #include "options/options.h"
 
+#include <functional>
+
+class TGalerie;
 class TMassif;
 struct TOptions_Plan;
 struct TOptions_Coupe;
@@ -23,4 +26,7 @@ struct TViewContext
     THintOptions Hints;
     // The table's sheet order ("&Ordenar"): 0 as entered, 1 by date, 2 by location.
     int TableOrder = 0;
+    // For the misclosure colours (mode 4): the largest normalised misclosure of the loops a
+    // gallery lies in; negative for a gallery in no loop.
+    std::function<double(const TGalerie&)> Misclosure;
 };

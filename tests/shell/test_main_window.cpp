@@ -598,6 +598,30 @@ TEST(MainWindow, SurvexExportedThenImportedIntoTheOpenMassif)
     EXPECT_TRUE(Computed(w)); // computed again with the new sheets
 }
 
+// The misclosure colours screen the massif as it is: its computed positions stay, and a gallery
+// in no loop gets no value.
+TEST(MainWindow, MisclosureColoursKeepThePositions)
+{
+    TempDir home;
+    ScriptedPrompt prompt;
+    TMainWindow w(QString::fromStdString(home.Path("")));
+    w.OpenMassif(Copy(home, "cueva.mas"));
+    ASSERT_TRUE(Computed(w));
+    w.Action("Cierres")->trigger();
+    EXPECT_EQ(w.Mode(), 4);
+    ASSERT_TRUE(w.Context().Misclosure);
+    int inLoops = 0, outside = 0;
+    for (const auto& sheet : w.Massif()->Sheets)
+        for (const auto& g : sheet->Galeries) {
+            EXPECT_TRUE(g->Positioned);
+            (w.Context().Misclosure(*g) >= 0 ? inLoops : outside)++;
+        }
+    EXPECT_GT(inLoops, 0);
+    EXPECT_GT(outside, 0);
+    w.Action("Cierres")->trigger();
+    EXPECT_FALSE(w.Context().Misclosure);
+}
+
 TEST(MainWindow, HintOptionsAboutAndAddresses)
 {
     TempDir home;
