@@ -109,21 +109,28 @@ struct Edge
 class Screener
 {
 public:
-    Screener(const TMassif& massif, const TInstrumentErrors& errors)
+    Screener(const TMassif& massif, const TInstrumentErrors& errors, const std::atomic<bool>* stop)
         : m_massif(massif)
         , m_errors(errors)
+        , m_stop(stop)
     { }
 
     TScreening Run()
     {
         Build();
-        Span();
-        Figures();
-        Search();
+        if (!Stopped())
+            Span();
+        if (!Stopped())
+            Figures();
+        if (!Stopped())
+            Search();
+        m_result.Stopped = Stopped();
         return std::move(m_result);
     }
 
 private:
+    bool Stopped() const { return m_stop && m_stop->load(std::memory_order_relaxed); }
+
     int Node(const TPointTopo& p)
     {
         if (p.Final)
@@ -209,7 +216,7 @@ private:
             }
         }
         m_loopsOf.assign(m_edges.size(), {});
-        for (std::size_t i = 0; i < m_edges.size(); ++i)
+        for (std::size_t i = 0; i < m_edges.size() && !Stopped(); ++i)
             if (!inTree[i])
                 Loop(static_cast<int>(i));
     }
@@ -404,7 +411,7 @@ private:
     {
         std::vector<TSuspect> suspects;
         std::vector<int> bestLoop;
-        for (std::size_t edge = 0; edge < m_edges.size(); ++edge) {
+        for (std::size_t edge = 0; edge < m_edges.size() && !Stopped(); ++edge) {
             const Edge& e = m_edges[edge];
             const auto& loops = m_loopsOf[edge];
             const int ei = static_cast<int>(edge);
@@ -489,6 +496,7 @@ private:
 
     const TMassif& m_massif;
     TInstrumentErrors m_errors;
+    const std::atomic<bool>* m_stop;
     TScreening m_result;
     std::map<std::pair<std::string, int>, int> m_ids;
     int m_nodes = 0;
@@ -519,9 +527,9 @@ const char* SuspectKindName(SuspectKind kind)
     return "";
 }
 
-TScreening Screen(const TMassif& massif, const TInstrumentErrors& errors)
+TScreening Screen(const TMassif& massif, const TInstrumentErrors& errors, const std::atomic<bool>* stop)
 {
-    return Screener(massif, errors).Run();
+    return Screener(massif, errors, stop).Run();
 }
 
 } // namespace ks

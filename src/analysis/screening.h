@@ -4,6 +4,7 @@
 // does not close.
 
 #include <array>
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -74,9 +75,13 @@ struct TScreening
     double UnitVarianceH = 0, UnitVarianceV = 0;
     int Shots = 0; // shots in the network
     int ShotsOutsideLoops = 0; // shots no loop checks: a blunder there cannot be found
+    bool Stopped = false; // the stop flag was raised: what is here is incomplete
 };
 
-// Screens the massif's sheets. The sheets must be reduced (as a computation leaves them).
-TScreening Screen(const TMassif& massif, const TInstrumentErrors& errors = TInstrumentErrors());
+// Screens the massif's sheets. The sheets must be reduced (as a computation leaves them). Reads
+// the massif only, so it may run on a thread of its own while nothing writes the massif; `stop`,
+// when raised, ends it early with Stopped set.
+TScreening Screen(const TMassif& massif, const TInstrumentErrors& errors = TInstrumentErrors(),
+    const std::atomic<bool>* stop = nullptr);
 
 } // namespace ks

@@ -559,10 +559,10 @@ void TMainWindow::ScreeningCommand()
             QStringLiteral("Espere al final del cálculo para buscar los errores de cierre."), Buttons::Ok);
         return;
     }
-    auto run = [this] {
-        WaitCursor wait;
-        return Screen(*m_massif); // the sheets are reduced as they are read, imported or validated
-    };
+    // On the dialog's thread: the sheets are reduced as they are read, imported or validated, and
+    // nothing writes the massif while the modal dialog is up.
+    TMassif* massif = m_massif.get();
+    auto run = [massif](const std::atomic<bool>* stop) { return Screen(*massif, TInstrumentErrors(), stop); };
     auto open = [this](const TSuspect& suspect) {
         TFiche* sheet = nullptr;
         for (const auto& s : m_massif->Sheets)

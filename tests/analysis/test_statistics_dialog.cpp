@@ -219,22 +219,28 @@ TEST(ScreeningDialog, ListsAndOpensTheSuspectShot)
     TempDir home;
     auto triangle = MakeTriangle(14.142, 245); // 245: meant 225
     TMassif& massif = *triangle;
-    int runs = 0;
+    for (const auto& s : massif.Sheets)
+        ReduceSheet(*s, 0);
+    std::atomic<int> runs { 0 };
     std::vector<TSuspect> opened;
     TScreeningDialog dialog(
-        [&] {
+        [&](const std::atomic<bool>* stop) {
             ++runs;
-            for (const auto& s : massif.Sheets)
-                ReduceSheet(*s, 0);
-            return Screen(massif);
+            return Screen(massif, TInstrumentErrors(), stop);
         },
         [&](const TSuspect& s) { opened.push_back(s); });
+    ASSERT_TRUE(WaitUntil([&dialog] { return !dialog.Running(); }));
+    EXPECT_FALSE(dialog.StopButton()->isEnabled());
     EXPECT_EQ(dialog.Loops()->rowCount(), 1);
     ASSERT_GT(dialog.Suspects()->rowCount(), 0);
     EXPECT_TRUE(dialog.Suspects()->item(0, 4)->text().contains(QStringLiteral("245")));
     dialog.OpenSuspect(0);
     ASSERT_EQ(opened.size(), 1u);
+    ASSERT_TRUE(WaitUntil([&dialog] { return !dialog.Running(); }));
     EXPECT_EQ(runs, 2);
+    // A raised stop flag ends the search with nothing listed.
+    std::atomic<bool> stop { true };
+    EXPECT_TRUE(Screen(massif, TInstrumentErrors(), &stop).Stopped);
 
     // The editor shows the shot's cell: gallery 2, shot 1, its azimuth.
     TPreference_Ecran preferences;

@@ -8,7 +8,9 @@
 #include <QDialogButtonBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -58,8 +60,8 @@ QString KindText(SuspectKind kind)
 
 } // namespace
 
-TScreeningDialog::TScreeningDialog(
-    std::function<TScreening()> run, std::function<void(const TSuspect&)> open, QWidget* parent)
+TScreeningDialog::TScreeningDialog(std::function<TScreening(const std::atomic<bool>*)> run,
+    std::function<void(const TSuspect&)> open, QWidget* parent)
     : QDialog(parent)
     , m_run(std::move(run))
     , m_open(std::move(open))
@@ -87,11 +89,59 @@ TScreeningDialog::TScreeningDialog(
         this);
     layout->addWidget(m_suspects);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    m_stopButton = buttons->addButton(QStringLiteral("&Detener"), QDialogButtonBox::ActionRole);
+    m_stopButton->setObjectName(QStringLiteral("Detener"));
+    connect(m_stopButton, &QPushButton::clicked, this, [this] { m_stop = true; });
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
     connect(m_suspects, &QTableWidget::cellDoubleClicked, this, [this](int row, int) { OpenSuspect(row); });
+    m_poll = new QTimer(this);
+    m_poll->setInterval(50);
+    connect(m_poll, &QTimer::timeout, this, [this] { Poll(); });
     resize(900, 600);
-    m_result = m_run();
+    Start();
+}
+
+TScreeningDialog::~TScreeningDialog()
+{
+    m_stop = true;
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+void TScreeningDialog::Start()
+{
+    m_stop = false;
+    m_figures->setText(QStringLiteral("Buscando los errores de cierre ..."));
+    m_stopButton->setEnabled(true);
+    m_worker = std::thread([this] {
+        TScreening result = m_run(&m_stop);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished = std::move(result);
+    });
+    m_poll->start();
+}
+
+void TScreeningDialog::Poll()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_finished)
+            return;
+    }
+    Finish();
+}
+
+void TScreeningDialog::Finish()
+{
+    m_poll->stop();
+    m_worker.join();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_result = std::move(*m_finished);
+        m_finished.reset();
+    }
+    m_stopButton->setEnabled(false);
     Fill();
 }
 
@@ -99,15 +149,22 @@ void TScreeningDialog::OpenSuspect(int row)
 {
     if (row < 0 || static_cast<std::size_t>(row) >= m_result.Suspects.size())
         return;
+    if (Running())
+        return;
     const TSuspect suspect = m_result.Suspects[static_cast<std::size_t>(row)];
     m_open(suspect);
-    m_result = m_run(); // the sheet may have changed
-    Fill();
+    Start(); // the sheet may have changed
 }
 
 void TScreeningDialog::Fill()
 {
     const TScreening& s = m_result;
+    if (s.Stopped) {
+        m_figures->setText(QStringLiteral("Búsqueda detenida."));
+        m_loops->setRowCount(0);
+        m_suspects->setRowCount(0);
+        return;
+    }
     m_figures->setText(
         QStringLiteral("%1 visuales, %2 bucles; %3 visuales fuera de todo bucle (un error allí no se "
                        "puede encontrar). Varianza unitaria: horizontal %4, vertical %5 (1 cuando "
