@@ -3,6 +3,7 @@
 #include "analysis/screening.h"
 #include "compute/reduction.h"
 #include "model/massif.h"
+#include "model/text_utils.h"
 #include "support/fixture.h"
 #include "support/network.h"
 
