@@ -83,19 +83,6 @@ bool LoadComputed(const std::string& file, TMassif& massif)
     return true;
 }
 
-std::string CsvField(const std::string& text)
-{
-    if (text.find_first_of(",\"\n\r") == std::string::npos)
-        return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"')
-            quoted += '"';
-        quoted += c;
-    }
-    return quoted + '"';
-}
-
 std::optional<double> OptionValue(
     const std::string& option, const std::string& text, double low, double high, bool whole)
 {

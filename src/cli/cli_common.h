@@ -49,8 +49,6 @@ std::optional<double> OptionValue(
 std::string JsonString(const std::string& text);
 // A JSON number; one that is none (infinite, NaN) is null, so that the object stays valid.
 std::string JsonNumber(double value);
-// A text as one CSV field, quoted when it holds a comma, a quote or a line break.
-std::string CsvField(const std::string& text);
 // An option file, with a word for the fields a garbled file had out of their range.
 template <typename R> void LoadOptions(R& record, const std::string& path)
 {

@@ -59,8 +59,8 @@ std::string StationRows(const TMassif& massif, bool json)
                         + ", \"number\": " + (number.empty() ? "null" : number) + ", \"x\": " + coordinate(x)
                         + ", \"y\": " + coordinate(y) + ", \"z\": " + coordinate(z) + "}";
                 } else {
-                    out += ordre + ',' + index + ',' + std::to_string(k) + ',' + CsvField(name) + ',' + number
-                        + ',' + coordinate(x) + ',' + coordinate(y) + ',' + coordinate(z) + '\n';
+                    out += ordre + ',' + index + ',' + std::to_string(k) + ',' + ks::CsvField(name) + ','
+                        + number + ',' + coordinate(x) + ',' + coordinate(y) + ',' + coordinate(z) + '\n';
                 }
                 first = false;
             }

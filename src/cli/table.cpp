@@ -54,7 +54,7 @@ int Table(const std::vector<std::string>& args)
     table.FindZero();
 
     const char separator = csv ? ',' : '\t';
-    auto field = [&](const std::string& text) { return csv ? CsvField(text) : text; };
+    auto field = [&](const std::string& text) { return csv ? ks::CsvField(text) : text; };
     const std::vector<int> columns = AllColumns(options);
     std::string out = "ordre" + std::string(1, separator) + "gallery" + separator + "station";
     for (int c : columns) {

@@ -357,10 +357,8 @@ survey::TSurveyData ReadCompass(const std::string& fileName, IProgress* progress
 survey::TImportReport ImportCompass(
     const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names, IProgress* progress)
 {
-    const survey::TSurveyData data = ReadCompass(fileName, progress);
-    if (data.Surveys.empty())
-        throw FileError(fileName, "", "el fichero no tiene ningún levantamiento");
-    return survey::JoinSurvey(data, massif, names);
+    return survey::JoinRead(ReadCompass(fileName, progress), fileName,
+        "el fichero no tiene ningún levantamiento", false, massif, names);
 }
 
 } // namespace ks

@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <tuple>
 
 namespace ks {
 
@@ -479,6 +480,23 @@ private:
         S().Columns = columns.empty() ? found->second : columns;
     }
 
+    // The quantities that lead a "*units" or "*calibrate" command; `i` is left on the first word
+    // after them, which must be there.
+    std::vector<int> Quantities(
+        const std::vector<std::string>& args, std::size_t& i, const char* refusal) const
+    {
+        std::vector<int> quantities;
+        for (i = 0; i < args.size(); ++i) {
+            const auto q = QuantityOf(UpperCase(args[i]));
+            if (!q)
+                break;
+            quantities.push_back(*q);
+        }
+        if (quantities.empty() || i >= args.size())
+            Fail(refusal);
+        return quantities;
+    }
+
     void Units(const std::vector<std::string>& args, const std::string&)
     {
         if (args.size() < 2)
@@ -488,16 +506,8 @@ private:
             return;
         }
         // Quantities, then an optional factor, then the unit.
-        std::vector<int> quantities;
         std::size_t i = 0;
-        for (; i < args.size(); ++i) {
-            const auto q = QuantityOf(UpperCase(args[i]));
-            if (!q)
-                break;
-            quantities.push_back(*q);
-        }
-        if (quantities.empty() || i >= args.size())
-            Fail("«*units» espera magnitudes y una unidad");
+        const std::vector<int> quantities = Quantities(args, i, "«*units» espera magnitudes y una unidad");
         double factor = 1;
         if (const auto value = ParseReal(args[i]); value && i + 1 < args.size()) {
             factor = *value;
@@ -520,16 +530,9 @@ private:
             S().Scale.fill(1);
             return;
         }
-        std::vector<int> quantities;
         std::size_t i = 0;
-        for (; i < args.size(); ++i) {
-            const auto q = QuantityOf(UpperCase(args[i]));
-            if (!q)
-                break;
-            quantities.push_back(*q);
-        }
-        if (quantities.empty() || i >= args.size())
-            Fail("«*calibrate» espera magnitudes y un error de cero");
+        const std::vector<int> quantities
+            = Quantities(args, i, "«*calibrate» espera magnitudes y un error de cero");
         const double zero = Number(args[i++]);
         std::optional<Unit> unit;
         if (i < args.size() && !ParseReal(args[i])) {
@@ -664,10 +667,10 @@ private:
         auto [x, y, z] = S().AutoAt;
         if (S().LatitudeFirst)
             std::swap(x, y);
-        const std::string key = S().System + "|" + m_outSystem + "|" + FormatG(x, 12) + "|" + FormatG(y, 12)
-            + "|" + FormatG(z, 12) + "|" + FormatG(S().DateYears, 12);
-        if (const auto known = m_declinations.find(key); known != m_declinations.end())
-            return known->second;
+        // Most legs share the last place, date and systems: only a new one is worked out.
+        const auto key = std::make_tuple(S().System, m_outSystem, x, y, z, S().DateYears);
+        if (m_lastDeclination && m_lastDeclination->first == key)
+            return m_lastDeclination->second;
         double lon = 0, lat = 0, convergence = 0;
         try {
             // Bearings are reckoned from the output grid's north, or the input's without one.
@@ -683,7 +686,8 @@ private:
         const auto declination = MagneticDeclination(lat, lon, z * 0.001, S().DateYears);
         if (!declination)
             Fail("la fecha está fuera del modelo del campo magnético (1900 a 2020)");
-        return m_declinations[key] = *declination - convergence;
+        m_lastDeclination.emplace(key, *declination - convergence);
+        return m_lastDeclination->second;
     }
 
     // ---- Data lines ------------------------------------------------------------------------
@@ -945,7 +949,9 @@ private:
     int m_legs = 0;
     std::string m_outSystem;
     std::map<std::string, std::unique_ptr<TCoordinateTransform>> m_transforms;
-    std::map<std::string, double> m_declinations; // *declination auto, by place, date and systems
+    // The last *declination auto worked out, by input and output system, place and date.
+    std::optional<std::pair<std::tuple<std::string, std::string, double, double, double, double>, double>>
+        m_lastDeclination;
 };
 
 } // namespace
@@ -958,10 +964,8 @@ survey::TSurveyData ReadSurvex(const std::string& fileName, IProgress* progress)
 survey::TImportReport ImportSurvex(
     const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names, IProgress* progress)
 {
-    const survey::TSurveyData data = ReadSurvex(fileName, progress);
-    if (data.Surveys.empty() && data.Fixes.empty())
-        throw FileError(fileName, "", "el fichero no tiene ninguna visual");
-    return survey::JoinSurvey(data, massif, names);
+    return survey::JoinRead(
+        ReadSurvex(fileName, progress), fileName, "el fichero no tiene ninguna visual", true, massif, names);
 }
 
 } // namespace ks

@@ -547,18 +547,20 @@ double TReaderPlace::Number(const std::string& text) const
     return *value;
 }
 
+TImportReport JoinRead(const TSurveyData& data, const std::string& fileName, const char* nothing,
+    bool fixesSuffice, TMassif& massif, std::vector<TNameRow>* names)
+{
+    if (data.Surveys.empty() && (data.Fixes.empty() || !fixesSuffice))
+        throw FileError(fileName, "", nothing);
+    return JoinSurvey(data, massif, names);
+}
+
 std::string NamesCsv(const std::vector<TNameRow>& names)
 {
     std::string out = "name,ordre,gallery,station\n";
     for (const TNameRow& row : names) {
-        std::string name = Cp1252ToUtf8(row.Name);
-        if (name.find_first_of(",\"\n\r") != std::string::npos) {
-            std::string quoted = "\"";
-            for (char c : name)
-                quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-            name = quoted + "\"";
-        }
-        out += name + "," + (row.Ordre >= 0 ? std::to_string(row.Ordre) : std::string()) + ","
+        out += CsvField(Cp1252ToUtf8(row.Name)) + ","
+            + (row.Ordre >= 0 ? std::to_string(row.Ordre) : std::string()) + ","
             + (row.Ordre >= 0 ? std::to_string(row.Gallery) : std::string()) + ","
             + (row.Ordre >= 0 ? std::to_string(row.Station) : std::string()) + "\n";
     }

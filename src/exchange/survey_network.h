@@ -118,6 +118,12 @@ std::optional<std::filesystem::path> FindIgnoringCase(
 // Whether a file's text reads as UTF-8; the readers take any other as Windows-1252.
 bool IsUtf8(const std::string& text);
 
+// What the three imports do once their reader has read a file whole: a file with no survey (and,
+// unless `fixesSuffice`, no fixed point either) is refused with FileError `nothing`; any other
+// joins the massif.
+TImportReport JoinRead(const TSurveyData& data, const std::string& fileName, const char* nothing,
+    bool fixesSuffice, TMassif& massif, std::vector<TNameRow>* names);
+
 // The station map as CSV: a header line "name,ordre,gallery,station", then one row per name.
 std::string NamesCsv(const std::vector<TNameRow>& names);
 

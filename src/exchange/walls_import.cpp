@@ -552,10 +552,8 @@ survey::TSurveyData ReadWalls(const std::string& fileName, IProgress* progress)
 survey::TImportReport ImportWalls(
     const std::string& fileName, TMassif& massif, std::vector<survey::TNameRow>* names, IProgress* progress)
 {
-    const survey::TSurveyData data = ReadWalls(fileName, progress);
-    if (data.Surveys.empty())
-        throw FileError(fileName, "", "el fichero no tiene ningún vector");
-    return survey::JoinSurvey(data, massif, names);
+    return survey::JoinRead(
+        ReadWalls(fileName, progress), fileName, "el fichero no tiene ningún vector", false, massif, names);
 }
 
 } // namespace ks

@@ -45,4 +45,7 @@ std::string Cp1252ToUtf8(std::string_view text);
 char16_t Cp1252CodePoint(unsigned char byte);
 std::string Utf8ToCp1252(std::string_view text);
 
+// A text as one CSV field, quoted when it holds a comma, a quote or a line break.
+std::string CsvField(const std::string& text);
+
 } // namespace ks
