@@ -1,5 +1,6 @@
 // The Survex exchange: the reader's commands, data styles and refusals, the massif it builds, the
 // export read back, the field model's declinations, and the real projects of other caves.
+#include "exchange/geodesy.h"
 #include "exchange/igrf.h"
 #include "exchange/survex.h"
 #include "model/file_error.h"
@@ -12,6 +13,7 @@
 #include <cmath>
 #include <filesystem>
 #include <map>
+#include <tuple>
 
 using namespace ks;
 using namespace ks::test;
@@ -282,4 +284,36 @@ TEST(SurveyNetwork, GalleriesBetweenJunctionsAndTheNamingRule)
     EXPECT_EQ(massif.References.back()->Name.Get(), "s");
     EXPECT_EQ(massif.References.back()->Number, 0);
     EXPECT_DOUBLE_EQ(massif.References.back()->Y, 2);
+}
+
+// Fixed points go through PROJ into the output system: an OSGB grid square's reference gains the
+// square's false origin, and longitude and latitude become UTM metres.
+TEST(Survex, FixedPointsInTheOutputSystem)
+{
+    TNamedSystem system;
+    const std::tuple<const char*, double, double> squares[] = { { "OSGB:SV", 0, 0 },
+        { "OSGB:SD", 300000, 400000 }, { "OSGB:TQ", 500000, 100000 }, { "OSGB:HU", 400000, 1100000 } };
+    for (const auto& [name, x, y] : squares) {
+        ASSERT_TRUE(SurvexSystem(name, system)) << name;
+        EXPECT_EQ(system.Proj, "EPSG:27700");
+        EXPECT_DOUBLE_EQ(system.OffsetX, x) << name;
+        EXPECT_DOUBLE_EQ(system.OffsetY, y) << name;
+    }
+    EXPECT_FALSE(SurvexSystem("OSGB:ZZ", system));
+    ASSERT_TRUE(SurvexSystem("UTM34N", system));
+    EXPECT_EQ(system.Proj, "EPSG:32634");
+
+    TempDir home;
+    WriteFile(home.Path("grid.svx"), "*cs OSGB:SD\n*cs out EPSG:27700\n*fix a 97480 72608 225\n");
+    WriteFile(home.Path("ll.svx"), "*cs long-lat\n*cs out UTM34N\n*fix b 21 0 100\n");
+    WriteFile(home.Path("lat.svx"), "*cs lat-long\n*cs out UTM34N\n*fix c 0 21 100\n");
+    const auto grid = ReadSurvex(home.Path("grid.svx")).Fixes.at(0);
+    EXPECT_NEAR(grid.X, 397480, 1e-3);
+    EXPECT_NEAR(grid.Y, 472608, 1e-3);
+    EXPECT_DOUBLE_EQ(grid.Z, 225);
+    for (const char* name : { "ll.svx", "lat.svx" }) {
+        const auto utm = ReadSurvex(home.Path(name)).Fixes.at(0); // on zone 34's central meridian
+        EXPECT_NEAR(utm.X, 500000, 1e-3) << name;
+        EXPECT_NEAR(utm.Y, 0, 1e-3) << name;
+    }
 }
