@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 namespace {
@@ -56,6 +57,35 @@ void BM_CaveComputation(benchmark::State& state)
 {
     auto net = ks::test::MakeBranchingCave(static_cast<int>(state.range(0)));
     Compute(state, net, true);
+}
+
+// Shapes that a computation quadratic in galleries would show: 0 a chain of 50 000 one-shot
+// galleries, 1 a star of 50 000 galleries round one junction.
+void BM_ShapeComputation(benchmark::State& state)
+{
+    auto net = state.range(0) == 0 ? ks::test::MakeChain(50000) : ks::test::MakeStar(50000);
+    Compute(state, net, true);
+}
+
+// From the file on disk to every station's coordinates, as karstelle-cli compute does: the text
+// file of a branching cave of 100 000 shots read, computed without limits, stations placed.
+void BM_FileToCoordinates(benchmark::State& state)
+{
+    const std::string path = std::string(KARST_BENCH_TEMP) + "/bench-cave.mas";
+    ks::test::MakeBranchingCave(static_cast<int>(state.range(0))).massif->Save(path);
+    ks::TComputeFlags flags;
+    flags.Unlimited = true;
+    for (auto _ : state) {
+        TMassif m;
+        m.FileName = path;
+        if (m.Load().status != ks::LoadStatus::Loaded)
+            state.SkipWithError("the massif did not load");
+        const ks::TComputeReport report = TThreadCalcul(m, flags).Complete(m);
+        m.PlaceAllStations();
+        if (!report.Positioned)
+            state.SkipWithError("the computation did not position the network");
+    }
+    std::remove(path.c_str());
 }
 
 // Solving alone: the dense normal equations of a grid of side x side junctions.
@@ -134,6 +164,8 @@ void BM_ScreenedComputation(benchmark::State& state)
 BENCHMARK(BM_FastComputation)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MazeComputation)->Arg(40)->Arg(100)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_CaveComputation)->Arg(200000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShapeComputation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FileToCoordinates)->Arg(100000)->Unit(benchmark::kMillisecond);
 // 0: the 100 x 100 maze; 1: the branching cave of 100 000 shots.
 BENCHMARK(BM_Screening)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScreenedComputation)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -17,9 +17,13 @@ namespace {
 ks::TStationName ParseStation(const std::string& text)
 {
     const auto colon = text.rfind(':');
-    const auto number = colon == std::string::npos ? std::nullopt : ks::ParseInt(text.substr(colon + 1));
-    return ks::TStationName { ks::Utf8ToCp1252(text.substr(0, colon)),
-        number && *number >= 0 && *number <= ks::kMaxStationNumber ? static_cast<int>(*number) : -1 };
+    int station = -1;
+    if (colon != std::string::npos) {
+        const auto number = ks::ParseInt(text.substr(colon + 1));
+        if (number.has_value() && number.value() >= 0 && number.value() <= ks::kMaxStationNumber)
+            station = static_cast<int>(number.value());
+    }
+    return ks::TStationName { ks::Utf8ToCp1252(text.substr(0, colon)), station };
 }
 
 std::string Shown(const ks::TStationName& station)

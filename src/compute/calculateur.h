@@ -43,6 +43,9 @@ inline constexpr const char* kBothEndsFixedText = "Points de ref à chaque bout 
 
 constexpr int kMaxJunctions = 10000;
 constexpr int kMaxEquations = 1000;
+// Up to this many equations the dense elimination solves them; beyond it the sparse factorisation,
+// which is faster from about a hundred junctions on and needs no n x n matrix.
+constexpr int kDenseEquations = 100;
 
 } // namespace ks
 
@@ -70,6 +73,13 @@ public:
     std::vector<Link> Links; // in chain order; one vector, as a massif has a branch per gallery
 
     int GalleryCount() const { return static_cast<int>(Links.size()); }
+
+    // While the network is condensed, a joined branch keeps the two it was made of instead of
+    // copying their links at every join (quadratic on a long chain): its chain is Parts[0] then
+    // Parts[1], each walked backwards when its flag says so. FlattenLinks writes them out once.
+    std::unique_ptr<TConcentre> Parts[2];
+    bool PartReversed[2] = { false, false };
+    void FlattenLinks();
 };
 
 // One computation of the network: connection (here), condensation, adjustment and distribution

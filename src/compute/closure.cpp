@@ -43,19 +43,46 @@ bool IsLoop(const TConcentre& b)
     return b.StartNode >= 0 && b.StartNode == b.EndNode;
 }
 
-// Appends the galleries of `from` to `to`, in reverse order with toggled directions when asked.
-void AppendGalleries(TConcentre& to, const TConcentre& from, bool reverse)
-{
-    const int n = from.GalleryCount();
-    to.Links.reserve(to.Links.size() + static_cast<std::size_t>(n));
-    for (int k = 0; k < n; ++k) {
-        TConcentre::Link link = from.Links[static_cast<std::size_t>(reverse ? n - 1 - k : k)];
-        link.Reversed = reverse != link.Reversed;
-        to.Links.push_back(link);
-    }
-}
-
 } // namespace
+
+void TConcentre::FlattenLinks()
+{
+    if (!Parts[0])
+        return;
+    // Depth-first over the parts with a stack of its own: a chain of thousands of joins would
+    // overflow the call stack, both here and in the destructors of nested parts, which are taken
+    // apart one level at a time as they are read.
+    struct Pending
+    {
+        std::unique_ptr<TConcentre> branch;
+        bool reversed;
+    };
+    std::vector<Pending> stack;
+    auto pushParts = [&stack](TConcentre& b, bool reversed) {
+        // The part read first is pushed last.
+        const int first = reversed ? 1 : 0;
+        stack.push_back({ std::move(b.Parts[1 - first]), reversed != b.PartReversed[1 - first] });
+        stack.push_back({ std::move(b.Parts[first]), reversed != b.PartReversed[first] });
+    };
+    Links.clear();
+    pushParts(*this, false);
+    while (!stack.empty()) {
+        Pending top = std::move(stack.back());
+        stack.pop_back();
+        TConcentre& b = *top.branch;
+        if (b.Parts[0]) {
+            pushParts(b, top.reversed);
+            continue;
+        }
+        const std::size_t n = b.Links.size();
+        for (std::size_t k = 0; k < n; ++k) {
+            TConcentre::Link link = b.Links[top.reversed ? n - 1 - k : k];
+            link.Reversed = top.reversed != link.Reversed;
+            Links.push_back(link);
+        }
+    }
+    PartReversed[0] = PartReversed[1] = false;
+}
 
 void TCalculateur::EnsureJunctionTables()
 {
@@ -80,14 +107,13 @@ bool TCalculateur::MergeAtJunction(int k)
     const int firstSlot = incident[0], secondSlot = incident[1];
     std::unique_ptr<TConcentre> first = std::move(Branches[static_cast<std::size_t>(firstSlot)]);
     std::unique_ptr<TConcentre> second = std::move(Branches[static_cast<std::size_t>(secondSlot)]);
-    const TConcentre& f = *first;
-    const TConcentre& s = *second;
-
     // The joined branch runs `a` then `b`, each walked backwards when its flag says so.
-    const bool firstAtStart = f.StartNode == k;
-    const bool secondAtEnd = s.EndNode == k;
-    const TConcentre& a = firstAtStart && secondAtEnd ? s : f;
-    const TConcentre& b = firstAtStart && secondAtEnd ? f : s;
+    const bool firstAtStart = first->StartNode == k;
+    const bool secondAtEnd = second->EndNode == k;
+    if (firstAtStart && secondAtEnd)
+        std::swap(first, second);
+    const TConcentre& a = *first;
+    const TConcentre& b = *second;
     const bool reverseA = firstAtStart && !secondAtEnd;
     const bool reverseB = !firstAtStart && secondAtEnd;
     const double signA = reverseA ? -1 : 1, signB = reverseB ? -1 : 1;
@@ -100,11 +126,13 @@ bool TCalculateur::MergeAtJunction(int k)
     joined->DX = signA * a.DX + signB * b.DX;
     joined->DY = signA * a.DY + signB * b.DY;
     joined->DZ = signA * a.DZ + signB * b.DZ;
-    AppendGalleries(*joined, a, reverseA);
-    AppendGalleries(*joined, b, reverseB);
-    joined->TotalLength = f.TotalLength + s.TotalLength;
-    joined->WeightedLength = f.WeightedLength + s.WeightedLength;
-    joined->WeightedSquares = f.WeightedSquares + s.WeightedSquares;
+    joined->TotalLength = a.TotalLength + b.TotalLength;
+    joined->WeightedLength = a.WeightedLength + b.WeightedLength;
+    joined->WeightedSquares = a.WeightedSquares + b.WeightedSquares;
+    joined->PartReversed[0] = reverseA;
+    joined->PartReversed[1] = reverseB;
+    joined->Parts[0] = std::move(first);
+    joined->Parts[1] = std::move(second);
 
     const int slot = static_cast<int>(Branches.size());
     for (int node : { joined->StartNode, joined->EndNode })
@@ -195,6 +223,9 @@ void TCalculateur::Condense(bool interactive)
             break;
     }
     Branches.erase(std::remove(Branches.begin(), Branches.end(), nullptr), Branches.end());
+    for (auto* list : { &Branches, &Closures, &DeadEnds })
+        for (auto& b : *list)
+            b->FlattenLinks();
 
     if (interactive)
         Report(ks::MessageKind::Information,
@@ -273,10 +304,10 @@ void TCalculateur::Adjust(bool interactive)
         Report(ks::MessageKind::Information, std::to_string(n) + " encrucijadas.", false);
     const auto started = std::chrono::steady_clock::now();
 
-    // Within the limit the dense solve, as ever; beyond it the sparse one, when the limits are
-    // lifted. Both take the same observations.
-    const bool dense = n <= ks::kMaxEquations;
-    if (!dense && !m_flags.Unlimited.load()) {
+    // Small networks by the dense solve, larger ones by the sparse one; past the equation limit
+    // only when the limits are lifted. Both take the same observations.
+    const bool dense = n <= ks::kDenseEquations;
+    if (n > ks::kMaxEquations && !m_flags.Unlimited.load()) {
         TooLarge = true;
         Report(ks::MessageKind::Warning, ks::kTooManyEquationsText, true);
         m_flags.Stop.store(true);

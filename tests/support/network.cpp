@@ -262,6 +262,123 @@ GeneratedNetwork MakeBranchingCave(int shots, unsigned seed)
     return net;
 }
 
+namespace {
+
+// Station `index` of a generated shape: names of 200 numbered stations each.
+void ShapeStation(int index, TPointTopo& p)
+{
+    p.Name.Set("K" + std::to_string(index / 200));
+    p.Number = static_cast<std::uint8_t>(index % 200);
+}
+
+// The shape's one sheet: a single sheet of many galleries is the hardest case for the look-ups
+// that scan a sheet's galleries.
+TFiche& ShapeSheet(std::unique_ptr<TFiche>& sheet)
+{
+    if (!sheet) {
+        sheet = std::make_unique<TFiche>();
+        sheet->Date = "01/01/10";
+        sheet->Systeme.Set("Sistema");
+        sheet->Cavite.Set("Forma generada");
+    }
+    return *sheet;
+}
+
+// A gallery along `path`, from station `from` to station `to` (-1: an open end), reduced.
+void ShapeGallery(GeneratedNetwork& net, TFiche& sheet, int from, int to, const std::vector<Point>& path,
+    std::mt19937& random, int& style)
+{
+    std::normal_distribution<double> error(0, 0.02);
+    auto g = std::make_unique<TGalerie>();
+    ShapeStation(from, g->Start);
+    if (to >= 0)
+        ShapeStation(to, g->End);
+    else
+        g->End.Final = true;
+    g->Deformation = 1;
+    for (std::size_t k = 1; k < path.size(); ++k) {
+        const Point end { path[k].x + error(random), path[k].y + error(random), path[k].z + error(random) };
+        g->AddShot(Shot(path[k - 1], end, style++));
+    }
+    sheet.Galeries.push_back(std::move(g));
+    ReduceGallery(*sheet.Galeries.back(), 0.0);
+    net.shots += static_cast<int>(path.size()) - 1;
+}
+
+void ShapeReference(GeneratedNetwork& net, int index, const Point& p)
+{
+    auto ref = std::make_unique<TPointTopo>();
+    ShapeStation(index, *ref);
+    ref->X = p.x / 1000;
+    ref->Y = p.y / 1000;
+    ref->Z = p.z;
+    net.massif->References.push_back(std::move(ref));
+}
+
+} // namespace
+
+GeneratedNetwork MakeChain(int galleries, unsigned seed)
+{
+    GeneratedNetwork net;
+    net.massif = std::make_unique<TMassif>();
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::unique_ptr<TFiche> sheet;
+    int style = 0;
+    Point here { 431000.0, 4620000.0, 900.0 };
+    const Point start = here;
+    double heading = 0;
+    for (int i = 0; i < galleries; ++i) {
+        heading += (unit(random) - 0.5) * 0.6;
+        const Point next { here.x + 5 * std::sin(heading), here.y + 5 * std::cos(heading),
+            here.z + (unit(random) - 0.5) };
+        // Every other gallery is surveyed from its far end, as teams meet halfway.
+        if (i % 2 == 0)
+            ShapeGallery(net, ShapeSheet(sheet), i, i + 1, { here, next }, random, style);
+        else
+            ShapeGallery(net, ShapeSheet(sheet), i + 1, i, { next, here }, random, style);
+        here = next;
+    }
+    if (sheet)
+        net.massif->AddSheet(std::move(sheet), false);
+    ShapeReference(net, 0, start);
+    return net;
+}
+
+GeneratedNetwork MakeStar(int galleries, unsigned seed)
+{
+    GeneratedNetwork net;
+    net.massif = std::make_unique<TMassif>();
+    std::mt19937 random(seed);
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::unique_ptr<TFiche> sheet;
+    int style = 0;
+    const Point centre { 431000.0, 4620000.0, 900.0 };
+    auto rayEnd = [&](int ray) {
+        const double angle = 2 * kPi * ray / galleries;
+        const double reach = 30 + 20 * (ray % 7);
+        return Point { centre.x + reach * std::sin(angle), centre.y + reach * std::cos(angle),
+            centre.z - 0.1 * (ray % 50) };
+    };
+    for (int ray = 0; ray < galleries; ++ray) {
+        const Point end = rayEnd(ray);
+        const Point middle { (centre.x + end.x) / 2 + unit(random), (centre.y + end.y) / 2 + unit(random),
+            (centre.z + end.z) / 2 };
+        // Named ends for every ray; one ray in ten ends on the next ray's end, closing a loop.
+        const bool closing = ray % 10 == 9 && ray + 1 < galleries;
+        const bool named = ray % 3 == 0 || ray % 10 == 0 || closing;
+        ShapeGallery(net, ShapeSheet(sheet), 0, named ? ray + 1 : -1, { centre, middle, end }, random, style);
+        if (closing) {
+            const Point next = rayEnd(ray + 1);
+            ShapeGallery(net, ShapeSheet(sheet), ray + 1, ray + 2, { end, next }, random, style);
+        }
+    }
+    if (sheet)
+        net.massif->AddSheet(std::move(sheet), false);
+    ShapeReference(net, 1, rayEnd(0)); // the centre is a junction of every ray
+    return net;
+}
+
 void GridForShots(int shots, int& side, int& shotsPerGallery)
 {
     // Galleries: 2 side (side - 1) grid edges and about side² / 5 blind ones; at most 31 x 31

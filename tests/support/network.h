@@ -42,6 +42,13 @@ GeneratedNetwork MakeMaze(int side, int shotsPerGallery, double noise, unsigned 
 // ending open, with noisy readings. One reference point at the entrance.
 GeneratedNetwork MakeBranchingCave(int shots, unsigned seed = 1);
 
+// Shapes that test how the computation scales with the number of galleries, each in one sheet:
+// a single chain of `galleries` galleries of one shot each, every other one surveyed backwards,
+// from a reference point at its start; and a star of `galleries` galleries of two shots round one junction, most
+// ending open, one in ten closing on the next ray's end, the reference at the first ray's end.
+GeneratedNetwork MakeChain(int galleries, unsigned seed = 1);
+GeneratedNetwork MakeStar(int galleries, unsigned seed = 1);
+
 // Largest distance between the computed and the true position of every generated station;
 // infinity when a gallery was not positioned.
 double WorstError(const TMassif& m, const std::vector<TrueStation>& truth);
