@@ -2,27 +2,86 @@
 #include "cli/args.h"
 #include "cli/cli_common.h"
 #include "compute/driver.h"
+#include "model/file_error.h"
 #include "model/file_io.h"
 #include "model/text_utils.h"
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
+#include <utility>
 
 namespace cli {
 
 namespace {
 
-// One row per station of every positioned gallery: its start (k = 0), then the far station of
-// every shot. Intermediate stations carry no name. Rows are appended to a string reserved for
-// about their size, so that a large cave's rows are held once, not twice as a stream's would be.
-std::string StationRows(const TMassif& massif, bool json)
+// Where the rows go: standard output, or a file written beside OUT and renamed into place, so that
+// a failed write leaves OUT as it was. They go out a megabyte at a time: a large cave's rows are
+// never all held at once.
+class RowOutput
 {
-    std::size_t stations = 0;
-    for (const auto& sheet : massif.Sheets)
-        for (const auto& gallery : sheet->Galeries)
-            stations += gallery->Positioned ? static_cast<std::size_t>(gallery->ShotCount()) + 1 : 0;
-    std::string out;
-    out.reserve(stations * (json ? 128 : 72) + 64);
+public:
+    explicit RowOutput(const std::string& path)
+        : m_path(path)
+    {
+        if (path.empty())
+            return;
+        m_temporary = ks::CreateTemporaryBeside(path);
+        m_file = std::fopen(m_temporary.c_str(), "wb");
+        if (!m_file)
+            Fail(errno);
+    }
+    ~RowOutput()
+    {
+        if (m_file) {
+            std::fclose(m_file);
+            std::remove(m_temporary.c_str());
+        }
+    }
+    RowOutput(const RowOutput&) = delete;
+    RowOutput& operator=(const RowOutput&) = delete;
+
+    std::string Rows;
+
+    // Sends the rows once they pass a megabyte.
+    void Flush(bool always = false)
+    {
+        if (!always && Rows.size() < (1u << 20))
+            return;
+        if (!m_file)
+            std::cout << Rows;
+        else if (std::fwrite(Rows.data(), 1, Rows.size(), m_file) != Rows.size())
+            Fail(errno);
+        Rows.clear();
+    }
+    void Finish()
+    {
+        Flush(true);
+        if (!m_file)
+            return;
+        std::FILE* file = std::exchange(m_file, nullptr);
+        if (std::fclose(file) != 0) {
+            const int error = errno;
+            std::remove(m_temporary.c_str());
+            throw ks::FileError(m_path, "", ks::SystemErrorText(error));
+        }
+        ks::PublishTemporary(m_temporary, m_path);
+    }
+
+private:
+    [[noreturn]] void Fail(int error) { throw ks::FileError(m_path, "", ks::SystemErrorText(error)); }
+
+    std::string m_path, m_temporary;
+    std::FILE* m_file = nullptr;
+};
+
+// One row per station of every positioned gallery: its start (k = 0), then the far station of
+// every shot. Intermediate stations carry no name.
+void StationRows(const TMassif& massif, bool json, RowOutput& output)
+{
+    std::string& out = output.Rows;
+    out.reserve((1u << 20) + 4096);
     bool first = true;
     out += json ? "[\n" : "ordre,gallery,station,name,number,x,y,z\n";
     for (const auto& sheet : massif.Sheets) {
@@ -64,11 +123,12 @@ std::string StationRows(const TMassif& massif, bool json)
                 }
                 first = false;
             }
+            output.Flush();
         }
     }
     if (json)
         out += first ? "]\n" : "\n]\n";
-    return out;
+    output.Finish();
 }
 
 // A share as a percentage with two decimals; an absurd one (a coefficient of 1e-300) in general
@@ -128,11 +188,8 @@ int Compute(const std::vector<std::string>& args)
         return 1;
     }
 
-    const std::string rows = StationRows(massif, json);
-    if (out.empty())
-        std::cout << rows;
-    else
-        ks::WriteFileSafely(out, rows); // a failure leaves OUT as it was
+    RowOutput output(out);
+    StationRows(massif, json, output);
     PrintReport(massif, report);
     if (!save.empty())
         massif.Save(save, nullptr);

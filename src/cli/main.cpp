@@ -1,79 +1,76 @@
 // karstelle-cli: the non-interactive work on massif files, for batch use, scripts and tests.
+// The commands that need neither Qt nor PROJ run here; the others are in karstelle-cli-module.so,
+// beside the program (or in ../lib/karstelle when installed), loaded when one of them is asked for.
 
 #include "cli/cli_common.h"
-#include "model/file_error.h"
-#include "model/version.h"
+#include "cli/dispatch.h"
 
-#include <QGuiApplication>
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include <algorithm>
-#include <clocale>
+#include <climits>
+#include <cstring>
 #include <iostream>
 #include <string>
-#include <vector>
 
 using namespace cli;
 
+namespace {
+
+// The folder of this program, from the kernel's link to it.
+std::string ProgramFolder()
+{
+    char path[PATH_MAX];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0)
+        return ".";
+    const std::string self(path, static_cast<std::size_t>(n));
+    const auto slash = self.rfind('/');
+    return slash == std::string::npos ? "." : self.substr(0, slash);
+}
+
+int RunInModule(int argc, char** argv)
+{
+    const std::string folder = ProgramFolder();
+    std::string errors;
+    for (const std::string& path :
+        { folder + "/karstelle-cli-module.so", folder + "/../lib/karstelle/karstelle-cli-module.so" }) {
+        // The module is kept loaded until the process ends: its static objects outlive the call.
+        void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!module) {
+            errors += std::string("\n  ") + dlerror();
+            continue;
+        }
+        using Entry = int (*)(int, char**);
+        const auto entry = reinterpret_cast<Entry>(dlsym(module, kModuleEntry));
+        if (!entry) {
+            errors += "\n  " + path + ": " + kModuleEntry + " missing";
+            continue;
+        }
+        return entry(argc, argv);
+    }
+    std::cerr << "karstelle-cli: the part that draws and exchanges files cannot be loaded:" << errors << '\n';
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty()
-        && (args[0] == "compute" || args[0] == "check" || args[0] == "render" || args[0] == "stats"
-            || args[0] == "export" || args[0] == "table")) {
-        const auto flag = std::remove(args.begin(), args.end(), std::string("--no-limits"));
-        g_unlimited = flag != args.end();
-        args.erase(flag, args.end());
-    }
-    // An empty file name would stand for another file (convert IN "" rewrote IN): none is taken.
-    if (std::find(args.begin(), args.end(), std::string()) != args.end()) {
-        std::cerr << "karstelle-cli: an argument is empty: a file name or a value cannot be empty\n";
+    static const std::vector<CommandEntry> kCommands = {
+        { "info", Info },
+        { "convert", Convert },
+        { "compute", Compute },
+        { "search", Search },
+        { "stats", Stats },
+        { "elevation", Elevation },
+        { "check", Check },
+    };
+    return Dispatch(argc, argv, kCommands, [argc, argv]() -> int {
+        for (const char* name : kModuleCommands)
+            if (argc > 1 && std::strcmp(argv[1], name) == 0)
+                return RunInModule(argc, argv);
+        std::cerr << kUsage;
         return 2;
-    }
-    try {
-        if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-            std::cout << kUsage;
-            return 0;
-        }
-        if (args.size() == 1 && args[0] == "--version") {
-            std::cout << "karstelle-cli " << ks::kVersion << '\n';
-            return 0;
-        }
-        // The commands that draw nothing run without Qt.
-        using Command = int (*)(const std::vector<std::string>&);
-        static const std::pair<const char*, Command> kCommands[] = {
-            { "info", Info },
-            { "convert", Convert },
-            { "compute", Compute },
-            { "search", Search },
-            { "import", Import },
-            { "export", Export },
-            { "stats", Stats },
-            { "elevation", Elevation },
-            { "table", Table },
-            { "options", Options },
-            { "check", Check },
-        };
-        for (const auto& [name, run] : kCommands)
-            if (!args.empty() && args[0] == name)
-                return run(std::vector<std::string>(args.begin() + 1, args.end()));
-        if (args.size() >= 2 && args[0] == "render"
-            && (args[1] == "plan" || args[1] == "elevation" || args[1] == "perspective"
-                || args[1] == "table")) {
-            // Drawing needs a GUI application object; no window is ever shown.
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            int qtArgc = 1;
-            QGuiApplication application(qtArgc, argv);
-            std::setlocale(LC_NUMERIC, "C");
-            return Render(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
-        }
-    } catch (const ks::FileError& e) {
-        std::cerr << "karstelle-cli: " << e.what() << '\n';
-        return 1;
-    } catch (const std::exception& e) {
-        std::cerr << "karstelle-cli: " << e.what() << '\n';
-        return 1;
-    }
-    std::cerr << kUsage;
-    return 2;
+    });
 }

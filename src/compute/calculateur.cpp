@@ -57,8 +57,6 @@ void TCalculateur::BuildBranches(
         for (std::size_t g = 0; g < sheet.Galeries.size(); ++g) {
             const TGalerie& gallery = *sheet.Galeries[g];
             GalleryCopy copy;
-            copy.Start.CopyFrom(gallery.Start);
-            copy.End.CopyFrom(gallery.End);
             copy.X = gallery.X;
             copy.Y = gallery.Y;
             copy.Z = gallery.Z;
@@ -224,8 +222,19 @@ bool TCalculateur::Connect(bool interactive)
     if (Stopped())
         return false;
 
+    // Each branch is still one gallery: its ends' node numbers are the gallery's, for the
+    // distribution to place its stations without looking their names up again.
+    auto keepNodes = [this] {
+        for (const auto& b : Branches) {
+            GalleryCopy& g = m_galleries[static_cast<std::size_t>(b->Links[0].Sheet)]
+                                        [static_cast<std::size_t>(b->Links[0].Gallery)];
+            g.StartNode = b->StartNode;
+            g.EndNode = b->EndNode;
+        }
+    };
     const auto reachedCount = std::count(reached.begin(), reached.end(), 1);
     if (reachedCount == n) {
+        keepNodes();
         Result = true;
         return true;
     }
@@ -240,13 +249,11 @@ bool TCalculateur::Connect(bool interactive)
         if (reached[static_cast<std::size_t>(i)])
             continue;
         const TConcentre& b = *Branches[static_cast<std::size_t>(i)];
-        for (const TConcentre::Link& link : b.Links) {
-            const GalleryCopy& g = Gallery(link.Sheet, link.Gallery);
-            std::string line = m_places[static_cast<std::size_t>(link.Sheet)];
-            line += g.Start.Final ? " Final - " : " " + g.Start.Name.Get() + " - ";
-            line += g.End.Final ? std::string("Final") : g.End.Name.Get();
-            UnreachedList.push_back(ks::Cp1252ToUtf8(line));
-        }
+        // Before condensation a branch is its one gallery, ends and all.
+        std::string line = m_places[static_cast<std::size_t>(b.Links[0].Sheet)];
+        line += b.Start.Final ? " Final - " : " " + b.Start.Name.Get() + " - ";
+        line += b.End.Final ? std::string("Final") : b.End.Name.Get();
+        UnreachedList.push_back(ks::Cp1252ToUtf8(line));
     }
     if (interactive && m_reporter) {
         ks::TQuestion question;
@@ -263,6 +270,7 @@ bool TCalculateur::Connect(bool interactive)
         if (!reached[static_cast<std::size_t>(i)])
             Branches[static_cast<std::size_t>(i)].reset();
     Branches.erase(std::remove(Branches.begin(), Branches.end(), nullptr), Branches.end());
+    keepNodes();
     Result = true;
     return true;
 }

@@ -54,8 +54,6 @@ constexpr int kDenseEquations = 100;
 class TConcentre
 {
 public:
-    virtual ~TConcentre() = default;
-
     TPointTopo Start, End;
     double DX = 0, DY = 0, DZ = 0; // raw vector start -> end
     double TotalLength = 0;
@@ -99,7 +97,7 @@ public:
     // Copy of one gallery's reduced data, and its results.
     struct GalleryCopy
     {
-        TPointTopo Start, End;
+        int StartNode = -1, EndNode = -1; // the node numbers of its ends, once connected
         double X = 0, Y = 0, Z = 0;
         double TotalLength = 0, SumSquares = 0, Deformation = 0;
         double HorizMisclosure = 0, VertMisclosure = 0;

@@ -226,6 +226,9 @@ void TCalculateur::Condense(bool interactive)
     for (auto* list : { &Branches, &Closures, &DeadEnds })
         for (auto& b : *list)
             b->FlattenLinks();
+    // The incidence lists are of no use past here: their memory goes back before the solve.
+    std::vector<std::vector<int>>().swap(m_incident);
+    std::vector<int>().swap(m_degree);
 
     if (interactive)
         Report(ks::MessageKind::Information,
@@ -405,11 +408,9 @@ void TCalculateur::Walk(TConcentre& b, int mode)
         b.HorizMisclosure = b.VertMisclosure = 0;
     }
 
-    auto place = [this](const TPointTopo& station, const Vec3& p) {
-        const int node = NodeIndex(station);
+    auto place = [this](int node, const Vec3& p) {
         if (node <= 0)
             return;
-        EnsureJunctionTables();
         SetPosition(*Junctions[static_cast<std::size_t>(node - 1)], p);
         Known[static_cast<std::size_t>(node - 1)] = 1;
     };
@@ -433,7 +434,7 @@ void TCalculateur::Walk(TConcentre& b, int mode)
             p.x += sign * g.X + rate.x * share;
             p.y += sign * g.Y + rate.y * share;
             p.z += sign * g.Z + rate.z * share;
-            place(reversed ? g.Start : g.End, p);
+            place(reversed ? g.StartNode : g.EndNode, p);
         }
     } else if (hasEnd) {
         Vec3 p = pe;
@@ -446,7 +447,7 @@ void TCalculateur::Walk(TConcentre& b, int mode)
             p.x -= sign * g.X;
             p.y -= sign * g.Y;
             p.z -= sign * g.Z;
-            place(reversed ? g.End : g.Start, p);
+            place(reversed ? g.EndNode : g.StartNode, p);
         }
     }
 }

@@ -887,21 +887,28 @@ private:
     // mean. Gives the declination the leg's bearing takes.
     double Normal(TLeg& leg, std::map<std::string, std::string>& v)
     {
-        const auto tape = v.count("TAPE") ? Reading(v["TAPE"], kTape) : std::nullopt;
-        const auto backTape = v.count("BACKTAPE") ? Reading(v["BACKTAPE"], kBackTape) : std::nullopt;
-        if (!tape && !backTape)
+        // Each reading as a number, NaN when the leg has none.
+        auto read = [&v](const char* key, auto&& convert) {
+            const auto it = v.find(key);
+            const std::optional<double> value = it == v.end() ? std::nullopt : convert(it->second);
+            return value.has_value() ? value.value() : std::nan("");
+        };
+        auto given = [](double value) { return !std::isnan(value); };
+        const double tape = read("TAPE", [this](const std::string& t) { return Reading(t, kTape); });
+        const double backTape
+            = read("BACKTAPE", [this](const std::string& t) { return Reading(t, kBackTape); });
+        if (!given(tape) && !given(backTape))
             Fail("falta la longitud");
-        leg.Length = tape && backTape ? (*tape + *backTape) / 2 : tape ? *tape : *backTape;
+        leg.Length = given(tape) && given(backTape) ? (tape + backTape) / 2 : given(tape) ? tape : backTape;
         if (leg.Length < 0)
             Fail("longitud negativa");
-        const auto clino = v.count("CLINO") ? Clino(v["CLINO"], kClino) : std::nullopt;
-        auto backClino = v.count("BACKCLINO") ? Clino(v["BACKCLINO"], kBackClino) : std::nullopt;
-        if (backClino)
-            backClino = -*backClino;
-        if (clino && backClino)
-            leg.Inclination = (*clino + *backClino) / 2;
-        else if (clino || backClino)
-            leg.Inclination = clino ? *clino : *backClino;
+        const double clino = read("CLINO", [this](const std::string& t) { return Clino(t, kClino); });
+        const double backClino
+            = -read("BACKCLINO", [this](const std::string& t) { return Clino(t, kBackClino); });
+        if (given(clino) && given(backClino))
+            leg.Inclination = (clino + backClino) / 2;
+        else if (given(clino) || given(backClino))
+            leg.Inclination = given(clino) ? clino : backClino;
         else {
             leg.Inclination = 0;
             if (leg.Length > 0)
@@ -909,16 +916,15 @@ private:
         }
         if (std::fabs(leg.Inclination) > 90.0001)
             Fail("inclinación fuera de -90 a 90");
-        const auto compass = v.count("COMPASS") ? Reading(v["COMPASS"], kCompass) : std::nullopt;
-        auto backCompass = v.count("BACKCOMPASS") ? Reading(v["BACKCOMPASS"], kBackCompass) : std::nullopt;
-        if (backCompass)
-            backCompass = *backCompass + 180;
+        const double compass = read("COMPASS", [this](const std::string& t) { return Reading(t, kCompass); });
+        const double backCompass
+            = read("BACKCOMPASS", [this](const std::string& t) { return Reading(t, kBackCompass); }) + 180;
         const bool plumb = std::fabs(std::fabs(leg.Inclination) - 90) < 1e-9;
-        if (compass && backCompass) {
-            const double a = *compass * kPi / 180, b = *backCompass * kPi / 180;
+        if (given(compass) && given(backCompass)) {
+            const double a = compass * kPi / 180, b = backCompass * kPi / 180;
             leg.Bearing = std::atan2(std::sin(a) + std::sin(b), std::cos(a) + std::cos(b)) * 180 / kPi;
-        } else if (compass || backCompass) {
-            leg.Bearing = compass ? *compass : *backCompass;
+        } else if (given(compass) || given(backCompass)) {
+            leg.Bearing = given(compass) ? compass : backCompass;
         } else if (!plumb && leg.Length > 0) {
             Fail("falta el rumbo de una visual que no es vertical");
         }

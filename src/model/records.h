@@ -41,8 +41,6 @@ constexpr std::size_t kMaxDateText = 8;
 class TPointTopo
 {
 public:
-    virtual ~TPointTopo() = default;
-
     TEco Name;
     double X = 0, Y = 0, Z = 0;
     bool Final = false;
@@ -90,8 +88,6 @@ std::string operator+(const std::string& a, const TSizeText& b);
 class TVisee
 {
 public:
-    virtual ~TVisee() = default;
-
     double Length = 0;
     double Azimuth = 0;
     double Inclination = 0; // a height difference for the slope codes 2, 3, 7, 8
@@ -130,8 +126,6 @@ struct TStationPos
 class TGalerie
 {
 public:
-    virtual ~TGalerie() = default;
-
     std::vector<TVisee> Shots; // shot k (from 1) is Shots[k - 1]; at most ks::kMaxShots
     std::vector<TStationPos> Stations; // rebuilt by PlaceStations; readable only while Positioned
     TPointTopo Start;

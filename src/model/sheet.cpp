@@ -3,6 +3,7 @@
 
 #include "model/text_utils.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -75,34 +76,53 @@ bool TFiche::SameLevel(const TFiche& other, int level) const
 
 namespace {
 
+// The key under which TStationEnds files a station: its name upper-cased and its number, which
+// is equal for two stations exactly when SameStation says so.
+std::string EndKey(const TPointTopo& p)
+{
+    std::string key = ks::UpperCase(p.Name.Get());
+    key += '\0';
+    key += static_cast<char>(p.Number);
+    return key;
+}
+
 // Finds a value at the far station of shot `shot` of gallery `gallery`. At a gallery start (shot 0)
 // the value comes from the last shot of the nearest earlier gallery ending at that station for
 // which `read` gives a value.
 template <typename Read>
-std::optional<double> AtStation(const TFiche& sheet, int gallery, int shot, Read read)
+std::optional<double> AtStation(
+    const TFiche& sheet, int gallery, int shot, const TStationEnds* ends, Read read)
 {
     if (gallery < 0 || static_cast<std::size_t>(gallery) >= sheet.Galeries.size())
         return std::nullopt;
     const TGalerie& g = *sheet.Galeries[static_cast<std::size_t>(gallery)];
     if (shot >= 1)
         return shot <= g.ShotCount() ? read(g.Shot(shot)) : std::nullopt;
-    for (int k = gallery - 1; k >= 0; --k) {
+    auto fromEnd = [&](int k) -> std::optional<double> {
         const TGalerie& before = *sheet.Galeries[static_cast<std::size_t>(k)];
         if (before.ShotCount() == 0 || !before.End.SameStation(g.Start))
-            continue;
-        if (auto value = read(before.Shot(before.ShotCount())))
-            return value;
+            return std::nullopt;
+        return read(before.Shot(before.ShotCount()));
+    };
+    if (ends) {
+        for (int k : ends->Before(gallery))
+            if (auto value = fromEnd(k))
+                return value;
+        return std::nullopt;
     }
+    for (int k = gallery - 1; k >= 0; --k)
+        if (auto value = fromEnd(k))
+            return value;
     return std::nullopt;
 }
 
 } // namespace
 
-std::pair<double, double> TFiche::PassageHeights(int gallery, int shot) const
+std::pair<double, double> TFiche::PassageHeights(int gallery, int shot, const TStationEnds* ends) const
 {
     const auto up = AtStation(
-        *this, gallery, shot, [](const TVisee& v) { return SizeValue(v.UpperHeight, v.HeightUnit); });
-    const auto down = AtStation(*this, gallery, shot, [](const TVisee& v) -> std::optional<double> {
+        *this, gallery, shot, ends, [](const TVisee& v) { return SizeValue(v.UpperHeight, v.HeightUnit); });
+    const auto down = AtStation(*this, gallery, shot, ends, [](const TVisee& v) -> std::optional<double> {
         if (v.LowerHeight.empty() && !v.UpperHeight.empty())
             return 0.0; // a single height measured from the floor
         return SizeValue(v.LowerHeight, v.HeightUnit);
@@ -110,17 +130,41 @@ std::pair<double, double> TFiche::PassageHeights(int gallery, int shot) const
     return { up.value_or(-1), down ? std::fabs(*down) : -1 };
 }
 
-std::pair<double, double> TFiche::PassageWidths(int gallery, int shot) const
+std::pair<double, double> TFiche::PassageWidths(int gallery, int shot, const TStationEnds* ends) const
 {
-    const auto right = AtStation(*this, gallery, shot, [](const TVisee& v) -> std::optional<double> {
+    const auto right = AtStation(*this, gallery, shot, ends, [](const TVisee& v) -> std::optional<double> {
         auto value = SizeValue(v.RightWidth, v.WidthUnit);
         return value && v.LeftWidth.empty() ? std::optional<double>(*value * 0.5) : value;
     });
-    const auto left = AtStation(*this, gallery, shot, [](const TVisee& v) -> std::optional<double> {
+    const auto left = AtStation(*this, gallery, shot, ends, [](const TVisee& v) -> std::optional<double> {
         auto single = SizeValue(v.RightWidth, v.WidthUnit);
         if (single && v.LeftWidth.empty())
             return *single * 0.5;
         return SizeValue(v.LeftWidth, v.WidthUnit);
     });
     return { left.value_or(-1), right.value_or(-1) };
+}
+
+TStationEnds::TStationEnds(const TFiche& sheet)
+    : m_sheet(sheet)
+{
+    for (std::size_t g = 0; g < sheet.Galeries.size(); ++g) {
+        const TPointTopo& end = sheet.Galeries[g]->End;
+        if (!end.Final)
+            m_ends[EndKey(end)].push_back(static_cast<int>(g));
+    }
+}
+
+std::vector<int> TStationEnds::Before(int gallery) const
+{
+    const TPointTopo& start = m_sheet.Galeries[static_cast<std::size_t>(gallery)]->Start;
+    if (start.Final)
+        return {};
+    const auto it = m_ends.find(EndKey(start));
+    if (it == m_ends.end())
+        return {};
+    const std::vector<int>& all = it->second;
+    std::vector<int> before(all.begin(), std::lower_bound(all.begin(), all.end(), gallery));
+    std::reverse(before.begin(), before.end());
+    return before;
 }

@@ -6,8 +6,11 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
+
+class TStationEnds;
 
 // One survey sheet: the work of one team on one day.
 class TFiche
@@ -41,8 +44,24 @@ public:
     bool SameLevel(const TFiche& other, int level) const;
 
     // Upper and lower passage height in metres at the far station of shot `shot` (0: the gallery's
-    // start) of gallery `gallery` (from 0); -1 means unknown.
-    std::pair<double, double> PassageHeights(int gallery, int shot) const;
+    // start) of gallery `gallery` (from 0); -1 means unknown. At a gallery's start the values come
+    // from an earlier gallery ending there: `ends`, when given, finds it without scanning the sheet.
+    std::pair<double, double> PassageHeights(int gallery, int shot, const TStationEnds* ends = nullptr) const;
     // Left and right half-widths in metres at the same station; -1 means unknown.
-    std::pair<double, double> PassageWidths(int gallery, int shot) const;
+    std::pair<double, double> PassageWidths(int gallery, int shot, const TStationEnds* ends = nullptr) const;
+};
+
+// The galleries of a sheet by the station they end at: the earlier galleries ending at a
+// gallery's start, nearest first, found by name instead of by a scan of the sheet (a sheet of a
+// long chain holds thousands of galleries). Valid while the sheet's galleries do not change.
+class TStationEnds
+{
+public:
+    explicit TStationEnds(const TFiche& sheet);
+    // The galleries before `gallery` whose end is its start, nearest first.
+    std::vector<int> Before(int gallery) const;
+
+private:
+    const TFiche& m_sheet;
+    std::unordered_map<std::string, std::vector<int>> m_ends; // station key -> galleries, in order
 };

@@ -23,15 +23,6 @@ constexpr double kScreenDpi = 96;
 
 namespace ks {
 
-int RoundEven(double v)
-{
-    // Beyond what an int holds (a coordinate kilometres away at a large zoom, a NaN from a garbled
-    // option) the value saturates instead of overflowing.
-    if (!(std::fabs(v) < 2147483520.0))
-        return std::isnan(v) ? 0 : v > 0 ? INT_MAX : INT_MIN;
-    return static_cast<int>(std::nearbyint(v));
-}
-
 void ShotFraction(int pourcentage, double& a, double& b)
 {
     a = 0.5 + 0.005 * pourcentage;
@@ -461,4 +452,351 @@ void TGraphique::Station(const TGalerie& g, int k, double& x, double& y, double&
     x = p.X;
     y = p.Y;
     z = p.Z;
+}
+
+namespace {
+
+// The pixels Qt paints for a small circle (an ellipse in a rectangle of a few pixels, as the
+// station circles are at most scales), found once by painting it aside, and then set as points:
+// a drawing of 100 000 stations would otherwise spend most of its time setting up ellipses.
+class RingStamps
+{
+public:
+    static constexpr int kLargest = 8; // pixels each way
+
+    explicit RingStamps(const std::array<QPen, 3>& pens)
+        : m_pens(pens)
+    { }
+
+    // The offsets from the rectangle's corner, or null when the circle is not small.
+    const std::vector<QPoint>* Find(const QRect& rect, std::size_t pen, bool filled)
+    {
+        const int w = rect.width(), h = rect.height();
+        if (w < 0 || h < 0 || w > kLargest || h > kLargest || m_pens[pen].width() > kLargest)
+            return nullptr;
+        const auto side = static_cast<std::size_t>(kLargest + 1);
+        const std::size_t index
+            = ((static_cast<std::size_t>(filled) * 3 + pen) * side + static_cast<std::size_t>(w)) * side
+            + static_cast<std::size_t>(h);
+        auto& [made, offsets] = m_stamps[index];
+        if (!made) {
+            made = true;
+            offsets = Paint(rect, m_pens[pen], filled);
+        }
+        return &offsets;
+    }
+
+private:
+    static std::vector<QPoint> Paint(const QRect& rect, const QPen& pen, bool filled)
+    {
+        const int margin = 2 * kLargest;
+        QImage aside(3 * margin, 3 * margin, QImage::Format_RGB32);
+        aside.fill(Qt::white);
+        {
+            QPainter painter(&aside);
+            QPen black = pen;
+            black.setColor(Qt::black);
+            painter.setPen(black);
+            painter.setBrush(filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+            painter.drawEllipse(rect.translated(margin - rect.left(), margin - rect.top()));
+        }
+        std::vector<QPoint> offsets;
+        for (int y = 0; y < aside.height(); ++y)
+            for (int x = 0; x < aside.width(); ++x)
+                if (aside.pixel(x, y) != 0xFFFFFFFFu)
+                    offsets.emplace_back(x - margin, y - margin);
+        return offsets;
+    }
+
+    const std::array<QPen, 3>& m_pens;
+    std::array<std::pair<bool, std::vector<QPoint>>, 2 * 3 * (kLargest + 1) * (kLargest + 1)> m_stamps {};
+};
+
+// What a draw list puts on screen in one colour: lines by pen, circles and their points, labels;
+// all of one colour, so that their order does not show.
+struct ScreenBatch
+{
+    struct Ring
+    {
+        QRect rect;
+        int width;
+        bool filled;
+    };
+    QColor colour;
+    std::array<std::pair<int, std::vector<QLineF>>, 3> lines; // per pen: its width, its lines
+    std::vector<Ring> rings;
+    std::vector<QPoint> points;
+    std::vector<std::pair<QPointF, QString>> texts;
+    std::size_t count = 0;
+
+    void Flush(QPainter& p)
+    {
+        if (count == 0)
+            return;
+        QPen pen = p.pen();
+        pen.setColor(colour);
+        // A plain image (32-bit pixels, painted without transformation or clipping) takes thin
+        // lines and the stamped circles' pixels straight into its memory.
+        auto* image = static_cast<QImage*>(p.device());
+        const bool plain
+            = (image->format() == QImage::Format_RGB32 || image->format() == QImage::Format_ARGB32)
+            && image->isDetached() && !p.hasClipping() && p.transform().isIdentity()
+            && image->devicePixelRatio() == 1.0;
+        const QRgb rgb = colour.rgba();
+        const int w = image->width(), h = image->height();
+        const auto stride = static_cast<std::size_t>(image->bytesPerLine() / 4);
+        QRgb* bits = plain ? reinterpret_cast<QRgb*>(image->bits()) : nullptr;
+        auto set = [&](int x, int y) {
+            if (x >= 0 && y >= 0 && x < w && y < h)
+                bits[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x)] = rgb;
+        };
+        for (auto& [width, list] : lines) {
+            if (list.empty())
+                continue;
+            if (plain && width <= 2) {
+                // One or two pixels wide: every pixel from end to end, stepping along the longer
+                // axis, and for two the pixel before it across, as a stroke centred on the line.
+                for (const QLineF& line : list) {
+                    int x0 = static_cast<int>(line.x1()), y0 = static_cast<int>(line.y1());
+                    const int x1 = static_cast<int>(line.x2()), y1 = static_cast<int>(line.y2());
+                    const int dx = std::abs(x1 - x0), dy = -std::abs(y1 - y0);
+                    const int sx = x0 < x1 ? 1 : -1, sy = y0 < y1 ? 1 : -1;
+                    int error = dx + dy;
+                    const bool across = width == 2;
+                    const int ax = dx >= -dy ? 0 : 1, ay = 1 - ax;
+                    for (;;) {
+                        set(x0, y0);
+                        if (across)
+                            set(x0 - ax, y0 - ay);
+                        if (x0 == x1 && y0 == y1)
+                            break;
+                        const int twice = 2 * error;
+                        if (twice >= dy) {
+                            error += dy;
+                            x0 += sx;
+                        }
+                        if (twice <= dx) {
+                            error += dx;
+                            y0 += sy;
+                        }
+                    }
+                }
+            } else {
+                pen.setWidth(width);
+                p.setPen(pen);
+                p.drawLines(list.data(), static_cast<int>(list.size()));
+            }
+            list.clear();
+        }
+        for (const Ring& ring : rings) {
+            if (p.pen().width() != ring.width || p.pen().color() != colour) {
+                pen.setWidth(ring.width);
+                p.setPen(pen);
+            }
+            p.setBrush(ring.filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+            p.drawEllipse(ring.rect);
+        }
+        rings.clear();
+        if (!points.empty()) {
+            if (plain) {
+                for (const QPoint& at : points)
+                    set(at.x(), at.y());
+            } else {
+                p.setPen(QPen(colour, 0));
+                p.drawPoints(points.data(), static_cast<int>(points.size()));
+                p.setPen(pen);
+            }
+            points.clear();
+        }
+        if (!texts.empty()) {
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            const QFontMetricsF metrics(p.font(), p.device());
+            for (const auto& [at, text] : texts)
+                p.drawText(QPointF(at.x(), at.y() + metrics.ascent()), text);
+            texts.clear();
+        }
+        count = 0;
+    }
+};
+
+} // namespace
+
+void TGraphique::DrawList(const TDrawList& list, const std::array<int, 3>& pens, double labelOffset)
+{
+    QPainter& p = *m_painter;
+    auto setWidth = [&p](int width) {
+        if (p.pen().width() == width)
+            return;
+        QPen current = p.pen();
+        current.setWidth(width);
+        p.setPen(current);
+    };
+    auto solidBrush = [&p] {
+        if (p.brush().style() != Qt::SolidPattern || p.brush().color() != Qt::black)
+            p.setBrush(Qt::black);
+    };
+    const std::array<int, 3> widths
+        = { PenWidth(pens[0], true), PenWidth(pens[1], true), PenWidth(pens[2], true) };
+    auto penOf = [&widths](const TDrawList::Item& item) {
+        return widths[static_cast<std::size_t>(item.pen & ~TDrawList::kFilled)];
+    };
+    // One item as the primitives draw it, on either target.
+    auto drawItem = [&](const TDrawList::Item& item) {
+        switch (item.op) {
+        case TDrawList::Op::Colour: {
+            QPen galleryPen = p.pen();
+            galleryPen.setColor(QColor::fromRgb(static_cast<QRgb>(item.value)));
+            galleryPen.setWidth(widths[0]);
+            p.setPen(galleryPen);
+            break;
+        }
+        case TDrawList::Op::Segment:
+            setWidth(penOf(item));
+            Deplacer(item.x1, item.y1);
+            Tracer(item.x2, item.y2);
+            break;
+        case TDrawList::Op::Circle:
+            setWidth(penOf(item));
+            if (item.pen & TDrawList::kFilled)
+                solidBrush();
+            Cercle(item.x1, item.y1, item.value);
+            break;
+        case TDrawList::Op::Label:
+            p.setBrush(Qt::NoBrush);
+            Ecrire(item.x1 + labelOffset, item.y1 + labelOffset,
+                list.Labels[static_cast<std::size_t>(item.value)]);
+            break;
+        }
+    };
+    // Paper, and painters other than the screen image (an SVG file), take every item as it was
+    // recorded.
+    if (m_onPage || p.device()->devType() != QInternal::Image) {
+        for (const TDrawList::Item& item : list.Items)
+            drawItem(item);
+        return;
+    }
+
+    // The screen mapping of ScreenPosition with its factors multiplied out once (the same pixels
+    // but for a point a billionth of a pixel from a half), and the rounding of the primitives.
+    const double xMin = m_view.XMin, yMax = m_view.YMax, pixelsPerMetre = m_view.PixelsPerMetre();
+    const double pixelsPerMm = m_view.PixelsParMm, originX = m_view.OrigineX, originY = m_view.OrigineY;
+    auto screenX = [&](double x) { return (x - xMin) * pixelsPerMetre - originX; };
+    auto screenY = [&](double y) { return (yMax - y) * pixelsPerMetre - originY; };
+    auto inRange = [](double x, double y) { return std::fabs(x) < kClip && std::fabs(y) < kClip; };
+    // Beyond the image by more than a pen's width, a line or a circle leaves no pixel in it.
+    const QPaintDevice* device = p.device();
+    const double ratio = device->devicePixelRatioF();
+    const double shownW = device->width() / ratio, shownH = device->height() / ratio;
+    auto outside = [&](double ax, double ay, double bx, double by, int width) {
+        const double m = width + 2;
+        return (ax < -m && bx < -m) || (ay < -m && by < -m) || (ax > shownW + m && bx > shownW + m)
+            || (ay > shownH + m && by > shownH + m);
+    };
+    // Stamped circles are points in logical pixels: only where those are the image's pixels.
+    const bool stamping = ratio == 1.0 && p.transform().isIdentity();
+    std::array<QPen, 3> stampPens;
+    for (std::size_t k = 0; k < stampPens.size(); ++k) {
+        stampPens[k] = p.pen();
+        stampPens[k].setWidth(widths[k]);
+    }
+    RingStamps stamps(stampPens);
+
+    ScreenBatch batch;
+    for (std::size_t k = 0; k < batch.lines.size(); ++k)
+        batch.lines[k].first = widths[k];
+    batch.colour = p.pen().color();
+    bool brushSolid = p.brush().style() == Qt::SolidPattern;
+    std::size_t i = 0;
+    const std::size_t n = list.Items.size();
+    while (i < n) {
+        // A group: a colour item and what follows it up to the next.
+        QColor colour = batch.colour;
+        std::size_t end = i;
+        if (list.Items[i].op == TDrawList::Op::Colour) {
+            colour = QColor::fromRgb(static_cast<QRgb>(list.Items[i].value));
+            ++end;
+        }
+        bool circles = false;
+        for (; end < n && list.Items[end].op != TDrawList::Op::Colour; ++end)
+            circles = circles || list.Items[end].op == TDrawList::Op::Circle;
+        // Black fills among coloured lines keep their order: drawn as recorded.
+        const bool together = colour == QColor(Qt::black) || !circles;
+        if (!together || colour != batch.colour) {
+            batch.Flush(p);
+            batch.colour = colour;
+        }
+        if (!together) {
+            for (; i < end; ++i)
+                drawItem(list.Items[i]);
+            brushSolid = p.brush().style() == Qt::SolidPattern;
+            continue;
+        }
+        for (; i < end; ++i) {
+            const TDrawList::Item& item = list.Items[i];
+            switch (item.op) {
+            case TDrawList::Op::Colour:
+                break;
+            case TDrawList::Op::Segment: {
+                const double ax = screenX(item.x1), ay = screenY(item.y1);
+                const double bx = screenX(item.x2), by = screenY(item.y2);
+                if (!inRange(ax, ay) || !inRange(bx, by))
+                    break;
+                const QPointF from(ks::RoundEven(ax), ks::RoundEven(ay));
+                const QPointF to(ks::RoundEven(bx), ks::RoundEven(by));
+                auto& [width, lines] = batch.lines[item.pen];
+                if (from == to || outside(from.x(), from.y(), to.x(), to.y(), width))
+                    break;
+                lines.emplace_back(from, to);
+                ++batch.count;
+                break;
+            }
+            case TDrawList::Op::Circle: {
+                const int width = penOf(item);
+                if (item.pen & TDrawList::kFilled)
+                    brushSolid = true;
+                const double cx = screenX(item.x1), cy = screenY(item.y1);
+                if (!inRange(cx, cy))
+                    break;
+                const double half = 0.05 * item.value * pixelsPerMm;
+                const int left = ks::RoundEven(cx - half), right = ks::RoundEven(cx + half);
+                const int top = ks::RoundEven(cy - half), bottom = ks::RoundEven(cy + half);
+                const QRect rect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+                // A circle of no size draws nothing.
+                if ((rect.width() == 0 && rect.height() == 0) || outside(left, top, right, bottom, width))
+                    break;
+                const std::vector<QPoint>* stamp = stamping
+                    ? stamps.Find(rect, static_cast<std::size_t>(item.pen & ~TDrawList::kFilled), brushSolid)
+                    : nullptr;
+                if (stamp) {
+                    for (const QPoint& offset : *stamp)
+                        batch.points.push_back(rect.topLeft() + offset);
+                } else {
+                    batch.rings.push_back({ rect, width, brushSolid });
+                }
+                ++batch.count;
+                break;
+            }
+            case TDrawList::Op::Label: {
+                brushSolid = false;
+                const double x = screenX(item.x1 + labelOffset), y = screenY(item.y1 + labelOffset);
+                if (!inRange(x, y))
+                    break;
+                batch.texts.emplace_back(QPointF(ks::RoundEven(x), ks::RoundEven(y)),
+                    ks::ToQString(list.Labels[static_cast<std::size_t>(item.value)]));
+                ++batch.count;
+                break;
+            }
+            }
+        }
+        if (batch.count > 8192)
+            batch.Flush(p);
+    }
+    batch.Flush(p);
+    // The painter is left as the recorded order would leave it: the last colour, the shot pen.
+    QPen last = p.pen();
+    last.setColor(batch.colour);
+    last.setWidth(widths[0]);
+    p.setPen(last);
+    p.setBrush(brushSolid ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
 }

@@ -10,7 +10,11 @@
 #include <QSizeF>
 
 #include <array>
+#include <climits>
+#include <cmath>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class TFiche;
 class TGalerie;
@@ -26,12 +30,69 @@ int Plancher(double x);
 // A Windows colour (00BBGGRR) as a QColor.
 QColor WindowsColour(int colour);
 // Rounded to the nearest integer, halves to even; saturated to the int range, NaN giving 0.
-int RoundEven(double v);
+// Inline, as a redraw rounds every point it draws.
+inline int RoundEven(double v)
+{
+    // Beyond what an int holds (a coordinate kilometres away at a large zoom, a NaN from a garbled
+    // option) the value saturates instead of overflowing.
+    if (!(std::fabs(v) < 2147483520.0))
+        return std::isnan(v) ? 0 : v > 0 ? INT_MAX : INT_MIN;
+    // Adding and taking away 1.5 x 2^52 leaves v rounded as the default rounding does: to the
+    // nearest integer, halves to even (what nearbyint gives, without its call).
+    constexpr double kShift = 6755399441055744.0;
+    return static_cast<int>((v + kShift) - kShift);
+}
 // The largest drawing size, in pixels, that Dimensions gives; larger drawings are reported at it.
 inline constexpr int kLargestDrawing = 1 << 30;
 // The drawn part of a shot from `pourcentage`: from b E + a S to a E + b S.
 void ShotFraction(int pourcentage, double& a, double& b);
 } // namespace ks
+
+// The shots, walls, marks, station circles and labels of a view, in metres of its frame,
+// recorded once and drawn again while nothing they depend on changes (the massif, the angle,
+// the options, the colour mode): on paper in the recorded order, on screen in batches of one pen.
+struct TDrawList
+{
+    enum class Op : std::uint8_t { Colour, Segment, Circle, Label };
+    struct Item
+    {
+        Op op = Op::Segment;
+        std::uint8_t pen = 0; // Segment, Circle: index in Pens; Circle: 1 in bit 7 when filled
+        std::int32_t value = 0; // Colour: QRgb; Circle: diameter, tenths of mm; Label: index in Labels
+        double x1 = 0, y1 = 0, x2 = 0, y2 = 0; // Segment: from, to; Circle, Label: x1, y1
+    };
+    static constexpr std::uint8_t kFilled = 0x80;
+
+    std::vector<Item> Items;
+    std::vector<std::string> Labels;
+    std::uint64_t Key = 0; // what the items were recorded from; 0 none
+    bool Valid = false;
+
+    void Clear()
+    {
+        std::vector<Item>().swap(Items);
+        std::vector<std::string>().swap(Labels);
+        Valid = false;
+    }
+    void Colour(const QColor& colour)
+    {
+        Items.push_back({ Op::Colour, 0, static_cast<std::int32_t>(colour.rgb()) });
+    }
+    void Segment(std::uint8_t pen, double x1, double y1, double x2, double y2)
+    {
+        Items.push_back({ Op::Segment, pen, 0, x1, y1, x2, y2 });
+    }
+    void Circle(std::uint8_t pen, bool filled, int diameter, double x, double y)
+    {
+        Items.push_back(
+            { Op::Circle, static_cast<std::uint8_t>(pen | (filled ? kFilled : 0)), diameter, x, y });
+    }
+    void Label(double x, double y, std::string text)
+    {
+        Items.push_back({ Op::Label, 0, static_cast<std::int32_t>(Labels.size()), x, y });
+        Labels.push_back(std::move(text));
+    }
+};
 
 // The view's frame as the screen sees it: the scale, the extents of the drawing in metres of the
 // view frame (widened by a margin), and the mapping of the last painting on screen.
@@ -190,6 +251,13 @@ protected:
     QSizeF UsablePageMm() const;
     void PageCount(
         int& columns, int& rows, int marginsX, int marginsY, bool fixedOrigin, double ox, double oy);
+
+    // Draws a recorded list: pens[i] is the thickness (tenths of mm, following the zoom) of pen i,
+    // labels stand `labelOffset` metres right of and above their point. On paper item by item as
+    // recorded; on screen with the same result, lines of one pen in one call, and galleries of
+    // one colour together where the order cannot show (one colour, and filled circles only in
+    // black, whose fill is black too).
+    void DrawList(const TDrawList& list, const std::array<int, 3>& pens, double labelOffset);
 
     // The sheet at an index of the massif's current list, or null.
     TFiche* SheetAt(int fiche) const;

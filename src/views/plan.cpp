@@ -10,6 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -127,8 +130,13 @@ void TPlan::NbPages(int& columns, int& rows, int marginsX, int marginsY)
 
 void TPlan::Dessiner(int originX, int originY, double resolution, double rapport, QImage& image, int mode)
 {
-    QImage bitmap(image.size(), QImage::Format_RGB32);
-    bitmap.setDevicePixelRatio(image.devicePixelRatio()); // drawn in logical pixels
+    // The drawing is made aside and copied in whole; the aside image is kept for the next redraw,
+    // which spares the system a fresh allocation of a screenful every time.
+    if (m_bitmap.size() != image.size() || m_bitmap.devicePixelRatio() != image.devicePixelRatio()) {
+        m_bitmap = QImage(image.size(), QImage::Format_RGB32);
+        m_bitmap.setDevicePixelRatio(image.devicePixelRatio()); // drawn in logical pixels
+    }
+    QImage& bitmap = m_bitmap;
     bitmap.fill(Qt::white);
     {
         QPainter painter(&bitmap);
@@ -168,55 +176,93 @@ void TPlan::DessinerPage(
     End();
 }
 
-void TPlan::Paint(int mode)
+namespace {
+
+// Mixes a value into a key (the finaliser of splitmix64).
+void Mix(std::uint64_t& key, std::uint64_t value)
+{
+    std::uint64_t z = key + 0x9E3779B97F4A7C15ull + value;
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    key = z ^ (z >> 31);
+}
+
+void Mix(std::uint64_t& key, double value)
+{
+    std::uint64_t bits = 0;
+    std::memcpy(&bits, &value, sizeof bits);
+    Mix(key, bits);
+}
+
+} // namespace
+
+std::uint64_t TPlan::GalleriesKey(int mode, double deformationMax) const
+{
+    // Everything the recorded galleries depend on: the sheets shown and their galleries (an edited
+    // sheet is a new one), where the computation put them, their colours and misclosures, the
+    // angle, the colour mode and the options that shape the drawing.
+    const TOptions_Plan& o = *m_context.Plan;
+    std::uint64_t key = 1;
+    Mix(key, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(m_context.Massif)));
+    Mix(key, static_cast<std::uint64_t>(mode));
+    Mix(key, Angle);
+    Mix(key, CosAngle);
+    Mix(key, SinAngle);
+    Mix(key, deformationMax);
+    for (int value : { int(o.Trait.pourcentage), int(o.Trait.diametre), int(o.Trait.Texte_Station),
+             int(o.Afficher_Habillage), int(o.Representation_Largeur), int(o.Epaisseur_Largeur),
+             int(o.AuDebut), int(o.AlaFin) })
+        Mix(key, static_cast<std::uint64_t>(value));
+    for (const TFiche* sheet : m_context.Massif->CurrentSheets()) {
+        Mix(key, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(sheet)));
+        for (const auto& g : sheet->Galeries) {
+            Mix(key, static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(g.get())));
+            Mix(key,
+                static_cast<std::uint64_t>(g->Positioned) << 32
+                    | static_cast<std::uint32_t>(g->StationCount()));
+            Mix(key,
+                static_cast<std::uint64_t>(static_cast<std::uint32_t>(g->Colour)) << 32
+                    | static_cast<std::uint32_t>(g->ShotCount()));
+            for (double v : { g->Start.X, g->Start.Y, g->End.X, g->End.Y, g->HorizMisclosure })
+                Mix(key, v);
+        }
+    }
+    return key;
+}
+
+void TPlan::RecordGalleries(TDrawList& list, int mode, double deformationMax) const
 {
     const TOptions_Plan& o = *m_context.Plan;
-    QPainter& p = *m_painter;
+    list.Clear();
     double a = 0, b = 0;
-    const double offset = BeginShots(o.Trait, a, b);
-    const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
+    ks::ShotFraction(o.Trait.pourcentage, a, b);
     const bool widths = o.Afficher_Habillage || o.Representation_Largeur != 0;
-    // The pen and brush change only when they differ: a large cave draws many thousand shots,
-    // and each change costs the raster engine a new pen.
-    auto setWidth = [&](int tenths) {
-        if (p.pen().width() == tenths)
-            return;
-        QPen current = p.pen();
-        current.setWidth(tenths);
-        p.setPen(current);
-    };
-    auto solidBrush = [&p] {
-        if (p.brush().style() != Qt::SolidPattern || p.brush().color() != Qt::black)
-            p.setBrush(Qt::black);
-    };
+    enum : std::uint8_t { kShotPen, kWallPen, kMarkPen };
 
     for (TFiche* sheet : m_context.Massif->CurrentSheets()) {
+        // Values at a gallery's start come from the gallery ending there: found by name.
+        std::unique_ptr<TStationEnds> ends;
+        if (widths)
+            ends = std::make_unique<TStationEnds>(*sheet);
         for (std::size_t gi = 0; gi < sheet->Galeries.size(); ++gi) {
             const TGalerie& g = *sheet->Galeries[gi];
             if (!g.Positioned || g.StationCount() != g.ShotCount())
                 continue;
-            QPen galleryPen = p.pen();
-            galleryPen.setColor(GalleryColour(g, mode, deformationMax));
-            galleryPen.setWidth(PenWidth(o.Trait.Epaisseur_Visee, true));
-            p.setPen(galleryPen);
+            list.Colour(GalleryColour(g, mode, deformationMax));
 
             std::pair<double, double> wS { -1, -1 };
             if (widths)
-                wS = sheet->PassageWidths(static_cast<int>(gi), 0);
+                wS = sheet->PassageWidths(static_cast<int>(gi), 0, ends.get());
             QPointF s = StationInView(g, 0);
-            if (o.Trait.diametre != 0) {
-                solidBrush();
-                Cercle(s.x(), s.y(), o.Trait.diametre);
-            }
-            if (o.Trait.Texte_Station > 0 && !g.Start.Final) {
-                p.setBrush(Qt::NoBrush);
-                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.Start, o.Trait.Texte_Station));
-            }
+            if (o.Trait.diametre != 0)
+                list.Circle(kShotPen, true, o.Trait.diametre, s.x(), s.y());
+            if (o.Trait.Texte_Station > 0 && !g.Start.Final)
+                list.Label(s.x(), s.y(), StationLabel(g.Start, o.Trait.Texte_Station));
             double ca = 1, sa = 0; // direction of the shot before, for walls of coinciding stations
             for (int k = 1; k <= g.ShotCount(); ++k) {
                 const QPointF e = StationInView(g, k);
-                Deplacer(b * e.x() + a * s.x(), b * e.y() + a * s.y());
-                Tracer(a * e.x() + b * s.x(), a * e.y() + b * s.y());
+                list.Segment(kShotPen, b * e.x() + a * s.x(), b * e.y() + a * s.y(), a * e.x() + b * s.x(),
+                    a * e.y() + b * s.y());
                 if (widths) {
                     const double length = std::hypot(e.x() - s.x(), e.y() - s.y());
                     if (length > 0) {
@@ -227,31 +273,26 @@ void TPlan::Paint(int mode)
                     const bool measured = g.Shot(k).Length != 0;
                     const QPointF leftDir(-sa, ca), rightDir(sa, -ca);
                     if (o.Afficher_Habillage && measured) {
-                        setWidth(PenWidth(o.Epaisseur_Habit, true));
-                        solidBrush();
-                        if (wS.first > -0.5 && wE.first > -0.5) {
-                            Deplacer(s.x() + wS.first * leftDir.x(), s.y() + wS.first * leftDir.y());
-                            Tracer(e.x() + wE.first * leftDir.x(), e.y() + wE.first * leftDir.y());
-                        }
-                        if (wS.second > -0.5 && wE.second > -0.5) {
-                            Deplacer(s.x() + wS.second * rightDir.x(), s.y() + wS.second * rightDir.y());
-                            Tracer(e.x() + wE.second * rightDir.x(), e.y() + wE.second * rightDir.y());
-                        }
+                        if (wS.first > -0.5 && wE.first > -0.5)
+                            list.Segment(kWallPen, s.x() + wS.first * leftDir.x(),
+                                s.y() + wS.first * leftDir.y(), e.x() + wE.first * leftDir.x(),
+                                e.y() + wE.first * leftDir.y());
+                        if (wS.second > -0.5 && wE.second > -0.5)
+                            list.Segment(kWallPen, s.x() + wS.second * rightDir.x(),
+                                s.y() + wS.second * rightDir.y(), e.x() + wE.second * rightDir.x(),
+                                e.y() + wE.second * rightDir.y());
                     }
                     if (o.Representation_Largeur != 0 && measured) {
-                        setWidth(PenWidth(o.Epaisseur_Largeur, true));
                         auto marks = [&](const QPointF& at, const std::pair<double, double>& w) {
                             for (const auto& [width, dir] :
                                 { std::pair { w.first, leftDir }, std::pair { w.second, rightDir } }) {
                                 if (width <= -0.5)
                                     continue;
                                 const QPointF wall(at.x() + width * dir.x(), at.y() + width * dir.y());
-                                if (o.Representation_Largeur == 1) {
-                                    Deplacer(at.x(), at.y());
-                                    Tracer(wall.x(), wall.y());
-                                } else {
-                                    Cercle(wall.x(), wall.y(), o.Epaisseur_Largeur / 2);
-                                }
+                                if (o.Representation_Largeur == 1)
+                                    list.Segment(kMarkPen, at.x(), at.y(), wall.x(), wall.y());
+                                else
+                                    list.Circle(kMarkPen, false, o.Epaisseur_Largeur / 2, wall.x(), wall.y());
                             }
                         };
                         if (o.AuDebut)
@@ -259,21 +300,32 @@ void TPlan::Paint(int mode)
                         if (o.AlaFin)
                             marks(e, wE);
                     }
-                    setWidth(PenWidth(o.Trait.Epaisseur_Visee, true));
                     wS = wE;
                 }
                 s = e;
-                if (o.Trait.diametre != 0) {
-                    solidBrush();
-                    Cercle(e.x(), e.y(), o.Trait.diametre);
-                }
+                if (o.Trait.diametre != 0)
+                    list.Circle(kShotPen, true, o.Trait.diametre, e.x(), e.y());
             }
-            if (o.Trait.Texte_Station > 0 && !g.End.Final) {
-                p.setBrush(Qt::NoBrush);
-                Ecrire(s.x() + offset, s.y() + offset, StationLabel(g.End, o.Trait.Texte_Station));
-            }
+            if (o.Trait.Texte_Station > 0 && !g.End.Final)
+                list.Label(s.x(), s.y(), StationLabel(g.End, o.Trait.Texte_Station));
         }
     }
+}
+
+void TPlan::Paint(int mode)
+{
+    const TOptions_Plan& o = *m_context.Plan;
+    double a = 0, b = 0;
+    const double offset = BeginShots(o.Trait, a, b);
+    const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
+    // The misclosure colours of mode 4 come from outside the massif: recorded anew every time.
+    const std::uint64_t key = mode == 4 ? 0 : GalleriesKey(mode, deformationMax);
+    if (!m_galleries.Valid || key == 0 || key != m_galleries.Key) {
+        RecordGalleries(m_galleries, mode, deformationMax);
+        m_galleries.Key = key;
+        m_galleries.Valid = true;
+    }
+    DrawList(m_galleries, { o.Trait.Epaisseur_Visee, o.Epaisseur_Habit, o.Epaisseur_Largeur }, offset);
     if (o.Affiche_Nord)
         PaintNorth();
     if (o.Affiche_Echelle)

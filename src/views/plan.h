@@ -2,6 +2,7 @@
 
 #include "views/graphique.h"
 
+#include <cstdint>
 #include <string>
 
 // The plan: the computed cave seen from above, turned clockwise by Angle, with station circles,
@@ -46,6 +47,10 @@ protected:
 
 private:
     void Paint(int mode);
+    // The galleries of the plan recorded in the view frame, and the key of what they were
+    // recorded from: redrawn from the record while the key stays.
+    void RecordGalleries(TDrawList& list, int mode, double deformationMax) const;
+    std::uint64_t GalleriesKey(int mode, double deformationMax) const;
     void PaintNorth();
     void PaintGrid();
     QPointF FixedOrigin() const;
@@ -53,4 +58,6 @@ private:
     void PlaceDefaultMarks();
 
     QPointF m_northView, m_barView; // the default places, view frame
+    TDrawList m_galleries;
+    QImage m_bitmap; // where Dessiner draws before copying
 };

@@ -44,8 +44,9 @@ GeneratedNetwork MakeBranchingCave(int shots, unsigned seed = 1);
 
 // Shapes that test how the computation scales with the number of galleries, each in one sheet:
 // a single chain of `galleries` galleries of one shot each, every other one surveyed backwards,
-// from a reference point at its start; and a star of `galleries` galleries of two shots round one junction, most
-// ending open, one in ten closing on the next ray's end, the reference at the first ray's end.
+// from a reference point at its start; and a star of `galleries` galleries of two shots round
+// one junction, most ending open, one in ten closing on the next ray's end, the reference at the
+// first ray's end.
 GeneratedNetwork MakeChain(int galleries, unsigned seed = 1);
 GeneratedNetwork MakeStar(int galleries, unsigned seed = 1);
 
