@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <random>
 
 using namespace ks;
@@ -166,4 +168,31 @@ TEST(LargeNetworks, NoisyCaveGivesFiniteCoordinatesAndTheSameResultTwice)
         for (const auto& g : sheet->Galeries)
             for (const TStationPos& p : g->Stations)
                 EXPECT_EQ(p.X + p.Y + p.Z, first[k++]);
+}
+
+// A long chain is condensed into one branch whose galleries, half of them surveyed backwards, must
+// be walked in order and each the right way round: every gallery then ends where its shots lead.
+// A star closes its loops through a junction met by thousands of rays.
+TEST(LargeNetworks, ChainAndStarPlaceEveryGalleryAlongItsShots)
+{
+    GeneratedNetwork chain = MakeChain(3000);
+    TComputeFlags flags;
+    flags.Unlimited = true;
+    TComputeReport report = ComputeFast(*chain.massif, flags);
+    ASSERT_TRUE(report.Positioned);
+    EXPECT_EQ(report.DeadEnds, 1);
+    double worst = 0;
+    for (const auto& g : chain.massif->Sheets[0]->Galeries) {
+        ASSERT_TRUE(g->Positioned);
+        worst = std::max({ worst, std::fabs(g->End.X - g->Start.X - g->X),
+            std::fabs(g->End.Y - g->Start.Y - g->Y), std::fabs(g->End.Z - g->Start.Z - g->Z) });
+    }
+    EXPECT_LT(worst, 1e-6);
+
+    GeneratedNetwork star = MakeStar(3000);
+    report = ComputeFast(*star.massif, flags);
+    ASSERT_TRUE(report.Positioned);
+    EXPECT_EQ(report.Closures, 299); // one ray in ten closes on the next, but the last
+    for (const auto& g : star.massif->Sheets[0]->Galeries)
+        EXPECT_TRUE(g->Positioned && std::isfinite(g->End.X) && std::isfinite(g->End.Z));
 }

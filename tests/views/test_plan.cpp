@@ -381,3 +381,29 @@ TEST(PlanDecorations, NorthArrowTurnsWithThePlanButTheScaleBarDoesNot)
     EXPECT_TRUE(White(bar, qx + 100, qy - 4)); // no inner tick without subdivisions
     EXPECT_TRUE(Black(bar, qx + 200, qy - 4)); // the end tick, 2 mm high
 }
+
+// The plan redraws its galleries from a record: whatever they depend on must make it draw anew.
+TEST(PlanRecord, FollowsEveryChangeOfWhatItDraws)
+{
+    PlanFixture f({ { 0, 0 }, { 10, 0 }, { 10, 5 } });
+    TPlan plan(f.context);
+    const QImage first = f.Draw(plan);
+    EXPECT_EQ(f.Draw(plan), first); // drawn again from the record, the same
+    EXPECT_TRUE(Black(first, 240, 240));
+
+    // Stations moved by a computation: the end of the last shot follows.
+    f.gallery->End.Y = 6;
+    f.gallery->Shot(2).CumY = 6;
+    f.gallery->PlaceStations();
+    const QImage moved = f.Draw(plan);
+    EXPECT_NE(moved, first);
+
+    // Options: station circles; a colour mode; the angle.
+    f.options.Trait.diametre = 20;
+    const QImage circles = f.Draw(plan);
+    EXPECT_NE(circles, moved);
+    f.gallery->Colour = 0x0000FF; // red
+    EXPECT_EQ(f.Draw(plan, 2).pixel(240, 280), qRgb(255, 0, 0)); // the first shot, 1 m under the top
+    plan.Tourner(90);
+    EXPECT_NE(f.Draw(plan), circles);
+}
