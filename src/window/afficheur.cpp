@@ -53,7 +53,11 @@ protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter p(this);
-        p.drawImage(0, 0, m_window.m_bitmap);
+        // Scrolled since the picture was drawn: it moves along until it is drawn again.
+        const QPoint shift = m_window.m_drawnOrigin - m_window.Origin();
+        if (!shift.isNull())
+            p.fillRect(rect(), Qt::white);
+        p.drawImage(shift, m_window.m_bitmap);
     }
     void mousePressEvent(QMouseEvent* e) override
     {
@@ -133,12 +137,14 @@ TAfficheur::TAfficheur(int kind, IViewHost& host, QWidget* parent)
     for (QScrollBar* bar : { m_hbar, m_vbar }) {
         bar->setSingleStep(10);
         bar->setPageStep(50);
+        // Quick wheel turns and drags move the picture at once and draw it anew once they pause:
+        // the steps queued meanwhile make one redraw, not one each.
         connect(bar, &QScrollBar::valueChanged, this, [this] {
             if (m_relayout)
                 return;
             Unmark();
-            Redraw();
-            Remark();
+            m_image->update();
+            RedrawSoon();
         });
     }
     m_hint = new QLabel(this, Qt::ToolTip);
@@ -333,8 +339,31 @@ QString TAfficheur::RotationStatus() const
     return QString();
 }
 
+void TAfficheur::RedrawSoon()
+{
+    if (m_redrawQueued)
+        return;
+    m_redrawQueued = true;
+    QMetaObject::invokeMethod(
+        this, [this] { RedrawQueued(); }, Qt::QueuedConnection);
+}
+
+void TAfficheur::RedrawQueued()
+{
+    // Not under a modal window (a save's progress among them): the massif may be changing.
+    if (QApplication::activeModalWidget()) {
+        QTimer::singleShot(50, this, [this] { RedrawQueued(); });
+        return;
+    }
+    m_redrawQueued = false;
+    Unmark();
+    Redraw();
+    Remark();
+}
+
 void TAfficheur::Redraw()
 {
+    m_drawnOrigin = Origin();
     if (m_empty) {
         m_bitmap.fill(Qt::white);
         QPainter painter(&m_bitmap);
@@ -347,7 +376,7 @@ void TAfficheur::Redraw()
         m_image->update();
         return;
     }
-    const QPoint origin = Origin();
+    const QPoint origin = m_drawnOrigin;
     m_view->Dessiner(origin.x(), origin.y(), Resolution(), m_rapport, m_bitmap, m_host.Mode());
     m_image->update();
 }

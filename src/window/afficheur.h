@@ -156,6 +156,9 @@ private:
     class Image2;
     double Resolution() const;
     void Redraw();
+    // A redraw after the events already queued (quick wheel steps, a drag), once for them all.
+    void RedrawSoon();
+    void RedrawQueued();
     void Unmark();
     void Remark();
     void KeepCentre(const std::function<void()>& change);
@@ -212,6 +215,8 @@ private:
     QWidget* m_support = nullptr;
     TSupportOpenGL* m_gl = nullptr; // null where the platform has no OpenGL (offscreen)
     std::unique_ptr<TMaScene> m_scene;
+    bool m_redrawQueued = false; // a redraw waits for the events queued before it
+    QPoint m_drawnOrigin; // the origin the picture was drawn at
     QTimer m_debut3D; // 100 ms, once
     QTimer m_deplacement; // 250 ms while a drag moves the camera
     Navigation m_navigation = Navigation::Translation;

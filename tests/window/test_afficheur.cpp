@@ -679,11 +679,21 @@ TEST_F(PlanWindowTest, WheelKeysAndMiddleDragScroll)
     view->ApplyEchelle(300); // larger than the window both ways
     ASSERT_TRUE(view->VerticalBar()->isEnabled());
     ASSERT_TRUE(view->HorizontalBar()->isEnabled());
+    window->Massif()->Sheets[3]->Galeries[0]->HorizMisclosure = 1.0;
+    view->SelectWorstDeformation(); // brings a shot of the cave into view
+    QTest::qWait(20);
     const int top = view->VerticalBar()->value();
     QWheelEvent down(QPointF(50, 50), view->ImageWidget()->mapToGlobal(QPointF(50, 50)), QPoint(),
         QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view->ImageWidget(), &down);
+    const QImage shown = view->Image(); // the highlight taken off
+    for (int step = 0; step < 2; ++step)
+        QCoreApplication::sendEvent(view->ImageWidget(), &down);
     EXPECT_GT(view->VerticalBar()->value(), top);
+    // Quick steps move the picture; it is drawn anew once, when they pause.
+    EXPECT_EQ(view->Image(), shown);
+    QTest::qWait(20);
+    EXPECT_NE(view->Image(), shown);
 
     const int left = view->HorizontalBar()->value();
     QTest::keyClick(view, Qt::Key_Right);
