@@ -1,6 +1,10 @@
 // The 3D scene: tubes and cylinders as entities, lights, camera, drawn with OpenGL 1.1.
 #include "scene/scene_gl.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "geometry/tube.h"
 #include "model/massif.h"
 #include "options/options.h"
@@ -199,6 +203,20 @@ void TsceneGL::Compile()
         glPopMatrix();
     }
     glEndList();
+    // The list holds the geometry now: the entities' points and faces, several times its size,
+    // are given back (the caller builds them again for a new context).
+    for (Tentity& e : Entities) {
+        std::vector<Tpoint>().swap(e.Points);
+        std::vector<tface>().swap(e.Faces);
+    }
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
+
+void TsceneGL::Forget()
+{
+    m_list = 0;
 }
 
 void TsceneGL::Render()

@@ -94,8 +94,12 @@ public:
     void Resize(int width, int height);
     // Clears and draws everything with the camera and the lights.
     void Render();
-    // Forgets the compiled entities (the next Render compiles them again); with a current context.
+    // Deletes the compiled list; with a current context. Compiling gives the entities' points and
+    // faces back, so the next Render draws nothing until they are built again.
     void Release();
+    // Forgets the list of a context that is gone, without deleting it.
+    void Forget();
+    bool Compiled() const { return m_list != 0; }
 
 private:
     void Compile();

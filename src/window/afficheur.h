@@ -154,6 +154,7 @@ protected:
 
 private:
     class Image2;
+    friend class TSupportOpenGL; // builds the scene again for a new context
     double Resolution() const;
     void Redraw();
     // A redraw after the events already queued (quick wheel steps, a drag), once for them all.

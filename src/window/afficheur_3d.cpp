@@ -2,6 +2,10 @@
 // camera's navigation by mouse, modifier keys and the 3D tools window.
 #include "window/afficheur.h"
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "bridge/qt_text.h"
 #include "model/massif.h"
 #include "options/options.h"
@@ -96,6 +100,9 @@ void TAfficheur::FreeScene()
         m_gl->doneCurrent();
     }
     m_scene.reset();
+#ifdef __GLIBC__
+    malloc_trim(0); // the scene's memory goes back to the system, not only to the heap
+#endif
 }
 
 void TAfficheur::Build3D()

@@ -1,6 +1,8 @@
 // The OpenGL panel of a perspective window.
 #include "window/support_gl.h"
 
+#include <QTimer>
+
 #include "scene/scene_gl.h"
 #include "views/perspective.h"
 #include "window/afficheur.h"
@@ -48,8 +50,16 @@ bool TSupportOpenGL::HasContext() const
 
 void TSupportOpenGL::initializeGL()
 {
-    if (TMaScene* scene = m_window.Scene())
-        scene->Init();
+    TMaScene* scene = m_window.Scene();
+    if (!scene)
+        return;
+    scene->Init();
+    // A new context (the widget moved to another window): the old one took the compiled scene
+    // with it, and the scene's geometry went with the compiling: built again.
+    if (scene->Compiled()) {
+        scene->Forget();
+        QTimer::singleShot(0, &m_window, [window = &m_window] { window->Build3D(); });
+    }
 }
 
 void TSupportOpenGL::paintGL()
