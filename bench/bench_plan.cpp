@@ -1,5 +1,5 @@
 // Redrawing the plan of a large computed cave into a window-sized image, the whole cave in view,
-// as the plan window does on every scroll, zoom or change.
+// as the plan window does on every scroll, zoom or change; and its first drawing.
 #include "compute/driver.h"
 #include "options/options.h"
 #include "support/network.h"
@@ -16,38 +16,69 @@
 
 namespace {
 
-void BM_PlanRedraw(benchmark::State& state)
+// 0: a grid of 100 000 shots; 1: a chain of 50 000 one-shot galleries in one sheet.
+ks::test::GeneratedNetwork Cave(int kind)
 {
     int side = 0, perGallery = 0;
-    ks::test::GridForShots(static_cast<int>(state.range(0)), side, perGallery);
-    auto net = ks::test::MakeGridNetwork(side, perGallery, 7);
+    ks::test::GridForShots(100000, side, perGallery);
+    auto net = kind == 0 ? ks::test::MakeGridNetwork(side, perGallery, 7) : ks::test::MakeChain(50000);
     ks::TComputeFlags flags;
+    flags.Unlimited = true;
     TThreadCalcul(*net.massif, flags).Complete(*net.massif);
     net.massif->PlaceAllStations();
+    return net;
+}
 
+// A plan laid out at the scale at which the whole cave fills a 1000 x 700 window.
+void LayOut(TPlan& plan, int& width, int& height)
+{
+    const double resolution = 96 / 25.4;
+    plan.Dimensions(width, height, resolution, 1);
+    plan.SetEchelle(std::max(
+        1, static_cast<int>(std::ceil(plan.Viewport().Echelle * std::max(width / 1000.0, height / 700.0)))));
+    plan.Dimensions(width, height, resolution, 1);
+}
+
+void BM_PlanRedraw(benchmark::State& state)
+{
+    auto net = Cave(static_cast<int>(state.range(0)));
     TOptions_Plan options;
     TViewContext context;
     context.Massif = net.massif.get();
     context.Plan = &options;
     TPlan plan(context);
-    const double resolution = 96 / 25.4;
-    // The scale at which the whole cave fills a 1000 x 700 window.
     int width = 0, height = 0;
-    plan.Dimensions(width, height, resolution, 1);
-    plan.SetEchelle(std::max(
-        1, static_cast<int>(std::ceil(plan.Viewport().Echelle * std::max(width / 1000.0, height / 700.0)))));
-    plan.Dimensions(width, height, resolution, 1);
+    LayOut(plan, width, height);
     QImage image(1000, 700, QImage::Format_RGB32);
     for (auto _ : state)
-        plan.Dessiner(0, 0, resolution, 1, image, 0);
+        plan.Dessiner(0, 0, 96 / 25.4, 1, image, 0);
     state.counters["shots"] = net.shots;
     state.counters["width"] = width;
     state.counters["height"] = height;
 }
 
+// The first drawing of a plan window: laid out, its galleries recorded, drawn.
+void BM_PlanFirstDraw(benchmark::State& state)
+{
+    auto net = Cave(static_cast<int>(state.range(0)));
+    TOptions_Plan options;
+    TViewContext context;
+    context.Massif = net.massif.get();
+    context.Plan = &options;
+    QImage image(1000, 700, QImage::Format_RGB32);
+    for (auto _ : state) {
+        TPlan plan(context);
+        int width = 0, height = 0;
+        LayOut(plan, width, height);
+        plan.Dessiner(0, 0, 96 / 25.4, 1, image, 0);
+    }
+    state.counters["shots"] = net.shots;
+}
+
 } // namespace
 
-BENCHMARK(BM_PlanRedraw)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanRedraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlanFirstDraw)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {

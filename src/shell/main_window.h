@@ -148,6 +148,7 @@ public:
     bool PerspectiveIn3D() const override;
     void Locate(int kind, int fiche, int galerie, int point) override;
     void State3DChanged() override;
+    bool Printing() const override { return m_printing; }
     TOutils_3D* Tools3D() const { return m_outils; }
     // Once the window is shown: the chime, then the file named on the command line.
     void OpenAtStart(const QString& fileName);
@@ -260,6 +261,7 @@ private:
     bool m_exiting = false;
     TOutils_3D* m_outils = nullptr; // "Herramientas_3D"
     int m_busy = 0; // a print job or the preview runs
+    bool m_printing = false; // a print job's pages are being drawn on its thread
 };
 
 } // namespace ks

@@ -13,6 +13,7 @@
 #include "window/printing.h"
 
 #include <QBuffer>
+#include <QEventLoop>
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -20,6 +21,11 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QProgressDialog>
+#include <QTimer>
+
+#include <atomic>
+#include <exception>
+#include <thread>
 
 namespace ks {
 
@@ -119,15 +125,53 @@ void TMainWindow::PrintCommand()
     progress.setWindowModality(Qt::ApplicationModal);
     progress.setMinimumDuration(0);
     progress.setValue(0);
+    // The pages are drawn on a thread of their own, the interface answering meanwhile: the
+    // progress follows, "Detener" stops the job after its page. The views keep their pictures
+    // (Printing()), the computation is held and the massif is not written until the job ends.
     bool stopped = false;
-    PrintView(
-        graphique, Mode(), device, first, last, copies, m_marge, ToQString(m_massif->FileName),
-        view->ViewKind() != TAfficheur::kTabla, // a table's pages have no corner marks
-        [&progress](int percent) {
-            progress.setValue(percent);
-            return !progress.wasCanceled();
-        },
-        &stopped);
+    std::atomic<int> percent { 0 };
+    std::atomic<bool> stop { false }, done { false };
+    std::exception_ptr failure;
+    const bool corners = view->ViewKind() != TAfficheur::kTabla; // a table's pages have none
+    const QString fileName = ToQString(m_massif->FileName);
+    const int mode = Mode();
+    m_printing = true;
+    std::thread job([&] {
+        try {
+            PrintView(
+                graphique, mode, device, first, last, copies, m_marge, fileName, corners,
+                [&](int value) {
+                    percent.store(value);
+                    return !stop.load();
+                },
+                &stopped);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        done.store(true);
+    });
+    QEventLoop loop;
+    QTimer poll;
+    bool polling = false; // the modal progress handles events as it moves: not twice at once
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (polling)
+            return;
+        polling = true;
+        if (progress.wasCanceled())
+            stop.store(true);
+        if (const int value = std::min(99, percent.load()); value != progress.value())
+            progress.setValue(value);
+        if (done.load())
+            loop.quit();
+        polling = false;
+    });
+    poll.start(50);
+    loop.exec();
+    job.join();
+    m_printing = false;
+    progress.setValue(100);
+    if (failure)
+        std::rethrow_exception(failure);
     // A stopped job writes nothing; a file is written only once the whole job is drawn.
     if (pdf && !stopped)
         writeFile();

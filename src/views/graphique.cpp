@@ -242,8 +242,7 @@ void TGraphique::TracerPage(double x, double y)
 
 bool TGraphique::BesidePage(const QPointF& a, const QPointF& b) const
 {
-    const QPaintDevice* device = m_painter->device();
-    const double w = device->width(), h = device->height();
+    const double w = m_deviceSize.width(), h = m_deviceSize.height();
     return (a.x() < 0 && b.x() < 0) || (a.y() < 0 && b.y() < 0) || (a.x() > w && b.x() > w)
         || (a.y() > h && b.y() > h);
 }
@@ -335,6 +334,8 @@ void TGraphique::BeginPage(QPainter& painter, int column, int row, int leftMm, i
     m_painter = &painter;
     m_onPage = true;
     m_pen = QPointF();
+    // Asked once a page: a PDF device works its size out anew at every question.
+    m_deviceSize = QSizeF(device->width(), device->height());
     // The drawing stays inside the margins: the corner marks and annotations live outside.
     const double toPixels = m_page.ResolutionPage * m_page.FacteurPage;
     painter.save();
@@ -669,11 +670,67 @@ void TGraphique::DrawList(const TDrawList& list, const std::array<int, 3>& pens,
             break;
         }
     };
-    // Paper, and painters other than the screen image (an SVG file), take every item as it was
-    // recorded.
-    if (m_onPage || p.device()->devType() != QInternal::Image) {
+    // The groups of the list: a colour item and what follows it up to the next. Within a group of
+    // black, or without circles (whose fill is black), the order of the items does not show.
+    const std::size_t n = list.Items.size();
+    auto group = [&list, n](std::size_t i, QColor& colour, bool& together) {
+        std::size_t end = i;
+        if (list.Items[i].op == TDrawList::Op::Colour)
+            colour = QColor::fromRgb(static_cast<QRgb>(list.Items[end++].value));
+        bool circles = false;
+        for (; end < n && list.Items[end].op != TDrawList::Op::Colour; ++end)
+            circles = circles || list.Items[end].op == TDrawList::Op::Circle;
+        together = colour == QColor(Qt::black) || !circles;
+        return end;
+    };
+    // Painters other than the screen image or paper (an SVG file) take every item as recorded.
+    if (!m_onPage && p.device()->devType() != QInternal::Image) {
         for (const TDrawList::Item& item : list.Items)
             drawItem(item);
+        return;
+    }
+    if (m_onPage) {
+        // On paper the lines of one pen go out in one call: a PDF or a printer job then writes one
+        // path where it wrote thousands. Circles and labels follow them, in their order.
+        std::array<std::vector<QLineF>, 3> lines;
+        std::vector<const TDrawList::Item*> others;
+        QColor pending = p.pen().color();
+        auto flush = [&] {
+            QPen pen = p.pen();
+            pen.setColor(pending);
+            for (std::size_t k = 0; k < lines.size(); ++k) {
+                if (lines[k].empty())
+                    continue;
+                pen.setWidth(widths[k]);
+                p.setPen(pen);
+                p.drawLines(lines[k].data(), static_cast<int>(lines[k].size()));
+                lines[k].clear();
+            }
+            for (const TDrawList::Item* item : others)
+                drawItem(*item);
+            others.clear();
+        };
+        for (std::size_t i = 0; i < n;) {
+            QColor colour = pending;
+            bool together = true;
+            const std::size_t end = group(i, colour, together);
+            if (!together || colour != pending)
+                flush();
+            pending = colour;
+            for (; i < end; ++i) {
+                const TDrawList::Item& item = list.Items[i];
+                if (!together || item.op == TDrawList::Op::Colour) {
+                    drawItem(item);
+                } else if (item.op == TDrawList::Op::Segment) {
+                    const QPointF a = PagePosition(item.x1, item.y1), b = PagePosition(item.x2, item.y2);
+                    if (a != b && !BesidePage(a, b))
+                        lines[item.pen].emplace_back(a, b);
+                } else {
+                    others.push_back(&item);
+                }
+            }
+        }
+        flush();
         return;
     }
 
@@ -708,20 +765,11 @@ void TGraphique::DrawList(const TDrawList& list, const std::array<int, 3>& pens,
     batch.colour = p.pen().color();
     bool brushSolid = p.brush().style() == Qt::SolidPattern;
     std::size_t i = 0;
-    const std::size_t n = list.Items.size();
     while (i < n) {
-        // A group: a colour item and what follows it up to the next.
         QColor colour = batch.colour;
-        std::size_t end = i;
-        if (list.Items[i].op == TDrawList::Op::Colour) {
-            colour = QColor::fromRgb(static_cast<QRgb>(list.Items[i].value));
-            ++end;
-        }
-        bool circles = false;
-        for (; end < n && list.Items[end].op != TDrawList::Op::Colour; ++end)
-            circles = circles || list.Items[end].op == TDrawList::Op::Circle;
+        bool together = true;
+        const std::size_t end = group(i, colour, together);
         // Black fills among coloured lines keep their order: drawn as recorded.
-        const bool together = colour == QColor(Qt::black) || !circles;
         if (!together || colour != batch.colour) {
             batch.Flush(p);
             batch.colour = colour;

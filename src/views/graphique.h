@@ -281,6 +281,7 @@ protected:
     QSizeF m_pageMm { 210, 297 };
     QSizeF m_printerPixels; // empty: the page device's own
     QSizeF m_pagePixels; // the page being drawn, printer pixels
+    QSizeF m_deviceSize; // the device the page is drawn on, its pixels
 };
 
 // Base of the drawn projections (plan, elevation, perspective): hit test, isolation, highlight

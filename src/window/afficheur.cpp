@@ -257,7 +257,8 @@ void TAfficheur::FitEchelle()
 
 void TAfficheur::Layout()
 {
-    if (!m_view || width() <= 20 || height() <= 65)
+    // While a print job draws the view's pages on its thread, the window keeps its picture.
+    if (!m_view || width() <= 20 || height() <= 65 || m_host.Printing())
         return;
     if (m_3d) { // the scene is built again from the massif instead
         m_debut3D.start(0);
@@ -351,7 +352,7 @@ void TAfficheur::RedrawSoon()
 void TAfficheur::RedrawQueued()
 {
     // Not under a modal window (a save's progress among them): the massif may be changing.
-    if (QApplication::activeModalWidget()) {
+    if (QApplication::activeModalWidget() || m_host.Printing()) {
         QTimer::singleShot(50, this, [this] { RedrawQueued(); });
         return;
     }
@@ -363,6 +364,8 @@ void TAfficheur::RedrawQueued()
 
 void TAfficheur::Redraw()
 {
+    if (m_host.Printing())
+        return;
     m_drawnOrigin = Origin();
     if (m_empty) {
         m_bitmap.fill(Qt::white);

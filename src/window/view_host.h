@@ -47,6 +47,9 @@ public:
     // A perspective window went into or out of 3D, or changed its navigation: the commands and
     // the 3D tools window follow.
     virtual void State3DChanged() { }
+    // A print job draws the views' pages on a thread of its own: no view draws, lays out or
+    // places stations meanwhile.
+    virtual bool Printing() const { return false; }
 };
 
 } // namespace ks
