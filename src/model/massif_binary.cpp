@@ -1,12 +1,14 @@
 // The binary massif file (.fic), read and written.
 #include "model/byte_writer.h"
 #include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/massif_codec.h"
 #include "model/real6.h"
 #include "model/services.h"
 #include "model/text_utils.h"
 
 #include <cmath>
+#include <string_view>
 
 namespace ks {
 
@@ -17,8 +19,16 @@ class ByteReader
 {
 public:
     ByteReader(const std::string& bytes, const std::string& path)
-        : m_bytes(bytes)
+        : m_data(bytes)
         , m_path(path)
+    { }
+    // The file read a block at a time after `head`, its first bytes: only what a record needs is
+    // held, not the whole file.
+    ByteReader(TFileBlocks& file, std::string head)
+        : m_buffer(std::move(head))
+        , m_data(m_buffer)
+        , m_source(&file)
+        , m_path(file.Path())
     { }
 
     [[noreturn]] void Fail(std::size_t offset, const std::string& detail) const
@@ -28,10 +38,10 @@ public:
 
     const char* Take(std::size_t n)
     {
-        if (m_bytes.size() - m_pos < n)
-            Fail(m_pos, "fin de fichero inesperado");
-        const char* p = m_bytes.data() + m_pos;
-        m_pos += n;
+        if (m_data.size() - m_at < n && !Fill(n))
+            Fail(Position(), "fin de fichero inesperado");
+        const char* p = m_data.data() + m_at;
+        m_at += n;
         return p;
     }
     std::uint8_t U8() { return static_cast<std::uint8_t>(*Take(1)); }
@@ -52,7 +62,7 @@ public:
     // A count of items that follow; negative counts only come from damaged files.
     int Count(const char* what)
     {
-        const std::size_t at = m_pos;
+        const std::size_t at = Position();
         const int n = I16();
         if (n < 0)
             Fail(at, std::string("número de ") + what + " no válido (" + std::to_string(n) + ")");
@@ -68,7 +78,7 @@ public:
     }
     std::string ShortText(std::size_t capacity)
     {
-        const std::size_t at = m_pos;
+        const std::size_t at = Position();
         const std::size_t n = U8();
         const char* p = Take(capacity);
         if (n > capacity)
@@ -77,19 +87,37 @@ public:
     }
     std::string CText()
     {
-        const std::size_t at = m_pos;
+        const std::size_t at = Position();
         const int n = I16();
         if (n < 0)
             Fail(at, "longitud de texto no válida (" + std::to_string(n) + ")");
         return std::string(Take(static_cast<std::size_t>(n)), static_cast<std::size_t>(n));
     }
 
-    std::size_t Position() const { return m_pos; }
+    std::size_t Position() const { return m_offset + m_at; }
+    // Whether bytes follow what was read.
+    bool More() { return m_data.size() > m_at || Fill(1); }
 
 private:
-    const std::string& m_bytes;
-    const std::string& m_path;
-    std::size_t m_pos = 0;
+    // Makes `n` bytes ready from the file: what was read is dropped, the next blocks appended.
+    bool Fill(std::size_t n)
+    {
+        if (!m_source)
+            return false;
+        m_buffer.erase(0, m_at);
+        m_offset += m_at;
+        m_at = 0;
+        while (m_buffer.size() < n && m_source->AppendTo(m_buffer) > 0) { }
+        m_data = m_buffer;
+        return m_buffer.size() >= n;
+    }
+
+    std::string m_buffer; // read from the file, not yet consumed
+    std::string_view m_data; // the bytes given, or the buffer
+    TFileBlocks* m_source = nullptr;
+    const std::string m_path;
+    std::size_t m_offset = 0; // the file offset of m_data's first byte
+    std::size_t m_at = 0; // the next byte in m_data
 };
 
 // ---- writing ----
@@ -403,11 +431,11 @@ void CheckBinaryStart(const std::string& bytes, const std::string& path)
             "por «Versión»)");
 }
 
-LoadResult DecodeBinary(
-    const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
+namespace {
+
+LoadResult ReadMassif(
+    ByteReader& r, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
 {
-    CheckBinaryStart(bytes, path);
-    ByteReader r(bytes, path);
     LoadResult result;
     result.version = r.I16();
     if (result.version > kFileVersion) {
@@ -448,12 +476,30 @@ LoadResult DecodeBinary(
         m.EditorWork = std::move(work);
     }
     // Two massifs end to end read as the first: what follows its end is said, not read.
-    m.Adapted = r.Position() < bytes.size();
+    m.Adapted = r.More();
     if (m.Adapted && reporter)
         reporter->Message(MessageKind::Warning,
             path + ", byte " + std::to_string(r.Position())
                 + ": el fichero sigue después del fin del macizo; lo que sigue no se ha leído");
     return result;
+}
+
+} // namespace
+
+LoadResult DecodeBinary(
+    const std::string& bytes, TMassif& m, const std::string& path, IReporter* reporter, IProgress* progress)
+{
+    CheckBinaryStart(bytes, path);
+    ByteReader r(bytes, path);
+    return ReadMassif(r, m, path, reporter, progress);
+}
+
+LoadResult DecodeBinary(
+    TFileBlocks& file, std::string head, TMassif& m, IReporter* reporter, IProgress* progress)
+{
+    CheckBinaryStart(head, file.Path());
+    ByteReader r(file, std::move(head));
+    return ReadMassif(r, m, file.Path(), reporter, progress);
 }
 
 } // namespace ks

@@ -14,6 +14,9 @@ class TFileBlocks;
 std::string EncodeBinary(const TMassif& massif, const std::string& path, IProgress* progress);
 LoadResult DecodeBinary(const std::string& bytes, TMassif& massif, const std::string& path,
     IReporter* reporter, IProgress* progress);
+// The same, reading the file block by block after `head`, its first bytes already read.
+LoadResult DecodeBinary(
+    TFileBlocks& file, std::string head, TMassif& massif, IReporter* reporter, IProgress* progress);
 
 std::string EncodeText(const TMassif& massif, const std::string& path, IProgress* progress);
 LoadResult DecodeText(const std::string& bytes, TMassif& massif, const std::string& path, IReporter* reporter,

@@ -55,8 +55,8 @@ void TMassif::Save(const std::string& fileName, ks::IProgress* progress)
 
 ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
 {
-    // A text massif is read as it comes, so that a large one is not held twice, as text and as
-    // records; a binary one is read whole.
+    // Both formats are read as they come, so that a large massif is not held twice, as bytes and
+    // as records.
     ks::TFileBlocks file(FileName);
     std::string bytes;
     file.AppendTo(bytes);
@@ -64,16 +64,14 @@ ks::LoadResult TMassif::Load(ks::IReporter* reporter, ks::IProgress* progress)
     // A picture, a README or a device is refused before it is read.
     if (text && !ks::StartsAsTextMassif(bytes))
         throw ks::FileError(FileName, "línea 1", "no es un macizo de texto: no empieza por «Versión»");
-    if (!text) {
+    if (!text)
         ks::CheckBinaryStart(bytes, FileName);
-        file.AppendRest(bytes);
-    }
     ks::LoadResult result;
     {
         ProgressScope scope(progress, "Lectura del macizo ...", "");
         try {
             result = text ? ks::DecodeText(file, std::move(bytes), *this, reporter, progress)
-                          : ks::DecodeBinary(bytes, *this, FileName, reporter, progress);
+                          : ks::DecodeBinary(file, std::move(bytes), *this, reporter, progress);
         } catch (...) {
             Computed = false;
             ElevationPlaced = false;

@@ -1,6 +1,8 @@
 #include "model/file_error.h"
+#include "model/file_io.h"
 #include "model/massif_codec.h"
 #include "support/fixture.h"
+#include "support/network.h"
 
 #include <gtest/gtest.h>
 
@@ -274,4 +276,49 @@ TEST(DamagedFiles, ReadingsBeyondWhatAMassifStoresAreRefused)
         EXPECT_EQ(e.Place(), "línea " + std::to_string(line));
         EXPECT_NE(std::string(e.what()).find("fuera de lo que un macizo puede guardar"), std::string::npos);
     }
+}
+
+// A binary file is read a block at a time: a massif of several blocks reads as its bytes decoded
+// whole, and a fault or an excess past a block's end is named at its byte of the file.
+TEST(DamagedFiles, BinaryFilesReadByBlocksAsWhole)
+{
+    const std::string binary = EncodeBinary(*test::MakeBranchingCave(20000).massif, "c.fic", nullptr);
+    ASSERT_GT(binary.size(), 3 * TFileBlocks::kBlock);
+    test::TempDir dir;
+    const std::string path = dir.Path("c.fic");
+    auto load = [&path](const std::string& bytes, TMassif& m, test::ScriptedReporter* reporter) {
+        test::WriteFile(path, bytes);
+        m.FileName = path;
+        m.Load(reporter);
+    };
+    TMassif whole, blocks;
+    DecodeBinary(binary, whole, path, nullptr, nullptr);
+    load(binary, blocks, nullptr);
+    EXPECT_EQ(EncodeBinary(blocks, path, nullptr), EncodeBinary(whole, path, nullptr));
+    EXPECT_FALSE(blocks.Adapted);
+
+    TMassif twice;
+    test::ScriptedReporter reporter;
+    load(binary + binary, twice, &reporter);
+    EXPECT_TRUE(twice.Adapted);
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_NE(
+        reporter.messages[0].second.find(", byte " + std::to_string(binary.size()) + ":"), std::string::npos);
+
+    const std::string cut = binary.substr(0, 2 * TFileBlocks::kBlock + 1000);
+    std::string expected, got;
+    try {
+        TMassif m;
+        DecodeBinary(cut, m, path, nullptr, nullptr);
+    } catch (const FileError& e) {
+        expected = e.what();
+    }
+    try {
+        TMassif m;
+        load(cut, m, nullptr);
+    } catch (const FileError& e) {
+        got = e.what();
+    }
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(got, expected);
 }
