@@ -73,6 +73,8 @@ void TCalculateur::BuildBranches(
             auto branch = std::make_unique<TConcentre>();
             branch->Start.CopyFrom(gallery.Start);
             branch->End.CopyFrom(gallery.End);
+            branch->StartId = StationId(gallery.Start);
+            branch->EndId = StationId(gallery.End);
             branch->DX = gallery.X;
             branch->DY = gallery.Y;
             branch->DZ = gallery.Z;
@@ -86,42 +88,62 @@ void TCalculateur::BuildBranches(
     for (const auto& ref : refs) {
         auto copy = std::make_unique<TPointTopo>();
         copy->CopyFrom(*ref);
-        m_referenceIndex.emplace(ks::StationKey(*copy), static_cast<int>(References.size()));
+        const int id = StationId(*copy);
+        if (id >= 0 && m_referenceOf[static_cast<std::size_t>(id)] < 0)
+            m_referenceOf[static_cast<std::size_t>(id)] = static_cast<int>(References.size());
         References.push_back(std::move(copy));
     }
 }
 
-int TCalculateur::ReferenceIndex(const TPointTopo& station) const
+int TCalculateur::StationId(const TPointTopo& station)
 {
     if (station.Final)
         return -1;
-    auto it = m_referenceIndex.find(ks::StationKey(station));
-    return it == m_referenceIndex.end() ? -1 : it->second;
+    const auto [it, added]
+        = m_stationIds.emplace(ks::StationKey(station), static_cast<int>(m_referenceOf.size()));
+    if (added) {
+        m_referenceOf.push_back(-1);
+        m_junctionOf.push_back(-1);
+    }
+    return it->second;
+}
+
+int TCalculateur::FindStationId(const TPointTopo& station) const
+{
+    if (station.Final)
+        return -1;
+    const auto it = m_stationIds.find(ks::StationKey(station));
+    return it == m_stationIds.end() ? -1 : it->second;
+}
+
+int TCalculateur::ReferenceIndex(const TPointTopo& station) const
+{
+    return ReferenceOf(FindStationId(station));
 }
 
 int TCalculateur::JunctionIndex(const TPointTopo& station) const
 {
-    if (station.Final)
-        return -1;
-    auto it = m_junctionIndex.find(ks::StationKey(station));
-    return it == m_junctionIndex.end() ? -1 : it->second;
+    return JunctionOf(FindStationId(station));
 }
 
 int TCalculateur::NodeIndex(const TPointTopo& station)
 {
-    if (station.Final)
+    return NodeOf(StationId(station), station);
+}
+
+int TCalculateur::NodeOf(int id, const TPointTopo& station)
+{
+    if (id < 0)
         return -1;
-    if (ReferenceIndex(station) >= 0)
+    if (ReferenceOf(id) >= 0)
         return 0;
-    std::string key = ks::StationKey(station);
-    auto it = m_junctionIndex.find(key);
-    if (it != m_junctionIndex.end())
-        return it->second + 1;
+    if (const int j = JunctionOf(id); j >= 0)
+        return j + 1;
     auto copy = std::make_unique<TPointTopo>();
     copy->CopyFrom(station);
     Junctions.push_back(std::move(copy));
     const int count = static_cast<int>(Junctions.size());
-    m_junctionIndex.emplace(std::move(key), count - 1);
+    m_junctionOf[static_cast<std::size_t>(id)] = count - 1;
     if (!Known.empty())
         Known.resize(Junctions.size(), 0);
     if (count > ks::kMaxJunctions && !TooLarge && !m_flags.Unlimited.load()) {
@@ -157,21 +179,26 @@ bool TCalculateur::Connect(bool interactive)
 
     // First forward sweep: branches that start or end at a reference point.
     bool forwardReached = false;
+    std::vector<int> referenceIds;
+    for (const auto& ref : References)
+        referenceIds.push_back(FindStationId(*ref));
     for (int i = 0; i < n && !Stopped(); ++i) {
         TConcentre& b = *Branches[static_cast<std::size_t>(i)];
-        for (const auto& ref : References) {
-            if (b.Start.SameStation(*ref)) {
+        for (std::size_t r = 0; r < References.size(); ++r) {
+            const TPointTopo* ref = References[r].get();
+            const int id = referenceIds[r];
+            if (id >= 0 && b.StartId == id) {
                 b.Start.X = ref->X;
                 b.Start.Y = ref->Y;
                 b.Start.Z = ref->Z;
                 reached[static_cast<std::size_t>(i)] = 1;
-                b.EndNode = NodeIndex(b.End);
-            } else if (b.End.SameStation(*ref)) {
+                b.EndNode = NodeOf(b.EndId, b.End);
+            } else if (id >= 0 && b.EndId == id) {
                 b.End.X = ref->X;
                 b.End.Y = ref->Y;
                 b.End.Z = ref->Z;
                 reached[static_cast<std::size_t>(i)] = 1;
-                b.StartNode = NodeIndex(b.Start);
+                b.StartNode = NodeOf(b.StartId, b.Start);
             }
         }
         forwardReached = forwardReached || reached[static_cast<std::size_t>(i)];
@@ -187,8 +214,8 @@ bool TCalculateur::Connect(bool interactive)
         if (reached[static_cast<std::size_t>(i)])
             return false;
         TConcentre& b = *Branches[static_cast<std::size_t>(i)];
-        int atStart = JunctionIndex(b.Start);
-        int atEnd = JunctionIndex(b.End);
+        int atStart = JunctionOf(b.StartId);
+        int atEnd = JunctionOf(b.EndId);
         if (atStart < low)
             atStart = -1;
         if (atEnd < low)
@@ -197,10 +224,10 @@ bool TCalculateur::Connect(bool interactive)
             return false;
         if (atStart >= atEnd) {
             b.StartNode = atStart + 1;
-            b.EndNode = NodeIndex(b.End);
+            b.EndNode = NodeOf(b.EndId, b.End);
         } else {
             b.EndNode = atEnd + 1;
-            b.StartNode = NodeIndex(b.Start);
+            b.StartNode = NodeOf(b.StartId, b.Start);
         }
         reached[static_cast<std::size_t>(i)] = 1;
         last = i;
@@ -283,14 +310,15 @@ void TCalculateur::PositionGalleries(TMassif& massif)
         copied.emplace(m_sheets[s], s);
 
     auto locate = [this](TPointTopo& station) {
-        if (station.Final)
+        const int id = FindStationId(station);
+        if (id < 0)
             return false;
-        const int ref = ReferenceIndex(station);
+        const int ref = ReferenceOf(id);
         const TPointTopo* source = nullptr;
         if (ref >= 0) {
             source = References[static_cast<std::size_t>(ref)].get();
         } else {
-            const int j = JunctionIndex(station);
+            const int j = JunctionOf(id);
             if (j >= 0 && static_cast<std::size_t>(j) < Known.size() && Known[static_cast<std::size_t>(j)])
                 source = Junctions[static_cast<std::size_t>(j)].get();
         }

@@ -59,8 +59,8 @@ public:
     double TotalLength = 0;
     double WeightedLength = 0; // sum of deformation coefficient x total length
     double WeightedSquares = 0; // sum of deformation coefficient x sum of squared lengths
-    double HorizMisclosure = 0, VertMisclosure = 0;
     int StartNode = 0, EndNode = 0;
+    int StartId = -1, EndId = -1; // the ends' station numbers in the computation; -1 an open end
     // One gallery of the chain: index in the sheet list, index in the sheet, walked end to start.
     struct Link
     {
@@ -126,6 +126,8 @@ public:
     // elevation with two real end stations), and copies of the reference points.
     void BuildBranches(const std::vector<TFiche*>& sheets,
         const std::vector<std::unique_ptr<TPointTopo>>& refs, bool restricted = false);
+    // The node of a station (0 a reference point, k junction k, -1 an open end); a station met
+    // for the first time becomes a junction.
     int NodeIndex(const TPointTopo& station);
     bool Connect(bool interactive);
     void Condense(bool interactive);
@@ -153,6 +155,13 @@ public:
 private:
     void Report(ks::MessageKind kind, const std::string& text, bool alsoInBackground);
     int ReferenceIndex(const TPointTopo& station) const;
+    // Stations by number: each name and number met gets one, looked up once, so that the stages
+    // compare and find stations by number instead of by name.
+    int StationId(const TPointTopo& station);
+    int FindStationId(const TPointTopo& station) const;
+    int ReferenceOf(int id) const { return id >= 0 ? m_referenceOf[static_cast<std::size_t>(id)] : -1; }
+    int JunctionOf(int id) const { return id >= 0 ? m_junctionOf[static_cast<std::size_t>(id)] : -1; }
+    int NodeOf(int id, const TPointTopo& station);
     bool MergeAtJunction(int k);
     void Walk(TConcentre& branch, int mode);
     void EnsureJunctionTables();
@@ -163,8 +172,9 @@ private:
     std::vector<TFiche*> m_sheets;
     std::vector<std::string> m_places; // per sheet: system/cave/network/place, for the gaps list
     std::vector<std::vector<GalleryCopy>> m_galleries;
-    std::unordered_map<std::string, int> m_junctionIndex; // station key -> entry in Junctions
-    std::unordered_map<std::string, int> m_referenceIndex; // station key -> first reference
+    std::unordered_map<std::string, int> m_stationIds; // station key -> station number
+    std::vector<int> m_referenceOf; // per station number: its first reference, or -1
+    std::vector<int> m_junctionOf; // per station number: its entry in Junctions, or -1
     std::vector<double> m_shortest; // per junction, while adjusting
     std::vector<int> m_equation;
     std::vector<std::vector<int>> m_incident; // per junction: branch slots that may end there

@@ -123,6 +123,8 @@ bool TCalculateur::MergeAtJunction(int k)
     joined->EndNode = reverseB ? b.StartNode : b.EndNode;
     joined->Start.CopyFrom(reverseA ? a.End : a.Start);
     joined->End.CopyFrom(reverseB ? b.Start : b.End);
+    joined->StartId = reverseA ? a.EndId : a.StartId;
+    joined->EndId = reverseB ? b.StartId : b.EndId;
     joined->DX = signA * a.DX + signB * b.DX;
     joined->DY = signA * a.DY + signB * b.DY;
     joined->DZ = signA * a.DZ + signB * b.DZ;
@@ -375,9 +377,9 @@ void TCalculateur::Adjust(bool interactive)
 
 void TCalculateur::Walk(TConcentre& b, int mode)
 {
-    auto endPosition = [this](int node, const TPointTopo& station, Vec3& p) {
+    auto endPosition = [this](int node, int id, const TPointTopo& station, Vec3& p) {
         if (node == 0) {
-            const int ref = ReferenceIndex(station);
+            const int ref = ReferenceOf(id);
             p = Position(ref >= 0 ? *References[static_cast<std::size_t>(ref)] : station);
             return true;
         }
@@ -388,12 +390,12 @@ void TCalculateur::Walk(TConcentre& b, int mode)
         return false;
     };
     Vec3 ps, pe;
-    const bool hasStart = endPosition(b.StartNode, b.Start, ps);
-    const bool hasEnd = endPosition(b.EndNode, b.End, pe);
+    const bool hasStart = endPosition(b.StartNode, b.StartId, b.Start, ps);
+    const bool hasEnd = endPosition(b.EndNode, b.EndId, b.End, pe);
 
     Vec3 e, rate;
     if (mode != kBlind && hasStart && hasEnd) {
-        if (mode == kLoop && b.Start.SameStation(b.End))
+        if (mode == kLoop && b.StartId >= 0 && b.StartId == b.EndId)
             e = { -b.DX, -b.DY, -b.DZ };
         else
             e = { pe.x - ps.x - b.DX, pe.y - ps.y - b.DY, pe.z - ps.z - b.DZ };
@@ -401,11 +403,10 @@ void TCalculateur::Walk(TConcentre& b, int mode)
         if (b.WeightedLength > 0)
             rate = { e.x / b.WeightedLength, e.y / b.WeightedLength, e.z / b.WeightedLength };
     }
+    double horizMisclosure = 0, vertMisclosure = 0; // the branch's, given to its galleries
     if (b.WeightedSquares > 0) {
-        b.HorizMisclosure = std::hypot(e.x / b.WeightedSquares, e.y / b.WeightedSquares);
-        b.VertMisclosure = std::fabs(e.z / b.WeightedSquares);
-    } else {
-        b.HorizMisclosure = b.VertMisclosure = 0;
+        horizMisclosure = std::hypot(e.x / b.WeightedSquares, e.y / b.WeightedSquares);
+        vertMisclosure = std::fabs(e.z / b.WeightedSquares);
     }
 
     auto place = [this](int node, const Vec3& p) {
@@ -424,8 +425,8 @@ void TCalculateur::Walk(TConcentre& b, int mode)
         Vec3 p = ps;
         for (int k = 0; k < count; ++k) {
             GalleryCopy& g = gallery(k);
-            g.HorizMisclosure = b.HorizMisclosure;
-            g.VertMisclosure = b.VertMisclosure;
+            g.HorizMisclosure = horizMisclosure;
+            g.VertMisclosure = vertMisclosure;
             if (k == count - 1 && mode != kBlind)
                 break;
             const bool reversed = b.Links[static_cast<std::size_t>(k)].Reversed;
@@ -440,8 +441,8 @@ void TCalculateur::Walk(TConcentre& b, int mode)
         Vec3 p = pe;
         for (int k = count - 1; k >= 0; --k) {
             GalleryCopy& g = gallery(k);
-            g.HorizMisclosure = b.HorizMisclosure;
-            g.VertMisclosure = b.VertMisclosure;
+            g.HorizMisclosure = horizMisclosure;
+            g.VertMisclosure = vertMisclosure;
             const bool reversed = b.Links[static_cast<std::size_t>(k)].Reversed;
             const double sign = reversed ? -1.0 : 1.0;
             p.x -= sign * g.X;

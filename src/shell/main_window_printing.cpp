@@ -180,8 +180,9 @@ void TMainWindow::PrintCommand()
             target.isEmpty() ? QStringLiteral("Impresión detenida.")
                              : QStringLiteral("Impresión detenida: no se ha escrito ningún archivo."),
             Buttons::Ok);
-    if (view)
-        view->Layout();
+    // Every view kept its picture while the pages were drawn: laid out again for the window's
+    // size now.
+    LayoutViews();
 }
 
 bool TMainWindow::CheckPrintableArea(const QPrinter& printer)
