@@ -135,6 +135,7 @@ void TMainWindow::PrintCommand()
     const bool corners = view->ViewKind() != TAfficheur::kTabla; // a table's pages have none
     const QString fileName = ToQString(m_massif->FileName);
     const int mode = Mode();
+    view->StopRotation(); // the job draws with the view's angles: they stay as they are
     m_printing = true;
     std::thread job([&] {
         try {
