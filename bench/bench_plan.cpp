@@ -16,18 +16,26 @@
 
 namespace {
 
-// 0: a grid of 100 000 shots; 1: a chain of 50 000 one-shot galleries in one sheet.
-ks::test::GeneratedNetwork Cave(int kind)
+// A computed cave and the plan options and context that show it. 0: a grid of 100 000 shots;
+// 1: a chain of 50 000 one-shot galleries in one sheet.
+struct PlanCave
 {
-    int side = 0, perGallery = 0;
-    ks::test::GridForShots(100000, side, perGallery);
-    auto net = kind == 0 ? ks::test::MakeGridNetwork(side, perGallery, 7) : ks::test::MakeChain(50000);
-    ks::TComputeFlags flags;
-    flags.Unlimited = true;
-    TThreadCalcul(*net.massif, flags).Complete(*net.massif);
-    net.massif->PlaceAllStations();
-    return net;
-}
+    explicit PlanCave(int kind)
+    {
+        int side = 0, perGallery = 0;
+        ks::test::GridForShots(100000, side, perGallery);
+        net = kind == 0 ? ks::test::MakeGridNetwork(side, perGallery, 7) : ks::test::MakeChain(50000);
+        ks::TComputeFlags flags;
+        flags.Unlimited = true;
+        TThreadCalcul(*net.massif, flags).Complete(*net.massif);
+        net.massif->PlaceAllStations();
+        context.Massif = net.massif.get();
+        context.Plan = &options;
+    }
+    ks::test::GeneratedNetwork net;
+    TOptions_Plan options;
+    TViewContext context;
+};
 
 // A plan laid out at the scale at which the whole cave fills a 1000 x 700 window.
 void LayOut(TPlan& plan, int& width, int& height)
@@ -41,18 +49,14 @@ void LayOut(TPlan& plan, int& width, int& height)
 
 void BM_PlanRedraw(benchmark::State& state)
 {
-    auto net = Cave(static_cast<int>(state.range(0)));
-    TOptions_Plan options;
-    TViewContext context;
-    context.Massif = net.massif.get();
-    context.Plan = &options;
-    TPlan plan(context);
+    PlanCave cave(static_cast<int>(state.range(0)));
+    TPlan plan(cave.context);
     int width = 0, height = 0;
     LayOut(plan, width, height);
     QImage image(1000, 700, QImage::Format_RGB32);
     for (auto _ : state)
         plan.Dessiner(0, 0, 96 / 25.4, 1, image, 0);
-    state.counters["shots"] = net.shots;
+    state.counters["shots"] = cave.net.shots;
     state.counters["width"] = width;
     state.counters["height"] = height;
 }
@@ -60,19 +64,15 @@ void BM_PlanRedraw(benchmark::State& state)
 // The first drawing of a plan window: laid out, its galleries recorded, drawn.
 void BM_PlanFirstDraw(benchmark::State& state)
 {
-    auto net = Cave(static_cast<int>(state.range(0)));
-    TOptions_Plan options;
-    TViewContext context;
-    context.Massif = net.massif.get();
-    context.Plan = &options;
+    PlanCave cave(static_cast<int>(state.range(0)));
     QImage image(1000, 700, QImage::Format_RGB32);
     for (auto _ : state) {
-        TPlan plan(context);
+        TPlan plan(cave.context);
         int width = 0, height = 0;
         LayOut(plan, width, height);
         plan.Dessiner(0, 0, 96 / 25.4, 1, image, 0);
     }
-    state.counters["shots"] = net.shots;
+    state.counters["shots"] = cave.net.shots;
 }
 
 } // namespace

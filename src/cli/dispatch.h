@@ -21,8 +21,7 @@ int Dispatch(int argc, char** argv, const std::vector<CommandEntry>& commands,
 
 // The commands that draw (render, table), read option files (options) or need PROJ (import,
 // export) live in a module of their own, loaded only when one of them is asked for: the others
-// start without Qt and PROJ, which are most of the program's start-up time and memory.
-inline constexpr const char* kModuleCommands[] = { "render", "table", "options", "import", "export" };
+// start without Qt and PROJ, which are most of the program's start-up time and memory. Its entry:
 inline constexpr const char* kModuleEntry = "karstelle_cli_module";
 
 } // namespace cli

@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <climits>
-#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -66,11 +65,12 @@ int main(int argc, char** argv)
         { "elevation", Elevation },
         { "check", Check },
     };
+    // Any other command is the module's, which answers one it does not know with the usage.
     return Dispatch(argc, argv, kCommands, [argc, argv]() -> int {
-        for (const char* name : kModuleCommands)
-            if (argc > 1 && std::strcmp(argv[1], name) == 0)
-                return RunInModule(argc, argv);
-        std::cerr << kUsage;
-        return 2;
+        if (argc < 2) {
+            std::cerr << kUsage;
+            return 2;
+        }
+        return RunInModule(argc, argv);
     });
 }

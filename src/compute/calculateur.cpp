@@ -8,14 +8,6 @@
 #include <cmath>
 #include <unordered_map>
 
-std::string ks::StationKey(const TPointTopo& station)
-{
-    std::string key = ks::UpperCase(station.Name.Get());
-    key += '\0';
-    key += static_cast<char>(station.Number);
-    return key;
-}
-
 TCalculateur::TCalculateur(ks::TComputeFlags& flags, ks::IReporter* reporter)
     : m_flags(flags)
     , m_reporter(reporter)
@@ -114,11 +106,6 @@ int TCalculateur::FindStationId(const TPointTopo& station) const
         return -1;
     const auto it = m_stationIds.find(ks::StationKey(station));
     return it == m_stationIds.end() ? -1 : it->second;
-}
-
-int TCalculateur::ReferenceIndex(const TPointTopo& station) const
-{
-    return ReferenceOf(FindStationId(station));
 }
 
 int TCalculateur::JunctionIndex(const TPointTopo& station) const

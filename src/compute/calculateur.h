@@ -154,7 +154,6 @@ public:
 
 private:
     void Report(ks::MessageKind kind, const std::string& text, bool alsoInBackground);
-    int ReferenceIndex(const TPointTopo& station) const;
     // Stations by number: each name and number met gets one, looked up once, so that the stages
     // compare and find stations by number instead of by name.
     int StationId(const TPointTopo& station);
@@ -180,8 +179,3 @@ private:
     std::vector<std::vector<int>> m_incident; // per junction: branch slots that may end there
     std::vector<int> m_degree;
 };
-
-namespace ks {
-// Key of a station for the junction and reference look-ups: the name upper-cased and the number.
-std::string StationKey(const TPointTopo& station);
-} // namespace ks

@@ -42,6 +42,14 @@ std::string operator+(const std::string& a, const TSizeText& b)
     return a + b.str();
 }
 
+std::string ks::StationKey(const TPointTopo& station)
+{
+    std::string key = ks::UpperCase(station.Name.Get());
+    key += '\0';
+    key += static_cast<char>(station.Number);
+    return key;
+}
+
 bool TPointTopo::SameStation(const TPointTopo& other) const
 {
     return !Final && !other.Final && Number == other.Number

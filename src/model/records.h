@@ -52,6 +52,12 @@ public:
     void CopyFrom(const TPointTopo& other);
 };
 
+namespace ks {
+// A station's name upper-cased and its number: equal for two real stations exactly when
+// SameStation says so, for looking stations up by name.
+std::string StationKey(const TPointTopo& station);
+} // namespace ks
+
 // A width or height as typed ("1.5", "?", "2-3"): at most ks::kMaxSizeText characters, held in
 // place rather than in a string of its own, since a massif holds four of them for every shot.
 // Assigning a longer text keeps its first ks::kMaxSizeText characters, as both file formats do.

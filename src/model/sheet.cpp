@@ -76,16 +76,6 @@ bool TFiche::SameLevel(const TFiche& other, int level) const
 
 namespace {
 
-// The key under which TStationEnds files a station: its name upper-cased and its number, which
-// is equal for two stations exactly when SameStation says so.
-std::string EndKey(const TPointTopo& p)
-{
-    std::string key = ks::UpperCase(p.Name.Get());
-    key += '\0';
-    key += static_cast<char>(p.Number);
-    return key;
-}
-
 // Finds a value at the far station of shot `shot` of gallery `gallery`. At a gallery start (shot 0)
 // the value comes from the last shot of the nearest earlier gallery ending at that station for
 // which `read` gives a value.
@@ -151,7 +141,7 @@ TStationEnds::TStationEnds(const TFiche& sheet)
     for (std::size_t g = 0; g < sheet.Galeries.size(); ++g) {
         const TPointTopo& end = sheet.Galeries[g]->End;
         if (!end.Final)
-            m_ends[EndKey(end)].push_back(static_cast<int>(g));
+            m_ends[ks::StationKey(end)].push_back(static_cast<int>(g));
     }
 }
 
@@ -160,7 +150,7 @@ std::vector<int> TStationEnds::Before(int gallery) const
     const TPointTopo& start = m_sheet.Galeries[static_cast<std::size_t>(gallery)]->Start;
     if (start.Final)
         return {};
-    const auto it = m_ends.find(EndKey(start));
+    const auto it = m_ends.find(ks::StationKey(start));
     if (it == m_ends.end())
         return {};
     const std::vector<int>& all = it->second;

@@ -65,14 +65,14 @@ struct TDrawList
 
     std::vector<Item> Items;
     std::vector<std::string> Labels;
-    std::uint64_t Key = 0; // what the items were recorded from; 0 none
-    bool Valid = false;
+    std::uint64_t Key = 0; // what the items were recorded from; 0 nothing yet, or always anew
 
+    // Empty, keeping the room for the next recording.
     void Clear()
     {
-        std::vector<Item>().swap(Items);
-        std::vector<std::string>().swap(Labels);
-        Valid = false;
+        Items.clear();
+        Labels.clear();
+        Key = 0;
     }
     void Colour(const QColor& colour)
     {

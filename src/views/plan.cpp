@@ -320,10 +320,9 @@ void TPlan::Paint(int mode)
     const double deformationMax = mode == 3 ? DeformationMax() : 1.0;
     // The misclosure colours of mode 4 come from outside the massif: recorded anew every time.
     const std::uint64_t key = mode == 4 ? 0 : GalleriesKey(mode, deformationMax);
-    if (!m_galleries.Valid || key == 0 || key != m_galleries.Key) {
+    if (key == 0 || key != m_galleries.Key) {
         RecordGalleries(m_galleries, mode, deformationMax);
         m_galleries.Key = key;
-        m_galleries.Valid = true;
     }
     DrawList(m_galleries, { o.Trait.Epaisseur_Visee, o.Epaisseur_Habit, o.Epaisseur_Largeur }, offset);
     if (o.Affiche_Nord)
