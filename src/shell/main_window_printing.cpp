@@ -158,9 +158,10 @@ void TMainWindow::PrintCommand()
         if (polling)
             return;
         polling = true;
+        // A cancelled dialog has hidden itself: moving it would show it again.
         if (progress.wasCanceled())
             stop.store(true);
-        if (const int value = std::min(99, percent.load()); value != progress.value())
+        else if (const int value = std::min(99, percent.load()); value != progress.value())
             progress.setValue(value);
         if (done.load())
             loop.quit();
@@ -170,7 +171,7 @@ void TMainWindow::PrintCommand()
     loop.exec();
     job.join();
     m_printing = false;
-    progress.setValue(100);
+    progress.hide();
     if (failure)
         std::rethrow_exception(failure);
     // A stopped job writes nothing; a file is written only once the whole job is drawn.
