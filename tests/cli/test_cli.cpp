@@ -158,6 +158,18 @@ TEST(Cli, FailuresGiveANonZeroStatusAndLeaveNoPartialFile)
         Cli("render plan '" + kSample + "' -o '" + home.Path("p.pdf") + "' --scale 500", home).status, 0);
     EXPECT_TRUE(std::filesystem::exists(home.Path("p.pdf")));
     EXPECT_FALSE(std::filesystem::exists(home.Path("p.pdf.part")));
+
+    // Without its module beside it the tool still reads and computes; what draws says it is missing.
+    std::filesystem::create_directory(home.Path("alone"));
+    std::filesystem::copy_file(KARSTELLE_CLI, home.Path("alone/karstelle-cli"));
+    const std::string alone = "'" + home.Path("alone/karstelle-cli") + "' ";
+    EXPECT_EQ(std::system((alone + "info '" + kSample + "' >/dev/null 2>&1").c_str()), 0);
+    const int drawn = std::system(
+        (alone + "render plan '" + kSample + "' -o '" + home.Path("q.png") + "' 2>'" + home.Path("err") + "'")
+            .c_str());
+    EXPECT_EQ(WIFEXITED(drawn) ? WEXITSTATUS(drawn) : -1, 1);
+    EXPECT_NE(ReadFile(home.Path("err")).find("karstelle-cli-module.so"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(home.Path("q.png")));
 }
 
 TEST(Cli, MessagesArePrintedOnceInUtf8)
